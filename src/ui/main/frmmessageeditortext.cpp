@@ -1,0 +1,94 @@
+#include "ui/main/frmmessageeditortext.h"
+
+#include "platform/codepage.h"
+
+#include <QLocale>
+
+namespace {
+
+// Trims characters of code 32 or less at both ends (the class library's
+// Trim, which QString::trimmed does not match: it keeps control characters
+// and drops Unicode blanks above 32).
+QString TrimLowCodes(const QString& text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first].unicode() <= 32)
+        ++first;
+    while (last > first && text[last - 1].unicode() <= 32)
+        --last;
+    return text.mid(first, last - first);
+}
+
+}  // namespace
+
+QString NormalizeMessageText(const QString& text)
+{
+    QString out = text;
+    out.remove(QLatin1Char('\r'));
+    out.remove(QLatin1Char('\n'));
+    return TrimLowCodes(out);
+}
+
+int CalcMessageLengthOf(const QString& memoText)
+{
+    return static_cast<int>(NormalizeMessageText(ThroughCodePage(memoText)).size());
+}
+
+QString MessageTextForSending(const QString& memoText)
+{
+    QString text = ThroughCodePage(memoText);
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.remove(QLatin1Char('\n'));
+    text = TrimLowCodes(text);
+    if (text.size() > MaxQueuedMessageLength)
+        text.truncate(MaxQueuedMessageLength);
+    return text;
+}
+
+TNCounterDisplay ComputeCounters(const TNCounterInput& input)
+{
+    TNCounterDisplay out;
+    out.CharCount = QString::number(input.Length);
+    if (input.HaveRecipientList) {
+        qint64 limit = input.MinMaxMessageLength;
+        if (input.AddDisplayName)
+            limit -= input.MaxNameLength + input.FollowedBy.size();
+        out.CountRed = limit < input.Length;
+        if (input.RecipientCount > 0)
+            out.Remaining = QStringLiteral("(%1)").arg(limit - input.Length);
+    }
+    out.PrefixIndicator = QStringLiteral("(Name") + input.FollowedBy + QLatin1Char(')');
+    out.PrefixVisible = input.AddDisplayName;
+    return out;
+}
+
+int FindTemplateByPrefix(const QStringList& names, const QString& typed)
+{
+    const QLocale locale;
+    const QString wanted = locale.toLower(typed);
+    for (int i = 0; i < names.size(); ++i) {
+        const QString& name = names[i];
+        if (name.size() < typed.size())
+            continue;
+        if (locale.toLower(name.left(typed.size())) == wanted)
+            return i;
+    }
+    return -1;
+}
+
+QString UpperCaseEntryText(const QString& typed)
+{
+    QString out;
+    for (const QChar c : typed) {
+        const QString one(c);
+        const QString upper = QLocale().toUpper(one);
+        // Only a one-character upper case that survives the code page is
+        // taken; "ß" stays "ß", a character outside the code page stays.
+        if (ThroughCodePage(one) == one && upper.size() == 1 && ThroughCodePage(upper) == upper)
+            out += upper;
+        else
+            out += c;
+    }
+    return out;
+}
