@@ -1,0 +1,20 @@
+#pragma once
+// The program's help: "Help.chm" beside the program, opened with the
+// desktop's default handler for the file when there is one.
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+// The help file's full path; empty restores the default (ProgramFolder() +
+// "Help.chm").
+void SetHelpFile(const QString& path);
+QString HelpFile();
+
+// Opens the help file at its start (desktop viewers take no help topic).
+// False, and nothing else, when the file is missing or no handler opens it.
+// Main thread.
+bool ShowHelpTopic(int topic);
+
+// Replaces the desktop opener (QDesktopServices::openUrl); for tests. An
+// empty function restores it.
+void SetHelpOpener(std::function<bool(const QUrl&)> opener);

@@ -1,0 +1,97 @@
+#include "foundation/messagebox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <memory>
+
+namespace {
+struct ButtonSpec {
+    int bit;
+    const char* caption;
+    QMessageBox::ButtonRole role;
+};
+
+// In the class library's order of buttons.
+constexpr ButtonSpec Buttons[] = {
+    {mbYes, "&Yes", QMessageBox::YesRole},          {mbNo, "&No", QMessageBox::NoRole},
+    {mbOK, "OK", QMessageBox::AcceptRole},          {mbCancel, "Cancel", QMessageBox::RejectRole},
+    {mbAbort, "&Abort", QMessageBox::RejectRole},   {mbRetry, "&Retry", QMessageBox::AcceptRole},
+    {mbIgnore, "&Ignore", QMessageBox::AcceptRole}, {mbAll, "&All", QMessageBox::YesRole},
+    {mbNoToAll, "N&o to All", QMessageBox::NoRole}, {mbYesToAll, "Yes to &All", QMessageBox::YesRole},
+};
+
+const char* const ButtonProperty = "tovixButton";
+
+QMessageBox::Icon IconOf(TMsgDlgType type)
+{
+    switch (type) {
+        case TMsgDlgType::mtWarning:
+            return QMessageBox::Warning;
+        case TMsgDlgType::mtError:
+            return QMessageBox::Critical;
+        case TMsgDlgType::mtInformation:
+            return QMessageBox::Information;
+        case TMsgDlgType::mtConfirmation:
+            return QMessageBox::Question;
+        case TMsgDlgType::mtCustom:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString ApplicationTitle()
+{
+    const QString title = QGuiApplication::applicationDisplayName();
+    return title.isEmpty() ? QStringLiteral("Tovix 2") : title;
+}
+
+int ShowBox(const TMessageRequest& request)
+{
+    std::unique_ptr<QMessageBox> box(CreateMessageBox(request));
+    box->exec();
+    const QAbstractButton* clicked = box->clickedButton();
+    return clicked ? clicked->property(ButtonProperty).toInt() : 0;
+}
+}  // namespace
+
+QMessageBox* CreateMessageBox(const TMessageRequest& request)
+{
+    auto* box = new QMessageBox(QApplication::activeWindow());
+    box->setWindowTitle(request.Caption.isEmpty() ? ApplicationTitle() : request.Caption);
+    box->setText(request.Text);
+    box->setIcon(IconOf(request.Type));
+    box->setWindowModality(Qt::ApplicationModal);
+
+    const int buttons = request.Buttons ? request.Buttons : int(mbOK);
+    QPushButton* first = nullptr;
+    QPushButton* defaultButton = nullptr;
+    QPushButton* cancel = nullptr;
+    QPushButton* no = nullptr;
+    QPushButton* ok = nullptr;
+    for (const ButtonSpec& spec : Buttons) {
+        if (!(buttons & spec.bit))
+            continue;
+        QPushButton* b = box->addButton(QString::fromLatin1(spec.caption), spec.role);
+        b->setProperty(ButtonProperty, spec.bit);
+        if (!first)
+            first = b;
+        if (spec.bit == request.DefaultButton)
+            defaultButton = b;
+        if (spec.bit == mbCancel)
+            cancel = b;
+        else if (spec.bit == mbNo)
+            no = b;
+        else if (spec.bit == mbOK)
+            ok = b;
+    }
+    box->setDefaultButton(defaultButton ? defaultButton : first);
+    if (QPushButton* escape = cancel ? cancel : (no ? no : ok))
+        box->setEscapeButton(escape);
+    return box;
+}
+
+void InstallWidgetMessageBoxes()
+{
+    SetMessageHandler(ShowBox);
+}

@@ -1,0 +1,54 @@
+#include "platform/idleupdates.h"
+
+#include <gtest/gtest.h>
+#include <QEventLoop>
+#include <QTimer>
+#include <memory>
+
+namespace {
+void RunLoopFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+}  // namespace
+
+TEST(IdleUpdates, RunsWhenIdleWithoutSpinningAndStopsWithItsContext)
+{
+    auto context = std::make_unique<QObject>();
+    int runs = 0;
+    OnIdle(context.get(), [&] { ++runs; });
+    EXPECT_EQ(runs, 0);  // never at once
+    RunLoopFor(200);
+    EXPECT_GE(runs, 1);
+    // An idle loop woken only by a few timers runs the handler a few times,
+    // not thousands of times.
+    EXPECT_LT(runs, 50);
+
+    // Activity brings another run.
+    const int before = runs;
+    QObject poster;
+    QTimer::singleShot(20, &poster, [] {});
+    RunLoopFor(100);
+    EXPECT_GT(runs, before);
+
+    context.reset();
+    const int atDestruction = runs;
+    RunLoopFor(50);
+    EXPECT_EQ(runs, atDestruction);
+}
+
+TEST(IdleUpdates, HandlerMayPostEvents)
+{
+    QObject context;
+    int runs = 0;
+    int posted = 0;
+    OnIdle(&context, [&] {
+        ++runs;
+        QTimer::singleShot(0, &context, [&] { ++posted; });
+    });
+    RunLoopFor(100);
+    EXPECT_GE(runs, 1);
+    EXPECT_GE(posted, 1);
+}
