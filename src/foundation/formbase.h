@@ -1,0 +1,50 @@
+#pragma once
+// TFormBase: placement of a window kept in "FormSettings.ini".
+//
+// A mixin beside the Qt window class, so the main window (QMainWindow) and
+// the dialogs (QDialog) share it:
+//
+//     class TFormOptions : public QDialog, public TFormBase {
+//         TFormOptions(QWidget* parent) : QDialog(parent), TFormBase(this)
+//         {   ...build the controls, resize to the designed size...
+//             RestoreFormSettings();   // last step of the constructor
+//         }
+//         ~TFormOptions() override { StoreFormSettings(); }  // first step
+//     };
+//
+// RestoreFormSettings makes the designed size the minimum when
+// DesignSizeIsMinimum says so, then runs LoadFormSettings; StoreFormSettings
+// runs SaveFormSettings. Overrides call the base first and then read or write
+// their own keys in the section it hands back (the window's class name, as
+// moc knows it, e.g. "TFormMain"). Without the explicit call the base
+// destructor saves the placement alone. Main thread only.
+
+#include <QString>
+
+class QWidget;
+
+class TFormBase {
+public:
+    explicit TFormBase(QWidget* window);
+    virtual ~TFormBase();
+    TFormBase(const TFormBase&) = delete;
+    TFormBase& operator=(const TFormBase&) = delete;
+
+    QWidget* FormWidget() const { return m_window; }
+
+protected:
+    virtual void LoadFormSettings(QString& section);
+    virtual void SaveFormSettings(QString& section);
+    virtual bool DesignSizeIsMinimum() const { return false; }
+
+    void RestoreFormSettings();
+    // Never throws: a failed write is reported to the operator.
+    void StoreFormSettings();
+
+private:
+    void SavePlacement(QString& section);
+
+    QWidget* m_window;
+    QString m_className;  // taken while the window is whole
+    bool m_saved = false;
+};

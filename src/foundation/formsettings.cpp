@@ -1,0 +1,47 @@
+#include "foundation/formsettings.h"
+
+#include "foundation/workarea.h"
+#include "platform/messagedlg.h"
+#include "platform/profilefile.h"
+#include "platform/programfolder.h"
+
+TNProfileFile* FormSettingsIni = nullptr;
+
+namespace {
+QRect g_workArea;
+bool g_errorReported = false;
+}  // namespace
+
+TFormSettingsFile::TFormSettingsFile()
+    : m_file(std::make_unique<TNProfileFile>(ProgramFolder() + QStringLiteral("FormSettings.ini")))
+{
+    g_workArea = WorkArea();
+    g_errorReported = false;
+    FormSettingsIni = m_file.get();
+}
+
+TFormSettingsFile::~TFormSettingsFile()
+{
+    if (FormSettingsIni == m_file.get())
+        FormSettingsIni = nullptr;
+    try {
+        m_file->UpdateFile();
+    } catch (const EProfileFileError& error) {
+        ReportFormSettingsError(error);
+    } catch (...) {
+        // Nothing may leave a destructor.
+    }
+}
+
+QRect FormSettingsWorkArea()
+{
+    return FormSettingsIni ? g_workArea : WorkArea();
+}
+
+void ReportFormSettingsError(const EProfileFileError& error)
+{
+    if (g_errorReported)
+        return;
+    g_errorReported = true;
+    MessageDlg(error.Message(), TMsgDlgType::mtError, mbOK);
+}

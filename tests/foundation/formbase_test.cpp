@@ -1,0 +1,201 @@
+// Window placement in "FormSettings.ini": restore, save, clamping, the
+// designed size as minimum and failures at shut-down.
+#include "foundation/formbase.h"
+#include "foundation/formsettings.h"
+#include "foundation/workarea.h"
+#include "platform/profilefile.h"
+#include "platform/programfolder.h"
+#include "support/messageanswerer.h"
+#include "support/tempfolder.h"
+
+#include <gtest/gtest.h>
+#include <QTest>
+#include <QWidget>
+#include <memory>
+
+class TFormPlacementTest : public QWidget, public TFormBase {
+    Q_OBJECT
+public:
+    explicit TFormPlacementTest(bool minimum = false) : TFormBase(this), m_minimum(minimum)
+    {
+        resize(320, 240);
+        move(40, 30);
+        RestoreFormSettings();
+    }
+    ~TFormPlacementTest() override { StoreFormSettings(); }
+
+    int ExtraValue = 7;
+    int LoadedExtra = -1;
+
+protected:
+    bool DesignSizeIsMinimum() const override { return m_minimum; }
+    void LoadFormSettings(QString& section) override
+    {
+        TFormBase::LoadFormSettings(section);
+        if (FormSettingsIni)
+            LoadedExtra = FormSettingsIni->ReadInteger(section, QStringLiteral("Extra"), -1);
+    }
+    void SaveFormSettings(QString& section) override
+    {
+        TFormBase::SaveFormSettings(section);
+        if (FormSettingsIni)
+            FormSettingsIni->WriteInteger(section, QStringLiteral("Extra"), ExtraValue);
+    }
+
+private:
+    bool m_minimum;
+};
+
+namespace {
+const QString kSection = QStringLiteral("TFormPlacementTest");
+
+class FormBaseTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetProgramFolder(m_folder.Path());
+        m_file = std::make_unique<TFormSettingsFile>();
+    }
+    void TearDown() override
+    {
+        m_file.reset();
+        SetProgramFolder(QString());
+    }
+    TNProfileFile& Ini() { return m_file->File(); }
+
+    TempFolder m_folder;
+    std::unique_ptr<TFormSettingsFile> m_file;
+};
+}  // namespace
+
+TEST_F(FormBaseTest, NeverSavedKeepsTheDesignAndSavesItsSectionUnderTheClassName)
+{
+    {
+        TFormPlacementTest w;
+        EXPECT_EQ(w.size(), QSize(320, 240));
+        EXPECT_EQ(w.pos(), QPoint(40, 30));
+        EXPECT_EQ(w.LoadedExtra, -1);
+    }
+    EXPECT_FALSE(Ini().ReadBool(kSection, QStringLiteral("Maximized"), true));
+    EXPECT_EQ(Ini().ReadInteger(kSection, QStringLiteral("Width"), 0), 320);
+    EXPECT_EQ(Ini().ReadInteger(kSection, QStringLiteral("Height"), 0), 240);
+    EXPECT_EQ(Ini().ReadInteger(kSection, QStringLiteral("Left"), 0), 40);
+    EXPECT_EQ(Ini().ReadInteger(kSection, QStringLiteral("Top"), 0), 30);
+    // The override's own key went into the same section.
+    EXPECT_EQ(Ini().ReadInteger(kSection, QStringLiteral("Extra"), 0), 7);
+}
+
+TEST_F(FormBaseTest, NormalPlacementRoundTrip)
+{
+    {
+        TFormPlacementTest w;
+        w.resize(410, 290);
+        w.move(120, 90);
+        w.ExtraValue = 33;
+    }
+    TFormPlacementTest again;
+    EXPECT_EQ(again.size(), QSize(410, 290));
+    EXPECT_EQ(again.pos(), QPoint(120, 90));
+    EXPECT_EQ(again.LoadedExtra, 33);
+    EXPECT_FALSE(again.isMaximized());
+}
+
+TEST_F(FormBaseTest, MaximisedRoundTripKeepsTheEarlierNormalPlacement)
+{
+    {
+        TFormPlacementTest w;
+        w.resize(400, 300);
+        w.move(100, 80);
+    }
+    {
+        TFormPlacementTest w;
+        w.showMaximized();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        QTRY_VERIFY(w.isMaximized());
+    }
+    EXPECT_TRUE(Ini().ReadBool(kSection, QStringLiteral("Maximized"), false));
+    EXPECT_EQ(Ini().ReadInteger(kSection, QStringLiteral("Width"), 0), 400);
+
+    TFormPlacementTest again;
+    EXPECT_TRUE(again.windowState() & Qt::WindowMaximized);
+    again.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
+    QTRY_VERIFY(again.isMaximized());
+    again.showNormal();
+    QTRY_VERIFY(!again.isMaximized());
+    QTRY_COMPARE(again.size(), QSize(400, 300));
+    EXPECT_EQ(again.pos(), QPoint(100, 80));
+}
+
+TEST_F(FormBaseTest, PositionOutsideTheWorkAreaMovesToItsLeftAndTopEdges)
+{
+    const QRect area = WorkArea();
+    Ini().WriteBool(kSection, QStringLiteral("Maximized"), false);
+    Ini().WriteInteger(kSection, QStringLiteral("Width"), 300);
+    Ini().WriteInteger(kSection, QStringLiteral("Height"), 200);
+    Ini().WriteInteger(kSection, QStringLiteral("Left"), -3000);
+    Ini().WriteInteger(kSection, QStringLiteral("Top"), area.top() + area.height() + 50);
+    {
+        TFormPlacementTest w;
+        EXPECT_EQ(w.pos(), area.topLeft());
+        EXPECT_EQ(w.size(), QSize(300, 200));
+    }
+    // Each coordinate separately; a window may reach past the right edge.
+    Ini().WriteInteger(kSection, QStringLiteral("Left"), area.left() + area.width() - 10);
+    Ini().WriteInteger(kSection, QStringLiteral("Top"), area.top() - 1);
+    TFormPlacementTest w;
+    EXPECT_EQ(w.pos(), QPoint(area.left() + area.width() - 10, area.top()));
+}
+
+TEST_F(FormBaseTest, WidthWithoutHeightLeavesTheDesignedSize)
+{
+    Ini().WriteBool(kSection, QStringLiteral("Maximized"), false);
+    Ini().WriteInteger(kSection, QStringLiteral("Width"), 500);
+    TFormPlacementTest w;
+    EXPECT_EQ(w.size(), QSize(320, 240));
+    Ini().WriteInteger(kSection, QStringLiteral("Height"), -1);
+    TFormPlacementTest w2;
+    EXPECT_EQ(w2.size(), QSize(320, 240));
+}
+
+TEST_F(FormBaseTest, DesignSizeAsMinimum)
+{
+    TFormPlacementTest plain(false);
+    EXPECT_EQ(plain.minimumSize(), QSize(0, 0));
+    TFormPlacementTest w(true);
+    EXPECT_EQ(w.minimumSize(), QSize(320, 240));
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.resize(100, 100);
+    EXPECT_EQ(w.size(), QSize(320, 240));
+}
+
+TEST(FormSettingsFile, FailedWritesAtShutDownAreReportedOnceNeverThrown)
+{
+    MessageAnswerer answers;
+    TempFolder folder;
+    SetProgramFolder(folder.Path() + QStringLiteral("missing/folder/"));
+    {
+        TFormSettingsFile file;
+        ASSERT_EQ(FormSettingsIni, &file.File());
+        {
+            TFormPlacementTest a;
+            TFormPlacementTest b;
+        }
+    }
+    EXPECT_EQ(FormSettingsIni, nullptr);
+    SetProgramFolder(QString());
+    ASSERT_EQ(answers.Requests().size(), 1);
+    EXPECT_EQ(answers.Requests().at(0).Type, TMsgDlgType::mtError);
+    EXPECT_TRUE(answers.Texts().at(0).startsWith(QStringLiteral("Unable to write to ")));
+    EXPECT_TRUE(answers.Texts().at(0).endsWith(QStringLiteral("FormSettings.ini")));
+}
+
+TEST(FormSettingsFile, WindowsWithoutTheFileKeepTheirDesign)
+{
+    ASSERT_EQ(FormSettingsIni, nullptr);
+    TFormPlacementTest w;
+    EXPECT_EQ(w.size(), QSize(320, 240));
+}
+
+#include "formbase_test.moc"
