@@ -1,0 +1,65 @@
+#include "ui/plugins/carrieracu.h"
+
+#include "platform/commatext.h"
+#include "ui/plugins/embedcontrols.h"
+#include "ui/plugins/embedtext.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLineEdit>
+
+TFormCarrierACU::TFormCarrierACU(QWidget* owner) : TFormBaseCarrierEditor(owner)
+{
+    QFormLayout* form = NewFormLayout(this);
+    cbbSerialFormat =
+        NewPickCombo(this, QStringLiteral("cbbSerialFormat"),
+                     {QStringLiteral("RC8650"), QStringLiteral("RC8660"), QStringLiteral("TTS-03-SPL"),
+                      QStringLiteral("EMIC II"), QStringLiteral("CONTROL OUTPUT"), QStringLiteral("CUSTOM")});
+    cbbSerialFormat->setCurrentIndex(-1);
+    cbbSerialFormat->setEditText(QStringLiteral("RC8660"));
+    AddLabelledRow(form, QStringLiteral("Serial Format:"), cbbSerialFormat);
+    // Activated fires for the operator's pick only, never for Put.
+    connect(cbbSerialFormat, &QComboBox::activated, this, &TFormCarrierACU::cbbSerialFormatChange);
+
+    edtHeader = NewEdit(this, QStringLiteral("edtHeader"));
+    AddLabelledRow(form, QStringLiteral("Header String:"), edtHeader);
+    edtFooter = NewEdit(this, QStringLiteral("edtFooter"));
+    AddLabelledRow(form, QStringLiteral("Footer String: "), edtFooter);
+    edtMaxMessLength = NewEdit(this, QStringLiteral("edtMaxMessLength"), QStringLiteral("64"));
+    InstallDigitFilter(edtMaxMessLength);
+    AddLabelledRow(form, QStringLiteral("Max Message Length:"), edtMaxMessLength);
+}
+
+void TFormCarrierACU::cbbSerialFormatChange(int index)
+{
+    struct TPreset {
+        const char* Header;
+        const char* Footer;
+        const char* Length;
+    };
+    static constexpr TPreset presets[] = {
+        {"", "\\0D", "240"},  {"", "\\0D", "240"}, {"", "\\0D", "240"},
+        {"say=", ";", "120"}, {"", "", "240"},     {"", "", "240"},
+    };
+    if (index < 0 || index >= int(std::size(presets)))
+        return;
+    edtHeader->setText(QString::fromLatin1(presets[index].Header));
+    edtFooter->setText(QString::fromLatin1(presets[index].Footer));
+    edtMaxMessLength->setText(QString::fromLatin1(presets[index].Length));
+}
+
+QString TFormCarrierACU::GetDataAsCSVString() const
+{
+    return CommaTextFromList({QString::number(cbbSerialFormat->currentIndex()), TrimBlanks(edtHeader->text()),
+                              TrimBlanks(edtFooter->text()), TrimBlanks(edtMaxMessLength->text())});
+}
+
+bool TFormCarrierACU::PutDataAsCSVString(const QString& data)
+{
+    const QStringList items = CommaTextToList(data);
+    SelectComboIndex(cbbSerialFormat, StrToIntChecked(ItemAt(items, 0)));
+    edtHeader->setText(TrimBlanks(ItemAt(items, 1)));
+    edtFooter->setText(TrimBlanks(ItemAt(items, 2)));
+    edtMaxMessLength->setText(TrimBlanks(ItemAt(items, 3)));
+    return CheckItemCount(items, 4);
+}

@@ -1,0 +1,76 @@
+#include "ui/plugins/carriersmtp.h"
+
+#include "platform/commatext.h"
+#include "ui/plugins/embedcontrols.h"
+#include "ui/plugins/embedtext.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLineEdit>
+
+TFormCarrierSMTP::TFormCarrierSMTP(QWidget* owner) : TFormBaseCarrierEditor(owner)
+{
+    QFormLayout* form = NewFormLayout(this);
+    edtHost = NewEdit(this, QStringLiteral("edtHost"), QStringLiteral("smtp.example.com"));
+    AddLabelledRow(form, QStringLiteral("SMTP &Host: "), edtHost);
+
+    edtPort = NewEdit(this, QStringLiteral("edtPort"), QStringLiteral("25"));
+    InstallDigitFilter(edtPort);
+    AddLabelledRow(form, QStringLiteral("SMTP &Port: "), edtPort);
+
+    // Shows "Simple Login" with no entry selected until the operator picks
+    // one; Get then writes "-1".
+    cbbAuthType =
+        NewPickCombo(this, QStringLiteral("cbbAuthType"), {QStringLiteral("Simple Login"), QStringLiteral("None")});
+    cbbAuthType->setCurrentIndex(-1);
+    cbbAuthType->setEditText(QStringLiteral("Simple Login"));
+    InstallDigitFilter(cbbAuthType);
+    AddLabelledRow(form, QStringLiteral("Auth T&ype:"), cbbAuthType);
+
+    edtAccount = NewEdit(this, QStringLiteral("edtAccount"), QStringLiteral("Account name"));
+    AddLabelledRow(form, QStringLiteral("&Account name: "), edtAccount);
+
+    edtPassword = NewPasswordEdit(this, QStringLiteral("edtPassword"), QStringLiteral("**********"));
+    AddLabelledRow(form, QStringLiteral("Pa&ssword: "), edtPassword);
+}
+
+QString TFormCarrierSMTP::GetDataAsCSVString() const
+{
+    return CommaTextFromList({TrimBlanks(edtHost->text()), TrimBlanks(edtPort->text()),
+                              QString::number(cbbAuthType->currentIndex()), TrimBlanks(edtAccount->text()),
+                              TrimBlanks(edtPassword->text())});
+}
+
+bool TFormCarrierSMTP::PutDataAsCSVString(const QString& data)
+{
+    const QStringList items = CommaTextToList(data);
+    bool result = true;
+    edtHost->setText(TrimBlanks(ItemAt(items, 0)));
+    edtPort->setText(TrimBlanks(ItemAt(items, 1)));
+    const QString& authItem = ItemAt(items, 2);
+    const int authType = StrToIntChecked(authItem);
+    if (authType == -1) {
+        result = false;
+        Warn(QStringLiteral("Error From \"%1.PutDataAsCSVString()\" - wrong input data for SMTP AuthType: \"%2\"")
+                 .arg(ClassName(), authItem));
+    } else {
+        SelectComboIndex(cbbAuthType, authType);
+    }
+    edtAccount->setText(TrimBlanks(ItemAt(items, 3)));
+    edtPassword->setText(TrimBlanks(ItemAt(items, 4)));
+    return CheckItemCount(items, 5) && result;
+}
+
+bool TFormCarrierSMTP::ValidateData()
+{
+    bool result = true;
+    if (!IsValidPortText(edtPort->text())) {
+        Warn(QStringLiteral("Error: SMTP Port number is invalid."), edtPort);
+        result = false;
+    }
+    if (TrimBlanks(edtPassword->text()).isEmpty()) {
+        Warn(QStringLiteral("Error: Password can't be empty"), edtPassword);
+        result = false;
+    }
+    return result;
+}

@@ -1,0 +1,193 @@
+#include "ui/plugins/embedcontrols.h"
+
+#include "ui/plugins/embedtext.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+// Discards key presses that a control must not receive. Parented to the
+// control it filters, so it lives exactly as long as that control.
+class TKeyFilter : public QObject {
+public:
+    enum class Mode { Digits, Block };
+    TKeyFilter(QObject* target, Mode mode) : QObject(target), m_mode(mode) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return QObject::eventFilter(watched, event);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+            case Qt::Key_Tab:
+            case Qt::Key_Backtab:
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+            case Qt::Key_Escape:
+                return false;
+            default:
+                break;
+        }
+        if (m_mode == Mode::Block)
+            return true;
+        // Only typed characters are filtered; keys without text (arrows,
+        // Delete) and shortcuts such as Ctrl+V pass.
+        for (QChar c : key->text()) {
+            if (!c.isPrint())
+                return false;
+            if (c < u'0' || c > u'9')
+                return true;
+        }
+        return false;
+    }
+
+private:
+    Mode m_mode;
+};
+
+void InstallKeyFilter(QWidget* target, TKeyFilter::Mode mode)
+{
+    target->installEventFilter(new TKeyFilter(target, mode));
+    if (auto* combo = qobject_cast<QComboBox*>(target); combo && combo->lineEdit())
+        combo->lineEdit()->installEventFilter(new TKeyFilter(combo->lineEdit(), mode));
+}
+
+QComboBox* NewCombo(QWidget* parent, const QString& name, const QStringList& items, bool readOnly)
+{
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr);
+    combo->addItems(items);
+    combo->lineEdit()->setReadOnly(readOnly);
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    combo->setMinimumContentsLength(8);
+    combo->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    return combo;
+}
+}  // namespace
+
+QFormLayout* NewFormLayout(QWidget* editor)
+{
+    auto* form = new QFormLayout(editor);
+    form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    form->setFormAlignment(Qt::AlignLeft | Qt::AlignTop);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setRowWrapPolicy(QFormLayout::DontWrapRows);
+    return form;
+}
+
+QLabel* AddLabelledRow(QFormLayout* form, const QString& caption, QWidget* field)
+{
+    auto* label = new QLabel(caption, form->parentWidget());
+    label->setBuddy(field);
+    form->addRow(label, field);
+    return label;
+}
+
+QLabel* AddLabelledRow(QFormLayout* form, const QString& caption, QWidget* field, QWidget* trailer)
+{
+    auto* label = new QLabel(caption, form->parentWidget());
+    label->setBuddy(field);
+    auto* row = new QHBoxLayout;
+    row->addWidget(field, 1);
+    row->addWidget(trailer);
+    form->addRow(label, row);
+    return label;
+}
+
+QCheckBox* NewCheckBox(QWidget* parent, const QString& caption, const QString& name, bool checked)
+{
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    box->setChecked(checked);
+    return box;
+}
+
+QLineEdit* NewEdit(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(name);
+    return edit;
+}
+
+QLineEdit* NewPasswordEdit(QWidget* parent, const QString& name, const QString& text)
+{
+    QLineEdit* edit = NewEdit(parent, name, text);
+    edit->setEchoMode(QLineEdit::Password);
+    return edit;
+}
+
+QComboBox* NewTextCombo(QWidget* parent, const QString& name, const QStringList& items)
+{
+    return NewCombo(parent, name, items, false);
+}
+
+QComboBox* NewPickCombo(QWidget* parent, const QString& name, const QStringList& items)
+{
+    return NewCombo(parent, name, items, true);
+}
+
+void InstallDigitFilter(QWidget* target)
+{
+    InstallKeyFilter(target, TKeyFilter::Mode::Digits);
+}
+
+void InstallKeyboardBlock(QWidget* target)
+{
+    InstallKeyFilter(target, TKeyFilter::Mode::Block);
+}
+
+void ApplyBlankToggle(QCheckBox* box, QLineEdit* edit)
+{
+    const bool blank = box->isChecked();
+    if (blank)
+        edit->clear();
+    edit->setEnabled(!blank);
+    QPalette palette = edit->palette();
+    const QPalette standard = QApplication::palette(edit);
+    palette.setColor(QPalette::Base, blank ? standard.color(QPalette::Button) : standard.color(QPalette::Base));
+    edit->setPalette(palette);
+}
+
+void BindBlankToggle(QCheckBox* box, QLineEdit* edit)
+{
+    QObject::connect(box, &QCheckBox::clicked, edit, [box, edit] { ApplyBlankToggle(box, edit); });
+    ApplyBlankToggle(box, edit);
+}
+
+bool SelectListValue(QComboBox* combo, const QString& item)
+{
+    const QString trimmed = TrimBlanks(item);
+    for (int i = 0; i < combo->count(); ++i) {
+        if (combo->itemText(i).compare(trimmed, Qt::CaseInsensitive) == 0) {
+            combo->setCurrentIndex(i);
+            return true;
+        }
+    }
+    combo->setCurrentIndex(-1);
+    combo->setEditText(trimmed);
+    return false;
+}
+
+void SetComboText(QComboBox* combo, const QString& text)
+{
+    const int index = combo->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    combo->setCurrentIndex(index);
+    if (index < 0)
+        combo->setEditText(text);
+}
+
+void SelectComboIndex(QComboBox* combo, int index)
+{
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}

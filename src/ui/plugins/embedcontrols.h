@@ -1,0 +1,63 @@
+#pragma once
+// Small control helpers shared by the embedded settings editors: labelled
+// rows with working accelerators, the digit filter, the blank toggle and the
+// drop-down rules of the settings texts.
+
+#include <QString>
+#include <QStringList>
+
+class QCheckBox;
+class QComboBox;
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+// The form layout of an editor: labels in one aligned column, edits
+// growing with the editor, drop-downs at the width of their entries.
+QFormLayout* NewFormLayout(QWidget* editor);
+
+// Adds "Caption" (with its "&" accelerator) and Field as one row of Form;
+// the label's buddy is Field (or its focus proxy), so Alt+letter focuses it.
+QLabel* AddLabelledRow(QFormLayout* form, const QString& caption, QWidget* field);
+
+// As AddLabelledRow, with Trailer (a check box or a hint) right of Field.
+QLabel* AddLabelledRow(QFormLayout* form, const QString& caption, QWidget* field, QWidget* trailer);
+
+// A check box named Name.
+QCheckBox* NewCheckBox(QWidget* parent, const QString& caption, const QString& name, bool checked = false);
+
+// An edit named Name with the given text.
+QLineEdit* NewEdit(QWidget* parent, const QString& name, const QString& text = QString());
+// A masked edit (passwords).
+QLineEdit* NewPasswordEdit(QWidget* parent, const QString& name, const QString& text = QString());
+
+// A drop-down with free text: the operator may pick an entry or type.
+QComboBox* NewTextCombo(QWidget* parent, const QString& name, const QStringList& items);
+// A drop-down whose text can only be set by picking an entry (or by Put):
+// it still shows a text that is not one of its entries, so a stored value
+// that is not a list value is kept and shown rather than replaced.
+QComboBox* NewPickCombo(QWidget* parent, const QString& name, const QStringList& items);
+
+// Typed characters other than "0" to "9" and Backspace are discarded on
+// Target (and, for a drop-down, on its edit). Pasted text is not filtered.
+void InstallDigitFilter(QWidget* target);
+// Every key except focus movement (Tab, Backtab) and Enter/Escape is
+// discarded: the drop-down changes only by mouse.
+void InstallKeyboardBlock(QWidget* target);
+
+// Blank toggle: ticked empties Edit, disables it and paints it in the
+// button-face colour; not ticked enables it and paints it in the window
+// colour. BindBlankToggle applies the state on every click of Box.
+void ApplyBlankToggle(QCheckBox* box, QLineEdit* edit);
+void BindBlankToggle(QCheckBox* box, QLineEdit* edit);
+
+// Selects the entry equal to the trimmed Item without regard to letter case
+// and returns true; otherwise shows the trimmed item as the drop-down's text
+// with no entry selected and returns false.
+bool SelectListValue(QComboBox* combo, const QString& item);
+// Selects the entry equal to Text when there is one, else shows Text as free
+// text (drop-downs with free text).
+void SetComboText(QComboBox* combo, const QString& text);
+// Selects entry Index, or none when it has no entry.
+void SelectComboIndex(QComboBox* combo, int index);
