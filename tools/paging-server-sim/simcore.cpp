@@ -1,0 +1,97 @@
+#include "simcore.h"
+
+#include "messaging/protocol.h"
+
+TSimCore::TSimCore(const TSimOptions& options) : m_options(options), m_nextServerRecordId(options.firstServerRecordId)
+{
+}
+
+void TSimCore::SetOptions(const TSimOptions& options)
+{
+    QMutexLocker locker(&m_optionsLock);
+    m_options = options;
+}
+
+TSimOptions TSimCore::Options() const
+{
+    QMutexLocker locker(&m_optionsLock);
+    return m_options;
+}
+
+int TSimCore::OpenConnection()
+{
+    m_connections.insert(++m_lastConnection, TConnection{});
+    return m_lastConnection;
+}
+
+void TSimCore::CloseConnection(int connection)
+{
+    m_connections.remove(connection);
+}
+
+bool TSimCore::IsLoggedOn(int connection) const
+{
+    return m_connections.value(connection).loggedOn;
+}
+
+QList<TSimReply> TSimCore::OnFrame(int connection, const QStringList& items)
+{
+    const auto it = m_connections.find(connection);
+    const TSimOptions o = Options();
+    if (it == m_connections.end() || o.silent || items.isEmpty())
+        return {};
+    if (items[0] == LogonWord())
+        return OnLogon(*it, o);
+    if (items[0] == MessageWord())
+        return OnMessage(*it, items, o);
+    return {};
+}
+
+QList<TSimReply> TSimCore::OnLogon(TConnection& state, const TSimOptions& o)
+{
+    switch (o.logon) {
+        case TSimLogon::Ok:
+            state.loggedOn = true;
+            return {{LogonOkLine(), o.logonDelayMs}};
+        case TSimLogon::Deny:
+            return {{LogonDeniedLine(o.denyCode, o.denyText), o.logonDelayMs, o.closeOnDenial}};
+        case TSimLogon::Refuse:
+            return {{DenyConnectionLine(o.denyCode, o.denyText), o.logonDelayMs, o.closeOnDenial}};
+        case TSimLogon::Silent:
+            break;
+    }
+    return {};
+}
+
+// "MESSAGE", client record ID, carrier type, carrier settings, address, text.
+QList<TSimReply> TSimCore::OnMessage(TConnection& state, const QStringList& items, const TSimOptions& o)
+{
+    QList<TSimReply> replies;
+    ++state.messages;
+    qint32 clientId = 0;
+    const bool readable = items.size() >= 6 && ParseProtocolInt(items[1], &clientId);
+    const QString address = items.value(4);
+    if (!readable) {
+        // Nothing a client could match; only a record ID that reads gets an answer.
+        if (ParseProtocolInt(items.value(1), &clientId))
+            replies.append({MessageAcceptErrorLine(clientId, 1, ErrorStatusText(1)), o.ackDelayMs});
+    } else if (o.acceptErrorIds.contains(clientId) || o.acceptErrorAddresses.contains(address)) {
+        replies.append(
+            {MessageAcceptErrorLine(clientId, o.acceptErrorCode, ErrorStatusText(o.acceptErrorCode)), o.ackDelayMs});
+    } else {
+        const qint32 serverId = m_nextServerRecordId++;
+        const bool acked = !o.dropAcks && !o.dropAckIds.contains(clientId);
+        if (acked)
+            replies.append({MessageAcceptedLine(clientId, serverId), o.ackDelayMs});
+        const int reportAt = (acked ? o.ackDelayMs : 0) + o.reportDelayMs;
+        if (o.reportErrorIds.contains(clientId) || o.report == TSimReport::Error) {
+            replies.append(
+                {MessageSendErrorLine(clientId, o.reportErrorCode, ErrorStatusText(o.reportErrorCode)), reportAt});
+        } else if (o.report == TSimReport::Sent) {
+            replies.append({MessageSentLine(clientId, serverId), reportAt});
+        }
+    }
+    if (o.closeAfter > 0 && state.messages >= o.closeAfter)
+        replies.append({QString(), o.ackDelayMs, true});
+    return replies;
+}

@@ -1,0 +1,64 @@
+#pragma once
+// What the paging-server simulator does: its door, its answers and the
+// faults it puts on the wire. Filled from the command line or by tests.
+
+#include <QHostAddress>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+enum class TSimLogon { Ok, Deny, Refuse, Silent };
+enum class TSimReport { Sent, Error, None };
+
+struct TSimOptions {
+    // The TCP door. Port 0 picks a free port (read it back from the server).
+    QHostAddress listenAddress{QHostAddress::Any};
+    quint16 port = 215;
+
+    // Logon: LOGON_OK, LOGON_DENIED (Deny) or DENY_CONNECTION (Refuse) with
+    // the reason below, or no answer at all (Silent).
+    TSimLogon logon = TSimLogon::Ok;
+    int denyCode = 5;
+    QString denyText = QStringLiteral("Logon parameters wrong");
+    // After a refusal the server closes the connection unless told not to.
+    bool closeOnDenial = true;
+    int logonDelayMs = 0;
+
+    // Acknowledgements: MESSAGE_ACCEPTED after AckDelayMs, or
+    // MESSAGE_ACCEPT_ERROR for the listed client record IDs and addresses.
+    int ackDelayMs = 0;
+    bool dropAcks = false;
+    QList<qint32> dropAckIds;
+    QList<qint32> acceptErrorIds;
+    QStringList acceptErrorAddresses;
+    int acceptErrorCode = 1;
+
+    // Delivery reports, ReportDelayMs after the acknowledgement (0: right
+    // after it, in the same write).
+    TSimReport report = TSimReport::Sent;
+    int reportErrorCode = 1;
+    QList<qint32> reportErrorIds;  // these get MESSAGE_SEND_ERROR whatever Report says
+    int reportDelayMs = 0;
+
+    // Wire faults. SplitAt 1 writes each frame byte by byte, N > 1 in two
+    // writes cut after byte N; SplitGapMs is the pause between the writes.
+    int splitAt = 0;
+    int splitGapMs = 2;
+    bool garbage = false;  // stray bytes before every frame
+    bool nul = false;      // a NUL byte after every frame
+    int closeAfter = 0;    // close a connection after answering this many MESSAGEs
+    bool silent = false;   // never answer anything
+
+    // The frame log (JSON lines); empty: kept in memory only.
+    QString logFile;
+
+    int broadcastEveryMs = 0;
+    QString broadcastText = QStringLiteral("Broadcast from the paging server");
+
+    qint32 firstServerRecordId = 1;
+};
+
+// Reads the program's command line (Arguments[0] is the program). False
+// with ErrorText on an unknown option or a bad value; HelpText is set and
+// the result is false when --help was asked for.
+bool ParseSimArguments(const QStringList& arguments, TSimOptions* options, QString* errorText, QString* helpText);
