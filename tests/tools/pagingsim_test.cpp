@@ -37,29 +37,28 @@ TClientInputMessage Input(const TClientRawInMessage& raw)
     return in;
 }
 
-// A simulator with the given options and one client logged on to it.
-struct LoggedOn {
-    explicit LoggedOn(const TSimOptions& options = LocalOptions()) : sim(options)
+// A simulator with the given options and one client that has sent LOGON.
+struct Session {
+    explicit Session(const TSimOptions& options = LocalOptions()) : sim(options)
     {
-        started = sim.Start();
-        if (started && client.Connect(sim.Port())) {
+        connected = sim.Start() && client.Connect(sim.Port());
+        if (connected)
             client.SendLine(LogonLine(kAppId));
-            loggedOn = client.ReadFrame().Kind == rkLogonOk;
-        }
     }
+    // Reads the logon answer: true for LOGON_OK.
+    bool LogOn() { return connected && client.ReadFrame().Kind == rkLogonOk; }
+
     TPagingServerSim sim;
     TSimTestClient client;
-    bool started = false;
-    bool loggedOn = false;
+    bool connected = false;
 };
 }  // namespace
 
 TEST(PagingSimTest, LogonThenEachMessageIsAcceptedAndReported)
 {
-    LoggedOn s;
-    ASSERT_TRUE(s.started);
+    Session s;
     ASSERT_NE(s.sim.Port(), 0);
-    ASSERT_TRUE(s.loggedOn);
+    ASSERT_TRUE(s.LogOn());
     s.client.SendLine(Message(12));
     s.client.SendLine(Message(13));
     const QList<TClientRawInMessage> replies = s.client.ReadFrames(4);
@@ -97,17 +96,14 @@ TEST(PagingSimTest, LogonRefusalsCarryTheReasonAndClose)
         o.logon = c.mode;
         o.denyCode = 3;
         o.denyText = S("Too many clients, sorry");
-        TPagingServerSim sim(o);
-        ASSERT_TRUE(sim.Start());
-        TSimTestClient client;
-        ASSERT_TRUE(client.Connect(sim.Port()));
-        client.SendLine(LogonLine(kAppId));
-        const TClientRawInMessage reply = client.ReadFrame();
+        Session s(o);
+        ASSERT_TRUE(s.connected);
+        const TClientRawInMessage reply = s.client.ReadFrame();
         EXPECT_EQ(reply.Kind, c.kind);
         EXPECT_EQ(reply.GetReasonCode(), 3);
         EXPECT_EQ(reply.GetReasonText(), S("Too many clients, sorry"));
-        EXPECT_TRUE(client.WaitForClose());
-        EXPECT_TRUE(sim.WaitForClosed(1, 5000));
+        EXPECT_TRUE(s.client.WaitForClose());
+        EXPECT_TRUE(s.sim.WaitForClosed(1, 5000));
     }
 }
 
@@ -116,22 +112,19 @@ TEST(PagingSimTest, DeniedLogonCanKeepTheSocketOpenAndSilentLogonNeverAnswers)
     TSimOptions o = LocalOptions();
     o.logon = TSimLogon::Deny;
     o.closeOnDenial = false;
-    TPagingServerSim sim(o);
-    ASSERT_TRUE(sim.Start());
-    TSimTestClient denied;
-    ASSERT_TRUE(denied.Connect(sim.Port()));
-    denied.SendLine(LogonLine(kAppId));
-    EXPECT_EQ(denied.ReadFrame().Kind, rkLogonDenied);
-    EXPECT_FALSE(denied.WaitForClose(300));
+    Session s(o);
+    ASSERT_TRUE(s.connected);
+    EXPECT_EQ(s.client.ReadFrame().Kind, rkLogonDenied);
+    EXPECT_FALSE(s.client.WaitForClose(300));
 
     o.logon = TSimLogon::Silent;
-    sim.SetOptions(o);
+    s.sim.SetOptions(o);
     TSimTestClient silent;
-    ASSERT_TRUE(silent.Connect(sim.Port()));
+    ASSERT_TRUE(silent.Connect(s.sim.Port()));
     silent.SendLine(LogonLine(kAppId));
-    ASSERT_TRUE(sim.WaitForReceived(LogonWord(), 2, 5000));
+    ASSERT_TRUE(s.sim.WaitForReceived(LogonWord(), 2, 5000));
     EXPECT_TRUE(silent.ReadFrames(1, 300).isEmpty());
-    EXPECT_EQ(sim.OpenConnections(), 2);
+    EXPECT_EQ(s.sim.OpenConnections(), 2);
 }
 
 TEST(PagingSimTest, ReportsFollowAfterTheConfiguredDelay)
@@ -140,8 +133,8 @@ TEST(PagingSimTest, ReportsFollowAfterTheConfiguredDelay)
     o.reportDelayMs = 300;
     o.report = TSimReport::Error;
     o.reportErrorCode = 5;
-    LoggedOn s(o);
-    ASSERT_TRUE(s.loggedOn);
+    Session s(o);
+    ASSERT_TRUE(s.LogOn());
     s.client.SendLine(Message(40));
     const TClientRawInMessage ack = s.client.ReadFrame();
     EXPECT_EQ(ack.Kind, rkMessageAccepted);
@@ -161,8 +154,8 @@ TEST(PagingSimTest, AcceptErrorRulesRefuseOnArrivalWithoutAReport)
     o.acceptErrorIds = {7};
     o.acceptErrorAddresses = {S("000")};
     o.acceptErrorCode = 8;
-    LoggedOn s(o);
-    ASSERT_TRUE(s.loggedOn);
+    Session s(o);
+    ASSERT_TRUE(s.LogOn());
     s.client.SendLine(Message(7));
     s.client.SendLine(Message(8, "000"));
     s.client.SendLine(Message(9));
@@ -186,8 +179,8 @@ TEST(PagingSimTest, AcknowledgementsCanBeDelayedOrDropped)
     o.ackDelayMs = 200;
     o.dropAckIds = {2};
     o.report = TSimReport::None;
-    LoggedOn s(o);
-    ASSERT_TRUE(s.loggedOn);
+    Session s(o);
+    ASSERT_TRUE(s.LogOn());
     s.client.SendLine(Message(1));
     s.client.SendLine(Message(2));
     s.client.SendLine(Message(3));
@@ -211,8 +204,8 @@ TEST(PagingSimTest, AcknowledgementsCanBeDelayedOrDropped)
 TEST(PagingSimTest, BroadcastReachesEveryConnection)
 {
     TSimOptions o = LocalOptions();
-    LoggedOn s(o);
-    ASSERT_TRUE(s.loggedOn);
+    Session s(o);
+    ASSERT_TRUE(s.LogOn());
     TSimTestClient second;
     ASSERT_TRUE(second.Connect(s.sim.Port()));
     ASSERT_TRUE(s.sim.WaitFor(
@@ -230,8 +223,8 @@ TEST(PagingSimTest, PeriodicBroadcast)
     TSimOptions o = LocalOptions();
     o.broadcastEveryMs = 50;
     o.broadcastText = S("tick");
-    LoggedOn s(o);
-    ASSERT_TRUE(s.started);
+    Session s(o);
+    ASSERT_TRUE(s.connected);
     const QList<TClientRawInMessage> frames = s.client.ReadFrames(4);
     ASSERT_EQ(frames.size(), 4);
     EXPECT_GE(TPagingServerSim::Count(s.sim.SentFrames(), TSimDirection::Out, S("BROADCAST_MESSAGE")), 3);
@@ -241,23 +234,19 @@ TEST(PagingSimTest, SplitFramesArriveInPiecesAndStillRead)
 {
     TSimOptions o = LocalOptions();
     o.splitAt = 1;
-    LoggedOn bytewise(o);
-    ASSERT_TRUE(bytewise.loggedOn);
+    Session bytewise(o);
+    ASSERT_TRUE(bytewise.LogOn());
     EXPECT_GT(bytewise.client.Chunks().size(), 1);
     bytewise.client.SendLine(Message(5));
     EXPECT_EQ(bytewise.client.ReadFrames(2).size(), 2);
 
     o.splitAt = 4;
     o.splitGapMs = 200;
-    TPagingServerSim sim(o);
-    ASSERT_TRUE(sim.Start());
-    TSimTestClient client;
-    ASSERT_TRUE(client.Connect(sim.Port()));
-    client.SendLine(LogonLine(kAppId));
-    EXPECT_EQ(client.ReadFrame().Kind, rkLogonOk);
+    Session atFour(o);
+    ASSERT_TRUE(atFour.LogOn());
     // The cut falls inside the body: the start marker and one byte first.
-    ASSERT_GE(client.Chunks().size(), 2);
-    EXPECT_EQ(client.Chunks()[0], QByteArray("\r\n\rL"));
+    ASSERT_GE(atFour.client.Chunks().size(), 2);
+    EXPECT_EQ(atFour.client.Chunks()[0], QByteArray("\r\n\rL"));
 }
 
 TEST(PagingSimTest, GarbageAndNulSurroundTheFrames)
@@ -265,8 +254,8 @@ TEST(PagingSimTest, GarbageAndNulSurroundTheFrames)
     TSimOptions o = LocalOptions();
     o.garbage = true;
     o.nul = true;
-    LoggedOn s(o);
-    ASSERT_TRUE(s.loggedOn);
+    Session s(o);
+    ASSERT_TRUE(s.LogOn());
     const QByteArray raw = s.client.Raw();
     const QByteArray frame = FrameLine(LogonOkLine());
     ASSERT_TRUE(raw.endsWith(frame + '\0'));
@@ -279,8 +268,8 @@ TEST(PagingSimTest, CloseAfterNMessagesDropsTheConnectionMidBatch)
     TSimOptions o = LocalOptions();
     o.closeAfter = 2;
     o.report = TSimReport::None;
-    LoggedOn s(o);
-    ASSERT_TRUE(s.loggedOn);
+    Session s(o);
+    ASSERT_TRUE(s.LogOn());
     for (qint32 id = 1; id <= 4; ++id)
         s.client.SendLine(Message(id));
     const QList<TClientRawInMessage> replies = s.client.ReadFrames(4, 2000);
@@ -295,21 +284,18 @@ TEST(PagingSimTest, SilentServerLogsButNeverAnswers)
 {
     TSimOptions o = LocalOptions();
     o.silent = true;
-    TPagingServerSim sim(o);
-    ASSERT_TRUE(sim.Start());
-    TSimTestClient client;
-    ASSERT_TRUE(client.Connect(sim.Port()));
-    client.SendLine(LogonLine(kAppId));
-    client.SendLine(Message(1));
-    ASSERT_TRUE(sim.WaitForReceived(MessageWord(), 1, 5000));
-    EXPECT_TRUE(client.ReadFrames(1, 300).isEmpty());
-    EXPECT_TRUE(sim.SentFrames().isEmpty());
+    Session s(o);
+    ASSERT_TRUE(s.connected);
+    s.client.SendLine(Message(1));
+    ASSERT_TRUE(s.sim.WaitForReceived(MessageWord(), 1, 5000));
+    EXPECT_TRUE(s.client.ReadFrames(1, 300).isEmpty());
+    EXPECT_TRUE(s.sim.SentFrames().isEmpty());
 }
 
 TEST(PagingSimTest, FramesSplitByTheClientAndMalformedMessagesAreHandled)
 {
-    LoggedOn s;
-    ASSERT_TRUE(s.loggedOn);
+    Session s;
+    ASSERT_TRUE(s.LogOn());
     const QByteArray frame = FrameLine(Message(21));
     s.client.SendRaw(frame.left(2));
     s.client.SendRaw(frame.mid(2));
@@ -332,8 +318,8 @@ TEST(PagingSimTest, LogFileHoldsOneJsonLinePerEvent)
     TSimOptions o = LocalOptions();
     o.logFile = folder.File(S("frames.jsonl"));
     {
-        LoggedOn s(o);
-        ASSERT_TRUE(s.loggedOn);
+        Session s(o);
+        ASSERT_TRUE(s.LogOn());
         s.client.SendLine(Message(3, "5551234", "two words"));
         ASSERT_EQ(s.client.ReadFrames(2).size(), 2);
     }
