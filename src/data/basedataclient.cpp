@@ -1,0 +1,155 @@
+#include "data/basedataclient.h"
+
+#include "data/dataerror.h"
+#include "data/datasetstate.h"
+#include "db/dataset.h"
+#include "platform/messagedlg.h"
+
+#include <memory>
+
+namespace {
+const QString LocalDatabaseName = QStringLiteral("Local Database");
+
+QString UnusableClientText(const QString& name)
+{
+    return QStringLiteral("Can't work with the database: \"%1\". Please check its settings.").arg(name);
+}
+}  // namespace
+
+TBaseDataClient* CreateDataClient(TDataClientClass clientClass, const QString& name, const QString& guid,
+                                  const QString& data, QObject* owner, TDataClientWarnings* deferred)
+{
+    std::unique_ptr<TBaseDataClient> client(clientClass());
+    for (TNDataSet* dataSet : client->DataSets()) {
+        RegisterDataSet(dataSet);
+        client->m_registered.append(dataSet);
+    }
+    client->m_name = name;
+    client->m_guid = guid;
+    client->m_connected = client->InitConnection(data);
+    if (client->m_connected) {
+        client->setParent(owner);
+        DataClients.Add(client.get());
+        return client.release();
+    }
+    if (deferred)
+        deferred->append(UnusableClientText(name));
+    else
+        MessageDlg(UnusableClientText(name), TMsgDlgType::mtWarning, mbOK);
+    return nullptr;  // the unique_ptr destroys the client
+}
+
+void ShowDataClientWarnings(const TDataClientWarnings& warnings)
+{
+    for (const QString& text : warnings)
+        MessageDlg(text, TMsgDlgType::mtWarning, mbOK);
+}
+
+TBaseDataClient::~TBaseDataClient()
+{
+    ReleaseClient();
+}
+
+void TBaseDataClient::ReleaseClient() noexcept
+{
+    if (m_released)
+        return;
+    m_released = true;
+    try {
+        DataClients.Remove(this);
+    } catch (...) {
+    }
+    for (TNDataSet* dataSet : m_registered) {
+        // Only pointers are compared: a dataset someone else already
+        // unregistered is skipped without being looked at.
+        if (NDataSetsList.IndexOf(dataSet) >= 0)
+            NDataSetsList.Remove(dataSet);
+    }
+    m_registered.clear();
+}
+
+void TBaseDataClient::AbstractError(const char* operation) const
+{
+    throw EDataError(QStringLiteral("From %1.%2() - Abstract Error")
+                         .arg(QString::fromLatin1(metaObject()->className()), QString::fromLatin1(operation)));
+}
+
+qint32 TBaseDataClient::CalcNewTempID(TNDataSet*)
+{
+    return -1;
+}
+
+qint32 TBaseDataClient::GetNextTempID(TNDataSet*)
+{
+    return -1;
+}
+
+bool TBaseDataClient::GetServerByContactID(qint32, TNServerEndpoint&)
+{
+    AbstractError("GetServerByContactID");
+}
+
+bool TBaseDataClient::GetServerByContactID(qint32 contactID, qint32& serverTypeNo, QString& ipAddress, qint32& portNo,
+                                           QString& hostName)
+{
+    TNServerEndpoint endpoint;
+    if (!GetServerByContactID(contactID, endpoint))
+        return false;
+    serverTypeNo = endpoint.ServerTypeNo;
+    ipAddress = endpoint.IpAddress;
+    portNo = endpoint.PortNo;
+    hostName = endpoint.HostName;
+    return true;
+}
+
+void TBaseDataClient::GetServersOfGroup(qint32 groupID, QHash<qint32, TNServerEndpoint>& servers)
+{
+    servers.clear();
+    QList<qint32> ids;
+    GetContactsOfGroup(groupID, ids);
+    TNServerEndpoint endpoint;
+    for (qint32 id : ids)
+        if (!servers.contains(id) && GetServerByContactID(id, endpoint))
+            servers.insert(id, endpoint);
+}
+
+void TBaseDataClient::GetContactIDsNamesOfGroup(qint32, QList<qint32>&, QStringList&)
+{
+    AbstractError("GetContactIDsNamesOfGroup");
+}
+
+void TBaseDataClient::GetContactsOfGroup(qint32, QList<qint32>&)
+{
+    AbstractError("GetContactsOfGroup");
+}
+
+bool TBaseDataClient::ServerNameExists(const QString&)
+{
+    AbstractError("ServerNameExists");
+}
+
+qint32 TBaseDataClient::GetRecordCount(TDataKind)
+{
+    AbstractError("GetRecordCount");
+}
+
+bool TBaseDataClient::GetContactCarrier(qint32, TNContactCarrier&)
+{
+    AbstractError("GetContactCarrier");
+}
+
+bool TBaseDataClient::GetCarrierTypeNo(qint32 carrierID, quint8& typeNo)
+{
+    const QVariant value = GetDataSet(dkCarriers)->Lookup(QStringLiteral("ID"), carrierID, QStringLiteral("TypeNo"));
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    if (IsNullValue(value) || !ok)
+        return false;
+    typeNo = static_cast<quint8>(number);
+    return true;
+}
+
+bool TBaseDataClient::IsLocalDatabase() const
+{
+    return m_name == LocalDatabaseName;
+}

@@ -1,0 +1,11 @@
+#include "data/dataclientclasses.h"
+
+#include "data/datakinds.h"
+#include "data/localaccessclient.h"
+#include "data/regdataclients.h"
+
+void RegisterStandardDataClientClasses()
+{
+    if (!FindDataClientClass(DATABASE_TYPE_ACCESS_LOCAL_NO))
+        RegisterDataClientClass(DATABASE_TYPE_ACCESS_LOCAL_NO, &DataClientClassOf<TLocalAccessClient>);
+}

@@ -1,0 +1,34 @@
+#pragma once
+// TDModMaintenance: created last at start-up; empties the out-box at every
+// start (messages queued in an earlier run are dropped) and, on the
+// operator's command, the out-box or the sent-message log.
+//
+// It works on its own connection to the local database file named by the
+// local data module. When start-up found a database file missing, it opens
+// nothing (opening would create an empty "LocalData2.mdb"), so the program
+// ends without touching the missing file. Main thread.
+
+#include <QObject>
+#include <QString>
+
+class TDModMaintenance : public QObject {
+    Q_OBJECT
+public:
+    explicit TDModMaintenance(QObject* owner = nullptr);
+    ~TDModMaintenance() override;
+
+    // The operations of the main window's actions actClearOutMessagesTables
+    // and actClearSentMessagesTables. Rows of a message go before its text,
+    // in one transaction. Database errors raise.
+    void ClearOutMessages();
+    void ClearSentMessages();
+
+    // False when start-up found a database file missing.
+    bool Usable() const { return m_usable; }
+
+private:
+    QString m_path;
+    bool m_usable = false;
+};
+
+extern TDModMaintenance* DModMaintenance;

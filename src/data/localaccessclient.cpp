@@ -1,0 +1,153 @@
+#include "data/localaccessclient.h"
+
+#include "data/bookdisplay.h"
+#include "data/dataerror.h"
+#include "data/localbookqueries.h"
+#include "data/threadconnections.h"
+#include "db/sqldataset.h"
+
+#include <QFile>
+
+namespace {
+struct TTableDef {
+    const char* Table;
+    const char* Component;
+    const char* IndexFieldNames;
+};
+
+// By TDataKind.
+constexpr TTableDef TableDefs[DataKindCount] = {
+    {"CarrierTypes", "tblCarrierTypes", "TypeNo"},
+    {"Carriers", "tblCarriers", "Name"},
+    {"Contacts", "tblContacts", "Name"},
+    {"Templates", "tblTemplates", "Name"},
+    {"Groups", "tblGroups", "Name"},
+    {"GroupAssigns", "tblGroupAssigns", ""},
+    {"Folders", "tblFolders", ""},
+    {"FolderAssigns", "tblFolderAssigns", ""},
+    {"Servers", "tblServers", "Name"},
+};
+}  // namespace
+
+TLocalAccessClient::TLocalAccessClient()
+{
+    CreateDataSets();
+}
+
+TLocalAccessClient::~TLocalAccessClient()
+{
+    ReleaseClient();
+    for (auto& table : m_tables)
+        if (table)
+            table->Close();
+    m_connection.Close();
+    if (!m_path.isEmpty())
+        CloseThreadDatabase(m_path);
+}
+
+void TLocalAccessClient::CreateDataSets()
+{
+    for (int kind = 0; kind < DataKindCount; ++kind) {
+        const TTableDef& def = TableDefs[kind];
+        auto table = std::make_unique<TNSqlTable>();
+        table->SetConnection(&m_connection);
+        table->SetTableName(QString::fromLatin1(def.Table));
+        table->setObjectName(QString::fromLatin1(def.Component));
+        table->SetIndexFieldNames(QString::fromLatin1(def.IndexFieldNames));
+        m_tables[kind] = std::move(table);
+    }
+    TNDataSet* carrierTypes = m_tables[dkCarrierTypes].get();
+    TNDataSet* carriers = m_tables[dkCarriers].get();
+    TNDataSet* contacts = m_tables[dkContacts].get();
+    TNDataSet* groups = m_tables[dkGroups].get();
+
+    carriers->AddLookupField(QStringLiteral("FLCarrierTypes_Name"), QStringLiteral("TypeNo"), carrierTypes,
+                             QStringLiteral("TypeNo"), QStringLiteral("Name"), 50);
+    contacts->AddLookupField(QStringLiteral("FLCarriers_Name"), QStringLiteral("CarrierID"), carriers,
+                             QStringLiteral("ID"), QStringLiteral("Name"), 50);
+    TNDataSet* groupAssigns = m_tables[dkGroupAssigns].get();
+    for (const char* column : {"Name", "FirstName", "LastName", "Company", "JobTitle", "FLCarriers_Name"}) {
+        const QString name = QString::fromLatin1(column);
+        groupAssigns->AddLookupField(QStringLiteral("FLContacts_") + name, QStringLiteral("ContactID"), contacts,
+                                     QStringLiteral("ID"), name, 50);
+    }
+    TNDataSet* folderAssigns = m_tables[dkFolderAssigns].get();
+    folderAssigns->AddLookupField(QStringLiteral("FLContacts_Name"), QStringLiteral("ContactID"), contacts,
+                                  QStringLiteral("ID"), QStringLiteral("Name"), 50);
+    folderAssigns->AddLookupField(QStringLiteral("FLGroups_Name"), QStringLiteral("GroupID"), groups,
+                                  QStringLiteral("ID"), QStringLiteral("Name"), 50);
+
+    m_tables[dkTemplates]->DefineField(QStringLiteral("Content"))->SetOnGetText(MemoFieldOneLineText);
+    m_tables[dkGroups]->DefineField(QStringLiteral("Description"))->SetOnGetText(MemoFieldOneLineText);
+    m_tables[dkServers]->DefineField(QStringLiteral("Data"))->SetOnGetText(MemoFieldOneLineText);
+    m_tables[dkServers]->DefineField(QStringLiteral("TypeNo"))->SetOnGetText(ServerTypeText);
+}
+
+bool TLocalAccessClient::InitConnection(const QString& data)
+{
+    const QString path = LocalBook::FileFromSettings(data);
+    if (path.isEmpty() || !QFile::exists(path))
+        return false;
+    m_path = path;
+    m_connection.SetDatabasePath(path);
+    return true;
+}
+
+TNDataSet* TLocalAccessClient::GetDataSet(TDataKind kind)
+{
+    if (kind >= DataKindCount)
+        throw EDataError(QStringLiteral("From \"TLocalAccessClient.GetDataSet()\" - Unknown dataKind"));
+    return m_tables[kind].get();
+}
+
+QList<TNDataSet*> TLocalAccessClient::DataSets()
+{
+    QList<TNDataSet*> dataSets;
+    for (auto& table : m_tables)
+        dataSets.append(table.get());
+    return dataSets;
+}
+
+QSqlDatabase TLocalAccessClient::QueryDatabase() const
+{
+    return ThreadDatabase(m_path);
+}
+
+bool TLocalAccessClient::GetServerByContactID(qint32 contactID, TNServerEndpoint& endpoint)
+{
+    return LocalBook::ServerByContactID(QueryDatabase(), contactID, endpoint);
+}
+
+void TLocalAccessClient::GetServersOfGroup(qint32 groupID, QHash<qint32, TNServerEndpoint>& servers)
+{
+    LocalBook::ServersOfGroup(QueryDatabase(), groupID, servers);
+}
+
+void TLocalAccessClient::GetContactIDsNamesOfGroup(qint32 groupID, QList<qint32>& ids, QStringList& names)
+{
+    LocalBook::ContactIDsNamesOfGroup(QueryDatabase(), groupID, ids, names);
+}
+
+void TLocalAccessClient::GetContactsOfGroup(qint32 groupID, QList<qint32>& ids)
+{
+    LocalBook::ContactsOfGroup(QueryDatabase(), groupID, ids);
+}
+
+bool TLocalAccessClient::ServerNameExists(const QString& name)
+{
+    return LocalBook::ServerNameExists(QueryDatabase(), name);
+}
+
+qint32 TLocalAccessClient::GetRecordCount(TDataKind kind)
+{
+    if (kind == dkCarriers)
+        return LocalBook::RecordCount(QueryDatabase(), QStringLiteral("Carriers"));
+    if (kind == dkServers)
+        return LocalBook::RecordCount(QueryDatabase(), QStringLiteral("Servers"));
+    return -1;
+}
+
+bool TLocalAccessClient::GetContactCarrier(qint32 contactID, TNContactCarrier& carrier)
+{
+    return LocalBook::ContactCarrier(QueryDatabase(), contactID, carrier);
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The out-box of the local database: queuing a message for its recipients,
+// the distinct server endpoints of the queued rows, and removing the messages
+// of an endpoint. Every function works on the connection it is given, which
+// must belong to the calling thread; each runs whole in one transaction.
+
+#include "data/recipient.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+class TBaseDataClient;
+
+// One pending endpoint: the IP address (TCP) or host name (automation), and
+// a tag whose low 16 bits are the server type and, for TCP, whose high 16
+// bits are the port.
+struct TNEndpointEntry {
+    QString Name;
+    quint32 Tag = 0;
+};
+using TNEndpointList = QList<TNEndpointEntry>;
+
+inline int EndpointServerType(quint32 tag)
+{
+    return static_cast<int>(tag & 0xFFFFu);
+}
+inline int EndpointPort(quint32 tag)
+{
+    return static_cast<int>(tag >> 16);
+}
+
+namespace OutBox {
+
+// Queues one message: one OutMessageTexts row, then one OutMessages row per
+// contact (a group's members expanded; a member is named "<group>[<contact>]"
+// when ShowContactNamesOfGroups, else "<group>"), each with the endpoint its
+// client reports; contacts without a server, folders, address books and
+// recipients whose client no longer lives are skipped. Either every row is
+// written or none. Returns the text row's ID, or 0 for an empty list (which
+// writes nothing).
+qint32 AddOutMessage(const QSqlDatabase& db, const TNRecipients& recipients, const QString& messageText,
+                     bool showContactNamesOfGroups);
+// One contact row; false when the client reports no server for the contact.
+bool AddOutMessageForContact(const QSqlDatabase& db, qint32 contactID, const QString& name, TBaseDataClient* client,
+                             qint32 messageTextID);
+
+// The distinct (IpAddress, PortNo, HostName, ServerTypeNo) rows: a TCP row
+// gives its address with ((PortNo & 0xFFFF) << 16) | 1, an automation row its
+// host name with 2; other types are left out.
+void GetPendingServers(const QSqlDatabase& db, TNEndpointList& endpoints);
+
+// Remove every message (its text and all of its rows, for other endpoints
+// too) that has at least one row for the endpoint.
+void DeleteOutMessagesForTcpServer(const QSqlDatabase& db, const QString& ipAddress, qint32 portNo);
+void DeleteOutMessagesForComServer(const QSqlDatabase& db, const QString& hostName);
+
+// Empty the out-box, and the sent-message log (rows before texts).
+void ClearOutMessages(const QSqlDatabase& db);
+void ClearSentMessages(const QSqlDatabase& db);
+
+}  // namespace OutBox
