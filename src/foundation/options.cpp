@@ -254,9 +254,19 @@ void TNOption::Save()
 {
     TNProfileFile& ini = m_owner->IniFile();
     switch (m_kind) {
-        case okString:
-            ini.WriteString(m_sectionName, m_name, u'"' + AsString() + u'"');
+        case okString: {
+            // An entry is one line: a line break in the text would cut it
+            // and put the rest into the file as lines of their own, so line
+            // breaks are stored as blanks (and the value in force says so).
+            QString text = AsString();
+            if (text.contains(u'\n') || text.contains(u'\r')) {
+                text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+                text.replace(u'\r', u' ').replace(u'\n', u' ');
+                m_value = text;
+            }
+            ini.WriteString(m_sectionName, m_name, u'"' + text + u'"');
             break;
+        }
         case okInteger:
             ini.WriteInteger(m_sectionName, m_name, AsInteger());
             break;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QFileInfo>
+#include <QTime>
 
 namespace {
 void WriteAll(const QString& path, const QString& text)
@@ -103,21 +104,30 @@ TEST_F(OptionStore, TextWithBlanksSurvivesSaveAndLoad)
         TNOption* number = store.AddOption("S", "Number", okInteger, 0);
         TNOption* flag = store.AddOption("S", "Flag", okBool, false);
         TNOption* flt = store.AddOption("S", "Float", okFloat, 0.0);
+        TNOption* time = store.AddOption("S", "Time", okDateTime, QVariant());
+        TNOption* lines = store.AddOption("S", "Lines", okString, QString());
         store.LoadFromFile();
         text->SetValue(QStringLiteral("  both ends  "));
         number->SetValue(-12);
         flag->SetValue(true);
         flt->SetValue(0.1);
+        time->SetValue(QTime(13, 45, 30));
+        lines->SetValue(QStringLiteral("one\r\n[Logon]\nAdminPassword=x"));
         store.SaveToFile();
         EXPECT_FALSE(store.Modified());
+        EXPECT_EQ(lines->AsString(), "one [Logon] AdminPassword=x");
     }
-    EXPECT_EQ(ReadAll(SettingsPath()), "[S]\nText=\"  both ends  \"\nNumber=-12\nFlag=1\nFloat=0.1\n");
+    EXPECT_EQ(ReadAll(SettingsPath()),
+              "[S]\nText=\"  both ends  \"\nNumber=-12\nFlag=1\nFloat=0.1\nTime=13:45:30\n"
+              "Lines=\"one [Logon] AdminPassword=x\"\n");
     TSCGOptions again;
     TNOption* text = again.AddOption("S", "Text", okString, QString());
     TNOption* flt = again.AddOption("S", "Float", okFloat, 0.0);
+    TNOption* time = again.AddOption("S", "Time", okDateTime, QVariant());
     again.LoadFromFile();
     EXPECT_EQ(text->AsString(), "  both ends  ");
     EXPECT_DOUBLE_EQ(flt->AsFloat(), 0.1);
+    EXPECT_EQ(time->Value().toTime(), QTime(13, 45, 30));
 }
 
 TEST_F(OptionStore, LookupTrimsButComparesCase)
