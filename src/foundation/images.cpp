@@ -1,5 +1,7 @@
 #include "foundation/images.h"
 
+#include "foundation/logonrole.h"
+
 #include <QColor>
 #include <QFile>
 #include <QPainter>
@@ -74,10 +76,14 @@ TDataModuleImages::TDataModuleImages(QObject* owner) : QObject(owner)
          {"contact", "group", "templates", "carriers", "servers", "database-local", "sentmessages", "help"});
     Fill(imglForDragging, {"contact", "folder-closed", "folder-open", "group", "folder-open"});
     DataModuleImages = this;
+    // The status bar's role display takes its two icons from here.
+    SetRoleIconProvider([this](int index) { return imglStatusBarIcons.Icon(index); });
 }
 
 TDataModuleImages::~TDataModuleImages()
 {
-    if (DataModuleImages == this)
+    if (DataModuleImages == this) {
         DataModuleImages = nullptr;
+        SetRoleIconProvider({});
+    }
 }

@@ -1,5 +1,6 @@
 #include "platform/versioninfo.h"
 
+#include "platform/sysinfo.h"
 #include "platform/versionresource.h"
 
 #include <atomic>
@@ -123,4 +124,11 @@ bool StartedAsComServer()
 void SetStartedAsComServer(bool value)
 {
     ComServerFlag().store(value);
+}
+
+QString GetWindowsVersionText()
+{
+    // The running system's name and version, worked out once.
+    static const QString text = OperatingSystemText();
+    return text;
 }

@@ -111,7 +111,7 @@ TEST_F(FormBaseTest, MaximisedRoundTripKeepsTheEarlierNormalPlacement)
         TFormPlacementTest w;
         w.showMaximized();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-        QTRY_VERIFY(w.isMaximized());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w.isMaximized(); })) << "w.isMaximized()";
     }
     EXPECT_TRUE(Ini().ReadBool(kSection, QStringLiteral("Maximized"), false));
     EXPECT_EQ(Ini().ReadInteger(kSection, QStringLiteral("Width"), 0), 400);
@@ -120,10 +120,10 @@ TEST_F(FormBaseTest, MaximisedRoundTripKeepsTheEarlierNormalPlacement)
     EXPECT_TRUE(again.windowState() & Qt::WindowMaximized);
     again.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
-    QTRY_VERIFY(again.isMaximized());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return again.isMaximized(); })) << "again.isMaximized()";
     again.showNormal();
-    QTRY_VERIFY(!again.isMaximized());
-    QTRY_COMPARE(again.size(), QSize(400, 300));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !again.isMaximized(); })) << "!again.isMaximized()";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return again.size() == QSize(400, 300); })) << "again.size()";
     EXPECT_EQ(again.pos(), QPoint(100, 80));
 }
 

@@ -31,7 +31,8 @@ TEST(YebCorner, SitsInTheParentsBottomRightCornerAndStays16By16)
     EXPECT_EQ(w.grip->Form(), &w.form);
 
     w.form.resize(420, 260);
-    QTRY_COMPARE(w.grip->geometry().bottomRight(), w.panel->rect().bottomRight());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.grip->geometry().bottomRight() == w.panel->rect().bottomRight(); }))
+        << "w.grip->geometry().bottomRight()";
     w.grip->resize(40, 40);
     EXPECT_EQ(w.grip->size(), QSize(16, 16));
     EXPECT_EQ(w.grip->cursor().shape(), Qt::SizeFDiagCursor);
@@ -44,11 +45,11 @@ TEST(YebCorner, HiddenWhileTheFormIsMaximisedShownAgainAfterRestore)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.form));
     EXPECT_TRUE(w.grip->isVisible());
     w.form.showMaximized();
-    QTRY_VERIFY(w.form.isMaximized());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.form.isMaximized(); })) << "w.form.isMaximized()";
     EXPECT_FALSE(w.grip->isVisible());
     w.form.showNormal();
-    QTRY_VERIFY(!w.form.isMaximized());
-    QTRY_VERIFY(w.grip->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.form.isMaximized(); })) << "!w.form.isMaximized()";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.grip->isVisible(); })) << "w.grip->isVisible()";
 }
 
 TEST(YebCorner, HiddenWhenTheParentReachedItsMaximumWidthOrHeight)
@@ -57,18 +58,18 @@ TEST(YebCorner, HiddenWhenTheParentReachedItsMaximumWidthOrHeight)
     w.panel->setMaximumWidth(120);
     w.form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.form));
-    QTRY_COMPARE(w.panel->width(), 120);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.panel->width() == 120; })) << "w.panel->width()";
     EXPECT_FALSE(w.grip->isVisible());
 
     w.panel->setMaximumWidth(QWIDGETSIZE_MAX);
     w.panel->setMaximumHeight(5000);
     w.form.resize(310, 210);
-    QTRY_VERIFY(w.grip->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.grip->isVisible(); })) << "w.grip->isVisible()";
 
     // A maximum the parent has not reached leaves the grip shown.
     w.panel->setMaximumHeight(60);
     w.form.resize(320, 220);
-    QTRY_COMPARE(w.panel->height(), 60);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.panel->height() == 60; })) << "w.panel->height()";
     EXPECT_FALSE(w.grip->isVisible());
 }
 
