@@ -1,0 +1,91 @@
+#pragma once
+// TFormMain: the application's main window. Menus, tool bar, the status bar
+// (role, send progress), the host panels of the four panes with their
+// splitters, and the action list whose update handler runs when the program
+// is idle. The start-up logon runs at the first show. Main thread only.
+//
+// An action appears when the window it opens exists; the administration
+// actions are added with their list windows through AddAdminAction (enabled
+// only in the administrator role) and their menus and tool-bar groups.
+
+#include "foundation/formbase.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QTimer>
+
+class QAction;
+class QMenu;
+class QPainter;
+class QSplitter;
+class QToolBar;
+class TNStatusBar;
+
+class TFormMain : public QMainWindow, public TFormBase {
+    Q_OBJECT
+public:
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // The progress shown in the status bar (0, 0 until the first report).
+    int SendCurrent = 0;
+    int SendTotal = 0;
+    // Shows "Msg <current> of <total>" and the bar; a completed display
+    // (current = total) stays 500 ms, then both panels are emptied.
+    void SetSendProgress(int current, int total);
+
+    // Registers an administrator-only action: enabled exactly while
+    // LogonRole is 2, re-checked whenever the program is idle.
+    void AddAdminAction(QAction* action);
+    // The action list's update handler (runs at idle time).
+    void aclActionListUpdate();
+
+    static constexpr int ClearProgressDelayMs = 500;
+
+    QMenu* mnuSettings;
+    QMenu* mnuTools;
+    QMenu* mnuReports;
+    QMenu* mnuHelp;
+    QToolBar* tlbToolBar;
+    TNStatusBar* stbStatusBar;
+
+    QWidget* pnlEmbedControl;
+    QWidget* pnlEmbedContacts;
+    QSplitter* splVertical;
+    QSplitter* pnlCenter;  // also splHorizontal: recipients above, editor below
+    QSplitter* splHorizontal;
+    QWidget* pnlEmbedRecipients;
+    QWidget* pnlEmbedMessageEditor;
+
+    QAction* actLogon;
+    QAction* actAbout;
+    QAction* actHelp;
+
+signals:
+    // The window was closed (system close, Alt+F4, failed start-up logon).
+    void Closed();
+
+protected:
+    void LoadFormSettings(QString& section) override;
+    void SaveFormSettings(QString& section) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildLayout();
+    void BuildActions();
+    void FormShow();
+    void ApplyImages();
+    void stbStatusBarDrawPanel(QPainter& painter, int panel, const QRect& rect);
+    int ContactsWidth() const;
+    int RecipientsHeight() const;
+
+    QList<QAction*> m_adminActions;
+    QTimer m_clearProgress;
+    bool m_shown = false;
+    int m_contactsWidth = 257;
+    int m_recipientsHeight = 320;
+};
+
+// The main window while it exists (made by the start-up sequence).
+extern TFormMain* FormMain;
