@@ -1,7 +1,4 @@
-#include <QApplication>
+// The program's entry point: everything else is the start-up sequence.
+#include "ui/main/startup.h"
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    return 0;
-}
+int main(int argc, char** argv) { return RunApplication(argc, argv); }

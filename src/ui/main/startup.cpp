@@ -1,0 +1,136 @@
+#include "ui/main/startup.h"
+
+#include "foundation/dmoptions.h"
+#include "foundation/formsettings.h"
+#include "foundation/helpfile.h"
+#include "foundation/images.h"
+#include "foundation/messagebox.h"
+#include "platform/appterminate.h"
+#include "platform/programfolder.h"
+#include "platform/versioninfo.h"
+#include "ui/main/frmabout.h"
+#include "ui/main/frmmain.h"
+
+#include <QApplication>
+
+TDModOptions* DModOptions = nullptr;
+
+namespace {
+std::function<void(const QString&)>& Trace()
+{
+    static std::function<void(const QString&)> trace;
+    return trace;
+}
+
+void Note(const QString& text)
+{
+    if (Trace())
+        Trace()(text);
+}
+}  // namespace
+
+void TApplicationStartup::SetTrace(std::function<void(const QString&)> trace)
+{
+    Trace() = std::move(trace);
+}
+
+TApplicationStartup::TApplicationStartup(const QStringList& arguments) : m_arguments(arguments) {}
+
+TApplicationStartup::~TApplicationStartup()
+{
+    Shutdown();
+}
+
+template <class T>
+T* TApplicationStartup::Create()
+{
+    auto object = std::make_unique<T>();
+    T* raw = object.get();
+    const QString name = QString::fromLatin1(T::staticMetaObject.className());
+    m_modules.emplace_back(name, std::move(object));
+    Note(QStringLiteral("create ") + name);
+    return raw;
+}
+
+void TApplicationStartup::Start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    ResetTerminateRequest();
+    SetStartedAsComServer(CommandLineHasEmbedding(m_arguments));
+    // The main window carries the task-bar button: Qt gives every top-level
+    // window its own, so nothing is needed for that.
+    SetHelpFile(ProgramFolder() + QStringLiteral("Help.chm"));
+    ShowSplash(SplashMinShowMs, false);
+    m_splash = FormAbout;
+    QApplication::setApplicationName(QStringLiteral("Tovix 2"));
+
+    // Before the first window: every window keeps its placement there.
+    m_formSettings = std::make_unique<TFormSettingsFile>();
+    Note(QStringLiteral("open FormSettings.ini"));
+
+    // The long-lived modules, in this order; each later step may use the
+    // ones before it.
+    DModOptions = Create<TDModOptions>();
+    // 2. The local data module (TDModLocalData -> DModLocalData) goes here.
+    TFormMain* main = Create<TFormMain>();
+    QObject::connect(main, &TFormMain::Closed, main, [] { TerminateApplication(); });
+    // 4. The hidden message window (TFormHidden -> FormHidden) goes here.
+    Create<TDataModuleImages>();
+    // 6. The maintenance module (TDModMaintenance -> DModMaintenance) goes
+    //    here, last.
+
+    HideSplash();
+}
+
+int TApplicationStartup::Run()
+{
+    if (!FormMain)
+        return 0;
+    FormMain->show();
+    // A request to end made before the loop ran (its queued quit may already
+    // have been swallowed by an earlier processEvents) ends the loop at its
+    // first turn.
+    if (TerminateRequested())
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    return QApplication::exec();
+}
+
+void TApplicationStartup::Shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    // Reverse order of creation: the options data module (writing
+    // "Settings.ini") goes last.
+    while (!m_modules.empty()) {
+        auto entry = std::move(m_modules.back());
+        m_modules.pop_back();
+        if (entry.second.get() == DModOptions)
+            DModOptions = nullptr;
+        entry.second.reset();
+        Note(QStringLiteral("destroy ") + entry.first);
+    }
+    // A splash still up (the program ended before its time was over).
+    delete m_splash.data();
+    // After the last window: flush and close the placement file.
+    if (m_formSettings) {
+        m_formSettings.reset();
+        Note(QStringLiteral("close FormSettings.ini"));
+    }
+}
+
+int RunApplication(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    InstallWidgetMessageBoxes();
+    int code = 0;
+    {
+        TApplicationStartup startup(QApplication::arguments());
+        startup.Start();
+        code = startup.Run();
+        startup.Shutdown();
+    }
+    return code;
+}

@@ -1,0 +1,192 @@
+// The start-up and shut-down sequence run against a temporary program
+// folder: order of creation and destruction, the files left behind, the
+// splash rule, the start-up logon and a request to end before the loop.
+#include "ui/main/startup.h"
+#include "foundation/logonrole.h"
+#include "platform/appterminate.h"
+#include "platform/profilefile.h"
+#include "platform/programfolder.h"
+#include "platform/versioninfo.h"
+#include "support/messageanswerer.h"
+#include "support/tempfolder.h"
+#include "ui/main/frmabout.h"
+#include "ui/main/frmlogon.h"
+#include "ui/main/frmmain.h"
+#include "ui_main/eventwaits.h"
+
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetProgramFolder(m_folder.Path());
+        LogonRole = RoleUser;
+        TApplicationStartup::SetTrace([this](const QString& step) { m_steps << step; });
+    }
+    void TearDown() override
+    {
+        TApplicationStartup::SetTrace({});
+        SetProgramFolder(QString());
+        SetStartedAsComServer(false);
+        ResetTerminateRequest();
+        LogonRole = RoleUser;
+    }
+    void WriteSetting(const QString& key, const QString& value)
+    {
+        TNProfileFile(m_folder.File(QStringLiteral("Settings.ini"))).WriteString(QStringLiteral("Logon"), key, value);
+    }
+    // Runs the loop; a safety timer ends it should the program not end by itself.
+    int RunWithSafetyNet(TApplicationStartup& startup)
+    {
+        bool safetyFired = false;
+        QTimer safety;
+        safety.setSingleShot(true);
+        QObject::connect(&safety, &QTimer::timeout, [&] {
+            safetyFired = true;
+            QCoreApplication::quit();
+        });
+        safety.start(15000);
+        const int code = startup.Run();
+        EXPECT_FALSE(safetyFired) << "the program did not end by itself";
+        return code;
+    }
+    // As a module that finds its database missing does during creation; a
+    // later processEvents swallows the queued quit, the flag still ends the loop.
+    void RunWithEndRequestedDuringStart()
+    {
+        TApplicationStartup startup({QStringLiteral("tovix2")});
+        startup.SplashMinShowMs = 50;
+        startup.Start();
+        TerminateApplication();
+        QCoreApplication::processEvents();
+        RunWithSafetyNet(startup);
+        startup.Shutdown();
+    }
+    // Every "key=value" line of an INI file.
+    int CountEntries(const QString& name)
+    {
+        QFile file(m_folder.File(name));
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            return -1;
+        int count = 0;
+        for (const QByteArray& line : file.readAll().split('\n'))
+            if (line.contains('=') && !line.startsWith(';'))
+                ++count;
+        return count;
+    }
+
+    TempFolder m_folder;
+    MessageAnswerer m_answers;
+    QStringList m_steps;
+};
+}  // namespace
+
+TEST_F(StartupTest, ClosingTheMainWindowEndsTheProgramAndLeavesBothFiles)
+{
+    {
+        TApplicationStartup startup({QStringLiteral("tovix2")});
+        startup.SplashMinShowMs = 50;
+        startup.Start();
+        ASSERT_NE(FormMain, nullptr);
+        EXPECT_EQ(QApplication::applicationName(), QStringLiteral("Tovix 2"));
+        // Alt+F4: the window's system close, once it is up and the role shown.
+        QTimer::singleShot(300, FormMain, [] { FormMain->close(); });
+        EXPECT_EQ(RunWithSafetyNet(startup), 0);
+        EXPECT_EQ(LogonRole, RoleAdmin);
+        startup.Shutdown();
+    }
+    EXPECT_EQ(m_steps, (QStringList{QStringLiteral("open FormSettings.ini"), QStringLiteral("create TDModOptions"),
+                                    QStringLiteral("create TFormMain"), QStringLiteral("create TDataModuleImages"),
+                                    QStringLiteral("destroy TDataModuleImages"), QStringLiteral("destroy TFormMain"),
+                                    QStringLiteral("destroy TDModOptions"), QStringLiteral("close FormSettings.ini")}));
+    EXPECT_EQ(FormMain, nullptr);
+    EXPECT_EQ(DModOptions, nullptr);
+    EXPECT_EQ(CountEntries(QStringLiteral("Settings.ini")), 26);
+    TNProfileFile placement(m_folder.File(QStringLiteral("FormSettings.ini")));
+    EXPECT_TRUE(placement.ValueExists(QStringLiteral("TFormMain"), QStringLiteral("Maximized")));
+    EXPECT_TRUE(placement.ValueExists(QStringLiteral("TFormMain"), QStringLiteral("pnlEmbedContactsWidth")));
+    EXPECT_TRUE(placement.ValueExists(QStringLiteral("TFormMain"), QStringLiteral("pnlEmbedRecipientsHeight")));
+    EXPECT_TRUE(m_answers.Texts().isEmpty()) << qPrintable(m_answers.Texts().join(QLatin1Char('\n')));
+}
+
+TEST_F(StartupTest, EmbeddingInAnyCaseSuppressesTheSplash)
+{
+    TApplicationStartup startup({QStringLiteral("tovix2"), QStringLiteral("-EmBeDdInG")});
+    startup.Start();
+    EXPECT_TRUE(StartedAsComServer());
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<TFormAbout*>(w), nullptr);
+    startup.Shutdown();
+
+    SetStartedAsComServer(false);
+    m_steps.clear();
+    TApplicationStartup plain({QStringLiteral("tovix2")});
+    plain.SplashMinShowMs = 50;
+    plain.Start();
+    EXPECT_FALSE(StartedAsComServer());
+    bool splashShown = false;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        splashShown = splashShown || qobject_cast<TFormAbout*>(w);
+    EXPECT_TRUE(splashShown);
+    plain.Shutdown();
+}
+
+TEST_F(StartupTest, CancelledLogonAtStartEndsTheProgramWithItsMessage)
+{
+    WriteSetting(QStringLiteral("LogonOnStart"), QStringLiteral("1"));
+    TApplicationStartup startup({QStringLiteral("tovix2")});
+    startup.SplashMinShowMs = 50;
+    startup.Start();
+    WhenModal<TFormLogon>([](TFormLogon* d) { d->btnCancel->click(); });
+    RunWithSafetyNet(startup);
+    startup.Shutdown();
+    EXPECT_EQ(m_answers.Texts(), QStringList{QStringLiteral("Tovix : Logon Unsuccessful. Exiting.")});
+    ASSERT_EQ(m_answers.Requests().size(), 1);
+    EXPECT_EQ(m_answers.Requests().at(0).Type, TMsgDlgType::mtWarning);
+    EXPECT_EQ(LogonRole, RoleUser);
+}
+
+TEST_F(StartupTest, WrongPasswordThreeTimesThenRightAtStart)
+{
+    WriteSetting(QStringLiteral("LogonOnStart"), QStringLiteral("1"));
+    WriteSetting(QStringLiteral("LogonAsUser"), QStringLiteral("1"));
+    WriteSetting(QStringLiteral("UserPassword"), QStringLiteral("\"Secret\""));
+    TApplicationStartup startup({QStringLiteral("tovix2")});
+    startup.SplashMinShowMs = 50;
+    startup.Start();
+    WhenModal<TFormLogon>([](TFormLogon* d) {
+        for (int i = 0; i < 3; ++i) {
+            d->edtUserPassword->setText(QStringLiteral("nope"));
+            d->btnOK->click();
+        }
+        d->edtUserPassword->setText(QStringLiteral("sEcReT"));
+        d->btnOK->click();
+        QTimer::singleShot(200, FormMain, [] { FormMain->close(); });
+    });
+    RunWithSafetyNet(startup);
+    EXPECT_EQ(LogonRole, RoleUser);
+    startup.Shutdown();
+    EXPECT_EQ(m_answers.Texts(), QStringList(3, QStringLiteral("Wrong User Password. Please try again.")));
+}
+
+TEST_F(StartupTest, RequestToEndBeforeTheLoopEndsItAtTheFirstTurn)
+{
+    WriteSetting(QStringLiteral("LogonOnStart"), QStringLiteral("1"));
+    RunWithEndRequestedDuringStart();
+    // The start-up logon closed as cancelled at once, with its message.
+    EXPECT_EQ(m_answers.Texts(), QStringList{QStringLiteral("Tovix : Logon Unsuccessful. Exiting.")});
+    EXPECT_EQ(m_steps.last(), QStringLiteral("close FormSettings.ini"));
+}
+
+TEST_F(StartupTest, RequestToEndBeforeTheLoopEndsItWithoutLogonToo)
+{
+    // Nothing closes the main window here: only the recorded request ends the loop.
+    RunWithEndRequestedDuringStart();
+    EXPECT_TRUE(m_answers.Texts().isEmpty());
+}
