@@ -1,0 +1,235 @@
+#include "messaging/baseserver.h"
+
+#include "data/threadconnections.h"
+#include "messaging/inmessageslist.h"
+#include "messaging/messagetable.h"
+#include "messaging/outmessageline.h"
+#include "messaging/protocol.h"
+
+#include <QDeadlineTimer>
+
+TBaseServer::~TBaseServer() = default;
+
+TConnectResult TBaseServer::SafeConnect(int timeoutMs)
+{
+    try {
+        return Connect(0, timeoutMs);
+    } catch (const std::exception& e) {
+        SetErrorText(QString::fromUtf8(e.what()));
+    } catch (...) {
+        SetErrorText(QStringLiteral("Unknown error while connecting"));
+    }
+    return UnmappedErrorResult();
+}
+
+quint8 TBaseServer::ErrorCode() const
+{
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    return m_errorCode;
+}
+
+QString TBaseServer::ErrorText() const
+{
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    return m_errorText;
+}
+
+void TBaseServer::SetErrorText(const QString& text)
+{
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    m_errorText = text;
+}
+
+void TBaseServer::SendLogon(const QString& appId)
+{
+    SendText(FrameLine(LogonLine(appId)));
+}
+
+bool TBaseServer::SendOutMessage(const TNOutRow& row, const TNSendSettings& settings)
+{
+    const QString line = OutMessageLine(row, settings);
+    if (line.isEmpty())
+        return false;
+    SendText(FrameLine(line));
+    return true;
+}
+
+void TBaseServer::HandleServerReply(TFrameCutter& cutter)
+{
+    QList<TClientRawInMessage> messages;
+    cutter.Split(messages);
+    HandleServerReply(messages);
+}
+
+void TBaseServer::HandleServerReply(const QList<TClientRawInMessage>& messages)
+{
+    for (const TClientRawInMessage& message : messages)
+        DispatchReply(message);
+}
+
+void TBaseServer::DispatchReply(const TClientRawInMessage& message)
+{
+    if (message.IsMalformed())
+        return;
+    TClientInputMessage input;
+    switch (message.Kind) {
+        case rkLogonOk:
+            m_loggedOn = true;
+            m_logonEvent.SetEvent();
+            break;
+        case rkLogonDenied:
+        case rkDenyConnection: {
+            // LogonEvent stays unset: the logon wait runs out.
+            std::lock_guard<std::mutex> guard(m_stateLock);
+            m_errorCode = quint8(message.GetReasonCode());
+            m_errorText = message.GetReasonText();
+            break;
+        }
+        case rkMessageAccepted:
+        case rkMessageAcceptError:
+            if (message.ToInputMessage(&input)) {
+                {
+                    std::lock_guard<std::mutex> guard(m_stateLock);
+                    m_acks.append(input);
+                    m_lastAck = input;
+                    m_hasLastAck = true;
+                }
+                m_ackEvent.SetEvent();
+            }
+            break;
+        case rkMessageSent:
+        case rkMessageSendError:
+        case rkBroadcastMessage:
+            if (message.ToInputMessage(&input))
+                InMessagesList.Add(input);
+            break;
+        default:
+            break;
+    }
+}
+
+QList<TClientInputMessage> TBaseServer::TakeAcks()
+{
+    // Reset before taking, so an acknowledgement pushed meanwhile sets the
+    // event again and is never missed.
+    m_ackEvent.ResetEvent();
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    QList<TClientInputMessage> acks;
+    acks.swap(m_acks);
+    m_hasLastAck = false;
+    return acks;
+}
+
+bool TBaseServer::LastAck(TClientInputMessage* ack) const
+{
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    if (m_hasLastAck && ack)
+        *ack = m_lastAck;
+    return m_hasLastAck;
+}
+
+void TBaseServer::BeginDestroy()
+{
+    m_destroying = true;
+    m_connectedEvent.SetEvent();
+    m_logonEvent.SetEvent();
+    m_ackEvent.SetEvent();
+    m_outMessagesEvent.Wake();
+}
+
+bool TBaseServer::LogonPhase(const std::function<bool()>& stopRequested, const QString& appId)
+{
+    while (!stopRequested() && !Destroying()) {
+        if (m_connectedEvent.WaitFor(kConnectedWaitMs) != wrSignaled)
+            continue;
+        if (Destroying())
+            return false;
+        m_logonEvent.ResetEvent();
+        try {
+            SendLogon(appId);
+        } catch (const std::exception&) {
+            return false;
+        }
+        m_logonEvent.WaitFor(kLogonTimeoutMs);
+        return LoggedOn() && !Destroying();
+    }
+    return false;
+}
+
+void TBaseServer::LogAcks(QSqlDatabase& db, const QList<TClientInputMessage>& acks)
+{
+    // A failed write leaves its row in the out-box unchanged; the others are
+    // still logged.
+    for (const TClientInputMessage& ack : acks)
+        MoveToSent(db, ack);
+}
+
+void TBaseServer::AwaitAck(QSqlDatabase& db, qint32 id, int timeoutMs, const std::function<bool()>& stopRequested)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        const QList<TClientInputMessage> acks = TakeAcks();
+        LogAcks(db, acks);
+        for (const TClientInputMessage& ack : acks)
+            if (ack.ClientRecordID == id)
+                return;
+        const qint64 left = deadline.remainingTime();
+        if (left <= 0 || stopRequested() || Destroying() || !TransportAlive())
+            return;
+        m_ackEvent.WaitFor(int(std::min<qint64>(left, kIdlePollMs)));
+    }
+}
+
+void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
+                           const TNSendSettings& settings)
+{
+    const QList<TNOutRow> rows = LoadUnacknowledgedRows(db, OutRowFilter());
+    const int total = int(quint16(rows.size()));
+    int index = 1;
+    for (const TNOutRow& row : rows) {
+        if (stopRequested() || Destroying() || !TransportAlive())
+            return;
+        try {
+            SendOutMessage(row, settings);
+        } catch (const ELinkError&) {
+            return;  // the transport is gone; the rows stay in the out-box
+        } catch (const std::exception&) {
+            // This row could not be sent; it stays in the out-box.
+        }
+        PostSendProgress(batchId, index, total);
+        index = int(quint16(index + 1));
+        AwaitAck(db, row.ID, kAckTimeoutMs, stopRequested);
+        PostRefreshSentMessages();
+    }
+}
+
+void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint64 batchId)
+{
+    const TNSendSettings start = CurrentSendSettings();
+    const QString path = start.LocalDatabasePath;
+    if (!LoggedOn() && !LogonPhase(stopRequested, start.AppID))
+        return;
+    QSqlDatabase db;
+    while (!stopRequested() && !Destroying() && TransportAlive() && LoggedOn()) {
+        const bool woken = m_outMessagesEvent.WaitFor(kIdlePollMs) == TNSynchroEvent::srSignaled;
+        try {
+            db = ThreadDatabase(path);
+            // Acknowledgements that came after their row's wait.
+            LogAcks(db, TakeAcks());
+        } catch (const std::exception&) {
+            continue;  // the database is not reachable now; try again
+        }
+        if (!woken || !m_outMessagesEvent.Take())
+            continue;
+        try {
+            RunBatch(db, stopRequested, batchId, CurrentSendSettings());
+        } catch (const std::exception&) {
+            // The rows of a failed batch stay in the out-box.
+        }
+        ReleaseSendWork(db);
+    }
+    if (m_outMessagesEvent.Cancel() && db.isValid())
+        CheckSendDone(db);
+    db = QSqlDatabase();
+    CloseThreadDatabase(path);
+}

@@ -1,0 +1,167 @@
+#pragma once
+// TBaseServer: the client's link to one paging-server endpoint, the common
+// base of the TCP link (and of the automation link to come).
+//
+// A link logs on, sends the out-box rows of its endpoint one MESSAGE frame at
+// a time, turns the server's replies into its logon state, acknowledgements
+// and queued reports, and moves each acknowledged row into the sent-message
+// log. The send loop is the same for every kind of transport (RunSendLoop);
+// a kind supplies the transport: Connect, SendText, TransportAlive,
+// Disconnect, and the rows it serves (OutRowFilter).
+//
+// Ownership: a link has exactly one owner at a time. The dispatcher (or a
+// connection test) owns a new link; once listed in ServersList the list's
+// owner (the main thread, through RemoveAndFreeServer, the graveyard of
+// closed links, or shut-down) frees it. A thread that did not make the link
+// uses it only while it holds ServersList's lock, or while it owns it.
+// Destruction shuts the transport down and joins every thread of the link.
+//
+// Threads: Connect on the owner's thread; the send loop on the link's send
+// thread; HandleServerReply on the receiving thread. The events, LastAck
+// and the logon state are safe to use from all of them.
+
+#include "data/datakinds.h"
+#include "messaging/framecutter.h"
+#include "messaging/outboxstore.h"
+#include "messaging/protocolmessages.h"
+#include "messaging/sendcycle.h"
+#include "messaging/sendsettings.h"
+#include "messaging/synchroevent.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <stdexcept>
+
+// Outcome of connecting a link.
+enum TConnectResult : quint8 {
+    crConnected = 0,        // transport up and LOGON_OK within the time-out
+    crNoListener = 1,       // TCP: the socket could not be opened in time
+    crLogonFailed = 2,      // TCP: logon refused or unanswered
+    crHostUnreachable = 3,  // automation host not reachable
+    crNotInstalled = 4,     // automation server not installed
+    crAutomationError = 5,  // any other automation error, or its logon failed
+};
+
+// The waits of the conversation, in milliseconds.
+constexpr int kLogonTimeoutMs = 5000;
+constexpr int kAckTimeoutMs = 3000;
+constexpr int kConnectedWaitMs = 2000;
+// How often an idle send loop looks for late acknowledgements and stop
+// requests.
+constexpr int kIdlePollMs = 250;
+
+// A transport failure (a send that could not be completed).
+class ELinkError : public std::runtime_error {
+public:
+    explicit ELinkError(const QString& message) : std::runtime_error(message.toStdString()) {}
+};
+
+class TBaseServer {
+public:
+    virtual ~TBaseServer();
+    TBaseServer(const TBaseServer&) = delete;
+    TBaseServer& operator=(const TBaseServer&) = delete;
+
+    virtual qint32 ServerTypeNo() const = 0;
+    virtual QString GetIpAddress() const { return QString(); }
+    virtual qint32 GetPortNo() const { return 0; }
+    virtual QString GetHostName() const { return QString(); }
+
+    // Brings the transport up and logs on within TimeoutMs; Reserved is not
+    // read. May raise; use SafeConnect to get every failure as a result.
+    virtual TConnectResult Connect(int reserved, int timeoutMs) = 0;
+    // Hands one framed line to the transport; raises ELinkError on failure.
+    virtual void SendText(const QByteArray& frame) = 0;
+    // Drops the transport (the server asked to close the connection).
+    virtual void Disconnect() {}
+    // Connect, with an error that maps to no result taken as this result
+    // (and its text as ErrorText).
+    TConnectResult SafeConnect(int timeoutMs);
+    // The result an unexpected error of Connect stands for.
+    virtual TConnectResult UnmappedErrorResult() const = 0;
+
+    // The state the conversation has reached.
+    bool LoggedOn() const { return m_loggedOn.load(); }
+    bool Destroying() const { return m_destroying.load(); }
+    // Reason code (0..5) and text of the last LOGON_DENIED / DENY_CONNECTION.
+    quint8 ErrorCode() const;
+    QString ErrorText() const;
+    void SetErrorText(const QString& text);
+
+    // Wakes the send thread for the out-box rows of this endpoint; counted as
+    // send work until the batch that takes it has ended.
+    void RequestBatch() { m_outMessagesEvent.Request(); }
+
+    // Sends the LOGON frame with the installation's identity.
+    void SendLogon(const QString& appId);
+    // Sends the MESSAGE frame of a row; false (nothing sent) when the row
+    // cannot be routed.
+    bool SendOutMessage(const TNOutRow& row, const TNSendSettings& settings);
+    // Dispatches every frame the cutter holds, in order. Malformed frames
+    // are skipped.
+    void HandleServerReply(TFrameCutter& cutter);
+    void HandleServerReply(const QList<TClientRawInMessage>& messages);
+
+    // Acknowledgements received and not yet logged, oldest first (the send
+    // thread takes them all at once).
+    QList<TClientInputMessage> TakeAcks();
+    // The last acknowledgement that arrived, or none.
+    bool LastAck(TClientInputMessage* ack) const;
+
+    // The rows this link sends: its kind, its endpoint.
+    virtual TNOutRowFilter OutRowFilter() const = 0;
+
+    // Set by ServersList's owner under its write lock (see serverslist.h).
+    bool ListedUnderLock() const { return m_listed; }
+    bool ClosedUnderLock() const { return m_closed; }
+
+protected:
+    TBaseServer() = default;
+
+    // The send thread's work: the logon phase (unless logged on already),
+    // then batches whenever RequestBatch wakes it, until StopRequested
+    // returns true, the transport dies or the logon fails. Every error of a
+    // row or of the log is contained: the row stays in the out-box and the
+    // loop goes on.
+    void RunSendLoop(const std::function<bool()>& stopRequested, quint64 batchId);
+    // Whether the transport can still carry frames.
+    virtual bool TransportAlive() const { return true; }
+    // The first step of every most-derived destructor: marks the link as
+    // ending and wakes every wait of its threads.
+    void BeginDestroy();
+    // Releases send work requested of a batch that will never run.
+    void CancelPendingBatch() { m_outMessagesEvent.Cancel(); }
+
+    TNEvent m_connectedEvent;
+    TNEvent m_logonEvent;
+
+private:
+    friend class TNServersList;
+    void DispatchReply(const TClientRawInMessage& message);
+    void RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
+                  const TNSendSettings& settings);
+    // Waits up to TimeoutMs for the acknowledgement of row ID, logging every
+    // acknowledgement that arrives meanwhile.
+    void AwaitAck(QSqlDatabase& db, qint32 id, int timeoutMs, const std::function<bool()>& stopRequested);
+    void LogAcks(QSqlDatabase& db, const QList<TClientInputMessage>& acks);
+    bool LogonPhase(const std::function<bool()>& stopRequested, const QString& appId);
+
+    TNWorkSignal m_outMessagesEvent;
+    TNSynchroEvent m_ackEvent;
+    std::atomic<bool> m_loggedOn{false};
+    std::atomic<bool> m_destroying{false};
+    mutable std::mutex m_stateLock;  // guards the fields below
+    quint8 m_errorCode = 0;
+    QString m_errorText;
+    QList<TClientInputMessage> m_acks;
+    TClientInputMessage m_lastAck;
+    bool m_hasLastAck = false;
+    // Guarded by ServersList's lock.
+    bool m_listed = false;
+    bool m_closed = false;
+};

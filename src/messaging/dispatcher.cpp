@@ -1,0 +1,217 @@
+#include "messaging/dispatcher.h"
+
+#include "data/outbox.h"
+#include "data/threadconnections.h"
+#include "foundation/options.h"
+#include "messaging/lockedtext.h"
+#include "messaging/messagetable.h"
+#include "messaging/popupwin.h"
+#include "messaging/serverslist.h"
+#include "messaging/tcpserver.h"
+#include "platform/guid.h"
+
+#include <QHash>
+#include <mutex>
+
+TNActivateSendThread* ActivateSendThread = nullptr;
+
+namespace {
+constexpr int kDispatchWaitMs = 2000;
+
+TNLockedText& LastError()
+{
+    static TNLockedText text;
+    return text;
+}
+
+std::mutex& FactoryLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+QHash<qint32, TLinkFactory>& Factories()
+{
+    static QHash<qint32, TLinkFactory> factories{
+        {SERVER_TYPE_TCP_NO, [](const QString& name, qint32 port, const QString& localIp) -> TBaseServer* {
+             return new TTcpServer(name, port, localIp);
+         }}};
+    return factories;
+}
+
+TBaseServer* MakeLink(qint32 type, const QString& name, qint32 port, const QString& localIp)
+{
+    TLinkFactory factory;
+    {
+        std::lock_guard<std::mutex> guard(FactoryLock());
+        factory = Factories().value(type);
+    }
+    return factory ? factory(name, port, localIp) : nullptr;
+}
+
+QString CannotSendTail()
+{
+    return QStringLiteral(
+        "\r\rMessages can't be sent from the OutBox.\r\r(Corresponding messages are deleted from the OutBox).");
+}
+}  // namespace
+
+void RegisterLinkFactory(qint32 serverTypeNo, TLinkFactory factory)
+{
+    std::lock_guard<std::mutex> guard(FactoryLock());
+    Factories().insert(serverTypeNo, std::move(factory));
+}
+
+QString LastErrorText()
+{
+    return LastError().Get();
+}
+
+QString ConnectFailureText(TConnectResult result, const TBaseServer& link, const QString& lastErrorText)
+{
+    const QString host =
+        QStringLiteral("Error trying to connect to the Server at Host = \"%1\"").arg(link.GetHostName());
+    const QString tcp = QStringLiteral("Error trying to connect to the Server at IP Address= %1, Port=%2")
+                            .arg(link.GetIpAddress())
+                            .arg(link.GetPortNo());
+    switch (result) {
+        case crNoListener:
+            return tcp + QStringLiteral("\r\r : No listening socket at that address!!!") + CannotSendTail();
+        case crLogonFailed:
+            return tcp + QStringLiteral("\r\rFollowing Error message received: \"%1\"").arg(lastErrorText) +
+                   CannotSendTail();
+        case crHostUnreachable:
+            return host +
+                   QStringLiteral("\r\r : Check if that workstation is accessible in your Network Neighbourhood!!!") +
+                   CannotSendTail();
+        case crNotInstalled:
+            return host +
+                   QStringLiteral("\r\r : There doesn't seem to be TovixServer installed on that workstation!!!") +
+                   CannotSendTail();
+        default:
+            return host + QStringLiteral("\r\rFollowing Error message received: \"%1\"").arg(lastErrorText) +
+                   CannotSendTail();
+    }
+}
+
+QString GetAppID()
+{
+    if (!Options)
+        return QString();
+    TNOption* option = Options->FindOption(QStringLiteral("AppID"));
+    if (!option)
+        return QString();
+    QString appId = option->AsString().left(38);
+    if (appId.isEmpty()) {
+        appId = CreateGUIDText();
+        option->SetValue(appId);
+        Options->SaveToFile();
+    }
+    return appId;
+}
+
+TNActivateSendThread::TNActivateSendThread() : TNThread(true, QStringLiteral("TNActivateSendThread")) {}
+
+TNActivateSendThread::~TNActivateSendThread()
+{
+    Terminate();
+    m_event.Wake();
+    WaitFor();
+}
+
+bool TNActivateSendThread::Stop(int timeoutMs)
+{
+    Terminate();
+    m_event.Wake();
+    return WaitFor(timeoutMs);
+}
+
+void TNActivateSendThread::Execute()
+{
+    QString path;
+    while (!Terminated()) {
+        if (m_event.WaitFor(kDispatchWaitMs) != TNSynchroEvent::srSignaled)
+            continue;
+        if (!m_event.Take())
+            continue;  // woken only to notice a stop request
+        path = CurrentSendSettings().LocalDatabasePath;
+        QSqlDatabase db;
+        try {
+            db = ThreadDatabase(path);
+            Dispatch(db);
+        } catch (const std::exception& e) {
+            qWarning("Dispatcher: %s", e.what());
+        }
+        ReleaseSendWork(db);
+    }
+    if (!path.isEmpty())
+        CloseThreadDatabase(path);
+}
+
+void TNActivateSendThread::Dispatch(QSqlDatabase& db)
+{
+    const QString localIp = CurrentSendSettings().LocalIpAddress;
+    TNEndpointList endpoints;
+    OutBox::GetPendingServers(db, endpoints);
+    for (const TNEndpointEntry& entry : endpoints) {
+        if (Terminated())
+            return;
+        const qint32 type = EndpointServerType(entry.Tag);
+        const qint32 port = type == SERVER_TYPE_TCP_NO ? EndpointPort(entry.Tag) : 0;
+        {
+            // A listed link stays alive while the read lock is held.
+            TNReadGuard guard(ServersList.Lock());
+            if (TBaseServer* link = ServersList.FindServer(type, entry.Name, port, entry.Name, localIp)) {
+                link->RequestBatch();
+                continue;
+            }
+        }
+        std::unique_ptr<TBaseServer> link(MakeLink(type, entry.Name, port, localIp));
+        if (!link)
+            continue;
+        TConnectResult result = link->SafeConnect(kLogonTimeoutMs);
+        const QString errorText = link->ErrorText();
+        LastError().Set(errorText);
+        if (result == crConnected) {
+            if (ServersList.AddConnected(link.get())) {
+                // Listed: ServersList's owner frees it from now on. The batch
+                // is requested under the lock so the link cannot go between.
+                TNReadGuard guard(ServersList.Lock());
+                if (ServersList.IndexOf(link.get()) >= 0)
+                    link->RequestBatch();
+                link.release();
+                continue;
+            }
+            result = crLogonFailed;  // the server closed the connection at once
+        }
+        PostShowPopup(ConnectFailureText(result, *link, errorText), pkError);
+        try {
+            if (type == SERVER_TYPE_TCP_NO)
+                OutBox::DeleteOutMessagesForTcpServer(db, entry.Name, port);
+            else
+                OutBox::DeleteOutMessagesForComServer(db, entry.Name);
+        } catch (const std::exception& e) {
+            qWarning("Dispatcher: %s", e.what());
+        }
+        // Freed here, which also closes a connection whose logon failed.
+        link.reset();
+    }
+}
+
+void CreateDispatcher()
+{
+    if (!ActivateSendThread)
+        ActivateSendThread = new TNActivateSendThread();
+}
+
+void StopDispatcher(int timeoutMs)
+{
+    if (!ActivateSendThread)
+        return;
+    if (ActivateSendThread->Stop(timeoutMs)) {
+        delete ActivateSendThread;
+    } else {
+        qWarning("The dispatcher did not stop within %d ms", timeoutMs);
+    }
+    ActivateSendThread = nullptr;
+}

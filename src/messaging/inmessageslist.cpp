@@ -1,0 +1,30 @@
+#include "messaging/inmessageslist.h"
+
+TNInMessagesList InMessagesList;
+
+void TNInMessagesList::Add(const TClientInputMessage& message)
+{
+    auto item = std::make_unique<TClientInputMessage>(message);
+    TNWriteGuard guard(Lock());
+    TNBaseThreadSharedList::Add(item.release());
+}
+
+bool TNInMessagesList::TakeFirst(TClientInputMessage* message)
+{
+    TNWriteGuard guard(Lock());
+    if (Count() == 0) {
+        ResetState(StateItems);
+        return false;
+    }
+    *message = *GetItem(0);
+    Delete(0);
+    if (Count() == 0)
+        ResetState(StateItems);
+    return true;
+}
+
+int TNInMessagesList::PendingCount()
+{
+    TNReadGuard guard(Lock());
+    return Count();
+}

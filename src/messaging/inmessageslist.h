@@ -1,0 +1,24 @@
+#pragma once
+// InMessagesList: the delivery reports and broadcasts received from the
+// servers, waiting for the message processor, in arrival order. The links'
+// receiving threads add, the processor's thread takes; both under the
+// list's write lock. The items event is signalled while the list holds
+// items. The list owns its items: what is still queued at shut-down is
+// freed with it.
+
+#include "foundation/threadsharedlist.h"
+#include "messaging/protocolmessages.h"
+
+class TNInMessagesList : public TNBaseThreadSharedList<TClientInputMessage> {
+public:
+    TNInMessagesList() : TNBaseThreadSharedList(true, true, false, false, 10, false, 50) {}
+
+    // Appends a copy under the write lock.
+    void Add(const TClientInputMessage& message);
+    // Takes the oldest item under the write lock; false when there is none.
+    bool TakeFirst(TClientInputMessage* message);
+    // Items waiting now (takes the read lock).
+    int PendingCount();
+};
+
+extern TNInMessagesList InMessagesList;

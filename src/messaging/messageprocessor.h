@@ -1,0 +1,82 @@
+#pragma once
+// TMessageProcessor: applies the servers' delivery reports and shows their
+// broadcasts. Its thread takes the items of InMessagesList one at a time in
+// arrival order: a report confirms the sent-message log row with its status,
+// deletes the out-box row (and its text with its last row), refreshes the
+// sent-messages report and, by option, posts a success or failure popup; a
+// broadcast becomes a popup through the hidden window.
+//
+// A report can overtake the logging of its own acknowledgement (a server
+// that reports at once): such a report is held until the row is logged, at
+// most ReportHoldMs, and then applied as it stands.
+//
+// Made by the first send (SendOutBox) and freed at shut-down; the destructor
+// stops and joins the thread. The thread uses its own database connection.
+
+#include "messaging/protocolmessages.h"
+#include "messaging/sendsettings.h"
+#include "platform/threads.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <memory>
+
+class TMessageProcessor;
+
+class TNMessagesThread : public TNThread {
+public:
+    explicit TNMessagesThread(TMessageProcessor& owner);
+    ~TNMessagesThread() override;
+
+protected:
+    void Execute() override;
+
+private:
+    TMessageProcessor& m_owner;
+};
+
+class TMessageProcessor {
+public:
+    TMessageProcessor();
+    ~TMessageProcessor();
+    TMessageProcessor(const TMessageProcessor&) = delete;
+    TMessageProcessor& operator=(const TMessageProcessor&) = delete;
+
+    // Asks the thread to stop and waits up to TimeoutMs; true when it ended.
+    bool Stop(int timeoutMs);
+
+    // How long a report waits for its acknowledgement to be logged.
+    static constexpr int kReportHoldMs = 10000;
+    // How often the thread looks for a stop request.
+    static constexpr int kWaitMs = 1000;
+
+    // Reports held for their acknowledgement now.
+    int HeldReports() const;
+
+    // The text of a failure popup for a send-status code.
+    static QString SendErrorText(int errorCode);
+    static QString SendSuccessText();
+
+private:
+    friend class TNMessagesThread;
+    struct THeld {
+        TClientInputMessage Report;
+        QElapsedTimer Since;
+    };
+    void Run(const TNThread& thread);
+    // False: the report must wait for its acknowledgement.
+    bool ProcessInMessage(QSqlDatabase& db, const TClientInputMessage& message, bool applyUnlogged);
+    void RetryHeld(QSqlDatabase& db);
+    void ShowBroadcast(const TClientInputMessage& message);
+
+    QList<THeld> m_held;  // the thread's own
+    std::atomic<int> m_heldCount{0};
+    std::unique_ptr<TNMessagesThread> m_thread;
+};
+
+// The one processor, or none before the first send.
+extern TMessageProcessor* MessageProcessor;
+// The text of the last broadcast. Any thread.
+QString BroadcastText();

@@ -1,0 +1,70 @@
+#pragma once
+// The database work of the send path on the local database: reading the rows
+// a link must send, moving an acknowledged row into the sent-message log,
+// applying a delivery report, and telling whether any accepted row still
+// waits for its report.
+//
+// Every function works on the connection it is given; each worker thread
+// passes its own. Writes that belong together run in one transaction that is
+// rolled back on any failure, leaving the out-box as it was.
+
+#include "messaging/protocolmessages.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// One out-box row with its text, as the send thread needs it.
+struct TNOutRow {
+    qint32 ID = 0;
+    qint32 ContactID = 0;
+    QString DatabaseGUID;
+    QString Name;
+    QString MessageText;
+};
+
+// Which out-box rows belong to a link: a TCP link by server type, one of its
+// addresses (a local link answers for 127.0.0.1 and the host's own address)
+// and port; an automation link by server type and host name.
+struct TNOutRowFilter {
+    qint32 ServerTypeNo = 0;
+    QStringList IpAddresses;
+    qint32 PortNo = 0;
+    QString HostName;
+};
+
+// The rows of the filter's endpoint that no server has acknowledged yet
+// (sentMessagesID is empty), in queuing order. Raises EDatabaseError when
+// the query fails.
+QList<TNOutRow> LoadUnacknowledgedRows(QSqlDatabase& db, const TNOutRowFilter& filter);
+
+enum class TMoveToSentResult { msNoRow, msLogged, msFailed };
+
+// Records an acknowledgement (MESSAGE_ACCEPTED or MESSAGE_ACCEPT_ERROR) in
+// the sent-message log and links the out-box row to the log row. A row
+// refused on arrival leaves the out-box in the same transaction (no report
+// will ever follow it); its status stays in the log. msFailed: the
+// transaction was rolled back, the row is still in the out-box unchanged.
+TMoveToSentResult MoveToSent(QSqlDatabase& db, const TClientInputMessage& ack, QString* error = nullptr);
+
+enum class TApplyReportResult { arNoRow, arNotLogged, arApplied, arFailed };
+
+struct TNReportOutcome {
+    TApplyReportResult Result = TApplyReportResult::arNoRow;
+    bool OutBoxEmpty = false;  // after an applied report
+};
+
+// Applies a delivery report (MESSAGE_SENT or MESSAGE_SEND_ERROR): confirms
+// the log row with its status, deletes the out-box row and, with its last
+// row, the message text. When the row has not been logged yet and
+// ApplyUnlogged is false nothing changes and arNotLogged is returned, so the
+// caller can hold the report until the acknowledgement is logged.
+TNReportOutcome ApplyReport(QSqlDatabase& db, const TClientInputMessage& report, bool applyUnlogged,
+                            QString* error = nullptr);
+
+// True while an accepted row still waits for its delivery report.
+bool ReportsAwaited(QSqlDatabase& db);
+
+// The local time as the database stores it.
+QString DatabaseNow();

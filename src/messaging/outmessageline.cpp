@@ -1,0 +1,62 @@
+#include "messaging/outmessageline.h"
+
+#include "data/basedataclient.h"
+#include "data/regdataclients.h"
+#include "foundation/options.h"
+#include "messaging/protocol.h"
+#include "platform/commatext.h"
+
+bool RouteFromContactCarrier(const TNContactCarrier& carrier, TNRecipientRoute& route)
+{
+    const QStringList items = CommaTextToList(carrier.ContactData);
+    if (items.isEmpty())
+        return false;
+    route.Address = items.at(0);
+    route.NumericPager = items.size() >= 2 && TrimBlanksAndControls(items.at(1)).toLower() == QLatin1String("true");
+    route.CarrierTypeNo = carrier.CarrierTypeNo;
+    route.CarrierSettings = carrier.CarrierData;
+    return true;
+}
+
+bool GetRecipientRoute(TBaseDataClient& client, qint32 contactID, TNRecipientRoute& route)
+{
+    TNContactCarrier carrier;
+    if (!client.GetContactCarrier(contactID, carrier))
+        return false;
+    return RouteFromContactCarrier(carrier, route);
+}
+
+QString KeepPagerChars(const QString& text, const QString& allowed)
+{
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar c : text)
+        if (allowed.contains(c))
+            kept += c;
+    return kept;
+}
+
+QString TextForRecipient(const TNOutRow& row, const TNRecipientRoute& route, const TNSendSettings& settings)
+{
+    QString text = row.MessageText;
+    if (settings.AddDisplayNameToMessage && !settings.PrefixAddInEditor)
+        text = row.Name + settings.FollowedByChar + text;
+    if (route.NumericPager) {
+        text = KeepPagerChars(text, settings.NumericAllowedChars);
+        if (settings.MaxNumericLength >= 0 && text.size() > settings.MaxNumericLength)
+            text.truncate(settings.MaxNumericLength);
+    }
+    return text;
+}
+
+QString OutMessageLine(const TNOutRow& row, const TNSendSettings& settings)
+{
+    QString line;
+    DataClients.WithClientByGUID(row.DatabaseGUID, [&](TBaseDataClient& client) {
+        TNRecipientRoute route;
+        if (GetRecipientRoute(client, row.ContactID, route))
+            line = MessageLine(row.ID, route.CarrierTypeNo, route.CarrierSettings, route.Address,
+                               TextForRecipient(row, route, settings));
+    });
+    return line;
+}

@@ -1,0 +1,69 @@
+#include "messaging/sendoutbox.h"
+
+#include "data/dmlocaldata.h"
+#include "data/threadconnections.h"
+#include "foundation/netfunctions.h"
+#include "foundation/options.h"
+#include "messaging/dispatcher.h"
+#include "messaging/messageprocessor.h"
+#include "messaging/popupwin.h"
+#include "messaging/sendsettings.h"
+#include "messaging/serverslist.h"
+
+namespace {
+// Longest waits of shut-down: the dispatcher may be inside a connection
+// attempt (bounded by the logon time-out), the processor inside one report.
+constexpr int kDispatcherStopMs = 2 * kLogonTimeoutMs;
+constexpr int kProcessorStopMs = 5000;
+
+// The host's own address, looked up once.
+QString LocalIpAddress()
+{
+    static const QString address = [] {
+        QString host, ip, error;
+        return GetLocalHostNameAndIP(host, ip, error) ? ip : QString();
+    }();
+    return address;
+}
+}  // namespace
+
+void PublishCurrentSendSettings()
+{
+    TNSendSettings settings = CaptureSendSettings(GetAppID());
+    if (DModLocalData)
+        settings.LocalDatabasePath = DModLocalData->DatabasePath();
+    else
+        settings.LocalDatabasePath = CurrentSendSettings().LocalDatabasePath;
+    settings.LocalIpAddress = LocalIpAddress();
+    PublishSendSettings(settings);
+}
+
+void SendOutBox()
+{
+    PublishCurrentSendSettings();
+    if (!MessageProcessor)
+        MessageProcessor = new TMessageProcessor();
+    CreateDispatcher();
+    QSqlDatabase db = ThreadDatabase(CurrentSendSettings().LocalDatabasePath);
+    BeginSendCycle(ActivateSendThread->Event(), db);
+    ActivateSendThread->Resume();
+}
+
+void StartMessaging()
+{
+    CreateDispatcher();
+}
+
+void StopMessaging()
+{
+    StopDispatcher(kDispatcherStopMs);
+    if (MessageProcessor) {
+        if (MessageProcessor->Stop(kProcessorStopMs))
+            delete MessageProcessor;
+        else
+            qWarning("The message processor did not stop within %d ms", kProcessorStopMs);
+        MessageProcessor = nullptr;
+    }
+    ServersList.FreeAll();
+    FreeAllPopupWins();
+}

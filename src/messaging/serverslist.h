@@ -1,0 +1,58 @@
+#pragma once
+// ServersList: the live links, one per server endpoint, and the rules of
+// their lifetime.
+//
+// Owner of a listed link: the list's owner on the main thread. A link is
+// freed only after it has been unlisted under the write lock, so a thread
+// that finds a link under the read lock may use it until it releases the
+// lock. The receive thread of a link whose server closed the connection only
+// unlists it (TransportClosed) and hands it to the graveyard, which the main
+// thread empties (ReapClosedLinks); it never frees its own link. A link that
+// closed before it was listed is never listed (AddConnected refuses it) and
+// stays with whoever made it.
+
+#include "foundation/threadsharedlist.h"
+#include "messaging/baseserver.h"
+
+#include <QString>
+
+class TNServersList : public TNBaseThreadSharedList<TBaseServer> {
+public:
+    TNServersList() : TNBaseThreadSharedList(false, false, false, false, 10, false, 50) {}
+
+    // The link of an endpoint, or nullptr; only links of the endpoint's own
+    // server type match. A TCP link matches by address and port, where
+    // 127.0.0.1 and the host's own address (LocalIp) are the same address.
+    // The caller holds the read lock.
+    TBaseServer* FindServer(qint32 typeNo, const QString& ipAddress, qint32 portNo, const QString& hostName,
+                            const QString& localIp) const;
+
+    // Lists a connected link, unless its transport has already closed.
+    // False: not listed; the caller still owns the link. Takes the write lock.
+    bool AddConnected(TBaseServer* link);
+    // The link's transport has closed (its receive thread). Takes the write
+    // lock; a listed link is unlisted and handed to the main thread to be
+    // freed. Must be the receive thread's last touch of the link.
+    void TransportClosed(TBaseServer* link);
+    // Main thread: unlists Link and frees it. Link may be a stale value from
+    // a posted message: it is compared, never used, unless it is listed.
+    // False (nothing happens) when it is not listed.
+    bool RemoveAndFreeServer(TBaseServer* link, bool disconnect = false);
+    // Shut-down, main thread: unlists and frees every link, and empties the
+    // graveyard.
+    void FreeAll();
+    // Listed links (takes the read lock).
+    int LiveCount();
+};
+
+extern TNServersList ServersList;
+
+// Main thread: frees the links whose transport closed since the last call.
+void ReapClosedLinks();
+// Links waiting in the graveyard.
+int ClosedLinksWaiting();
+
+// 127.0.0.1 or the host's own address.
+bool IsLocalAddress(const QString& ipAddress, const QString& localIp);
+// Main thread: RemoveAndFreeServer on ServersList.
+bool RemoveAndFreeServer(TBaseServer* link);

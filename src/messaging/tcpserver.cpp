@@ -1,0 +1,122 @@
+#include "messaging/tcpserver.h"
+
+#include "messaging/serverslist.h"
+
+namespace {
+constexpr int kReadChunk = 2048;
+constexpr int kReceiveWaitMs = 2000;
+}  // namespace
+
+TNSendThread::TNSendThread(TTcpServer& owner) : TNThread(true, QStringLiteral("TNSendThread")), m_owner(owner) {}
+
+TNSendThread::~TNSendThread()
+{
+    Terminate();
+    WaitFor();
+}
+
+void TNSendThread::Execute()
+{
+    m_owner.RunSendLoop([this] { return Terminated(); }, quint64(quintptr(this)));
+}
+
+TNReceiveThread::TNReceiveThread(TTcpServer& owner) : TNThread(true, QStringLiteral("TNReceiveThread")), m_owner(owner)
+{
+}
+
+TNReceiveThread::~TNReceiveThread()
+{
+    Terminate();
+    WaitFor();
+}
+
+void TNReceiveThread::Execute()
+{
+    m_owner.RunReceive(*this);
+}
+
+TTcpServer::TTcpServer(const QString& ipAddress, qint32 portNo, const QString& localIp)
+    : m_ipAddress(ipAddress.left(15)),
+      m_portNo(portNo),
+      m_localIp(localIp),
+      m_sendThread(std::make_unique<TNSendThread>(*this)),
+      m_receiveThread(std::make_unique<TNReceiveThread>(*this))
+{
+    m_socket.SetSendTimeout(kSendTimeoutMs);
+}
+
+TTcpServer::~TTcpServer()
+{
+    BeginDestroy();
+    m_socket.Shutdown();
+    m_sendThread->Terminate();
+    m_receiveThread->Terminate();
+    m_sendThread->WaitFor();
+    m_receiveThread->WaitFor();
+    m_sendThread.reset();
+    m_receiveThread.reset();
+    m_socket.Close();
+    CancelPendingBatch();
+}
+
+TConnectResult TTcpServer::Connect(int /*reserved*/, int timeoutMs)
+{
+    if (m_receiveThread->Started())
+        return LoggedOn() ? crConnected : crLogonFailed;  // one connection per link
+    if (!m_socket.Connect(m_ipAddress, quint16(m_portNo), timeoutMs)) {
+        SetErrorText(m_socket.ErrorText());
+        return crNoListener;
+    }
+    m_transportAlive = true;
+    m_logonEvent.ResetEvent();
+    m_connectedEvent.SetEvent();
+    m_receiveThread->Resume();
+    m_sendThread->Resume();
+    m_logonEvent.WaitFor(timeoutMs);
+    return LoggedOn() ? crConnected : crLogonFailed;
+}
+
+void TTcpServer::SendText(const QByteArray& frame)
+{
+    std::lock_guard<std::mutex> guard(m_sendLock);
+    if (!m_socket.SendAll(frame))
+        throw ELinkError(m_socket.ErrorText());
+}
+
+TNOutRowFilter TTcpServer::OutRowFilter() const
+{
+    TNOutRowFilter filter;
+    filter.ServerTypeNo = SERVER_TYPE_TCP_NO;
+    filter.PortNo = m_portNo;
+    if (IsLocalAddress(m_ipAddress, m_localIp)) {
+        filter.IpAddresses << QStringLiteral("127.0.0.1");
+        if (!m_localIp.isEmpty() && m_localIp != QLatin1String("127.0.0.1"))
+            filter.IpAddresses << m_localIp;
+    } else {
+        filter.IpAddresses << m_ipAddress;
+    }
+    return filter;
+}
+
+void TTcpServer::RunReceive(const TNThread& thread)
+{
+    TFrameCutter cutter;
+    char buffer[kReadChunk];
+    while (!thread.Terminated() && !Destroying()) {
+        const TNTcpSocket::TWaitResult wait = m_socket.WaitForData(kReceiveWaitMs);
+        if (wait == TNTcpSocket::TWaitResult::wrTimeout)
+            continue;
+        if (wait == TNTcpSocket::TWaitResult::wrError)
+            break;
+        const qint64 read = m_socket.Receive(buffer, kReadChunk);
+        if (read <= 0)
+            break;  // the server closed the connection, or it was lost
+        cutter.Append(QByteArrayView(buffer, read));
+        HandleServerReply(cutter);
+    }
+    m_transportAlive = false;
+    m_socket.Shutdown();
+    // Hand the link to its owner; the last touch of the link by this thread.
+    if (!Destroying())
+        ServersList.TransportClosed(this);
+}
