@@ -340,6 +340,21 @@ TEST(PagingSimTest, LogFileHoldsOneJsonLinePerEvent)
     EXPECT_EQ(messageItems.last().toString(), S("two words"));
 }
 
+TEST(PagingSimTest, MemoryLogKeepsOnlyTheNewestEntries)
+{
+    TSimOptions o = LocalOptions();
+    o.memoryLogLimit = 3;
+    Session s(o);
+    ASSERT_TRUE(s.LogOn());
+    s.client.SendLine(Message(1));
+    ASSERT_EQ(s.client.ReadFrames(2).size(), 2);
+    ASSERT_TRUE(s.sim.WaitForSent(S("MESSAGE_SENT"), 1, 5000));
+    const QList<TSimFrame> log = s.sim.Log();
+    ASSERT_EQ(log.size(), 3);
+    EXPECT_EQ(log[0].Word(), MessageWord());
+    EXPECT_EQ(log[2].Word(), S("MESSAGE_SENT"));
+}
+
 TEST(PagingSimTest, StartFailsOnABusyPortAndStopsCleanly)
 {
     TPagingServerSim first(LocalOptions());

@@ -78,7 +78,9 @@ TEST(SimOptionsTest, EveryOptionReachesItsField)
                        "--broadcast-text",
                        "hello",
                        "--first-server-id",
-                       "500"},
+                       "500",
+                       "--memory-log",
+                       "50"},
                       &o));
     EXPECT_EQ(o.listenAddress, QHostAddress(QHostAddress::LocalHost));
     EXPECT_EQ(o.port, 0);
@@ -106,6 +108,7 @@ TEST(SimOptionsTest, EveryOptionReachesItsField)
     EXPECT_EQ(o.broadcastEveryMs, 1000);
     EXPECT_EQ(o.broadcastText, QStringLiteral("hello"));
     EXPECT_EQ(o.firstServerRecordId, 500);
+    EXPECT_EQ(o.memoryLogLimit, 50);
 
     ASSERT_TRUE(Parse({"--report", "none", "--logon", "silent", "--listen", "localhost"}, &o));
     EXPECT_EQ(o.report, TSimReport::None);

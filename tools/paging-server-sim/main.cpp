@@ -46,6 +46,8 @@ int main(int argc, char** argv)
     QTextStream err(stderr);
 
     TSimOptions options;
+    // A long-running server keeps only the recent part of its log in memory.
+    options.memoryLogLimit = 10000;
     QString error;
     QString help;
     if (!ParseSimArguments(QCoreApplication::arguments(), &options, &error, &help)) {

@@ -23,6 +23,7 @@ bool TPagingServerSim::Start(QString* errorText)
         return true;
     if (!m_startOptions.logFile.isEmpty() && !m_log.OpenFile(m_startOptions.logFile, errorText))
         return false;
+    m_log.SetMemoryLimit(m_startOptions.memoryLogLimit);
     m_context = std::make_unique<QObject>();
     m_context->moveToThread(&m_thread);
     m_thread.start();

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 
 namespace {
 QString DirectionName(TSimDirection direction)
@@ -35,6 +36,12 @@ bool TSimFrameLog::OpenFile(const QString& fileName, QString* errorText)
     return true;
 }
 
+void TSimFrameLog::SetMemoryLimit(int limit)
+{
+    QMutexLocker locker(&m_lock);
+    m_limit = std::max(0, limit);
+}
+
 void TSimFrameLog::Add(int connection, TSimDirection direction, const QStringList& items)
 {
     TSimFrame frame{QDateTime::currentDateTime(), connection, direction, items};
@@ -44,6 +51,8 @@ void TSimFrameLog::Add(int connection, TSimDirection direction, const QStringLis
         m_file.flush();
     }
     m_entries.append(std::move(frame));
+    if (m_limit > 0 && m_entries.size() > m_limit)
+        m_entries.remove(0, m_entries.size() - m_limit);
     m_changed.wakeAll();
 }
 

@@ -33,6 +33,8 @@ public:
 
     // Opens (appends to) the log file; false when it cannot be written.
     bool OpenFile(const QString& fileName, QString* errorText);
+    // Keeps at most Limit entries in memory, dropping the oldest; 0: all.
+    void SetMemoryLimit(int limit);
     void Add(int connection, TSimDirection direction, const QStringList& items = {});
 
     QList<TSimFrame> Entries() const;
@@ -50,5 +52,6 @@ private:
     mutable QMutex m_lock;
     mutable QWaitCondition m_changed;
     QList<TSimFrame> m_entries;
+    int m_limit = 0;
     QFile m_file;
 };

@@ -93,6 +93,7 @@ const TIntOption kIntOptions[] = {
     {"close-after", 0, INT_MAX, &TSimOptions::closeAfter},
     {"broadcast-every", 0, 86400000, &TSimOptions::broadcastEveryMs},
     {"first-server-id", INT_MIN, INT_MAX, &TSimOptions::firstServerRecordId},
+    {"memory-log", 0, INT_MAX, &TSimOptions::memoryLogLimit},
 };
 
 struct TFlagOption {
@@ -141,6 +142,7 @@ bool ParseSimArguments(const QStringList& arguments, TSimOptions* options, QStri
     valueOption("broadcast-every", "Send a BROADCAST_MESSAGE every so many milliseconds.", "ms");
     valueOption("broadcast-text", "Text of the periodic broadcast.", "text");
     valueOption("first-server-id", "First server record ID.", "n");
+    valueOption("memory-log", "Log entries kept in memory (0: all).", "n");
     parser.addOption(QCommandLineOption(S("keep-open"), S("Keep the connection open after a refused logon.")));
     for (const TFlagOption& flag : kFlagOptions)
         parser.addOption(QCommandLineOption(S(flag.name), S(flag.help)));

@@ -51,6 +51,8 @@ struct TSimOptions {
 
     // The frame log (JSON lines); empty: kept in memory only.
     QString logFile;
+    // How many log entries stay in memory (the oldest go first); 0 keeps all.
+    int memoryLogLimit = 0;
 
     int broadcastEveryMs = 0;
     QString broadcastText = QStringLiteral("Broadcast from the paging server");
