@@ -15,8 +15,7 @@ TFormCarrierACU::TFormCarrierACU(QWidget* owner) : TFormBaseCarrierEditor(owner)
         NewPickCombo(this, QStringLiteral("cbbSerialFormat"),
                      {QStringLiteral("RC8650"), QStringLiteral("RC8660"), QStringLiteral("TTS-03-SPL"),
                       QStringLiteral("EMIC II"), QStringLiteral("CONTROL OUTPUT"), QStringLiteral("CUSTOM")});
-    cbbSerialFormat->setCurrentIndex(-1);
-    cbbSerialFormat->setEditText(QStringLiteral("RC8660"));
+    ShowComboText(cbbSerialFormat, QStringLiteral("RC8660"));
     AddLabelledRow(form, QStringLiteral("Serial Format:"), cbbSerialFormat);
     // Activated fires for the operator's pick only, never for Put.
     connect(cbbSerialFormat, &QComboBox::activated, this, &TFormCarrierACU::cbbSerialFormatChange);

@@ -27,15 +27,13 @@ TFormCarrierPacnet::TFormCarrierPacnet(QWidget* owner) : TFormBaseCarrierEditor(
                            {QStringLiteral("300"), QStringLiteral("1200"), QStringLiteral("2400"),
                             QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("14400"),
                             QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("56000")});
-    cbSpeed->setCurrentIndex(-1);
-    cbSpeed->setEditText(QStringLiteral("1200"));
+    ShowComboText(cbSpeed, QStringLiteral("1200"));
     InstallKeyboardBlock(cbSpeed);
     AddLabelledRow(form, QStringLiteral("Speed (&bps) : "), cbSpeed);
 
     cbDataSettings =
         NewPickCombo(this, QStringLiteral("cbDataSettings"), {QStringLiteral("7,O,1"), QStringLiteral("8,N,1")});
-    cbDataSettings->setCurrentIndex(-1);
-    cbDataSettings->setEditText(QStringLiteral("7,E,1"));
+    ShowComboText(cbDataSettings, QStringLiteral("7,E,1"));
     InstallKeyboardBlock(cbDataSettings);
     AddLabelledRow(form, QStringLiteral("&Data Settings : "), cbDataSettings);
 
@@ -50,8 +48,8 @@ TFormCarrierPacnet::TFormCarrierPacnet(QWidget* owner) : TFormBaseCarrierEditor(
 
 QString TFormCarrierPacnet::GetDataAsCSVString() const
 {
-    return CommaTextFromList({TrimBlanks(edtPhone->text()), TrimBlanks(cbMaxMessLength->currentText()),
-                              TrimBlanks(cbSpeed->currentText()), TrimBlanks(cbDataSettings->currentText()),
+    return CommaTextFromList({TrimBlanks(edtPhone->text()), TrimBlanks(ComboText(cbMaxMessLength)),
+                              TrimBlanks(ComboText(cbSpeed)), TrimBlanks(ComboText(cbDataSettings)),
                               TrimBlanks(edtNUI->text()), TrimBlanks(edtNUA->text())});
 }
 
@@ -60,8 +58,7 @@ bool TFormCarrierPacnet::PutDataAsCSVString(const QString& data)
     const QStringList items = CommaTextToList(data);
     bool result = true;
     edtPhone->setText(TrimBlanks(ItemAt(items, 0)));
-    cbMaxMessLength->setCurrentIndex(-1);
-    cbMaxMessLength->setEditText(TrimBlanks(ItemAt(items, 1)));
+    ShowComboText(cbMaxMessLength, TrimBlanks(ItemAt(items, 1)));
     result = SelectListValue(cbSpeed, ItemAt(items, 2)) && result;
     result = SelectListValue(cbDataSettings, ItemAt(items, 3)) && result;
     edtNUI->setText(TrimBlanks(ItemAt(items, 4)));

@@ -57,8 +57,8 @@ TFormCarrierSMS::TFormCarrierSMS(QWidget* owner) : TFormBaseCarrierEditor(owner)
 QString TFormCarrierSMS::GetDataAsCSVString() const
 {
     return CommaTextFromList({TrimBlanks(edtSMSCenter->text()), TrimBlanks(edtPinNo->text()),
-                              TrimBlanks(cbMaxMessLength->currentText()), TrimBlanks(cbBaudRate->currentText()),
-                              TrimBlanks(cbDataSettings->currentText()),
+                              TrimBlanks(ComboText(cbMaxMessLength)), TrimBlanks(ComboText(cbBaudRate)),
+                              TrimBlanks(ComboText(cbDataSettings)),
                               chbUniCode->isChecked() ? QStringLiteral("-1") : QStringLiteral("0")});
 }
 

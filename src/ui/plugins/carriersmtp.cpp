@@ -22,8 +22,7 @@ TFormCarrierSMTP::TFormCarrierSMTP(QWidget* owner) : TFormBaseCarrierEditor(owne
     // one; Get then writes "-1".
     cbbAuthType =
         NewPickCombo(this, QStringLiteral("cbbAuthType"), {QStringLiteral("Simple Login"), QStringLiteral("None")});
-    cbbAuthType->setCurrentIndex(-1);
-    cbbAuthType->setEditText(QStringLiteral("Simple Login"));
+    ShowComboText(cbbAuthType, QStringLiteral("Simple Login"));
     InstallDigitFilter(cbbAuthType);
     AddLabelledRow(form, QStringLiteral("Auth T&ype:"), cbbAuthType);
 

@@ -50,8 +50,8 @@ TFormCarrierTapBase::TFormCarrierTapBase(QWidget* owner, const TDefaults& defaul
 QString TFormCarrierTapBase::GetDataAsCSVString() const
 {
     return CommaTextFromList({edtPhone ? TrimBlanks(edtPhone->text()) : QString(), TrimBlanks(edtPassword->text()),
-                              TrimBlanks(cbMaxMessLength->currentText()), TrimBlanks(cbBaudRate->currentText()),
-                              TrimBlanks(cbDataSettings->currentText())});
+                              TrimBlanks(ComboText(cbMaxMessLength)), TrimBlanks(ComboText(cbBaudRate)),
+                              TrimBlanks(ComboText(cbDataSettings))});
 }
 
 bool TFormCarrierTapBase::PutDataAsCSVString(const QString& data)

@@ -60,20 +60,6 @@ void InstallKeyFilter(QWidget* target, TKeyFilter::Mode mode)
         combo->lineEdit()->installEventFilter(new TKeyFilter(combo->lineEdit(), mode));
 }
 
-QComboBox* NewCombo(QWidget* parent, const QString& name, const QStringList& items, bool readOnly)
-{
-    auto* combo = new QComboBox(parent);
-    combo->setObjectName(name);
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setCompleter(nullptr);
-    combo->addItems(items);
-    combo->lineEdit()->setReadOnly(readOnly);
-    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    combo->setMinimumContentsLength(8);
-    combo->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    return combo;
-}
 }  // namespace
 
 QFormLayout* NewFormLayout(QWidget* editor)
@@ -117,6 +103,8 @@ QLineEdit* NewEdit(QWidget* parent, const QString& name, const QString& text)
 {
     auto* edit = new QLineEdit(text, parent);
     edit->setObjectName(name);
+    // Room for a host name or an e-mail address without scrolling.
+    edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 28);
     return edit;
 }
 
@@ -129,12 +117,22 @@ QLineEdit* NewPasswordEdit(QWidget* parent, const QString& name, const QString& 
 
 QComboBox* NewTextCombo(QWidget* parent, const QString& name, const QStringList& items)
 {
-    return NewCombo(parent, name, items, false);
+    QComboBox* combo = NewPickCombo(parent, name, items);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr);
+    return combo;
 }
 
 QComboBox* NewPickCombo(QWidget* parent, const QString& name, const QStringList& items)
 {
-    return NewCombo(parent, name, items, true);
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    combo->addItems(items);
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    combo->setMinimumContentsLength(8);
+    combo->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    return combo;
 }
 
 void InstallDigitFilter(QWidget* target)
@@ -165,6 +163,35 @@ void BindBlankToggle(QCheckBox* box, QLineEdit* edit)
     ApplyBlankToggle(box, edit);
 }
 
+QString ComboText(const QComboBox* combo)
+{
+    if (combo->isEditable() || combo->currentIndex() >= 0)
+        return combo->currentText();
+    return combo->placeholderText();
+}
+
+void ShowComboText(QComboBox* combo, const QString& text)
+{
+    if (combo->isEditable()) {
+        combo->setCurrentIndex(-1);
+        combo->setEditText(text);
+    } else {
+        // In this order: clearing the placeholder of a combo without a
+        // selection would select the first entry.
+        combo->setPlaceholderText(text);
+        combo->setCurrentIndex(-1);
+    }
+}
+
+void SetComboText(QComboBox* combo, const QString& text)
+{
+    const int index = combo->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (index >= 0)
+        combo->setCurrentIndex(index);
+    else
+        ShowComboText(combo, text);
+}
+
 bool SelectListValue(QComboBox* combo, const QString& item)
 {
     const QString trimmed = TrimBlanks(item);
@@ -174,20 +201,14 @@ bool SelectListValue(QComboBox* combo, const QString& item)
             return true;
         }
     }
-    combo->setCurrentIndex(-1);
-    combo->setEditText(trimmed);
+    ShowComboText(combo, trimmed);
     return false;
-}
-
-void SetComboText(QComboBox* combo, const QString& text)
-{
-    const int index = combo->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-    combo->setCurrentIndex(index);
-    if (index < 0)
-        combo->setEditText(text);
 }
 
 void SelectComboIndex(QComboBox* combo, int index)
 {
-    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+    if (index >= 0 && index < combo->count())
+        combo->setCurrentIndex(index);
+    else
+        ShowComboText(combo, QString());
 }

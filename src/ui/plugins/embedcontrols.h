@@ -34,9 +34,9 @@ QLineEdit* NewPasswordEdit(QWidget* parent, const QString& name, const QString& 
 
 // A drop-down with free text: the operator may pick an entry or type.
 QComboBox* NewTextCombo(QWidget* parent, const QString& name, const QStringList& items);
-// A drop-down whose text can only be set by picking an entry (or by Put):
-// it still shows a text that is not one of its entries, so a stored value
-// that is not a list value is kept and shown rather than replaced.
+// A drop-down list: the text changes only by picking an entry (or by Put).
+// With no entry selected it can still show a text (ShowComboText), so a
+// stored value that is not a list value is kept and shown, not replaced.
 QComboBox* NewPickCombo(QWidget* parent, const QString& name, const QStringList& items);
 
 // Typed characters other than "0" to "9" and Backspace are discarded on
@@ -52,12 +52,17 @@ void InstallKeyboardBlock(QWidget* target);
 void ApplyBlankToggle(QCheckBox* box, QLineEdit* edit);
 void BindBlankToggle(QCheckBox* box, QLineEdit* edit);
 
-// Selects the entry equal to the trimmed Item without regard to letter case
-// and returns true; otherwise shows the trimmed item as the drop-down's text
-// with no entry selected and returns false.
-bool SelectListValue(QComboBox* combo, const QString& item);
-// Selects the entry equal to Text when there is one, else shows Text as free
-// text (drop-downs with free text).
+// The text a drop-down shows: its edit's text, the selected entry, or with
+// no entry selected the text given to ShowComboText.
+QString ComboText(const QComboBox* combo);
+// Shows Text with no entry selected.
+void ShowComboText(QComboBox* combo, const QString& text);
+// Selects the entry equal to Text when there is one, else shows Text with
+// no entry selected.
 void SetComboText(QComboBox* combo, const QString& text);
-// Selects entry Index, or none when it has no entry.
+// Selects the entry equal to the trimmed Item without regard to letter case
+// and returns true; otherwise shows the trimmed item with no entry selected
+// and returns false.
+bool SelectListValue(QComboBox* combo, const QString& item);
+// Selects entry Index, or none (and no text) when it has no entry.
 void SelectComboIndex(QComboBox* combo, int index);
