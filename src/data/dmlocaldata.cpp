@@ -61,8 +61,20 @@ TDModLocalData::TDModLocalData(QObject* owner)
     : QObject(owner), m_folder(ProgramFolder()), m_path(m_folder + LocalDataFileName())
 {
     DModLocalData = this;
-    CreateDataSets();
-    RegisterStandardDataClientClasses();
+    try {
+        CreateDataSets();
+        RegisterStandardDataClientClasses();
+        Start();
+    } catch (...) {
+        // The destructor will not run: release what the steps made.
+        DestroyDataClients();
+        DModLocalData = nullptr;
+        throw;
+    }
+}
+
+void TDModLocalData::Start()
+{
     CompactLocalDataDatabase();
     if (LocalFileMissing(m_path,
                          QStringLiteral("Error: \"LocalData2.mdb\" database file not found in the application's "

@@ -92,6 +92,7 @@ public:
     void DeleteOutMessagesForComServer(const QString& hostName) const;
 
 private:
+    void Start();
     bool LocalFileMissing(const QString& path, const QString& text);
     void CreateDataSets();
 

@@ -35,7 +35,7 @@ TDataClientsList::TReadScope::TReadScope(const TDataClientsList& list) : m_list(
 {
     // The writing thread already excludes every reader.
     if (!m_list.HoldsWriteLock()) {
-        m_list.m_lock.lock_shared();
+        m_list.m_lock.BeginRead();
         m_locked = true;
     }
 }
@@ -43,7 +43,7 @@ TDataClientsList::TReadScope::TReadScope(const TDataClientsList& list) : m_list(
 TDataClientsList::TReadScope::~TReadScope()
 {
     if (m_locked)
-        m_list.m_lock.unlock_shared();
+        m_list.m_lock.EndRead();
 }
 
 void TDataClientsList::BeginWrite()
@@ -52,7 +52,7 @@ void TDataClientsList::BeginWrite()
         ++m_writeDepth;
         return;
     }
-    m_lock.lock();
+    m_lock.BeginWrite();
     m_writer.store(std::this_thread::get_id());
     m_writeDepth = 1;
 }
@@ -62,7 +62,7 @@ void TDataClientsList::EndWrite()
     if (--m_writeDepth > 0)
         return;
     m_writer.store(std::thread::id());
-    m_lock.unlock();
+    m_lock.EndWrite();
 }
 
 void TDataClientsList::Add(TBaseDataClient* client)

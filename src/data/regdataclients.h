@@ -14,8 +14,9 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include "platform/threads.h"
+
 #include <atomic>
-#include <shared_mutex>
 #include <thread>
 
 class TBaseDataClient;
@@ -105,7 +106,7 @@ private:
     void EndWrite();
 
     QList<TBaseDataClient*> m_items;
-    mutable std::shared_mutex m_lock;
+    mutable TNMultiReadExclusiveWriteSynchronizer m_lock;
     std::atomic<std::thread::id> m_writer{};
     int m_writeDepth = 0;  // touched by the writing thread only
 };

@@ -59,6 +59,20 @@ public:
         ExecuteSql(Db(), sql, params, QStringLiteral("TBookBuilder"));
     }
 
+    qint64 Count(const QString& table, const QString& where = QString())
+    {
+        QSqlQuery query(Db());
+        query.exec(QStringLiteral("select count(*) from ") + table +
+                   (where.isEmpty() ? QString() : QStringLiteral(" where ") + where));
+        return query.next() ? query.value(0).toLongLong() : -1;
+    }
+    QVariant Value(const QString& sql)
+    {
+        QSqlQuery query(Db());
+        query.exec(sql);
+        return query.next() ? query.value(0) : QVariant();
+    }
+
 private:
     QString m_name;
 };
