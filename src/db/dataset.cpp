@@ -202,6 +202,16 @@ QList<const TNField*> TNDataSet::FieldList(const QString& names) const
 // without a column go. Data fields come first, in column order.
 void TNDataSet::BindColumns(const std::vector<TNColumnInfo>& columns)
 {
+    // Checked before anything changes, so that a failed open keeps the fields.
+    for (const auto& f : m_fields) {
+        if (f->FieldClass() != TFieldClass::fcData || !f->m_declared)
+            continue;
+        const bool present = std::any_of(columns.begin(), columns.end(), [&](const TNColumnInfo& c) {
+            return c.Name.compare(f->FieldName(), Qt::CaseInsensitive) == 0;
+        });
+        if (!present)
+            Error(QStringLiteral("Field '%1' not found").arg(f->FieldName()));
+    }
     for (const auto& f : m_fields) {
         if (f->FieldClass() == TFieldClass::fcData)
             f->m_slot = -1;
@@ -228,12 +238,9 @@ void TNDataSet::BindColumns(const std::vector<TNColumnInfo>& columns)
         ordered.push_back(std::move(field));
     }
     for (auto& f : m_fields) {
-        if (f->FieldClass() == TFieldClass::fcData) {
-            if (f->m_declared)
-                Error(QStringLiteral("Field '%1' not found").arg(f->FieldName()));
-            continue;  // a column of an earlier text
-        }
-        ordered.push_back(std::move(f));
+        if (f->FieldClass() != TFieldClass::fcData)
+            ordered.push_back(std::move(f));
+        // Data fields left here held columns of an earlier text; they go.
     }
     m_fields = std::move(ordered);
     m_columnCount = columns.size();
