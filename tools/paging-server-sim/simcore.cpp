@@ -29,11 +29,6 @@ void TSimCore::CloseConnection(int connection)
     m_connections.remove(connection);
 }
 
-bool TSimCore::IsLoggedOn(int connection) const
-{
-    return m_connections.value(connection).loggedOn;
-}
-
 QList<TSimReply> TSimCore::OnFrame(int connection, const QStringList& items)
 {
     const auto it = m_connections.find(connection);
@@ -41,17 +36,16 @@ QList<TSimReply> TSimCore::OnFrame(int connection, const QStringList& items)
     if (it == m_connections.end() || o.silent || items.isEmpty())
         return {};
     if (items[0] == LogonWord())
-        return OnLogon(*it, o);
+        return OnLogon(o);
     if (items[0] == MessageWord())
         return OnMessage(*it, items, o);
     return {};
 }
 
-QList<TSimReply> TSimCore::OnLogon(TConnection& state, const TSimOptions& o)
+QList<TSimReply> TSimCore::OnLogon(const TSimOptions& o)
 {
     switch (o.logon) {
         case TSimLogon::Ok:
-            state.loggedOn = true;
             return {{LogonOkLine(), o.logonDelayMs}};
         case TSimLogon::Deny:
             return {{LogonDeniedLine(o.denyCode, o.denyText), o.logonDelayMs, o.closeOnDenial}};

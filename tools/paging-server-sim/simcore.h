@@ -36,18 +36,16 @@ public:
     // A client connected; returns its connection ID (1, 2, ...).
     int OpenConnection();
     void CloseConnection(int connection);
-    bool IsLoggedOn(int connection) const;
 
     // The replies to one received line, read into its items.
     QList<TSimReply> OnFrame(int connection, const QStringList& items);
 
 private:
     struct TConnection {
-        bool loggedOn = false;
-        int messages = 0;
+        int messages = 0;  // MESSAGE frames received
     };
 
-    QList<TSimReply> OnLogon(TConnection& state, const TSimOptions& o);
+    static QList<TSimReply> OnLogon(const TSimOptions& o);
     QList<TSimReply> OnMessage(TConnection& state, const QStringList& items, const TSimOptions& o);
 
     mutable QMutex m_optionsLock;
