@@ -1,6 +1,5 @@
 #include "data/dmlocaldata.h"
 
-#include "data/appterminate.h"
 #include "data/basedataclient.h"
 #include "data/dataclientclasses.h"
 #include "data/dataerror.h"
@@ -13,6 +12,7 @@
 #include "db/sqlexec.h"
 #include "db/transaction.h"
 #include "foundation/options.h"
+#include "platform/appterminate.h"
 #include "platform/commatext.h"
 #include "platform/messagedlg.h"
 #include "platform/programfolder.h"
@@ -145,7 +145,7 @@ bool TDModLocalData::LocalFileMissing(const QString& path, const QString& text)
         return false;
     m_filesMissing = true;
     MessageDlg(text, TMsgDlgType::mtWarning, mbOK);
-    RequestApplicationTerminate();
+    TerminateApplication();
     return true;
 }
 

@@ -2,12 +2,12 @@
 // A program folder with both database files, the options, a message-box
 // answerer and a recorder of terminate requests, for the tests of the local
 // data module and the clients it makes.
-#include "data/appterminate.h"
 #include "data/dmlocaldata.h"
 #include "data/dmmaintenance.h"
 #include "data/regdataclients.h"
 #include "foundation/dmoptions.h"
 #include "foundation/options.h"
+#include "platform/appterminate.h"
 #include "platform/programfolder.h"
 #include "support/messageanswerer.h"
 #include "support/testdatabases.h"
@@ -22,14 +22,14 @@ protected:
     {
         SetProgramFolder(Dbs.Folder());
         OptionsModule = std::make_unique<TDModOptions>();
-        m_previousTerminate = SetApplicationTerminateHandler([this] { ++TerminateRequests; });
+        ResetTerminateRequest();
     }
     void TearDown() override
     {
         Maintenance.reset();
         LocalData.reset();
         OptionsModule.reset();
-        SetApplicationTerminateHandler(m_previousTerminate);
+        ResetTerminateRequest();
         SetProgramFolder(QString());
     }
 
@@ -44,8 +44,4 @@ protected:
     std::unique_ptr<TDModOptions> OptionsModule;
     std::unique_ptr<TDModLocalData> LocalData;
     std::unique_ptr<TDModMaintenance> Maintenance;
-    int TerminateRequests = 0;
-
-private:
-    std::function<void()> m_previousTerminate;
 };

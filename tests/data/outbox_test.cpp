@@ -78,7 +78,10 @@ protected:
                               {QStringLiteral("Port"), port},
                               {QStringLiteral("Host"), host}});
     }
-    qint32 AddText() { return Local->Insert(QStringLiteral("insert into OutMessageTexts (MessageText) values ('m')"), {}); }
+    qint32 AddText()
+    {
+        return Local->Insert(QStringLiteral("insert into OutMessageTexts (MessageText) values ('m')"), {});
+    }
 
     qint32 Ann = 0, Bob = 0, NoServer = 0, Staff = 0, Empty = 0;
     TBaseDataClient* Client = nullptr;
@@ -93,9 +96,10 @@ TEST_F(OutBoxTest, ContactsAreQueuedWithTheirServersEndpoint)
     EXPECT_EQ(Local->Count(QStringLiteral("OutMessageTexts")), 1);
     EXPECT_EQ(RowNames(), (QStringList{QStringLiteral("Ann"), QStringLiteral("Ann")}));
     QSqlQuery row(Local->Db());
-    row.exec(QStringLiteral("select m.ContactID, m.DatabaseGUID, m.ServerTypeNo, m.IpAddress, m.PortNo, m.HostName, "
-                            "t.MessageText, t.MessageTime from OutMessages m join OutMessageTexts t "
-                            "on t.ID = m.MessageTextID"));
+    row.exec(
+        QStringLiteral("select m.ContactID, m.DatabaseGUID, m.ServerTypeNo, m.IpAddress, m.PortNo, m.HostName, "
+                       "t.MessageText, t.MessageTime from OutMessages m join OutMessageTexts t "
+                       "on t.ID = m.MessageTextID"));
     ASSERT_TRUE(row.next());
     EXPECT_EQ(row.value(0).toInt(), Ann);
     EXPECT_EQ(row.value(1).toString(), Client->GUID());
@@ -189,13 +193,14 @@ TEST_F(OutBoxTest, EndpointDeletesRemoveWholeMessages)
     AddRow(both, 1, QStringLiteral("10.0.0.2"), 200, QString());
     AddRow(onlyX, 1, QStringLiteral("10.0.0.1"), 100, QString());
     AddRow(onlyY, 1, QStringLiteral("10.0.0.2"), 200, QString());
-    AddRow(onlyY, 1, QStringLiteral("10.0.0.1"), 101, QString());  // same address, other port
+    AddRow(onlyY, 1, QStringLiteral("10.0.0.1"), 101, QString());                 // same address, other port
     AddRow(onlyCom, 2, QStringLiteral("10.0.0.1"), 100, QStringLiteral("host"));  // other type, same address
 
     LocalData->DeleteOutMessagesForTcpServer(QStringLiteral("10.0.0.1"), 100);
     EXPECT_EQ(Local->Count(QStringLiteral("OutMessageTexts")), 2);
-    EXPECT_EQ(Local->Count(QStringLiteral("OutMessages"), QStringLiteral("MessageTextID in (%1, %2)").arg(both).arg(onlyX)),
-              0);
+    EXPECT_EQ(
+        Local->Count(QStringLiteral("OutMessages"), QStringLiteral("MessageTextID in (%1, %2)").arg(both).arg(onlyX)),
+        0);
     EXPECT_EQ(Local->Count(QStringLiteral("OutMessages")), 3);
 
     LocalData->DeleteOutMessagesForComServer(QStringLiteral("HOST"));  // host names compare without case

@@ -40,7 +40,7 @@ TEST_F(StartupTest, MissingLocalDatabaseWarnsEndsTheProgramAndCreatesNothing)
     StartLocalData();
     Maintenance = std::make_unique<TDModMaintenance>();
     EXPECT_EQ(Answerer.Texts(), QStringList{MissingLocalDataText});
-    EXPECT_EQ(TerminateRequests, 1);
+    EXPECT_TRUE(TerminateRequested());
     EXPECT_TRUE(LocalData->LocalFilesMissing());
     EXPECT_FALSE(Maintenance->Usable());
     EXPECT_EQ(DataClients.Count(), 0);
@@ -56,7 +56,7 @@ TEST_F(StartupTest, MissingAddressBookWarnsEndsTheProgramAndOpensNoBook)
     StartLocalData();
     Maintenance = std::make_unique<TDModMaintenance>();
     EXPECT_EQ(Answerer.Texts(), QStringList{MissingBookText});
-    EXPECT_EQ(TerminateRequests, 1);
+    EXPECT_TRUE(TerminateRequested());
     EXPECT_EQ(DataClients.Count(), 0);
     EXPECT_FALSE(QFile::exists(Dbs.AddressBookPath()));
     EXPECT_FALSE(Maintenance->Usable());
@@ -78,7 +78,7 @@ TEST_F(StartupTest, CompactionKeepsEveryRowAndLeavesNoTempFile)
     }
     StartLocalData();
     EXPECT_TRUE(Answerer.Texts().isEmpty());
-    EXPECT_EQ(TerminateRequests, 0);
+    EXPECT_FALSE(TerminateRequested());
     EXPECT_FALSE(QFile::exists(Dbs.Folder() + QStringLiteral("TempLocalData2.mdb")));
     EXPECT_FALSE(QFile::exists(Dbs.Folder() + QStringLiteral("TempTovix2Database.mdb")));
     LocalData.reset();
@@ -105,7 +105,7 @@ TEST_F(StartupTest, FailedCompactionKeepsTheOriginalAndGoesOn)
     // book's is silent.
     ASSERT_EQ(Answerer.Requests().size(), 1);
     EXPECT_EQ(Answerer.Requests().at(0).Type, TMsgDlgType::mtCustom);
-    EXPECT_EQ(TerminateRequests, 0);
+    EXPECT_FALSE(TerminateRequested());
     ASSERT_EQ(DataClients.Count(), 1);
     EXPECT_TRUE(DataClients.Items(0)->IsLocalDatabase());
     EXPECT_FALSE(LocalData->LocalFilesMissing());
