@@ -234,9 +234,13 @@ TEST(PagingSimTest, SplitFramesArriveInPiecesAndStillRead)
 {
     TSimOptions o = LocalOptions();
     o.splitAt = 1;
+    o.splitGapMs = 20;
     Session bytewise(o);
     ASSERT_TRUE(bytewise.LogOn());
     EXPECT_GT(bytewise.client.Chunks().size(), 1);
+    // Faster for the longer frames that follow.
+    o.splitGapMs = 1;
+    bytewise.sim.SetOptions(o);
     bytewise.client.SendLine(Message(5));
     EXPECT_EQ(bytewise.client.ReadFrames(2).size(), 2);
 

@@ -122,7 +122,7 @@ void TSimTcpDoor::Schedule(int id, const QList<TSimReply>& replies)
             Carry(id, it.value());
         } else {
             const QList<TSimReply> batch = it.value();
-            QTimer::singleShot(it.key(), this, [this, id, batch] { Carry(id, batch); });
+            QTimer::singleShot(it.key(), Qt::PreciseTimer, this, [this, id, batch] { Carry(id, batch); });
         }
     }
 }
@@ -199,7 +199,7 @@ void TSimTcpDoor::Drain(int id)
         socket->write(write.bytes);
         socket->flush();
         if (pause) {
-            QTimer::singleShot(m_core.Options().splitGapMs, this, [this, id] { Drain(id); });
+            QTimer::singleShot(m_core.Options().splitGapMs, Qt::PreciseTimer, this, [this, id] { Drain(id); });
             return;
         }
     }
