@@ -76,6 +76,7 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
         case rkLogonOk:
             m_loggedOn = true;
             m_logonEvent.SetEvent();
+            m_logonAnswered.SetEvent();
             break;
         case rkLogonDenied:
         case rkDenyConnection: {
@@ -83,6 +84,7 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
             std::lock_guard<std::mutex> guard(m_stateLock);
             m_errorCode = quint8(message.GetReasonCode());
             m_errorText = message.GetReasonText();
+            m_logonAnswered.SetEvent();
             break;
         }
         case rkMessageAccepted:
@@ -133,8 +135,15 @@ void TBaseServer::BeginDestroy()
     m_destroying = true;
     m_connectedEvent.SetEvent();
     m_logonEvent.SetEvent();
+    m_logonAnswered.SetEvent();
     m_ackEvent.SetEvent();
     m_outMessagesEvent.Wake();
+}
+
+bool TBaseServer::WaitForLogon(int timeoutMs)
+{
+    m_logonAnswered.WaitFor(timeoutMs);
+    return LoggedOn();
 }
 
 bool TBaseServer::LogonPhase(const std::function<bool()>& stopRequested, const QString& appId)
@@ -150,8 +159,7 @@ bool TBaseServer::LogonPhase(const std::function<bool()>& stopRequested, const Q
         } catch (const std::exception&) {
             return false;
         }
-        m_logonEvent.WaitFor(kLogonTimeoutMs);
-        return LoggedOn() && !Destroying();
+        return WaitForLogon(kLogonTimeoutMs) && !Destroying();
     }
     return false;
 }

@@ -137,8 +137,16 @@ protected:
     // Releases send work requested of a batch that will never run.
     void CancelPendingBatch() { m_outMessagesEvent.Cancel(); }
 
+    // Waits until the logon is answered (accepted or refused), the transport
+    // ends or TimeoutMs runs out; true when logged on.
+    bool WaitForLogon(int timeoutMs);
+    // The logon can no longer be answered (the transport ended).
+    void LogonUnanswerable() { m_logonAnswered.SetEvent(); }
+
     TNEvent m_connectedEvent;
     TNEvent m_logonEvent;
+    // Set by any answer to LOGON: a refusal need not wait out the time-out.
+    TNEvent m_logonAnswered;
 
 private:
     friend class TNServersList;

@@ -50,7 +50,7 @@ public:
     // How long a report waits for its acknowledgement to be logged.
     static constexpr int kReportHoldMs = 10000;
     // How often the thread looks for a stop request.
-    static constexpr int kWaitMs = 1000;
+    static constexpr int kWaitMs = 250;
 
     // Reports held for their acknowledgement now.
     int HeldReports() const;

@@ -16,9 +16,17 @@ namespace {
 constexpr int kDispatcherStopMs = 2 * kLogonTimeoutMs;
 constexpr int kProcessorStopMs = 5000;
 
+QString& LocalIpOverride()
+{
+    static QString address;
+    return address;
+}
+
 // The host's own address, looked up once.
 QString LocalIpAddress()
 {
+    if (!LocalIpOverride().isEmpty())
+        return LocalIpOverride();
     static const QString address = [] {
         QString host, ip, error;
         return GetLocalHostNameAndIP(host, ip, error) ? ip : QString();
@@ -26,6 +34,11 @@ QString LocalIpAddress()
     return address;
 }
 }  // namespace
+
+void SetLocalIpAddress(const QString& address)
+{
+    LocalIpOverride() = address;
+}
 
 void PublishCurrentSendSettings()
 {

@@ -24,3 +24,6 @@ void StopMessaging();
 // SendOutBox): the local database file of the local data module and the
 // host's own address.
 void PublishCurrentSendSettings();
+// Stands in for the host's own address (tests on machines whose name
+// resolves to loopback); an empty text restores the looked-up address.
+void SetLocalIpAddress(const QString& address);

@@ -69,11 +69,11 @@ TConnectResult TTcpServer::Connect(int /*reserved*/, int timeoutMs)
     }
     m_transportAlive = true;
     m_logonEvent.ResetEvent();
+    m_logonAnswered.ResetEvent();
     m_connectedEvent.SetEvent();
     m_receiveThread->Resume();
     m_sendThread->Resume();
-    m_logonEvent.WaitFor(timeoutMs);
-    return LoggedOn() ? crConnected : crLogonFailed;
+    return WaitForLogon(timeoutMs) ? crConnected : crLogonFailed;
 }
 
 void TTcpServer::SendText(const QByteArray& frame)
@@ -116,6 +116,7 @@ void TTcpServer::RunReceive(const TNThread& thread)
     }
     m_transportAlive = false;
     m_socket.Shutdown();
+    LogonUnanswerable();
     // Hand the link to its owner; the last touch of the link by this thread.
     if (!Destroying())
         ServersList.TransportClosed(this);

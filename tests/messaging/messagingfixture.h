@@ -1,0 +1,184 @@
+#pragma once
+// The messaging tests' world: both database files in a temporary folder, the
+// options module, the "Local Database" address book as a live data client,
+// receivers standing in for the send bar and the hidden window, and helpers
+// to fill the address book and queue messages. Every test ends with the
+// engine stopped and no send work left counted.
+
+#include "data/basedataclient.h"
+#include "data/bookbuilder.h"
+#include "data/dataclientclasses.h"
+#include "data/outbox.h"
+#include "data/recipient.h"
+#include "data/regdataclients.h"
+#include "data/threadconnections.h"
+#include "foundation/dmoptions.h"
+#include "messaging/inmessageslist.h"
+#include "messaging/messagetable.h"
+#include "messaging/sendcycle.h"
+#include "messaging/sendoutbox.h"
+#include "messaging/sendsettings.h"
+#include "messaging/serverslist.h"
+#include "pagingserversim.h"
+#include "platform/commatext.h"
+#include "platform/programfolder.h"
+#include "platform/windowmessages.h"
+#include "support/testdatabases.h"
+
+#include <gtest/gtest.h>
+#include <QSqlQuery>
+#include <QTest>
+#include <memory>
+
+// Records what a receiver window was sent.
+class TMessageProbe : public QObject {
+public:
+    struct TEntry {
+        int Msg;
+        qint64 WParam;
+        qint64 LParam;
+        QString Text;
+    };
+    TNWindowHandle Handle() const { return m_window.Handle(); }
+    QList<TEntry> Entries;
+
+    int Count(int msg) const
+    {
+        int n = 0;
+        for (const TEntry& e : Entries)
+            n += e.Msg == msg ? 1 : 0;
+        return n;
+    }
+    QStringList Texts(int msg) const
+    {
+        QStringList texts;
+        for (const TEntry& e : Entries)
+            if (e.Msg == msg)
+                texts << e.Text;
+        return texts;
+    }
+
+protected:
+    void customEvent(QEvent* event) override
+    {
+        if (const TNMessageEvent* m = TNMessageEvent::From(event))
+            Entries.append({m->Msg, m->WParam, m->LParam, m->Text});
+    }
+
+private:
+    TNMessageWindow m_window{this};
+};
+
+inline TSimOptions LoopbackSim(TSimOptions options = TSimOptions())
+{
+    options.listenAddress = QHostAddress(QHostAddress::LocalHost);
+    options.port = 0;
+    return options;
+}
+
+class MessagingTest : public ::testing::Test {
+protected:
+    static constexpr const char* kGuid = "{11111111-2222-3333-4444-555555555555}";
+
+    void SetUp() override
+    {
+        SetProgramFolder(m_dbs.Folder());
+        m_options = std::make_unique<TDModOptions>();
+        RegisterStandardDataClientClasses();
+        m_client =
+            CreateDataClient(FindDataClientClass(DATABASE_TYPE_ACCESS_LOCAL_NO), QStringLiteral("Local Database"),
+                             QLatin1String(kGuid), CommaTextFromList({m_dbs.Folder()}));
+        ASSERT_NE(m_client, nullptr);
+        m_book = std::make_unique<TBookBuilder>(m_dbs.AddressBookPath());
+        TNSendSettings settings = CurrentSendSettings();
+        settings.LocalDatabasePath = m_dbs.LocalDataPath();
+        PublishSendSettings(settings);
+        SendBarHandle = m_sendBar.Handle();
+        HiddenWindowHandle = m_hidden.Handle();
+        StartMessaging();
+    }
+
+    void TearDown() override
+    {
+        StopMessaging();
+        EXPECT_EQ(SendWorkInFlight(), 0);
+        EXPECT_EQ(ServersList.LiveCount(), 0);
+        TClientInputMessage leftover;
+        while (InMessagesList.TakeFirst(&leftover)) {
+        }
+        SendBarHandle = 0;
+        HiddenWindowHandle = 0;
+        QCoreApplication::processEvents();
+        m_book.reset();
+        delete m_client;
+        CloseThreadDatabase(m_dbs.LocalDataPath());
+        CloseThreadDatabase(m_dbs.AddressBookPath());
+        m_options.reset();
+        SetProgramFolder(QString());
+    }
+
+    QSqlDatabase LocalDb() { return ThreadDatabase(m_dbs.LocalDataPath()); }
+
+    // A TCP server row and a carrier of type CarrierTypeNo on it.
+    qint32 Carrier(quint16 port, const QString& ip = QStringLiteral("127.0.0.1"), int carrierTypeNo = 6,
+                   const QString& carrierData = QStringLiteral("pager.example,444"))
+    {
+        const qint32 server = m_book->Server(QStringLiteral("Server %1 %2").arg(ip).arg(port), SERVER_TYPE_TCP_NO,
+                                             CommaTextFromList({ip, QString::number(port), QString()}));
+        return m_book->Carrier(QStringLiteral("Carrier %1").arg(server), carrierTypeNo, server, carrierData);
+    }
+    qint32 Contact(const QString& name, qint32 carrier, const QString& data = QStringLiteral("555,false"))
+    {
+        return m_book->Contact(name, carrier, data);
+    }
+
+    // Queues Text for the contacts through the local data's out-box.
+    qint32 Queue(const QString& text, const QList<qint32>& contacts)
+    {
+        std::vector<std::unique_ptr<TNSuperRecipient>> owned;
+        TNRecipients recipients;
+        for (qint32 id : contacts) {
+            owned.push_back(
+                std::make_unique<TNSuperRecipient>(nkContact, id, m_client, 160, QStringLiteral("Contact%1").arg(id)));
+            recipients << owned.back().get();
+        }
+        return OutBox::AddOutMessage(LocalDb(), recipients, text, false);
+    }
+
+    int Scalar(const QString& sql)
+    {
+        QSqlQuery query(LocalDb());
+        if (!query.exec(sql) || !query.next())
+            return -1;
+        return query.value(0).toInt();
+    }
+    int OutBoxRows() { return Scalar(QStringLiteral("select count(*) from OutMessages")); }
+    int OutBoxTexts() { return Scalar(QStringLiteral("select count(*) from OutMessageTexts")); }
+    int LogRows() { return Scalar(QStringLiteral("select count(*) from SentMessages")); }
+
+    // Runs the event loop until Condition holds or TimeoutMs ran out.
+    static bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 15000)
+    {
+        return QTest::qWaitFor(condition, timeoutMs);
+    }
+    bool WaitForSendDone(int count = 1, int timeoutMs = 15000)
+    {
+        return WaitUntil([&] { return m_sendBar.Count(WM_SEND_DONE) >= count; }, timeoutMs);
+    }
+
+    static QStringList Received(const TPagingServerSim& sim, const QString& word)
+    {
+        QStringList lines;
+        for (const TSimFrame& frame : sim.ReceivedFrames())
+            if (frame.Word() == word)
+                lines << frame.items.join(QLatin1Char('|'));
+        return lines;
+    }
+
+    TestDatabases m_dbs;
+    std::unique_ptr<TDModOptions> m_options;
+    TBaseDataClient* m_client = nullptr;
+    std::unique_ptr<TBookBuilder> m_book;
+    TMessageProbe m_sendBar;
+    TMessageProbe m_hidden;
+};

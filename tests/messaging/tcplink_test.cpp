@@ -1,0 +1,388 @@
+// The send path end to end over real sockets on 127.0.0.1: the out-box of a
+// real local database, a live "Local Database" client, the dispatcher, TCP
+// links, the message processor and the paging-server simulator.
+#include "foundation/netfunctions.h"
+#include "messaging/dispatcher.h"
+#include "messaging/messageprocessor.h"
+#include "messaging/popupwin.h"
+#include "messaging/protocol.h"
+#include "messagingfixture.h"
+
+#include <QTcpServer>
+
+namespace {
+// A port on which nothing listens.
+quint16 FreePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    return probe.serverPort();
+}
+
+QString NoListenerText(quint16 port)
+{
+    return QStringLiteral(
+               "Error trying to connect to the Server at IP Address= 127.0.0.1, Port=%1\r\r : No listening socket at "
+               "that address!!!\r\rMessages can't be sent from the OutBox.\r\r(Corresponding messages are deleted "
+               "from the OutBox).")
+        .arg(port);
+}
+
+QString LogonFailedText(quint16 port, const QString& reason)
+{
+    return QStringLiteral(
+               "Error trying to connect to the Server at IP Address= 127.0.0.1, Port=%1\r\rFollowing Error message "
+               "received: \"%2\"\r\rMessages can't be sent from the OutBox.\r\r(Corresponding messages are deleted "
+               "from the OutBox).")
+        .arg(port)
+        .arg(reason);
+}
+
+// Restores the option copies a test changes.
+struct TOptionGlobals {
+    bool addName = AddDisplayNameToMessage;
+    bool prefix = PrefixAddInEditor;
+    int maxLength = MaxNumericLength;
+    ~TOptionGlobals()
+    {
+        AddDisplayNameToMessage = addName;
+        PrefixAddInEditor = prefix;
+        MaxNumericLength = maxLength;
+    }
+};
+}  // namespace
+
+class TcpLinkTest : public MessagingTest {};
+
+TEST_F(TcpLinkTest, ThreeContactsOnOneServerAreSentLoggedConfirmedAndDoneOnce)
+{
+    TOptionGlobals restore;
+    AddDisplayNameToMessage = true;
+    MaxNumericLength = 8;
+    TSimOptions options = LoopbackSim();
+    options.reportDelayMs = 150;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    const qint32 ann = Contact(QStringLiteral("Ann"), carrier, QStringLiteral("021,\" TRUE \""));
+    const qint32 bob = Contact(QStringLiteral("Bob"), carrier, QStringLiteral("\"Bob's pager\",false"));
+    const qint32 cy = Contact(QStringLiteral("Cy"), carrier);
+    Queue(QStringLiteral("Call 555-1234 [2]"), {ann, bob, cy});
+    ASSERT_EQ(OutBoxRows(), 3);
+
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+
+    const QStringList logons = Received(sim, QStringLiteral("LOGON"));
+    ASSERT_EQ(logons.size(), 1);
+    EXPECT_EQ(logons[0].size(), QStringLiteral("LOGON||").size() + 38) << qPrintable(logons[0]);
+    const QStringList messages = Received(sim, QStringLiteral("MESSAGE"));
+    ASSERT_EQ(messages.size(), 3);
+    // In queuing order; the numeric pager gets the allowed characters of the
+    // prefixed text, cut to MaxNumericLength.
+    EXPECT_EQ(messages[0], QStringLiteral("MESSAGE|1|6|pager.example,444|021|1555-123"));
+    EXPECT_EQ(messages[1], QStringLiteral("MESSAGE|2|6|pager.example,444|Bob's pager|Contact2:Call 555-1234 [2]"));
+    EXPECT_EQ(messages[2], QStringLiteral("MESSAGE|3|6|pager.example,444|555|Contact3:Call 555-1234 [2]"));
+
+    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_EQ(OutBoxTexts(), 0);
+    EXPECT_EQ(LogRows(), 3);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where ReceiveConfirmed = 1 and "
+                                    "SendConfirmed = 1 and ErrorStatus = 0 and ServerRecordID is not null")),
+              3);
+    // One text copy serves all three log rows.
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessageTexts")), 1);
+    QTest::qWait(300);
+    EXPECT_EQ(m_sendBar.Count(WM_SEND_DONE), 1);
+    EXPECT_EQ(m_sendBar.Count(WM_SEND_PROGRESS) >= 3, true);
+    // PopupForSuccess is off by default.
+    EXPECT_EQ(m_hidden.Count(WM_SHOW_POPUP), 0);
+    EXPECT_EQ(ServersList.LiveCount(), 1);
+}
+
+TEST_F(TcpLinkTest, TwoServersProgressAtOnceOnTwoLinks)
+{
+    TPagingServerSim first(LoopbackSim());
+    TPagingServerSim second(LoopbackSim());
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(second.Start());
+    const qint32 a = Carrier(first.Port());
+    const qint32 b = Carrier(second.Port());
+    Queue(QStringLiteral("Both"), {Contact(QStringLiteral("A1"), a), Contact(QStringLiteral("B1"), b),
+                                   Contact(QStringLiteral("A2"), a), Contact(QStringLiteral("B2"), b)});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    EXPECT_EQ(Received(first, QStringLiteral("MESSAGE")).size(), 2);
+    EXPECT_EQ(Received(second, QStringLiteral("MESSAGE")).size(), 2);
+    EXPECT_EQ(ServersList.LiveCount(), 2);
+    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_EQ(LogRows(), 4);
+}
+
+TEST_F(TcpLinkTest, LoopbackAndTheHostsOwnAddressShareOneLink)
+{
+    // The host's own address; where the host name resolves to loopback,
+    // another loopback address stands in for it.
+    QString host, localIp, error;
+    if (!GetLocalHostNameAndIP(host, localIp, error) || localIp.isEmpty() || localIp == QLatin1String("127.0.0.1")) {
+        localIp = QStringLiteral("127.0.0.2");
+        SetLocalIpAddress(localIp);
+    }
+    struct TRestore {
+        ~TRestore() { SetLocalIpAddress(QString()); }
+    } restore;
+    TSimOptions options = LoopbackSim();
+    options.listenAddress = QHostAddress(QHostAddress::AnyIPv4);
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 loopback = Carrier(sim.Port());
+    const qint32 own = Carrier(sim.Port(), localIp);
+    Queue(QStringLiteral("Local"), {Contact(QStringLiteral("L"), loopback), Contact(QStringLiteral("O"), own)});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    // Both rows went over the one connection of the one link.
+    EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 2);
+    EXPECT_EQ(Received(sim, QStringLiteral("LOGON")).size(), 1);
+    EXPECT_EQ(ServersList.LiveCount(), 1);
+    EXPECT_EQ(OutBoxRows(), 0);
+}
+
+TEST_F(TcpLinkTest, SecondSendReusesTheLiveLinkAndSendsNoRowTwice)
+{
+    TSimOptions options = LoopbackSim();
+    options.reportDelayMs = 400;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    const qint32 ann = Contact(QStringLiteral("Ann"), carrier);
+    Queue(QStringLiteral("First"), {ann});
+    SendOutBox();
+    // The first row is accepted; its report is still on its way when the
+    // second send wakes the link.
+    ASSERT_TRUE(sim.WaitForSent(QStringLiteral("MESSAGE_ACCEPTED"), 1, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return LogRows() == 1; }));
+    Queue(QStringLiteral("Second"), {ann});
+    SendOutBox();
+    ASSERT_TRUE(WaitUntil([&] { return OutBoxRows() == 0; }));
+    ASSERT_TRUE(WaitForSendDone());
+    const QStringList messages = Received(sim, QStringLiteral("MESSAGE"));
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[0].endsWith(QLatin1String("|First")));
+    EXPECT_TRUE(messages[1].endsWith(QLatin1String("|Second")));
+    EXPECT_EQ(Received(sim, QStringLiteral("LOGON")).size(), 1);
+    EXPECT_EQ(LogRows(), 2);
+}
+
+TEST_F(TcpLinkTest, NoListenerReportsRemovesTheMessagesAndEnablesSend)
+{
+    const quint16 port = FreePort();
+    TPagingServerSim other(LoopbackSim());
+    ASSERT_TRUE(other.Start());
+    const qint32 dead = Carrier(port);
+    const qint32 live = Carrier(other.Port());
+    // The message has a row for the live server too: it goes as a whole.
+    Queue(QStringLiteral("Lost"), {Contact(QStringLiteral("D"), dead), Contact(QStringLiteral("L"), live)});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    EXPECT_EQ(m_hidden.Texts(WM_SHOW_POPUP), QStringList{NoListenerText(port)});
+    EXPECT_EQ(m_hidden.Entries.value(0).LParam, pkError);
+    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_EQ(OutBoxTexts(), 0);
+    EXPECT_EQ(ServersList.FindServer(SERVER_TYPE_TCP_NO, QStringLiteral("127.0.0.1"), port, QString(), QString()),
+              nullptr);
+}
+
+TEST_F(TcpLinkTest, RefusedLogonShowsTheServersReasonAndFreesTheLink)
+{
+    TSimOptions options = LoopbackSim();
+    options.logon = TSimLogon::Deny;
+    options.denyText = QStringLiteral("Bad client");
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Denied"), {Contact(QStringLiteral("A"), Carrier(sim.Port()))});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    EXPECT_EQ(m_hidden.Texts(WM_SHOW_POPUP), QStringList{LogonFailedText(sim.Port(), QStringLiteral("Bad client"))});
+    EXPECT_EQ(LastErrorText(), QStringLiteral("Bad client"));
+    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_EQ(ServersList.LiveCount(), 0);
+    EXPECT_TRUE(Received(sim, QStringLiteral("MESSAGE")).isEmpty());
+}
+
+TEST_F(TcpLinkTest, UnansweredLogonClosesTheConnectionTheServerKeptOpen)
+{
+    TSimOptions options = LoopbackSim();
+    options.logon = TSimLogon::Silent;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Silence"), {Contact(QStringLiteral("A"), Carrier(sim.Port()))});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone(1, 20000));
+    EXPECT_EQ(m_hidden.Texts(WM_SHOW_POPUP), QStringList{LogonFailedText(sim.Port(), QString())});
+    // The client closed its side after the failed logon.
+    EXPECT_TRUE(sim.WaitForClosed(1, 5000));
+    EXPECT_EQ(ServersList.LiveCount(), 0);
+    EXPECT_EQ(OutBoxRows(), 0);
+}
+
+TEST_F(TcpLinkTest, ServerClosingMidBatchLeavesTheRestQueuedAndFreesTheLink)
+{
+    TSimOptions options = LoopbackSim();
+    options.closeAfter = 2;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    QList<qint32> contacts;
+    for (int i = 0; i < 4; ++i)
+        contacts << Contact(QStringLiteral("C%1").arg(i), carrier);
+    Queue(QStringLiteral("Batch"), contacts);
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    ASSERT_TRUE(WaitUntil([&] { return ServersList.LiveCount() == 0 && ClosedLinksWaiting() == 0; }));
+    EXPECT_EQ(LogRows(), 2);
+    // The two rows the server never took stay queued, unacknowledged.
+    EXPECT_EQ(OutBoxRows(), 2);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is null")), 2);
+
+    // A later send connects anew and delivers them.
+    options.closeAfter = 0;
+    sim.SetOptions(options);
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone(2));
+    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_EQ(LogRows(), 4);
+}
+
+TEST_F(TcpLinkTest, AcknowledgementAfterItsWaitLogsTheRowItNames)
+{
+    TSimOptions options = LoopbackSim();
+    options.ackDelayMs = 3400;
+    options.report = TSimReport::None;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    Queue(QStringLiteral("Slow"), {Contact(QStringLiteral("A"), carrier), Contact(QStringLiteral("B"), carrier)});
+    SendOutBox();
+    // Both acknowledgements come late (the second after the batch ended) and
+    // each is logged under its own row.
+    ASSERT_TRUE(WaitUntil([&] { return LogRows() == 2; }, 20000));
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages s, OutMessages m where "
+                                    "m.sentMessagesID = s.ID and s.ClientRecordID = m.ID")),
+              2);
+    EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 2);
+    // Accepted rows wait for their reports: Send stays disabled.
+    QTest::qWait(500);
+    EXPECT_EQ(m_sendBar.Count(WM_SEND_DONE), 0);
+}
+
+TEST_F(TcpLinkTest, ReportsThatOvertakeTheirAcknowledgementAreAppliedOnceLogged)
+{
+    TSimOptions options = LoopbackSim();
+    options.reportDelayMs = 0;  // the report travels in the acknowledgement's write
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    QList<qint32> contacts;
+    for (int i = 0; i < 25; ++i)
+        contacts << Contact(QStringLiteral("C%1").arg(i), carrier);
+    Queue(QStringLiteral("Fast"), contacts);
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_EQ(LogRows(), 25);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where SendConfirmed = 1")), 25);
+    ASSERT_NE(MessageProcessor, nullptr);
+    EXPECT_EQ(MessageProcessor->HeldReports(), 0);
+}
+
+TEST_F(TcpLinkTest, RowsRefusedOnArrivalLeaveTheOutBoxWithTheirStatusLogged)
+{
+    TSimOptions options = LoopbackSim();
+    options.acceptErrorIds = {2};
+    options.acceptErrorCode = 1;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    Queue(QStringLiteral("Mixed"), {Contact(QStringLiteral("A"), carrier), Contact(QStringLiteral("B"), carrier)});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_EQ(OutBoxTexts(), 0);
+    EXPECT_EQ(Scalar(QStringLiteral("select ErrorStatus from SentMessages where ClientRecordID = 2")), 4);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where ClientRecordID = 2 and "
+                                    "ServerRecordID is null")),
+              1);
+}
+
+TEST_F(TcpLinkTest, RowsNeverAcknowledgedOrNotRoutableDoNotKeepSendDisabled)
+{
+    TSimOptions options = LoopbackSim();
+    options.dropAcks = true;
+    options.report = TSimReport::None;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    const qint32 unroutable = Contact(QStringLiteral("Gone"), carrier);
+    Queue(QStringLiteral("Unanswered"), {Contact(QStringLiteral("A"), carrier), unroutable});
+    m_book->Exec(QStringLiteral("delete from Contacts where ID = :ID"), {{QStringLiteral("ID"), unroutable}});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone(1, 20000));
+    // Only the routable row went out; both stay queued for a later send.
+    EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 1);
+    EXPECT_EQ(OutBoxRows(), 2);
+    EXPECT_EQ(LogRows(), 0);
+    EXPECT_EQ(m_sendBar.Count(WM_SEND_PROGRESS), 2);
+}
+
+TEST_F(TcpLinkTest, SendWithAnEmptyOutBoxEnablesSendAgain)
+{
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    EXPECT_EQ(ServersList.LiveCount(), 0);
+}
+
+TEST_F(TcpLinkTest, BroadcastReachesTheHiddenWindow)
+{
+    TPagingServerSim sim(LoopbackSim());
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Hi"), {Contact(QStringLiteral("A"), Carrier(sim.Port()))});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    ASSERT_EQ(sim.Broadcast(QStringLiteral("Lunch is served")), 1);
+    ASSERT_TRUE(WaitUntil([&] { return m_hidden.Count(WM_SERVER_MESSAGE) == 1; }));
+    EXPECT_EQ(m_hidden.Texts(WM_SERVER_MESSAGE), QStringList{QStringLiteral("Lunch is served")});
+    EXPECT_EQ(BroadcastText(), QStringLiteral("Lunch is served"));
+}
+
+TEST_F(TcpLinkTest, ReportsShowSuccessAndFailurePopupsAsTheOptionsSay)
+{
+    m_options->SCGOptions().OptionByName(QStringLiteral("PopupForSuccess"))->SetValue(true);
+    m_options->SCGOptions().OptionByName(QStringLiteral("PopupForFailure"))->SetValue(true);
+    TSimOptions options = LoopbackSim();
+    options.reportErrorIds = {2};
+    options.reportErrorCode = 5;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    Queue(QStringLiteral("Pop"), {Contact(QStringLiteral("A"), carrier), Contact(QStringLiteral("B"), carrier)});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    ASSERT_TRUE(WaitUntil([&] { return m_hidden.Count(WM_SHOW_POPUP) == 2; }));
+    QStringList texts = m_hidden.Texts(WM_SHOW_POPUP);
+    texts.sort();
+    EXPECT_EQ(texts[0], QStringLiteral("Error trying to send out the message from the Server. Please resend the "
+                                       "message.\r\r : The error code is E5 :\rLogonError - Logon parameters wrong"));
+    EXPECT_EQ(texts[1], QStringLiteral("The message has been sent out successfully from the Server."));
+    EXPECT_EQ(Scalar(QStringLiteral("select ErrorStatus from SentMessages where ClientRecordID = 2")), 5);
+
+    // Failure popups off: the next failure shows nothing.
+    m_options->SCGOptions().OptionByName(QStringLiteral("PopupForFailure"))->SetValue(false);
+    m_options->SCGOptions().OptionByName(QStringLiteral("PopupForSuccess"))->SetValue(false);
+    options.reportErrorIds = {3};
+    sim.SetOptions(options);
+    Queue(QStringLiteral("Quiet"), {Contact(QStringLiteral("C"), carrier)});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone(2));
+    QTest::qWait(200);
+    EXPECT_EQ(m_hidden.Count(WM_SHOW_POPUP), 2);
+}
