@@ -12,6 +12,7 @@
 #include "ui/main/frmabout.h"
 #include "ui/main/frmlogon.h"
 #include "ui/main/frmmain.h"
+#include "ui/main/quitonsignal.h"
 #include "ui_main/eventwaits.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <csignal>
 
 namespace {
 class StartupTest : public ::testing::Test {
@@ -189,4 +191,20 @@ TEST_F(StartupTest, RequestToEndBeforeTheLoopEndsItWithoutLogonToo)
     // Nothing closes the main window here: only the recorded request ends the loop.
     RunWithEndRequestedDuringStart();
     EXPECT_TRUE(m_answers.Texts().isEmpty());
+}
+
+TEST_F(StartupTest, TerminationSignalEndsTheProgramLikeAClose)
+{
+    TQuitOnSignal quitOnSignal;
+    {
+        TApplicationStartup startup({QStringLiteral("tovix2")});
+        startup.SplashMinShowMs = 50;
+        startup.Start();
+        QTimer::singleShot(300, FormMain, [] { std::raise(SIGTERM); });
+        RunWithSafetyNet(startup);
+        startup.Shutdown();
+    }
+    EXPECT_EQ(CountEntries(QStringLiteral("Settings.ini")), 26);
+    EXPECT_TRUE(TNProfileFile(m_folder.File(QStringLiteral("FormSettings.ini")))
+                    .ValueExists(QStringLiteral("TFormMain"), QStringLiteral("Maximized")));
 }

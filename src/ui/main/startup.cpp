@@ -10,6 +10,7 @@
 #include "platform/versioninfo.h"
 #include "ui/main/frmabout.h"
 #include "ui/main/frmmain.h"
+#include "ui/main/quitonsignal.h"
 
 #include <QApplication>
 
@@ -125,6 +126,8 @@ int RunApplication(int argc, char** argv)
 {
     QApplication app(argc, argv);
     InstallWidgetMessageBoxes();
+    // A session log-out or Ctrl+C ends the program like a close does.
+    TQuitOnSignal quitOnSignal;
     int code = 0;
     {
         TApplicationStartup startup(QApplication::arguments());
