@@ -165,4 +165,9 @@ TEST_F(EditorRegistry, CarrierLengthWithoutCreatingAnEditor)
     EXPECT_EQ(CarrierMaxLengthFromSettings(1, QString()), 0);
     EXPECT_EQ(CarrierMaxLengthFromSettings(1, QStringLiteral(",,abc,1200,\"7,E,1\"")), 0);
     EXPECT_EQ(CarrierMaxLengthFromSettings(12, QStringLiteral("1,2,3,4")), 0);
+
+    // The recipient model's form tells "no editor" from "no length item".
+    EXPECT_EQ(CarrierRecipientMaxLength(12, QStringLiteral("1,2,3,4")), 2147483647);
+    EXPECT_EQ(CarrierRecipientMaxLength(9, QStringLiteral("-1,,")), 0);
+    EXPECT_EQ(CarrierRecipientMaxLength(4, QStringLiteral(",,160,19200,\"8,N,1\",0")), 160);
 }

@@ -4,6 +4,8 @@
 #include "platform/messagedlg.h"
 #include "ui/plugins/embedtext.h"
 
+#include <limits>
+
 void TBaseEmbedEditorsList::Add(quint8 typeId, const QString& name, const TEmbedEditorClass* editorClass)
 {
     m_items.push_back(TEmbedEditorRec{typeId, name, editorClass});
@@ -165,4 +167,11 @@ int CarrierMaxLengthFromSettings(int carrierTypeNo, const QString& carrierData)
         return 0;
     int length = 0;
     return TryDecimalToInt(items[index], &length) ? length : 0;
+}
+
+int CarrierRecipientMaxLength(int carrierTypeNo, const QString& carrierData)
+{
+    if (CarrierMaxLengthIndex(carrierTypeNo) < 0)
+        return std::numeric_limits<int>::max();
+    return CarrierMaxLengthFromSettings(carrierTypeNo, carrierData);
 }

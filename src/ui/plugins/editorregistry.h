@@ -95,3 +95,7 @@ int CarrierMaxLengthIndex(int carrierTypeNo);
 // no limit: no editor for the type, a text with no item at the index, or an
 // item that is not a decimal integer. Creates no widget.
 int CarrierMaxLengthFromSettings(int carrierTypeNo, const QString& carrierData);
+// The recipient model's form of the look-up (its carrier length hook):
+// 2147483647 (no known limit) when no editor is registered for the type,
+// else CarrierMaxLengthFromSettings.
+int CarrierRecipientMaxLength(int carrierTypeNo, const QString& carrierData);
