@@ -1,0 +1,166 @@
+// The send path's database work on a real local database: which rows a link
+// sends, logging acknowledgements, applying reports, and the processor's
+// holding of a report that overtook its acknowledgement.
+#include "messaging/outboxstore.h"
+#include "messaging/messageprocessor.h"
+#include "messagingfixture.h"
+
+namespace {
+TClientInputMessage Ack(qint32 id, quint8 kind = rkMessageAccepted, qint32 serverId = 900)
+{
+    TClientInputMessage ack;
+    ack.ClientRecordID = id;
+    ack.MsgType = kind;
+    ack.ServerRecordID = kind == rkMessageAccepted ? serverId : 0;
+    return ack;
+}
+
+TClientInputMessage Report(qint32 id, quint8 kind = rkMessageSent, qint32 code = 0)
+{
+    TClientInputMessage report;
+    report.ClientRecordID = id;
+    report.MsgType = kind;
+    report.ErrorCode = code;
+    return report;
+}
+}  // namespace
+
+class OutBoxStoreTest : public MessagingTest {
+protected:
+    // Three recipients of one message on 127.0.0.1:7000, one on 10.0.0.9:7000.
+    void SetUp() override
+    {
+        MessagingTest::SetUp();
+        const qint32 local = Carrier(7000);
+        const qint32 remote = Carrier(7000, QStringLiteral("10.0.0.9"));
+        Queue(QStringLiteral("Text"), {Contact(QStringLiteral("A"), local), Contact(QStringLiteral("B"), local),
+                                       Contact(QStringLiteral("C"), remote)});
+        m_db = LocalDb();
+    }
+
+    QList<qint32> Ids(const TNOutRowFilter& filter)
+    {
+        QList<qint32> ids;
+        for (const TNOutRow& row : LoadUnacknowledgedRows(m_db, filter))
+            ids << row.ID;
+        return ids;
+    }
+
+    QSqlDatabase m_db;
+};
+
+TEST_F(OutBoxStoreTest, LinkRowsAreTheUnacknowledgedOnesOfItsEndpoint)
+{
+    TNOutRowFilter local{SERVER_TYPE_TCP_NO, {QStringLiteral("127.0.0.1")}, 7000, QString()};
+    EXPECT_EQ(Ids(local), (QList<qint32>{1, 2}));
+    const QList<TNOutRow> rows = LoadUnacknowledgedRows(m_db, local);
+    EXPECT_EQ(rows[0].MessageText, QStringLiteral("Text"));
+    EXPECT_EQ(rows[0].DatabaseGUID, QLatin1String(kGuid));
+    // A local link answers for both forms of the host's address.
+    m_db.exec(QStringLiteral("update OutMessages set IpAddress = '192.168.5.5' where ID = 2"));
+    EXPECT_EQ(Ids(local), QList<qint32>{1});
+    local.IpAddresses << QStringLiteral("192.168.5.5");
+    EXPECT_EQ(Ids(local), (QList<qint32>{1, 2}));
+    // Acknowledged rows are never sent again.
+    ASSERT_EQ(MoveToSent(m_db, Ack(1)), TMoveToSentResult::msLogged);
+    EXPECT_EQ(Ids(local), QList<qint32>{2});
+    // Another port, or the automation kind, selects nothing of these.
+    EXPECT_TRUE(Ids({SERVER_TYPE_TCP_NO, {QStringLiteral("127.0.0.1")}, 7001, QString()}).isEmpty());
+    EXPECT_TRUE(Ids({SERVER_TYPE_COM_NO, {}, 0, QString()}).isEmpty());
+}
+
+TEST_F(OutBoxStoreTest, AcknowledgementsAreLoggedAndShareOneTextCopy)
+{
+    ASSERT_EQ(MoveToSent(m_db, Ack(1, rkMessageAccepted, 77)), TMoveToSentResult::msLogged);
+    ASSERT_EQ(MoveToSent(m_db, Ack(2, rkMessageAccepted, 78)), TMoveToSentResult::msLogged);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessageTexts")), 1);
+    EXPECT_EQ(Scalar(QStringLiteral("select ServerRecordID from SentMessages where ClientRecordID = 2")), 78);
+    EXPECT_EQ(Scalar(QStringLiteral("select ErrorStatus from SentMessages where ClientRecordID = 1")), 3);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where ReceiveConfirmed = 1 and "
+                                    "SendConfirmed = 0 and ReceiveTime is not null and MessageTime is not null")),
+              2);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is not null")), 2);
+    EXPECT_TRUE(ReportsAwaited(m_db));
+    // An acknowledgement for a row that is gone changes nothing.
+    EXPECT_EQ(MoveToSent(m_db, Ack(99)), TMoveToSentResult::msNoRow);
+    EXPECT_EQ(LogRows(), 2);
+}
+
+TEST_F(OutBoxStoreTest, RefusedOnArrivalLeavesTheOutBoxAndKeepsItsStatus)
+{
+    ASSERT_EQ(MoveToSent(m_db, Ack(3, rkMessageAcceptError)), TMoveToSentResult::msLogged);
+    EXPECT_EQ(OutBoxRows(), 2);
+    EXPECT_EQ(Scalar(QStringLiteral("select ErrorStatus from SentMessages where ClientRecordID = 3")), 4);
+    EXPECT_FALSE(ReportsAwaited(m_db));
+    // The text goes with its last row.
+    ASSERT_EQ(MoveToSent(m_db, Ack(1, rkMessageAcceptError)), TMoveToSentResult::msLogged);
+    ASSERT_EQ(MoveToSent(m_db, Ack(2, rkMessageAcceptError)), TMoveToSentResult::msLogged);
+    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_EQ(OutBoxTexts(), 0);
+}
+
+TEST_F(OutBoxStoreTest, FailedLoggingRollsBackAndLeavesTheRowQueued)
+{
+    m_db.exec(
+        QStringLiteral("create trigger NoLog before insert on SentMessages begin "
+                       "select raise(abort, 'log is full'); end"));
+    QString error;
+    EXPECT_EQ(MoveToSent(m_db, Ack(1), &error), TMoveToSentResult::msFailed);
+    EXPECT_TRUE(error.contains(QLatin1String("log is full"))) << qPrintable(error);
+    // The text copy made before the failure is gone too.
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessageTexts")), 0);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessageTexts where SentMessageTextID is not null")), 0);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is null")), 3);
+    m_db.exec(QStringLiteral("drop trigger NoLog"));
+    EXPECT_EQ(MoveToSent(m_db, Ack(1)), TMoveToSentResult::msLogged);
+}
+
+TEST_F(OutBoxStoreTest, ReportsConfirmTheLogAndEmptyTheOutBoxRowByRow)
+{
+    for (qint32 id : {1, 2, 3})
+        ASSERT_EQ(MoveToSent(m_db, Ack(id)), TMoveToSentResult::msLogged);
+    TNReportOutcome outcome = ApplyReport(m_db, Report(1), false);
+    EXPECT_EQ(outcome.Result, TApplyReportResult::arApplied);
+    EXPECT_FALSE(outcome.OutBoxEmpty);
+    EXPECT_EQ(OutBoxTexts(), 1);
+    outcome = ApplyReport(m_db, Report(2, rkMessageSendError, 5), false);
+    EXPECT_EQ(Scalar(QStringLiteral("select ErrorStatus from SentMessages where ClientRecordID = 2")), 5);
+    EXPECT_EQ(OutBoxTexts(), 1);  // the third row still uses it
+    outcome = ApplyReport(m_db, Report(3), false);
+    EXPECT_TRUE(outcome.OutBoxEmpty);
+    EXPECT_EQ(OutBoxTexts(), 0);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where SendConfirmed = 1 and "
+                                    "SendTime is not null")),
+              3);
+    // A report for a row that is gone changes nothing.
+    EXPECT_EQ(ApplyReport(m_db, Report(3), true).Result, TApplyReportResult::arNoRow);
+}
+
+TEST_F(OutBoxStoreTest, ReportForAnUnloggedRowWaitsUnlessToldToApply)
+{
+    EXPECT_EQ(ApplyReport(m_db, Report(1), false).Result, TApplyReportResult::arNotLogged);
+    EXPECT_EQ(OutBoxRows(), 3);
+    EXPECT_EQ(ApplyReport(m_db, Report(1), true).Result, TApplyReportResult::arApplied);
+    EXPECT_EQ(OutBoxRows(), 2);
+    EXPECT_EQ(LogRows(), 0);
+}
+
+TEST_F(OutBoxStoreTest, ProcessorHoldsAReportUntilItsAcknowledgementIsLogged)
+{
+    TMessageProcessor processor;
+    InMessagesList.Add(Report(1));
+    ASSERT_TRUE(WaitUntil([&] { return processor.HeldReports() == 1; }, 5000));
+    EXPECT_EQ(OutBoxRows(), 3);
+    // The acknowledgement is logged: the held report is applied to it.
+    ASSERT_EQ(MoveToSent(m_db, Ack(1)), TMoveToSentResult::msLogged);
+    ASSERT_TRUE(WaitUntil([&] { return OutBoxRows() == 2; }, 5000));
+    EXPECT_EQ(Scalar(QStringLiteral("select SendConfirmed from SentMessages where ClientRecordID = 1")), 1);
+    EXPECT_EQ(processor.HeldReports(), 0);
+    // A broadcast is passed on to the hidden window.
+    TClientInputMessage broadcast;
+    broadcast.MsgType = rkBroadcastMessage;
+    broadcast.Text = QStringLiteral("Hello");
+    InMessagesList.Add(broadcast);
+    ASSERT_TRUE(WaitUntil([&] { return m_hidden.Count(WM_SERVER_MESSAGE) == 1; }, 5000));
+    EXPECT_EQ(m_hidden.Texts(WM_SERVER_MESSAGE), QStringList{QStringLiteral("Hello")});
+}
