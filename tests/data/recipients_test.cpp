@@ -39,7 +39,7 @@ protected:
         second = dbs.AddAddressBook(QStringLiteral("second"));
         {
             TBookBuilder book(dbs.AddressBookPath());
-            const qint32 server = book.Server(QStringLiteral("S"), 1, QStringLiteral("127.0.0.1,215"));
+            const qint32 server = book.Server(QStringLiteral("S"), 1, QStringLiteral("127.0.0.1,215,localhost"));
             sms160 = book.Carrier(QStringLiteral("SMS 160"), 4, server, QStringLiteral("a,b,c,160"));
             sms100 = book.Carrier(QStringLiteral("SMS 100"), 4, server, QStringLiteral("a,b,c,100"));
             shortText = book.Carrier(QStringLiteral("Short"), 4, server, QStringLiteral("a,b"));
@@ -59,7 +59,7 @@ protected:
         }
         {
             TBookBuilder book(second + QStringLiteral("Tovix2Database.mdb"));
-            const qint32 server = book.Server(QStringLiteral("S"), 1, QStringLiteral("127.0.0.1,215"));
+            const qint32 server = book.Server(QStringLiteral("S"), 1, QStringLiteral("127.0.0.1,215,localhost"));
             const qint32 carrier = book.Carrier(QStringLiteral("SMS 120"), 4, server, QStringLiteral("a,b,c,120"));
             otherAlice = book.Contact(QStringLiteral("Alice"), carrier);
         }

@@ -9,6 +9,7 @@
 #include "platform/messagedlg.h"
 #include "platform/profilefile.h"
 #include "ui/main/frmabout.h"
+#include "ui/main/frmembedcontrolpanes.h"
 #include "ui/main/frmlogon.h"
 #include "ui/main/statusbar.h"
 
@@ -214,7 +215,8 @@ void TFormMain::FormShow()
     // The panes are embedded here, in this order: the send bar into
     // pnlEmbedControl, the message editor into pnlEmbedMessageEditor, the
     // recipients into pnlEmbedRecipients, the folder tree into
-    // pnlEmbedContacts (they come with their own windows).
+    // pnlEmbedContacts (it comes with its own window).
+    EmbedComposingPanes(*this);
 
     if (OptionFlag("LogonOnStart")) {
         if (LogonAtStartup() == 0) {

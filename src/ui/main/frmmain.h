@@ -20,6 +20,9 @@ class QPainter;
 class QSplitter;
 class QToolBar;
 class TNStatusBar;
+class TFormEmbedControl;
+class TFormMessageEditor;
+class TFormRecipients;
 
 class TFormMain : public QMainWindow, public TFormBase {
     Q_OBJECT
@@ -56,6 +59,13 @@ public:
     QSplitter* splHorizontal;
     QWidget* pnlEmbedRecipients;
     QWidget* pnlEmbedMessageEditor;
+
+    // The panes, embedded at the first show (EmbedComposingPanes); null
+    // before.
+    TFormEmbedControl* FormEmbedControl = nullptr;
+    TFormMessageEditor* FormMessageEditor = nullptr;
+    TFormRecipients* FormRecipients = nullptr;
+    QAction* actFocusOnRecipients = nullptr;  // Alt+P
 
     QAction* actLogon;
     QAction* actAbout;

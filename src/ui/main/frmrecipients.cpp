@@ -1,0 +1,142 @@
+#include "ui/main/frmrecipients.h"
+
+#include "data/recipients.h"
+#include "foundation/formsettings.h"
+#include "foundation/images.h"
+#include "platform/idleupdates.h"
+#include "platform/profilefile.h"
+
+#include <QHeaderView>
+#include <QVBoxLayout>
+
+namespace {
+const QString kSection = QStringLiteral("TFormRecipients");
+constexpr int kDefaultWidths[TNRecipientList::ColumnCount] = {90, 180, 250};
+
+QAction* MakeAction(QWidget* owner, const QString& caption, const QKeySequence& key)
+{
+    auto* action = new QAction(caption, owner);
+    action->setShortcut(key);
+    // The keys act while the list has the focus (Ctrl+A in the message
+    // editor stays the editor's).
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    owner->addAction(action);
+    return action;
+}
+}  // namespace
+
+TFormRecipients::TFormRecipients(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("FormRecipients"));
+    m_list = new TNRecipientList(this);
+    m_list->SetImageProvider([](int index) -> QVariant {
+        if (!DataModuleImages)
+            return {};
+        return DataModuleImages->imglFoldersSmall.Icon(index);
+    });
+    RecipientList = m_list;
+
+    lvRecipients = new QTreeView(this);
+    lvRecipients->setObjectName(QStringLiteral("lvRecipients"));
+    lvRecipients->setRootIsDecorated(false);
+    lvRecipients->setItemsExpandable(false);
+    lvRecipients->setUniformRowHeights(true);
+    lvRecipients->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvRecipients->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvRecipients->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvRecipients->setIconSize(QSize(16, 16));
+    lvRecipients->setModel(m_list);
+    lvRecipients->setSelectionModel(m_list->SelectionModel());
+    lvRecipients->header()->setStretchLastSection(false);
+    lvRecipients->header()->setSectionsMovable(false);
+    for (int i = 0; i < TNRecipientList::ColumnCount; ++i)
+        lvRecipients->setColumnWidth(i, kDefaultWidths[i]);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(lvRecipients);
+
+    actRemoveSelected = MakeAction(lvRecipients, QStringLiteral("Clear Selected"), QKeySequence(Qt::Key_Delete));
+    actRemoveAll = MakeAction(lvRecipients, QStringLiteral("Clear All"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    actSelectAll = MakeAction(lvRecipients, QStringLiteral("Select All"), QKeySequence(Qt::CTRL | Qt::Key_A));
+    actClearSelection = MakeAction(lvRecipients, QStringLiteral("Unselect"), QKeySequence(Qt::Key_Escape));
+    connect(actRemoveSelected, &QAction::triggered, m_list, &TNRecipientList::RemoveSelected);
+    connect(actRemoveAll, &QAction::triggered, m_list, &TNRecipientList::Clear);
+    connect(actSelectAll, &QAction::triggered, m_list, &TNRecipientList::SelectAll);
+    connect(actClearSelection, &QAction::triggered, m_list, &TNRecipientList::ClearSelection);
+
+    mnuRecipients = new QMenu(this);
+    mnuRecipients->setObjectName(QStringLiteral("mnuRecipients"));
+    mnuRecipients->addAction(actRemoveSelected);
+    mnuRecipients->addAction(actRemoveAll);
+    mnuRecipients->addSeparator();
+    mnuRecipients->addAction(actSelectAll);
+    mnuRecipients->addAction(actClearSelection);
+    lvRecipients->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lvRecipients, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        UpdateActions();
+        mnuRecipients->popup(lvRecipients->viewport()->mapToGlobal(pos));
+    });
+
+    // The commands follow the rows and the selection at once, and once more
+    // whenever the application is idle.
+    connect(m_list->SelectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateActions(); });
+    connect(m_list, &QAbstractItemModel::rowsInserted, this, [this] { UpdateActions(); });
+    connect(m_list, &QAbstractItemModel::rowsRemoved, this, [this] { UpdateActions(); });
+    connect(m_list, &QAbstractItemModel::modelReset, this, [this] { UpdateActions(); });
+    OnIdle(this, [this] { UpdateActions(); });
+    UpdateActions();
+    LoadColumnWidths();
+}
+
+TFormRecipients::~TFormRecipients()
+{
+    SaveColumnWidths();
+    lvRecipients->setModel(nullptr);
+    if (RecipientList == m_list)
+        RecipientList = nullptr;
+    delete m_list;
+    m_list = nullptr;
+}
+
+void TFormRecipients::UpdateActions()
+{
+    const int n = m_list->GetCount();
+    const int s = m_list->GetSelCount();
+    actRemoveSelected->setEnabled(s >= 1);
+    actRemoveAll->setEnabled(n >= 1);
+    actSelectAll->setEnabled(n > 0 && s < n);
+    actClearSelection->setEnabled(s >= 1);
+}
+
+void TFormRecipients::LoadColumnWidths()
+{
+    TNProfileFile* ini = FormSettingsIni;
+    if (!ini)
+        return;
+    for (int i = 0; i < TNRecipientList::ColumnCount; ++i) {
+        const int width =
+            ini->ReadInteger(kSection, QStringLiteral("Column%1Width").arg(i), lvRecipients->columnWidth(i));
+        lvRecipients->setColumnWidth(i, width);
+    }
+}
+
+void TFormRecipients::SaveColumnWidths() noexcept
+{
+    try {
+        TNProfileFile* ini = FormSettingsIni;
+        if (!ini)
+            return;
+        for (int i = 0; i < TNRecipientList::ColumnCount; ++i)
+            ini->WriteInteger(kSection, QStringLiteral("Column%1Width").arg(i), lvRecipients->columnWidth(i));
+    } catch (const std::exception& e) {
+        // Shut-down goes on; the settings file's owner reports its failures.
+        qWarning("TFormRecipients: column widths not saved: %s", e.what());
+    }
+}
+
+void ClearRecipients()
+{
+    if (RecipientList)
+        RecipientList->Clear();
+}

@@ -1,0 +1,234 @@
+// The send bar with the message editor and the recipients pane in one
+// window, on real database files: the Send checks, queuing, the progress
+// map and the end-of-send options, and Send coming back after failures.
+#include "data/localaccessclient.h"
+#include "messaging/messagetable.h"
+#include "panefixture.h"
+#include "platform/windowmessages.h"
+#include "support/messageanswerer.h"
+#include "ui/main/frmembedcontrol.h"
+#include "ui/main/frmmessageeditor.h"
+#include "ui/main/frmrecipients.h"
+
+#include <gtest/gtest.h>
+#include <QHBoxLayout>
+#include <QTest>
+
+namespace {
+
+class SendBarTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QList<qint32> ids = world.AddContacts({QStringLiteral("Alice"), QStringLiteral("Bob")});
+        alice = ids[0];
+        bob = ids[1];
+        world.Start();
+        window = std::make_unique<QWidget>();
+        auto* layout = new QHBoxLayout(window.get());
+        recipients = new TFormRecipients;
+        editor = new TFormMessageEditor;
+        bar = new TFormEmbedControl;
+        auto* centre = new QWidget;
+        auto* column = new QVBoxLayout(centre);
+        column->addWidget(recipients);
+        column->addWidget(editor);
+        layout->addWidget(centre);
+        layout->addWidget(bar);
+        TNSendBarLinks links;
+        links.Editor = editor;
+        links.SetSendProgress = [this](int current, int total) { progress << qMakePair(current, total); };
+        links.RemoveAllRecipients = [this] { recipients->actRemoveAll->trigger(); };
+        links.SendOutBox = [this] {
+            ++wakes;
+            if (failWake)
+                throw std::runtime_error("database is locked");
+        };
+        bar->SetLinks(links);
+        RecipientList->SetOnCountersChanged([this] { editor->UpdateCounters(); });
+        window->resize(700, 500);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    void TearDown() override { window.reset(); }
+
+    void AddBoth()
+    {
+        TBaseDataClient* book = DataClients.Items(0);
+        RecipientList->AddItem(nkContact, QStringLiteral("Alice"), alice, book);
+        RecipientList->AddItem(nkContact, QStringLiteral("Bob"), bob, book);
+    }
+    void Post(int msg, qint64 w, qint64 l)
+    {
+        ASSERT_TRUE(PostMessage(bar->Handle(), msg, w, l));
+        QCoreApplication::sendPostedEvents(bar);
+    }
+
+    TPaneWorld world;
+    qint32 alice = 0, bob = 0;
+    std::unique_ptr<QWidget> window;
+    TFormRecipients* recipients = nullptr;
+    TFormMessageEditor* editor = nullptr;
+    TFormEmbedControl* bar = nullptr;
+    QList<QPair<int, int>> progress;
+    int wakes = 0;
+    bool failWake = false;
+};
+
+}  // namespace
+
+TEST_F(SendBarTest, NoRecipientsIsRefused)
+{
+    MessageAnswerer answers;
+    editor->memMessageText->setPlainText(QStringLiteral("Hello"));
+    bar->btnSendClick();
+    EXPECT_EQ(answers.Texts(), QStringList{QStringLiteral("Can't send the message - no Recipients specified.")});
+    EXPECT_TRUE(bar->btnSend->isEnabled());
+    EXPECT_EQ(wakes, 0);
+    EXPECT_EQ(world.CountRows(QStringLiteral("OutMessageTexts")), 0);
+}
+
+TEST_F(SendBarTest, EmptyMessageByTheTwoOptions)
+{
+    MessageAnswerer answers;
+    AddBoth();
+    editor->memMessageText->setPlainText(QStringLiteral(" \n "));
+    world.SetOption("AllowSendingEmptyMessages", false);
+    world.SetOption("WarnOnEmptyMessages", true);
+    bar->btnSendClick();
+    ASSERT_EQ(answers.Requests().size(), 1);
+    EXPECT_EQ(answers.Requests()[0].Text,
+              QStringLiteral("Can't send an empty message ! No messages sent.\r\r(Change this option in "
+                             "\"Options|Message Editor\" to enable sending empty messages)"));
+    EXPECT_EQ(answers.Requests()[0].Type, TMsgDlgType::mtWarning);
+    EXPECT_TRUE(bar->btnSend->isEnabled());
+    EXPECT_EQ(world.CountRows(QStringLiteral("OutMessages")), 0);
+
+    answers.Clear();
+    world.SetOption("AllowSendingEmptyMessages", true);
+    bar->btnSendClick();
+    ASSERT_EQ(answers.Requests().size(), 1);
+    EXPECT_EQ(answers.Requests()[0].Text, QStringLiteral("Warning - EMPTY message is being sent."));
+    EXPECT_EQ(answers.Requests()[0].Type, TMsgDlgType::mtInformation);
+    EXPECT_FALSE(bar->btnSend->isEnabled());
+    EXPECT_EQ(world.CountRows(QStringLiteral("OutMessages")), 2);
+    EXPECT_EQ(wakes, 1);
+
+    Post(WM_SEND_DONE, 0, 0);
+    EXPECT_TRUE(bar->btnSend->isEnabled());
+    answers.Clear();
+    world.SetOption("WarnOnEmptyMessages", false);
+    bar->btnSendClick();
+    EXPECT_TRUE(answers.Texts().isEmpty());
+    EXPECT_EQ(world.CountRows(QStringLiteral("OutMessageTexts")), 2);
+}
+
+TEST_F(SendBarTest, AltSQueuesTheTextInTheCodePage)
+{
+    MessageAnswerer answers;
+    AddBoth();
+    editor->memMessageText->setFocus();
+    QTest::keyClicks(editor->memMessageText, QStringLiteral("Fire "));
+    editor->memMessageText->insertPlainText(QStringLiteral("\u03a9"));
+    QTest::keyClick(editor->memMessageText, Qt::Key_S, Qt::AltModifier);
+    // A mnemonic "animates" its button's click, which lands a moment later.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !bar->btnSend->isEnabled(); }));
+    EXPECT_TRUE(answers.Texts().isEmpty());
+    TBookBuilder local(world.dbs.LocalDataPath());
+    QSqlQuery query(local.Db());
+    ASSERT_TRUE(query.exec(QStringLiteral("select MessageText from OutMessageTexts")));
+    ASSERT_TRUE(query.next());
+    EXPECT_EQ(query.value(0).toString(), QStringLiteral("Fire ?"));
+}
+
+TEST_F(SendBarTest, AFailureAfterDisablingGivesSendBack)
+{
+    MessageAnswerer answers;
+    AddBoth();
+    editor->memMessageText->setPlainText(QStringLiteral("Hello"));
+    failWake = true;
+    bar->btnSendClick();
+    EXPECT_TRUE(bar->btnSend->isEnabled());
+    ASSERT_EQ(answers.Requests().size(), 1);
+    EXPECT_EQ(answers.Requests()[0].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(answers.Requests()[0].Text, QStringLiteral("database is locked"));
+}
+
+TEST_F(SendBarTest, ALockedDatabaseWhileQueuingGivesSendBack)
+{
+    MessageAnswerer answers;
+    AddBoth();
+    editor->memMessageText->setPlainText(QStringLiteral("Hello"));
+    TBookBuilder locker(world.dbs.LocalDataPath());
+    QSqlQuery lock(locker.Db());
+    ASSERT_TRUE(lock.exec(QStringLiteral("begin exclusive")));
+    bar->btnSendClick();  // waits out the busy time-out, then fails
+    lock.exec(QStringLiteral("rollback"));
+    EXPECT_TRUE(bar->btnSend->isEnabled());
+    ASSERT_EQ(answers.Requests().size(), 1);
+    EXPECT_EQ(answers.Requests()[0].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(wakes, 0);
+    EXPECT_EQ(world.CountRows(QStringLiteral("OutMessages")), 0);
+}
+
+TEST_F(SendBarTest, ProgressSumsAndEndOfSendOptions)
+{
+    AddBoth();
+    editor->memMessageText->setPlainText(QStringLiteral("Hello"));
+    world.SetOption("ClearMessageOnSend", true);
+    world.SetOption("ClearRecipientsOnSend", false);
+    // A one-row batch: its only report ends it; nothing is shown.
+    Post(WM_SEND_PROGRESS, 11, ProgressParam(1, 1));
+    EXPECT_TRUE(progress.isEmpty());
+    EXPECT_TRUE(editor->memMessageText->toPlainText().isEmpty());
+    EXPECT_EQ(RecipientList->GetCount(), 2);
+
+    // Two batches of 3 and 2 rows after the first row of each: 4 of 5.
+    editor->memMessageText->setPlainText(QStringLiteral("Again"));
+    world.SetOption("ClearMessageOnSend", false);
+    world.SetOption("ClearRecipientsOnSend", true);
+    Post(WM_SEND_PROGRESS, 21, ProgressParam(1, 3));
+    Post(WM_SEND_PROGRESS, 22, ProgressParam(1, 2));
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.last(), qMakePair(4, 5));
+    Post(WM_SEND_PROGRESS, 22, ProgressParam(2, 2));
+    EXPECT_EQ(progress.last(), qMakePair(2, 3));
+    EXPECT_EQ(RecipientList->GetCount(), 2);
+    Post(WM_SEND_PROGRESS, 21, ProgressParam(2, 3));
+    EXPECT_EQ(progress.last(), qMakePair(3, 3));
+    Post(WM_SEND_PROGRESS, 21, ProgressParam(3, 3));
+    EXPECT_TRUE(bar->Progress().IsEmpty());
+    EXPECT_EQ(RecipientList->GetCount(), 0);
+    EXPECT_EQ(editor->memMessageText->toPlainText(), QStringLiteral("Again"));
+}
+
+TEST_F(SendBarTest, ABatchThatDiedIsDroppedWhenTheEngineIsDone)
+{
+    AddBoth();
+    editor->memMessageText->setPlainText(QStringLiteral("Hello"));
+    world.SetOption("ClearMessageOnSend", true);
+    Post(WM_SEND_PROGRESS, 31, ProgressParam(1, 3));
+    EXPECT_EQ(progress.last(), qMakePair(2, 3));
+    bar->btnSend->setEnabled(false);
+    // The link died: no more reports, only the engine's notice.
+    Post(WM_SEND_DONE, 0, 0);
+    EXPECT_TRUE(bar->Progress().IsEmpty());
+    EXPECT_EQ(progress.last(), qMakePair(0, 10));
+    EXPECT_TRUE(editor->memMessageText->toPlainText().isEmpty());
+    EXPECT_TRUE(bar->btnSend->isEnabled());
+}
+
+TEST_F(SendBarTest, ClearButtonsAndTheirKeys)
+{
+    AddBoth();
+    editor->memMessageText->setPlainText(QStringLiteral("Hello"));
+    editor->memMessageText->setFocus();
+    QTest::keyClick(editor->memMessageText, Qt::Key_T, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return editor->memMessageText->toPlainText().isEmpty(); }));
+    EXPECT_EQ(editor->lblCharCount->text(), QStringLiteral("0"));
+    QTest::keyClick(editor->memMessageText, Qt::Key_C, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([] { return RecipientList->GetCount() == 0; }));
+    EXPECT_EQ(bar->width(), 117);
+}
