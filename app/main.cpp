@@ -1,4 +1,15 @@
 // The program's entry point: everything else is the start-up sequence.
+#include "data/recipients.h"
 #include "ui/main/startup.h"
+#include "ui/plugins/editorregistration.h"
+#include "ui/plugins/editorregistry.h"
 
-int main(int argc, char** argv) { return RunApplication(argc, argv); }
+int main(int argc, char** argv)
+{
+    // The settings editors register as the program loads, before any window;
+    // the recipient model then reads its carriers' length limits through the
+    // carrier editors.
+    RegisterEmbeddedEditors();
+    SetCarrierMaxLengthHook(&CarrierRecipientMaxLength);
+    return RunApplication(argc, argv);
+}
