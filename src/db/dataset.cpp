@@ -1,6 +1,7 @@
 #include "db/dataset.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "db/dberror.h"
 #include "db/filterexpr.h"
@@ -66,28 +67,73 @@ QVariantList KeyList(int count, const QVariant& keyValues)
     return QVariantList{keyValues};
 }
 
-bool LocateMatches(TFieldKind kind, const QVariant& value, const QVariant& key, TLocateOptions options)
+// Text begins with Key, letters compared without regard to case (a quick
+// path for ASCII, Unicode case folding for the rest).
+bool StartsWithNoCase(const QString& text, const QString& key)
 {
-    if (IsNullValue(key))
+    const QChar* t = text.constData();
+    const QChar* k = key.constData();
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        char16_t a = t[i].unicode();
+        char16_t b = k[i].unicode();
+        if (a == b)
+            continue;
+        if (a < 128 && b < 128) {
+            if (a >= u'A' && a <= u'Z')
+                a = char16_t(a + 32);
+            if (b >= u'A' && b <= u'Z')
+                b = char16_t(b + 32);
+            if (a != b)
+                return false;
+            continue;
+        }
+        return QStringView(text).mid(i).startsWith(QStringView(key).mid(i), Qt::CaseInsensitive);
+    }
+    return true;
+}
+
+// One key of a Locate with options, prepared once for the scan.
+struct TLocateKey {
+    const TNField* Field = nullptr;
+    bool Text = false;
+    bool Null = false;
+    QString KeyText;
+    QVariant Key;
+};
+
+// The text a value holds, without a copy when it holds one.
+const QString& TextOf(const QVariant& value, QString& scratch)
+{
+    if (value.typeId() == QMetaType::QString)
+        return *static_cast<const QString*>(value.constData());
+    scratch = value.toString();
+    return scratch;
+}
+
+bool LocateMatches(const TLocateKey& key, const QVariant& value, TLocateOptions options)
+{
+    if (key.Null)
         return IsNullValue(value);
     if (IsNullValue(value))
         return false;
-    if (IsTextKind(kind)) {
-        const QString text = value.toString();
-        const QString k = key.toString();
-        const Qt::CaseSensitivity cs = (options & loCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
-        if (options & loPartialKey)
-            return text.startsWith(k, cs);
-        return text.compare(k, cs) == 0;
-    }
-    bool ok = false;
-    const QVariant k = ConvertToKind(kind, key, &ok);
-    return ok && CompareValues(kind, value, k) == 0;
+    if (!key.Text)
+        return CompareValues(key.Field->Kind(), value, key.Key) == 0;
+    QString scratch;
+    const QString& text = TextOf(value, scratch);
+    const QString& k = key.KeyText;
+    if (!(options & loCaseInsensitive))
+        return (options & loPartialKey) ? text.startsWith(k) : text == k;
+    if ((options & loPartialKey) ? text.size() < k.size() : text.size() != k.size())
+        return false;
+    return StartsWithNoCase(text, k);
 }
 
 }  // namespace
 
-TNDataSet::TNDataSet(QObject* parent) : QObject(parent) {}
+TNDataSet::TNDataSet(QObject* parent) : QObject(parent)
+{
+    FieldsChanged();
+}
 
 // Views learn of the end through QObject::destroyed; nothing is announced.
 TNDataSet::~TNDataSet() = default;
@@ -147,6 +193,7 @@ TNField* TNDataSet::DefineField(const QString& name)
             Error(QStringLiteral("Field '%1' already exists").arg(name));
         return existing;
     }
+    FieldsChanged();
     m_fields.push_back(std::make_unique<TNField>(this, name, TFieldClass::fcData));
     m_fields.back()->m_declared = true;
     m_fields.back()->m_readOnly = false;
@@ -171,6 +218,7 @@ TNField* TNDataSet::AddLookupField(const QString& name, const QString& keyFields
                 field->m_kind = result->Kind();
         }
     }
+    FieldsChanged();
     m_fields.push_back(std::move(field));
     return m_fields.back().get();
 }
@@ -183,6 +231,7 @@ TNField* TNDataSet::AddCalculatedField(const QString& name, TFieldKind kind, TCa
     field->m_kind = kind;
     field->m_size = size;
     field->m_calc = std::move(calc);
+    FieldsChanged();
     m_fields.push_back(std::move(field));
     return m_fields.back().get();
 }
@@ -244,6 +293,7 @@ void TNDataSet::BindColumns(const std::vector<TNColumnInfo>& columns)
     }
     m_fields = std::move(ordered);
     m_columnCount = columns.size();
+    FieldsChanged();
 }
 
 // Lookup fields take the kind of the value they show; the index and filter
@@ -332,7 +382,7 @@ void TNDataSet::ClearRows()
     m_view.clear();
     m_rows.clear();
     m_bySerial.clear();
-    m_keyIndexes.clear();
+    DropIndexes();
     m_cursor = -1;
     m_bof = true;
     m_eof = true;
@@ -356,17 +406,21 @@ void TNDataSet::Refresh()
     CheckBrowseMode();
     const TBookmark current = GetBookmark();
     const int oldCursor = m_cursor;
+    // Rows keep their bookmarks by their storage key.
+    const auto keyText = [](const QVariant& key) {
+        return key.typeId() == QMetaType::QString ? key.toString() : QString::number(key.toLongLong());
+    };
     QHash<QString, TBookmark> serialOfKey;
     serialOfKey.reserve(qsizetype(m_rows.size()));
     for (const auto& row : m_rows) {
         if (!IsNullValue(row->Key))
-            serialOfKey.insert(row->Key.toString(), row->Serial);
+            serialOfKey.insert(keyText(row->Key), row->Serial);
     }
     std::vector<std::unique_ptr<TNRow>> rows;
     const std::vector<TNColumnInfo> columns = LoadRows(rows);
     for (const auto& row : rows) {
         if (!IsNullValue(row->Key))
-            row->Serial = serialOfKey.value(row->Key.toString(), 0);
+            row->Serial = serialOfKey.value(keyText(row->Key), 0);
     }
     emit AboutToReset();
     try {
@@ -459,14 +513,26 @@ void TNDataSet::RebuildView()
             row->ViewIndex = -1;
         }
     }
+    DropIndexes();
+}
+
+void TNDataSet::DropIndexes()
+{
     m_keyIndexes.clear();
+    m_intIndexes.clear();
+}
+
+void TNDataSet::FieldsChanged()
+{
+    static std::atomic<quint64> stamps{0};
+    m_fieldsStamp = ++stamps;
 }
 
 void TNDataSet::Reindex(size_t from)
 {
     for (size_t i = from; i < m_view.size(); ++i)
         m_view[i]->ViewIndex = int(i);
-    m_keyIndexes.clear();
+    DropIndexes();
 }
 
 void TNDataSet::SetIndexFieldNames(const QString& names)
@@ -668,6 +734,25 @@ const TNRow* TNDataSet::FindRowByKey(const QList<const TNField*>& fields, const 
 {
     if (keys.size() != fields.size())
         Error(QStringLiteral("%1 key values given for %2 key fields").arg(keys.size()).arg(fields.size()));
+    // One integer key (an ID): an index on the number.
+    if (fields.size() == 1 && IsIntegerKind(fields[0]->Kind()) && !IsNullValue(keys[0])) {
+        bool ok = true;
+        const QVariant key = ConvertToKind(fields[0]->Kind(), keys[0], &ok);
+        if (!ok)
+            return nullptr;
+        auto it = m_intIndexes.find(fields[0]);
+        if (it == m_intIndexes.end()) {
+            QHash<qint64, const TNRow*> index;
+            index.reserve(qsizetype(m_view.size()));
+            for (const TNRow* row : m_view) {
+                const QVariant v = RecordValue(row->Values, fields[0]);
+                if (!IsNullValue(v) && !index.contains(v.toLongLong()))
+                    index.insert(v.toLongLong(), row);
+            }
+            it = m_intIndexes.insert(fields[0], index);
+        }
+        return it->value(key.toLongLong(), nullptr);
+    }
     QString wanted;
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
@@ -714,10 +799,31 @@ bool TNDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLoc
     }
     if (keys.size() != fields.size())
         Error(QStringLiteral("%1 key values given for %2 key fields").arg(keys.size()).arg(fields.size()));
+    std::vector<TLocateKey> prepared(size_t(fields.size()));
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        TLocateKey& key = prepared[size_t(i)];
+        key.Field = fields[i];
+        key.Null = IsNullValue(keys[i]);
+        key.Text = IsTextKind(fields[i]->Kind());
+        if (key.Text) {
+            key.KeyText = keys[i].toString();
+        } else if (!key.Null) {
+            bool ok = false;
+            key.Key = ConvertToKind(fields[i]->Kind(), keys[i], &ok);
+            if (!ok)
+                return false;  // such a key matches no row
+        }
+    }
     for (size_t r = 0; r < m_view.size(); ++r) {
+        const std::vector<QVariant>& values = m_view[r]->Values;
         bool match = true;
-        for (qsizetype i = 0; i < fields.size() && match; ++i)
-            match = LocateMatches(fields[i]->Kind(), RecordValue(m_view[r]->Values, fields[i]), keys[i], options);
+        for (size_t i = 0; i < prepared.size() && match; ++i) {
+            const TNField* f = prepared[i].Field;
+            if (f->FieldClass() == TFieldClass::fcData && f->m_slot >= 0 && size_t(f->m_slot) < values.size())
+                match = LocateMatches(prepared[i], values[size_t(f->m_slot)], options);
+            else
+                match = LocateMatches(prepared[i], RecordValue(values, f), options);
+        }
         if (match) {
             SetCursor(int(r));
             m_bof = m_eof = false;
@@ -766,13 +872,23 @@ QVariant TNDataSet::LookupValue(const std::vector<QVariant>& values, const TNFie
     const TNDataSet* other = field->m_lookupDataSet;
     if (!other || !other->Active())
         return QVariant();
+    // The fields a lookup reads, resolved once per change of either field list.
+    TNField::TLookupCache& cache = field->m_lookupCache;
+    if (cache.OwnStamp != m_fieldsStamp || cache.OtherStamp != other->m_fieldsStamp) {
+        cache.KeyFields = FieldList(field->m_keyFields);
+        cache.LookupKeyFields = other->FieldList(field->m_lookupKeyFields);
+        cache.Result = other->FieldByName(field->m_lookupResultField);
+        cache.OwnStamp = m_fieldsStamp;
+        cache.OtherStamp = other->m_fieldsStamp;
+    }
     QVariantList keys;
-    for (const TNField* key : FieldList(field->m_keyFields))
+    keys.reserve(cache.KeyFields.size());
+    for (const TNField* key : std::as_const(cache.KeyFields))
         keys << RecordValue(values, key);
-    const TNRow* row = other->FindRowByKey(other->FieldList(field->m_lookupKeyFields), keys);
+    const TNRow* row = other->FindRowByKey(cache.LookupKeyFields, keys);
     if (!row)
         return QVariant();
-    return other->RecordValue(row->Values, other->FieldByName(field->m_lookupResultField));
+    return other->RecordValue(row->Values, cache.Result);
 }
 
 QVariant TNDataSet::RecordValue(const std::vector<QVariant>& values, const TNField* field) const
@@ -913,7 +1029,7 @@ void TNDataSet::PlaceRow(std::unique_ptr<TNRow> row)
     }
     const size_t allPos = size_t(at - m_rows.begin());
     m_rows.insert(at, std::move(row));
-    m_keyIndexes.clear();
+    DropIndexes();
     if (!RowVisible(r)) {
         r->ViewIndex = -1;
         return;
@@ -943,7 +1059,7 @@ size_t TNDataSet::TakeOutRow(TNRow* row, std::unique_ptr<TNRow>* owner)
         *owner = std::move(*it);
         m_rows.erase(it);
     }
-    m_keyIndexes.clear();
+    DropIndexes();
     const int viewIndex = row->ViewIndex;
     if (viewIndex >= 0) {
         emit RowAboutToBeRemoved(viewIndex);
@@ -986,7 +1102,7 @@ void TNDataSet::Post()
             (m_sortKeys.empty() && !OrderByKey()) || ((at == m_rows.begin() || !RowLess(row, (at - 1)->get())) &&
                                                       (at + 1 == m_rows.end() || !RowLess((at + 1)->get(), row)));
         if (inOrder && RowVisible(row)) {
-            m_keyIndexes.clear();
+            DropIndexes();
             emit RowUpdated(row->ViewIndex);
         } else {
             std::unique_ptr<TNRow> owner;

@@ -245,6 +245,8 @@ private:
     bool RowVisible(const TNRow* row) const;
     void RebuildView();
     void Reindex(size_t from);
+    void DropIndexes();
+    void FieldsChanged();
     void SetCursor(int index);
     void AnnounceRow();
     void StartInsert();
@@ -284,6 +286,8 @@ private:
     // Exact-match indexes of the visible rows for Lookup and Locate, by key
     // field list; dropped whenever rows change.
     mutable QHash<QString, QHash<QString, const TNRow*>> m_keyIndexes;
+    mutable QHash<const TNField*, QHash<qint64, const TNRow*>> m_intIndexes;
+    quint64 m_fieldsStamp = 0;  // changes whenever the field list does
 };
 
 // Remembers the current row and goes back to it when it goes out of scope

@@ -7,6 +7,7 @@
 // The value read is that of the dataset's current row, or of the row being
 // edited or inserted. Writing needs the edit or insert state.
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -116,4 +117,12 @@ private:
     QString m_lookupKeyFields;
     QString m_lookupResultField;
     TCalcFieldFunc m_calc;
+    struct TLookupCache {
+        quint64 OwnStamp = 0;
+        quint64 OtherStamp = 0;
+        QList<const TNField*> KeyFields;
+        QList<const TNField*> LookupKeyFields;
+        const TNField* Result = nullptr;
+    };
+    mutable TLookupCache m_lookupCache;
 };
