@@ -1,0 +1,106 @@
+#include "data/folderstreeselection.h"
+
+#include "data/folderstree.h"
+#include "data/recipients.h"
+
+#include <QAction>
+#include <QTreeWidget>
+
+QList<TNTreeNode*> SelectedNodes(const QTreeWidget* tree)
+{
+    QList<TNTreeNode*> nodes;
+    if (!tree)
+        return nodes;
+    for (QTreeWidgetItem* item : tree->selectedItems())
+        if (TNTreeNode* node = TNTreeNode::From(item))
+            nodes.append(node);
+    return nodes;
+}
+
+TNTreeNode* SelectedNode(const QTreeWidget* tree)
+{
+    if (!tree)
+        return nullptr;
+    QTreeWidgetItem* current = tree->currentItem();
+    if (current && current->isSelected())
+        return TNTreeNode::From(current);
+    const QList<TNTreeNode*> nodes = SelectedNodes(tree);
+    return nodes.isEmpty() ? nullptr : nodes.first();
+}
+
+bool SelectionHasRecipients(const QTreeWidget* tree, bool includeFolders)
+{
+    for (const TNTreeNode* node : SelectedNodes(tree)) {
+        if (node->Kind == nkContact || node->Kind == nkGroup)
+            return true;
+        if (includeFolders && GetDescendantsOfKinds(node, nksContacts | nksGroups, nullptr) > 0)
+            return true;
+    }
+    return false;
+}
+
+namespace {
+TNRecipientNode RecipientNodeOf(const TNTreeNode* node)
+{
+    TNRecipientNode item;
+    item.Kind = node->Kind;
+    item.ID = node->ID;
+    item.Database = node->Database;
+    item.Caption = node->Caption();
+    item.ImageIndex = node->ImageIndex();
+    item.Node = node;
+    return item;
+}
+}  // namespace
+
+void AddSelectedToRecipients(const QTreeWidget* tree, bool clearListSelection)
+{
+    if (!RecipientList)
+        return;
+    if (clearListSelection)
+        RecipientList->ClearSelection();
+    // The nodes are listed first: answering a duplicate question runs the
+    // event loop, and the list must not change under the walk.
+    QList<const TNTreeNode*> contributed;
+    for (const TNTreeNode* node : SelectedNodes(tree)) {
+        if (node->Kind == nkContact || node->Kind == nkGroup) {
+            contributed.append(node);
+        } else if (node->Kind == nkFolder) {
+            QList<TNTreeNode*> below;
+            GetDescendantsOfKinds(node, nksContacts | nksGroups, &below);
+            for (const TNTreeNode* n : std::as_const(below))
+                contributed.append(n);
+        }
+    }
+    QList<TNRecipientNode> items;
+    for (const TNTreeNode* node : std::as_const(contributed))
+        items.append(RecipientNodeOf(node));
+    for (const TNRecipientNode& item : std::as_const(items))
+        if (RecipientList)
+            RecipientList->AddNode(item);
+}
+
+void ClearTreeSelection(QTreeWidget* tree)
+{
+    if (!tree)
+        return;
+    tree->clearSelection();
+    TNTreeNode* editing = FoldersTreeState->EditingNode;
+    // An open in-place editor cancels itself on Esc; the node it edits stays
+    // selected.
+    if (editing && editing->treeWidget() == tree)
+        editing->setSelected(true);
+    FoldersTreeState->EditingNode = nullptr;
+}
+
+void HideTrailingSeparators(const QList<QAction*>& actions)
+{
+    for (qsizetype i = actions.size() - 1; i >= 0; --i) {
+        QAction* action = actions.at(i);
+        if (!action->isVisible())
+            continue;
+        if (!action->isSeparator())
+            return;
+        action->setVisible(false);
+    }
+}
