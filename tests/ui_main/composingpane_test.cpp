@@ -1,0 +1,128 @@
+// End to end through the main window's panes: a message typed in the editor,
+// two contacts added to the recipients, Send pressed; the simulator receives
+// both frames, the status bar shows the progress, Send comes back and the
+// sent-message log holds the rows. Also the carriers' length limits as the
+// registered carrier editors read them.
+#include "messaging/sendoutbox.h"
+#include "messaging/sendsettings.h"
+#include "pagingserversim.h"
+#include "panefixture.h"
+#include "support/messageanswerer.h"
+#include "ui/main/frmembedcontrol.h"
+#include "ui/main/frmmain.h"
+#include "ui/main/frmmessageeditor.h"
+#include "ui/main/frmrecipients.h"
+#include "ui/plugins/editorregistration.h"
+#include "ui/plugins/editorregistry.h"
+
+#include <gtest/gtest.h>
+#include <QTest>
+
+namespace {
+
+void RegisterEditorsOnce()
+{
+    static const bool registered = [] {
+        RegisterEmbeddedEditors();
+        return true;
+    }();
+    (void)registered;
+    SetCarrierMaxLengthHook(&CarrierRecipientMaxLength);
+}
+
+class ComposingTest : public ::testing::Test {
+protected:
+    void StartWindow()
+    {
+        world.Start();
+        form = std::make_unique<TFormMain>();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return form->FormRecipients != nullptr; }, 5000));
+    }
+    void TearDown() override { form.reset(); }
+
+    TPaneWorld world;
+    std::unique_ptr<TFormMain> form;
+};
+
+}  // namespace
+
+TEST_F(ComposingTest, TypeAddSendAndSeeItThrough)
+{
+    MessageAnswerer answers;
+    TSimOptions options;
+    options.listenAddress = QHostAddress(QHostAddress::LocalHost);
+    options.port = 0;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const QList<qint32> ids =
+        world.AddContacts({QStringLiteral("Alice"), QStringLiteral("Bob")}, QStringLiteral("pager.example,444"),
+                          QStringLiteral("127.0.0.1"), sim.Port());
+    StartMessaging();
+    StartWindow();
+    // The send threads find their server's address as the configured one.
+    SetLocalIpAddress(QStringLiteral("127.0.0.1"));
+
+    TFormMessageEditor* editor = form->FormMessageEditor;
+    editor->memMessageText->setFocus();
+    QTest::keyClicks(editor->memMessageText, QStringLiteral("Gate 4 open"));
+    TBaseDataClient* book = DataClients.Items(0);
+    EXPECT_TRUE(RecipientList->AddItem(nkContact, QStringLiteral("Alice"), ids[0], book));
+    EXPECT_TRUE(RecipientList->AddItem(nkContact, QStringLiteral("Bob"), ids[1], book));
+
+    form->FormEmbedControl->btnSend->click();
+    EXPECT_FALSE(form->FormEmbedControl->btnSend->isEnabled());
+    bool sawProgress = false;
+    const bool done = QTest::qWaitFor(
+        [&] {
+            sawProgress = sawProgress || (form->SendTotal == 2 && form->SendCurrent == 2);
+            return form->FormEmbedControl->btnSend->isEnabled();
+        },
+        20000);
+    EXPECT_TRUE(done);
+    EXPECT_TRUE(sawProgress);
+    EXPECT_TRUE(answers.Texts().isEmpty()) << answers.Texts().join(QLatin1Char('\n')).toStdString();
+
+    QStringList messages;
+    for (const TSimFrame& frame : sim.ReceivedFrames())
+        if (frame.Word() == QStringLiteral("MESSAGE"))
+            messages << frame.items.join(QLatin1Char('|'));
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("Gate 4 open")));
+    EXPECT_EQ(world.CountRows(QStringLiteral("SentMessages")), 2);
+    // The completed display empties itself shortly after.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return form->SendCurrent == 0; }, 3000));
+
+    form.reset();
+    StopMessaging();
+    SetLocalIpAddress(QString());
+}
+
+TEST_F(ComposingTest, LimitsFromTheCarrierEditorsAndAltP)
+{
+    RegisterEditorsOnce();
+    const int index = CarrierMaxLengthIndex(4);
+    ASSERT_GE(index, 0);
+    QStringList items;
+    for (int i = 0; i <= index; ++i)
+        items << QStringLiteral("150");
+    const qint32 full = world.AddContacts({QStringLiteral("Full")}, CommaTextFromList(items)).value(0);
+    const qint32 cut = world.AddContacts({QStringLiteral("Cut")}, CommaTextFromList(items.mid(0, index))).value(0);
+    StartWindow();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    TBaseDataClient* book = DataClients.Items(0);
+    RecipientList->AddItem(nkContact, QStringLiteral("Cut"), cut, book);
+    // Too few items for the editor's length index: no limit, and no read
+    // past the end of the text.
+    EXPECT_EQ(RecipientList->GetRecipient(0)->MaxMessageLength, 0);
+    RecipientList->AddItem(nkContact, QStringLiteral("Full"), full, book);
+    form->FormMessageEditor->memMessageText->setPlainText(QStringLiteral("12345"));
+    EXPECT_EQ(form->FormMessageEditor->lblRemaining->text(), QStringLiteral("(145)"));
+
+    form->FormMessageEditor->memMessageText->setFocus();
+    QTest::keyClick(form->FormMessageEditor->memMessageText, Qt::Key_P, Qt::AltModifier);
+    EXPECT_TRUE(form->FormRecipients->lvRecipients->hasFocus());
+    SetCarrierMaxLengthHook(nullptr);
+}
