@@ -6,6 +6,7 @@
 #include "platform/programfolder.h"
 #include "support/messageanswerer.h"
 #include "support/tempfolder.h"
+#include "ui/main/frmabout.h"
 #include "ui/main/frmlogon.h"
 #include "ui_main/eventwaits.h"
 
@@ -167,4 +168,22 @@ TEST_F(LogonTest, AfterARequestToEndTheDialogClosesAsCancelledAtOnce)
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     ResetTerminateRequest();
     QCoreApplication::processEvents();  // the queued quit, harmless outside a loop
+}
+
+TEST_F(LogonTest, TheSplashClosingDuringTheStartUpLogonLeavesTheDialogOpen)
+{
+    ShowSplash(100, false);
+    QPointer<TFormAbout> splash = FormAbout;
+    ASSERT_FALSE(splash.isNull());
+    QApplication::setActiveWindow(splash);
+    HideSplash();
+    const QString right = Option("AdminPassword");
+    WhenModal<TFormLogon>([right, splash](TFormLogon* d) {
+        // Answer only after the splash has gone.
+        EXPECT_TRUE(WaitUntil([&] { return splash.isNull(); }, 10000));
+        d->rbAdmin->click();
+        d->edtAdminPassword->setText(right);
+        d->btnOK->click();
+    });
+    EXPECT_EQ(LogonAtStartup(), RoleAdmin);
 }

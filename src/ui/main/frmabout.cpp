@@ -155,7 +155,7 @@ void HideSplash()
 
 void ShowAboutBox(const QString& captionSuffix)
 {
-    QPointer<TFormAboutNew> box = new TFormAboutNew(QApplication::activeWindow());
+    QPointer<TFormAboutNew> box = new TFormAboutNew;
     box->setWindowTitle(box->windowTitle() + captionSuffix);
     box->setProperty("HelpContext", 999);
     box->exec();

@@ -179,7 +179,9 @@ quint8 LogonDialog(quint8 defaultRole, bool allowChoice)
 {
     quint8 result = 0;
     if (!TerminateRequested()) {
-        QPointer<TFormLogon> dialog = new TFormLogon(defaultRole, allowChoice, QApplication::activeWindow());
+        // Owned here, not by the active window: at start-up that may be the
+        // splash, which closes (and would take the dialog with it) after its time.
+        QPointer<TFormLogon> dialog = new TFormLogon(defaultRole, allowChoice);
         dialog->exec();
         if (dialog) {
             result = dialog->LogonResult;
