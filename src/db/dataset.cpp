@@ -977,7 +977,7 @@ void TNDataSet::StartInsert()
             throw;
         }
     }
-    emit CurrentRowChanged();
+    AnnounceRow();
 }
 
 void TNDataSet::Append()

@@ -108,7 +108,8 @@ public:
     QVariant Param(const QString& name) const;
     void ClearParams();
 
-    // Runs the text as a command (no rows); returns the rows it changed.
+    // Runs the text as a command (no rows); returns the rows it changed. An
+    // open query is closed first.
     int ExecSQL();
 
 protected:
