@@ -187,6 +187,8 @@ void TDModLocalData::CompactRecipientsDatabase()
 
 void TDModLocalData::UpdateLocalDatabaseEntry()
 {
+    if (m_filesMissing)
+        return;
     ExecuteSql(Connection(),
                QStringLiteral("update Databases set Data = :Data where ID = "
                               "(select min(ID) from Databases where Name = :Name)"),
@@ -197,6 +199,8 @@ void TDModLocalData::UpdateLocalDatabaseEntry()
 
 void TDModLocalData::CreateDataClients()
 {
+    if (m_filesMissing)
+        return;
     QList<TDatabaseRow> rows;
     {
         QSqlQuery query =
@@ -235,6 +239,8 @@ void TDModLocalData::DestroyDataClients()
 
 bool TDModLocalData::DatabaseNameExists(const QString& name) const
 {
+    if (m_filesMissing)
+        return false;
     return OpenQuery(Connection(), QStringLiteral("select ID from Databases where Name = :Name"),
                      {{QStringLiteral("Name"), name}}, QStringLiteral("TDModLocalData.DatabaseNameExists"))
         .next();
@@ -242,6 +248,8 @@ bool TDModLocalData::DatabaseNameExists(const QString& name) const
 
 bool TDModLocalData::DatabaseTypeNameExists(const QString& name) const
 {
+    if (m_filesMissing)
+        return false;
     return OpenQuery(Connection(), QStringLiteral("select ID from DatabaseTypes where Name = :Name"),
                      {{QStringLiteral("Name"), name}}, QStringLiteral("TDModLocalData.DatabaseTypeNameExists"))
         .next();
@@ -249,6 +257,8 @@ bool TDModLocalData::DatabaseTypeNameExists(const QString& name) const
 
 bool TDModLocalData::DatabaseTypeNoExists(qint32 typeNo) const
 {
+    if (m_filesMissing)
+        return false;
     return OpenQuery(Connection(), QStringLiteral("select ID from DatabaseTypes where TypeNo = :TypeNo"),
                      {{QStringLiteral("TypeNo"), typeNo}}, QStringLiteral("TDModLocalData.DatabaseTypeNoExists"))
         .next();
@@ -256,6 +266,8 @@ bool TDModLocalData::DatabaseTypeNoExists(qint32 typeNo) const
 
 qint32 TDModLocalData::GetMaxOrderNo() const
 {
+    if (m_filesMissing)
+        return 0;
     QSqlQuery query = OpenQuery(Connection(), QStringLiteral("select max(OrderNo) as MaxOrderNo from Databases"), {},
                                 QStringLiteral("TDModLocalData.GetMaxOrderNo"));
     return query.next() ? query.value(0).toInt() : 0;
@@ -264,6 +276,8 @@ qint32 TDModLocalData::GetMaxOrderNo() const
 void TDModLocalData::LoadOpenFolders(const QString& databaseGUID, QList<qint32>& folderIDs) const
 {
     folderIDs.clear();
+    if (m_filesMissing)
+        return;
     QSqlQuery query = OpenQuery(
         Connection(), QStringLiteral("select FolderID from FoldersOpen where DatabaseGUID=:DataBaseGuidString"),
         {{QStringLiteral("DataBaseGuidString"), databaseGUID}}, QStringLiteral("TDModLocalData.LoadOpenFolders"));
@@ -273,13 +287,15 @@ void TDModLocalData::LoadOpenFolders(const QString& databaseGUID, QList<qint32>&
 
 void TDModLocalData::ClearOpenFolders()
 {
+    if (m_filesMissing)
+        return;
     ExecuteSql(Connection(), QStringLiteral("delete from FoldersOpen"), {},
                QStringLiteral("TDModLocalData.ClearOpenFolders"));
 }
 
 void TDModLocalData::SaveOpenFolders(const QString& databaseGUID, const QList<qint32>& folderIDs)
 {
-    if (folderIDs.isEmpty())
+    if (m_filesMissing || folderIDs.isEmpty())
         return;
     const QString routine = QStringLiteral("TDModLocalData.SaveOpenFolders");
     const QSqlDatabase db = Connection();
@@ -297,7 +313,7 @@ void TDModLocalData::SaveOpenFolders(const QString& databaseGUID, const QList<qi
 
 void TDModLocalData::AddOutMessage(const TNRecipients& recipients, const QString& messageText)
 {
-    if (recipients.isEmpty())
+    if (m_filesMissing || recipients.isEmpty())
         return;
     const bool showNames = Options->OptionByName(QStringLiteral("ShowContactNamesOfGroups"))->AsBool();
     OutBox::AddOutMessage(Connection(), recipients, messageText, showNames);
@@ -306,20 +322,29 @@ void TDModLocalData::AddOutMessage(const TNRecipients& recipients, const QString
 void TDModLocalData::AddOutMessageForContact(qint32 contactID, const QString& name, TBaseDataClient* client,
                                              qint32 messageTextID)
 {
+    if (m_filesMissing)
+        return;
     OutBox::AddOutMessageForContact(Connection(), contactID, name, client, messageTextID);
 }
 
 void TDModLocalData::GetPendingServers(TNEndpointList& endpoints) const
 {
+    endpoints.clear();
+    if (m_filesMissing)
+        return;
     OutBox::GetPendingServers(Connection(), endpoints);
 }
 
 void TDModLocalData::DeleteOutMessagesForTcpServer(const QString& ipAddress, qint32 portNo) const
 {
+    if (m_filesMissing)
+        return;
     OutBox::DeleteOutMessagesForTcpServer(Connection(), ipAddress, portNo);
 }
 
 void TDModLocalData::DeleteOutMessagesForComServer(const QString& hostName) const
 {
+    if (m_filesMissing)
+        return;
     OutBox::DeleteOutMessagesForComServer(Connection(), hostName);
 }

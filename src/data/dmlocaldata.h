@@ -41,7 +41,8 @@ public:
     QString DatabasePath() const { return m_path; }
     QString ConnectionString() const;
     // Start-up found a database file missing: nothing may open the local
-    // database in this run (opening would create it).
+    // database in this run, and the operations below do nothing (reads
+    // answer empty) while the program ends.
     bool LocalFilesMissing() const { return m_filesMissing; }
     // The calling thread's own connection to the local database. Any thread.
     QSqlDatabase Connection() const;

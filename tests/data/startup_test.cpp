@@ -46,7 +46,14 @@ TEST_F(StartupTest, MissingLocalDatabaseWarnsEndsTheProgramAndCreatesNothing)
     EXPECT_EQ(DataClients.Count(), 0);
     EXPECT_FALSE(QFile::exists(Dbs.LocalDataPath()));
     EXPECT_FALSE(QFile::exists(Dbs.LocalDataPath() + QStringLiteral("-wal")));
-    Maintenance->ClearOutMessages();  // the operator's command cannot create it either
+    // Panes still save their state while the program ends: nothing is
+    // opened, nothing raised, nothing created.
+    Maintenance->ClearOutMessages();
+    LocalData->ClearOpenFolders();
+    LocalData->SaveOpenFolders(QStringLiteral("{G}"), {1});
+    QList<qint32> ids{5};
+    LocalData->LoadOpenFolders(QStringLiteral("{G}"), ids);
+    EXPECT_TRUE(ids.isEmpty());
     EXPECT_FALSE(QFile::exists(Dbs.LocalDataPath()));
 }
 

@@ -2,6 +2,7 @@
 // folder: order of creation and destruction, the files left behind, the
 // splash rule, the start-up logon and a request to end before the loop.
 #include "ui/main/startup.h"
+#include "db/databasefiles.h"
 #include "foundation/logonrole.h"
 #include "platform/appterminate.h"
 #include "platform/profilefile.h"
@@ -28,6 +29,7 @@ protected:
     void SetUp() override
     {
         SetProgramFolder(m_folder.Path());
+        CreateMissingDatabaseFiles(m_folder.Path());
         LogonRole = RoleUser;
         TApplicationStartup::SetTrace([this](const QString& step) { m_steps << step; });
     }
@@ -103,10 +105,13 @@ TEST_F(StartupTest, ClosingTheMainWindowEndsTheProgramAndLeavesBothFiles)
         EXPECT_EQ(LogonRole, RoleAdmin);
         startup.Shutdown();
     }
-    EXPECT_EQ(m_steps, (QStringList{QStringLiteral("open FormSettings.ini"), QStringLiteral("create TDModOptions"),
-                                    QStringLiteral("create TFormMain"), QStringLiteral("create TDataModuleImages"),
-                                    QStringLiteral("destroy TDataModuleImages"), QStringLiteral("destroy TFormMain"),
-                                    QStringLiteral("destroy TDModOptions"), QStringLiteral("close FormSettings.ini")}));
+    EXPECT_EQ(m_steps,
+              (QStringList{QStringLiteral("open FormSettings.ini"), QStringLiteral("create TDModOptions"),
+                           QStringLiteral("create TDModLocalData"), QStringLiteral("create TFormMain"),
+                           QStringLiteral("create TDataModuleImages"), QStringLiteral("create TDModMaintenance"),
+                           QStringLiteral("destroy TDModMaintenance"), QStringLiteral("destroy TDataModuleImages"),
+                           QStringLiteral("destroy TFormMain"), QStringLiteral("destroy TDModLocalData"),
+                           QStringLiteral("destroy TDModOptions"), QStringLiteral("close FormSettings.ini")}));
     EXPECT_EQ(FormMain, nullptr);
     EXPECT_EQ(DModOptions, nullptr);
     EXPECT_EQ(CountEntries(QStringLiteral("Settings.ini")), 26);
@@ -207,4 +212,20 @@ TEST_F(StartupTest, TerminationSignalEndsTheProgramLikeAClose)
     EXPECT_EQ(CountEntries(QStringLiteral("Settings.ini")), 26);
     EXPECT_TRUE(TNProfileFile(m_folder.File(QStringLiteral("FormSettings.ini")))
                     .ValueExists(QStringLiteral("TFormMain"), QStringLiteral("Maximized")));
+}
+
+TEST_F(StartupTest, MissingLocalDatabaseEndsTheProgramWithoutCreatingIt)
+{
+    QFile::remove(m_folder.File(QStringLiteral("LocalData2.mdb")));
+    {
+        TApplicationStartup startup({QStringLiteral("tovix2")});
+        startup.SplashMinShowMs = 50;
+        startup.Start();
+        RunWithSafetyNet(startup);
+        startup.Shutdown();
+    }
+    EXPECT_EQ(m_answers.Texts(), QStringList{QStringLiteral("Error: \"LocalData2.mdb\" database file not found in the "
+                                                            "application's folder.\r\rExiting ...")})
+        << qPrintable(m_answers.Texts().join(QLatin1Char('\n')));
+    EXPECT_FALSE(QFile::exists(m_folder.File(QStringLiteral("LocalData2.mdb"))));
 }

@@ -1,5 +1,7 @@
 #include "ui/main/startup.h"
 
+#include "data/dmlocaldata.h"
+#include "data/dmmaintenance.h"
 #include "foundation/dmoptions.h"
 #include "foundation/formsettings.h"
 #include "foundation/helpfile.h"
@@ -74,13 +76,16 @@ void TApplicationStartup::Start()
     // The long-lived modules, in this order; each later step may use the
     // ones before it.
     DModOptions = Create<TDModOptions>();
-    // 2. The local data module (TDModLocalData -> DModLocalData) goes here.
+    // Sets DModLocalData; a missing database file is reported there and ends
+    // the program at the first turn of the loop.
+    Create<TDModLocalData>();
     TFormMain* main = Create<TFormMain>();
     QObject::connect(main, &TFormMain::Closed, main, [] { TerminateApplication(); });
     // 4. The hidden message window (TFormHidden -> FormHidden) goes here.
     Create<TDataModuleImages>();
-    // 6. The maintenance module (TDModMaintenance -> DModMaintenance) goes
-    //    here, last.
+    // Last; sets DModMaintenance. After a missing database file it opens
+    // nothing.
+    Create<TDModMaintenance>();
 
     HideSplash();
 }
