@@ -10,10 +10,14 @@
 #include "platform/profilefile.h"
 #include "ui/main/frmabout.h"
 #include "ui/main/frmembedcontrolpanes.h"
+#include "ui/main/frmfolderstree.h"
 #include "ui/main/frmlogon.h"
+#include "ui/main/frmrecipients.h"
+#include "ui/main/frmsentmessages.h"
 #include "ui/main/statusbar.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMenuBar>
@@ -68,6 +72,9 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), TFormBase(this)
 
 TFormMain::~TFormMain()
 {
+    // The report reads the local database on the data module's connection,
+    // which goes after this window.
+    CloseSentMessages();
     StoreFormSettings();
     if (FormMain == this)
         FormMain = nullptr;
@@ -147,7 +154,13 @@ void TFormMain::BuildActions()
     connect(actLogon, &QAction::triggered, this, [] { ExecuteLogonAction(); });
     mnuTools->addAction(actLogon);
 
-    // "&Reports": the sent-messages report comes with its window.
+    actShowSentMessages = new QAction(QStringLiteral("&Sent Messages"), this);
+    actShowSentMessages->setObjectName(QStringLiteral("actShowSentMessages"));
+    actShowSentMessages->setShortcut(QKeySequence(Qt::Key_F3));
+    actShowSentMessages->setToolTip(QStringLiteral("Sent Messages Report"));
+    actShowSentMessages->setStatusTip(actShowSentMessages->toolTip());
+    connect(actShowSentMessages, &QAction::triggered, this, [] { ShowSentMessages(); });
+    mnuReports->addAction(actShowSentMessages);
 
     actAbout = new QAction(QStringLiteral("&About ..."), this);
     actAbout->setObjectName(QStringLiteral("actAbout"));
@@ -164,6 +177,8 @@ void TFormMain::BuildActions()
 
     // Tool bar groups: contacts, groups, templates | carriers, servers |
     // databases | sent messages | help. Only help exists so far.
+    tlbToolBar->addAction(actShowSentMessages);
+    tlbToolBar->addSeparator();
     tlbToolBar->addAction(actHelp);
 }
 
@@ -171,8 +186,10 @@ void TFormMain::ApplyImages()
 {
     // The image module is made after this window; its pictures are taken at
     // the first show.
-    if (DataModuleImages)
+    if (DataModuleImages) {
         actHelp->setIcon(DataModuleImages->imglToolBar.Icon(tbiHelp));
+        actShowSentMessages->setIcon(DataModuleImages->imglToolBar.Icon(tbiSentMessages));
+    }
 }
 
 void TFormMain::AddAdminAction(QAction* action)
@@ -215,8 +232,11 @@ void TFormMain::FormShow()
     // The panes are embedded here, in this order: the send bar into
     // pnlEmbedControl, the message editor into pnlEmbedMessageEditor, the
     // recipients into pnlEmbedRecipients, the folder tree into
-    // pnlEmbedContacts (it comes with its own window).
+    // pnlEmbedContacts.
     EmbedComposingPanes(*this);
+    FormFoldersTree = new TFormFoldersTree(pnlEmbedContacts);
+    pnlEmbedContacts->layout()->addWidget(FormFoldersTree);
+    FormFoldersTree->setVisible(true);
 
     if (OptionFlag("LogonOnStart")) {
         if (LogonAtStartup() == 0) {
@@ -299,4 +319,25 @@ void TFormMain::SaveFormSettings(QString& section)
         return;
     FormSettingsIni->WriteInteger(section, kContactsWidth, ContactsWidth());
     FormSettingsIni->WriteInteger(section, kRecipientsHeight, RecipientsHeight());
+}
+
+void TFormMain::ReloadContactsTree()
+{
+    if (!FormFoldersTree)
+        return;
+    // The recipients refer to the clients about to be replaced: they go
+    // first, so nothing reaches a freed client while an error box is up.
+    ClearRecipients();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    FormFoldersTree->setUpdatesEnabled(false);
+    try {
+        FormFoldersTree->ReloadDatabases();
+    } catch (const std::exception& e) {
+        FormFoldersTree->setUpdatesEnabled(true);
+        QApplication::restoreOverrideCursor();
+        MessageDlg(QString::fromLocal8Bit(e.what()), TMsgDlgType::mtError, mbOK);
+        return;
+    }
+    FormFoldersTree->setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
 }

@@ -21,6 +21,7 @@ class QSplitter;
 class QToolBar;
 class TNStatusBar;
 class TFormEmbedControl;
+class TFormFoldersTree;
 class TFormMessageEditor;
 class TFormRecipients;
 
@@ -65,11 +66,18 @@ public:
     TFormEmbedControl* FormEmbedControl = nullptr;
     TFormMessageEditor* FormMessageEditor = nullptr;
     TFormRecipients* FormRecipients = nullptr;
+    TFormFoldersTree* FormFoldersTree = nullptr;
     QAction* actFocusOnRecipients = nullptr;  // Alt+P
 
     QAction* actLogon;
     QAction* actAbout;
     QAction* actHelp;
+    QAction* actShowSentMessages;  // F3
+
+    // After the address-book list was edited: the folder-tree pane rebuilds
+    // the data clients and the tree, and the recipient list (whose entries
+    // refer to the old clients) is emptied.
+    void ReloadContactsTree();
 
 signals:
     // The window was closed (system close, Alt+F4, failed start-up logon).

@@ -1,0 +1,249 @@
+#include "ui/main/frmfolderstree.h"
+
+#include "data/dmlocaldata.h"
+#include "data/folderstree.h"
+#include "data/folderstreeselection.h"
+#include "foundation/dmoptions.h"
+#include "foundation/logonrole.h"
+#include "foundation/options.h"
+#include "foundation/scgtreeview.h"
+#include "platform/idleupdates.h"
+#include "platform/messagedlg.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+namespace {
+// Root nodes in the address-book caption colour, white while selected.
+class TFolderTreeDelegate : public QStyledItemDelegate {
+public:
+    TFolderTreeDelegate(QTreeWidget* tree) : QStyledItemDelegate(tree), m_tree(tree) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const TNTreeNode* node = TNTreeNode::From(m_tree->itemFromIndex(index));
+        const bool selected = option->state & QStyle::State_Selected;
+        const TNodeColors colors = TreeCustomDrawItem(node, selected, false);
+        if (colors.Text.isValid()) {
+            option->palette.setColor(QPalette::Text, colors.Text);
+            option->palette.setColor(QPalette::HighlightedText, colors.Text);
+        }
+    }
+
+private:
+    QTreeWidget* m_tree;
+};
+
+QAction* MakeAction(QWidget* owner, const char* name, const QString& caption, const QKeySequence& key, int help)
+{
+    auto* action = new QAction(caption, owner);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(key);
+    // The keys act while the tree has the focus.
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    action->setProperty("HelpContext", help);
+    owner->addAction(action);
+    return action;
+}
+
+bool LargeTreeIconsOption()
+{
+    TNOption* option = Options ? Options->FindOption(QStringLiteral("LargeTreeIcons")) : nullptr;
+    return option && option->AsBool();
+}
+}  // namespace
+
+TFormFoldersTree::TFormFoldersTree(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("FormFoldersTree"));
+    setProperty("HelpContext", 1017);
+
+    tvFolders = new TSCGTreeView(this);
+    tvFolders->setObjectName(QStringLiteral("tvFolders"));
+    tvFolders->setHeaderHidden(true);
+    tvFolders->setColumnCount(1);
+    tvFolders->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    tvFolders->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tvFolders->setSortingEnabled(false);
+    tvFolders->setUniformRowHeights(true);
+    tvFolders->setItemDelegate(new TFolderTreeDelegate(tvFolders));
+    // Queued: an item's own selection flag is set after the change is
+    // announced, so a deselection inside the announcement would not stick.
+    connect(tvFolders, &QTreeWidget::itemSelectionChanged, this, &TFormFoldersTree::KeepSiblingSelection,
+            Qt::QueuedConnection);
+
+    lblTitle = new QLabel(QStringLiteral("Co&ntacts"), this);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    lblTitle->setBuddy(tvFolders);
+    lblTitle->setMargin(2);
+
+    tvClipBoardTree = new QTreeWidget(this);
+    tvClipBoardTree->setObjectName(QStringLiteral("tvClipBoardTree"));
+    tvClipBoardTree->setVisible(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(lblTitle);
+    layout->addWidget(tvFolders, 1);
+    layout->addWidget(tvClipBoardTree);
+
+    BuildCommands();
+
+    FoldersTreeState->AttachToForm(this, tvFolders, tvClipBoardTree);
+    // The option's change handler switches the images from now on.
+    OnLargeTreeIconsChanged = [](bool large) {
+        if (large)
+            FoldersTreeState->SetLargeIcons();
+        else
+            FoldersTreeState->SetSmallIcons();
+    };
+    OnLargeTreeIconsChanged(LargeTreeIconsOption());
+    OnIdle(this, [this] { UpdateActions(); });
+}
+
+TFormFoldersTree::~TFormFoldersTree()
+{
+    // From here on deleted nodes touch neither the model's rows nor the
+    // database; the expanded folders are stored while every node exists.
+    FoldersTreeState->Destroying = true;
+    OnLargeTreeIconsChanged = nullptr;
+    try {
+        FoldersTreeState->FormDestroy();
+    } catch (const std::exception& e) {
+        MessageDlg(QString::fromLocal8Bit(e.what()), TMsgDlgType::mtError, mbOK);
+    }
+    FoldersTreeState->ForgetAllNodes();
+}
+
+void TFormFoldersTree::BuildCommands()
+{
+    mnuTreePopup = new QMenu(this);
+    mnuTreePopup->setObjectName(QStringLiteral("mnuTreePopup"));
+    tvFolders->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tvFolders, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        UpdateActions();
+        mnuTreePopup->popup(tvFolders->viewport()->mapToGlobal(pos));
+    });
+
+    actAddToRecipients = MakeAction(tvFolders, "actAddToRecipients", QStringLiteral("Add to Recipients"),
+                                    QKeySequence(Qt::CTRL | Qt::Key_R), 1021);
+    connect(actAddToRecipients, &QAction::triggered, this,
+            [this] { Run([this] { AddSelectedToRecipients(tvFolders, true); }); });
+    AddCommand(
+        actAddToRecipients,
+        [this] {
+            const TNTreeNode* node = SelectedNode(tvFolders);
+            return node && node->Kind != nkDatabase && SelectionHasRecipients(tvFolders, true);
+        },
+        true, false);
+    AddSeparator(true);
+
+    actClearSelection = MakeAction(tvFolders, "actClearSelection", QStringLiteral("Clear Selection"),
+                                   QKeySequence(Qt::Key_Escape), 1033);
+    connect(actClearSelection, &QAction::triggered, this, [this] { ClearTreeSelection(tvFolders); });
+    AddCommand(
+        actClearSelection, [this] { return !tvFolders->selectedItems().isEmpty(); }, false, false);
+    AddSeparator(true);
+}
+
+void TFormFoldersTree::AddCommand(QAction* action, std::function<bool()> enabledWhen, bool alwaysShown, bool editing)
+{
+    mnuTreePopup->addAction(action);
+    m_commands.append({action, std::move(enabledWhen), alwaysShown, editing});
+}
+
+void TFormFoldersTree::AddSeparator(bool always)
+{
+    m_commands.append({mnuTreePopup->addSeparator(), nullptr, always, false});
+}
+
+void TFormFoldersTree::UpdateActions()
+{
+    bool groupShown = false;
+    for (const TCommand& command : std::as_const(m_commands)) {
+        if (command.Action->isSeparator()) {
+            command.Action->setVisible(command.AlwaysShown || groupShown);
+            groupShown = false;
+            continue;
+        }
+        const bool enabled = command.EnabledWhen && command.EnabledWhen();
+        command.Action->setEnabled(enabled);
+        command.Action->setVisible(command.AlwaysShown || enabled);
+        groupShown = groupShown || command.Action->isVisible();
+    }
+    HideTrailingSeparators(mnuTreePopup->actions());
+    ApplyAccessRights();
+}
+
+void TFormFoldersTree::ApplyAccessRights()
+{
+    if (LogonRole == RoleAdmin)
+        return;
+    for (const TCommand& command : std::as_const(m_commands))
+        if (command.Editing)
+            command.Action->setEnabled(false);
+}
+
+void TFormFoldersTree::ReloadDatabases()
+{
+    // The nodes refer to the clients about to go: they go first (keeping
+    // their rows), so no node outlives its client even when the rebuild
+    // fails.
+    {
+        const bool wasReloading = FoldersTreeState->Reloading;
+        FoldersTreeState->Reloading = true;
+        FoldersTreeState->ForgetAllNodes();
+        tvFolders->clear();
+        tvClipBoardTree->clear();
+        FoldersTreeState->Reloading = wasReloading;
+    }
+    if (DModLocalData) {
+        DModLocalData->DestroyDataClients();
+        DModLocalData->CreateDataClients();
+    }
+    ReloadFoldersTree(tvFolders);
+}
+
+void TFormFoldersTree::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // A window coming back from the task bar is no new show of the pane.
+    if (event->spontaneous())
+        return;
+    Run([] { FoldersTreeState->FormShow(); });
+}
+
+void TFormFoldersTree::KeepSiblingSelection()
+{
+    // Several nodes may be selected only among siblings: the ones under
+    // another parent than the primary node's are let go.
+    const QList<QTreeWidgetItem*> selected = tvFolders->selectedItems();
+    if (selected.size() < 2)
+        return;
+    QTreeWidgetItem* primary = tvFolders->currentItem();
+    if (!primary || !primary->isSelected())
+        primary = selected.first();
+    const QSignalBlocker blocker(tvFolders);
+    for (QTreeWidgetItem* item : selected)
+        if (item->parent() != primary->parent())
+            item->setSelected(false);
+    tvFolders->viewport()->update();
+}
+
+void TFormFoldersTree::Run(const std::function<void()>& operation)
+{
+    try {
+        operation();
+    } catch (const std::exception& e) {
+        MessageDlg(QString::fromLocal8Bit(e.what()), TMsgDlgType::mtError, mbOK);
+    }
+}

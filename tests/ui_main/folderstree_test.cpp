@@ -1,0 +1,279 @@
+// The folder-tree pane on real files, offscreen: loading at the first show,
+// the commands' enabled and shown states, Add to Recipients from folders at
+// any depth with the duplicate question, the double-click, sibling-only
+// selection, the reload, and what the pane writes when it goes.
+#include "data/folderstree.h"
+#include "data/folderstreeselection.h"
+#include "eventwaits.h"
+#include "foundation/logonrole.h"
+#include "foundation/scgtreeview.h"
+#include "panefixture.h"
+#include "support/messageanswerer.h"
+#include "ui/main/frmfolderstree.h"
+#include "ui/main/frmrecipients.h"
+
+#include <gtest/gtest.h>
+#include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+
+namespace {
+
+class FoldersPaneTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QList<qint32> ids = world.AddContacts(
+            {QStringLiteral("Alice"), QStringLiteral("Bob"), QStringLiteral("Carl")}, QStringLiteral("x"));
+        alice = ids[0];
+        bob = ids[1];
+        carl = ids[2];
+        TBookBuilder book(world.dbs.AddressBookPath());
+        team = Folder(book, QStringLiteral("Team"), 0);
+        sub = Folder(book, QStringLiteral("Sub"), team);
+        crew = book.Group(QStringLiteral("Crew"));
+        book.Member(crew, carl);
+        Place(book, team, alice, NoneID);
+        Place(book, sub, bob, NoneID);
+        Place(book, sub, NoneID, crew);
+        Place(book, 0, carl, NoneID);
+        world.Start();
+        LogonRole = RoleAdmin;
+        OpenWindow();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        LogonRole = RoleUser;
+    }
+
+    void OpenWindow()
+    {
+        window = std::make_unique<QWidget>();
+        auto* layout = new QHBoxLayout(window.get());
+        pane = new TFormFoldersTree;
+        recipients = new TFormRecipients;
+        layout->addWidget(pane);
+        layout->addWidget(recipients);
+        window->resize(600, 400);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        tree = pane->tvFolders;
+    }
+
+    static qint32 Folder(TBookBuilder& book, const QString& name, qint32 parent)
+    {
+        return book.Insert(QStringLiteral("insert into Folders (Name, ParentID) values (:N, :P)"),
+                           {{QStringLiteral("N"), name}, {QStringLiteral("P"), parent}});
+    }
+    static void Place(TBookBuilder& book, qint32 folder, qint32 contact, qint32 group)
+    {
+        book.Insert(QStringLiteral("insert into FolderAssigns (FolderID, GroupID, ContactID) values (:F, :G, :C)"),
+                    {{QStringLiteral("F"), folder}, {QStringLiteral("G"), group}, {QStringLiteral("C"), contact}});
+    }
+
+    QTreeWidgetItem* Root() const { return tree->topLevelItem(0); }
+    QTreeWidgetItem* Find(const QString& caption) const
+    {
+        const QList<QTreeWidgetItem*> items = tree->findItems(caption, Qt::MatchExactly | Qt::MatchRecursive);
+        return items.isEmpty() ? nullptr : items.first();
+    }
+    void Select(const QStringList& captions)
+    {
+        tree->clearSelection();
+        for (const QString& caption : captions) {
+            QTreeWidgetItem* item = Find(caption);
+            ASSERT_NE(item, nullptr) << caption.toStdString();
+            if (caption == captions.first())
+                tree->setCurrentItem(item);
+            item->setSelected(true);
+        }
+        pane->UpdateActions();
+    }
+    QStringList VisibleMenu() const
+    {
+        QStringList entries;
+        for (QAction* a : pane->mnuTreePopup->actions())
+            if (a->isVisible())
+                entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return entries;
+    }
+    QStringList RecipientNames() const
+    {
+        QStringList names;
+        for (int i = 0; i < RecipientList->GetCount(); ++i)
+            names << RecipientList->GetRecipient(i)->Name;
+        return names;
+    }
+    int Rows(const QString& table)
+    {
+        TBookBuilder book(world.dbs.AddressBookPath());
+        return int(book.Count(table));
+    }
+
+    TPaneWorld world;
+    qint32 alice = 0, bob = 0, carl = 0, team = 0, sub = 0, crew = 0;
+    std::unique_ptr<QWidget> window;
+    TFormFoldersTree* pane = nullptr;
+    TFormRecipients* recipients = nullptr;
+    TSCGTreeView* tree = nullptr;
+};
+
+}  // namespace
+
+TEST_F(FoldersPaneTest, TheFirstShowLoadsTheTree)
+{
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    EXPECT_EQ(Root()->text(0), QStringLiteral("Local Database"));
+    EXPECT_EQ(Root()->childCount(), 2);  // Team and Carl
+    EXPECT_EQ(Find(QStringLiteral("Sub"))->childCount(), 2);
+    EXPECT_EQ(pane->lblTitle->text(), QStringLiteral("Co&ntacts"));
+    EXPECT_EQ(pane->lblTitle->buddy(), tree);
+    EXPECT_TRUE(tree->isHeaderHidden());
+}
+
+TEST_F(FoldersPaneTest, CommandsFollowTheSelection)
+{
+    // Nothing selected: Add to Recipients shown but disabled, no separator
+    // left at the end.
+    tree->clearSelection();
+    pane->UpdateActions();
+    EXPECT_FALSE(pane->actAddToRecipients->isEnabled());
+    EXPECT_FALSE(pane->actClearSelection->isEnabled());
+    EXPECT_EQ(VisibleMenu(), QStringList{QStringLiteral("Add to Recipients")});
+
+    Select({QStringLiteral("Alice")});
+    EXPECT_TRUE(pane->actAddToRecipients->isEnabled());
+    EXPECT_TRUE(pane->actClearSelection->isEnabled());
+    EXPECT_EQ(VisibleMenu(), (QStringList{QStringLiteral("Add to Recipients"), QStringLiteral("-"),
+                                          QStringLiteral("Clear Selection")}));
+
+    // An address book holds recipients, but is not sent to as a whole.
+    Select({QStringLiteral("Local Database")});
+    EXPECT_FALSE(pane->actAddToRecipients->isEnabled());
+    EXPECT_TRUE(pane->actClearSelection->isEnabled());
+
+    // An empty folder has nothing to send to.
+    {
+        TNTreeNode* empty = AddChildNode(Root(), new TNTreeNode(TNTreeNode::From(Root())->Database, nkFolder, -1));
+        empty->SetCaption(QStringLiteral("Empty"));
+    }
+    Select({QStringLiteral("Empty")});
+    EXPECT_FALSE(pane->actAddToRecipients->isEnabled());
+
+    pane->actClearSelection->trigger();
+    EXPECT_TRUE(tree->selectedItems().isEmpty());
+}
+
+TEST_F(FoldersPaneTest, TheUserRoleGreysEditingButNotAddToRecipients)
+{
+    auto* editing = new QAction(QStringLiteral("New Folder"), pane);
+    pane->AddCommand(
+        editing,
+        [this] {
+            const TNTreeNode* node = SelectedNode(tree);
+            return tree->selectedItems().size() == 1 && node && (node->Kind == nkFolder || node->Kind == nkDatabase);
+        },
+        false, true);
+    Select({QStringLiteral("Team")});
+    EXPECT_TRUE(editing->isEnabled());
+    EXPECT_TRUE(editing->isVisible());
+
+    LogonRole = RoleUser;
+    pane->UpdateActions();
+    EXPECT_FALSE(editing->isEnabled());
+    EXPECT_TRUE(editing->isVisible());
+    EXPECT_TRUE(pane->actAddToRecipients->isEnabled());
+    EXPECT_TRUE(pane->actClearSelection->isEnabled());
+
+    // A contact: the folder command is hidden.
+    Select({QStringLiteral("Alice")});
+    EXPECT_FALSE(editing->isVisible());
+}
+
+TEST_F(FoldersPaneTest, AddToRecipientsFromAFolderTakesContactsAndGroupsAtAnyDepthThroughTheDuplicateQuestion)
+{
+    MessageAnswerer answers;
+    Select({QStringLiteral("Team")});
+    pane->actAddToRecipients->trigger();
+    EXPECT_EQ(RecipientList->GetCount(), 3);
+    EXPECT_TRUE(RecipientNames().contains(QStringLiteral("Alice")));
+    EXPECT_TRUE(RecipientNames().contains(QStringLiteral("Bob")));
+    EXPECT_TRUE(RecipientNames().contains(QStringLiteral("Crew")));
+    EXPECT_TRUE(answers.Requests().isEmpty());
+
+    // Again: each one is a duplicate; two are refused, Bob is added again.
+    Select({QStringLiteral("Sub"), QStringLiteral("Alice")});
+    answers.QueueAnswer(mbNo);
+    answers.QueueAnswer(mbYes);
+    answers.QueueAnswer(mbNo);
+    pane->actAddToRecipients->trigger();
+    EXPECT_EQ(answers.Requests().size(), 3);
+    EXPECT_EQ(RecipientList->GetCount(), 4);
+    EXPECT_EQ(RecipientNames().count(QStringLiteral("Bob")) + RecipientNames().count(QStringLiteral("Crew")), 3);
+}
+
+TEST_F(FoldersPaneTest, DoubleClickAddsAContactButNotAFolder)
+{
+    tree->expandAll();
+    QApplication::processEvents();
+    const QRect folderRect = tree->visualItemRect(Find(QStringLiteral("Team")));
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, folderRect.center());
+    EXPECT_EQ(RecipientList->GetCount(), 0);
+
+    const QRect rect = tree->visualItemRect(Find(QStringLiteral("Carl")));
+    ASSERT_TRUE(rect.isValid());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_EQ(RecipientNames(), QStringList{QStringLiteral("Carl")});
+    EXPECT_EQ(FoldersTreeState->NodeUnderMouse, TNTreeNode::From(Find(QStringLiteral("Carl"))));
+}
+
+TEST_F(FoldersPaneTest, SeveralNodesAreSelectedOnlyAmongSiblings)
+{
+    tree->setCurrentItem(Find(QStringLiteral("Team")));
+    Find(QStringLiteral("Team"))->setSelected(true);
+    Find(QStringLiteral("Carl"))->setSelected(true);  // a sibling
+    QApplication::processEvents();
+    EXPECT_EQ(tree->selectedItems().size(), 2);
+    Find(QStringLiteral("Alice"))->setSelected(true);  // one level down
+    QApplication::processEvents();
+    EXPECT_EQ(tree->selectedItems().size(), 2);
+    EXPECT_FALSE(Find(QStringLiteral("Alice"))->isSelected());
+}
+
+TEST_F(FoldersPaneTest, ReloadingKeepsEveryRowAndShowsANewBook)
+{
+    world.AddSecondBook();
+    const int folders = Rows(QStringLiteral("Folders"));
+    const int assigns = Rows(QStringLiteral("FolderAssigns"));
+    pane->ReloadDatabases();
+    EXPECT_EQ(Rows(QStringLiteral("Folders")), folders);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), assigns);
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    EXPECT_EQ(tree->topLevelItem(1)->text(0), QStringLiteral("Other"));
+    EXPECT_EQ(TNTreeNode::From(tree->topLevelItem(1))->ImageIndex(), 7);
+    EXPECT_FALSE(FoldersTreeState->Reloading);
+}
+
+TEST_F(FoldersPaneTest, DestroyingThePaneWritesOnlyTheExpandedFolders)
+{
+    Root()->setExpanded(true);
+    Find(QStringLiteral("Sub"))->setExpanded(true);
+    const int folders = Rows(QStringLiteral("Folders"));
+    const int assigns = Rows(QStringLiteral("FolderAssigns"));
+    window.reset();
+    EXPECT_TRUE(FoldersTreeState->Destroying);
+    EXPECT_EQ(Rows(QStringLiteral("Folders")), folders);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), assigns);
+    EXPECT_EQ(world.CountRows(QStringLiteral("FoldersOpen")), 2);
+
+    // The next pane opens them again.
+    OpenWindow();
+    EXPECT_FALSE(FoldersTreeState->Destroying);
+    EXPECT_TRUE(Root()->isExpanded());
+    EXPECT_TRUE(Find(QStringLiteral("Sub"))->isExpanded());
+    EXPECT_FALSE(Find(QStringLiteral("Team"))->isExpanded());
+}
