@@ -74,6 +74,11 @@ void TBaseDataClient::AbstractError(const char* operation) const
                          .arg(QString::fromLatin1(metaObject()->className()), QString::fromLatin1(operation)));
 }
 
+TNDataSource* TBaseDataClient::GetDataSource(TDataKind)
+{
+    AbstractError("GetDataSource");
+}
+
 qint32 TBaseDataClient::CalcNewTempID(TNDataSet*)
 {
     return -1;

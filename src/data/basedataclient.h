@@ -25,6 +25,7 @@
 #include <QStringList>
 
 class TNDataSet;
+class TNDataSource;
 
 // The endpoint of the server that serves a contact's carrier.
 struct TNServerEndpoint {
@@ -75,6 +76,9 @@ public:
     virtual bool InitConnection(const QString& data) = 0;
     // The kind's dataset; a kind the client does not serve raises EDataError.
     virtual TNDataSet* GetDataSet(TDataKind kind) = 0;
+    // The data source bound to the kind's dataset (grids bind to it). The
+    // base raises the abstract error.
+    virtual TNDataSource* GetDataSource(TDataKind kind);
     // Every dataset of the client in component order (for the dataset-state
     // registry).
     virtual QList<TNDataSet*> DataSets() = 0;

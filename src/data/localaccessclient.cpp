@@ -13,19 +13,20 @@ struct TTableDef {
     const char* Table;
     const char* Component;
     const char* IndexFieldNames;
+    const char* Source;
 };
 
 // By TDataKind.
 constexpr TTableDef TableDefs[DataKindCount] = {
-    {"CarrierTypes", "tblCarrierTypes", "TypeNo"},
-    {"Carriers", "tblCarriers", "Name"},
-    {"Contacts", "tblContacts", "Name"},
-    {"Templates", "tblTemplates", "Name"},
-    {"Groups", "tblGroups", "Name"},
-    {"GroupAssigns", "tblGroupAssigns", ""},
-    {"Folders", "tblFolders", ""},
-    {"FolderAssigns", "tblFolderAssigns", ""},
-    {"Servers", "tblServers", "Name"},
+    {"CarrierTypes", "tblCarrierTypes", "TypeNo", "dsCarrierTypes"},
+    {"Carriers", "tblCarriers", "Name", "dsCarriers"},
+    {"Contacts", "tblContacts", "Name", "dsContacts"},
+    {"Templates", "tblTemplates", "Name", "dsTemplates"},
+    {"Groups", "tblGroups", "Name", "dsGroups"},
+    {"GroupAssigns", "tblGroupAssigns", "", "dsGroupAssigns"},
+    {"Folders", "tblFolders", "", "dsFolders"},
+    {"FolderAssigns", "tblFolderAssigns", "", "dsFolderAssigns"},
+    {"Servers", "tblServers", "Name", "dsServers"},
 };
 }  // namespace
 
@@ -54,6 +55,8 @@ void TLocalAccessClient::CreateDataSets()
         table->SetTableName(QString::fromLatin1(def.Table));
         table->setObjectName(QString::fromLatin1(def.Component));
         table->SetIndexFieldNames(QString::fromLatin1(def.IndexFieldNames));
+        m_sources[kind].setObjectName(QString::fromLatin1(def.Source));
+        m_sources[kind].SetDataSet(table.get());
         m_tables[kind] = std::move(table);
     }
     TNDataSet* carrierTypes = m_tables[dkCarrierTypes].get();
@@ -98,6 +101,13 @@ TNDataSet* TLocalAccessClient::GetDataSet(TDataKind kind)
     if (kind >= DataKindCount)
         throw EDataError(QStringLiteral("From \"TLocalAccessClient.GetDataSet()\" - Unknown dataKind"));
     return m_tables[kind].get();
+}
+
+TNDataSource* TLocalAccessClient::GetDataSource(TDataKind kind)
+{
+    if (kind >= DataKindCount)
+        throw EDataError(QStringLiteral("From \"TLocalAccessClient.GetDataSource()\" - Unknown dataKind"));
+    return &m_sources[kind];
 }
 
 QList<TNDataSet*> TLocalAccessClient::DataSets()

@@ -12,6 +12,7 @@
 
 #include "data/basedataclient.h"
 #include "db/connection.h"
+#include "db/datasource.h"
 
 #include <array>
 #include <memory>
@@ -35,6 +36,9 @@ public:
     // Kinds 0 to 8; any other raises "From "TLocalAccessClient.GetDataSet()"
     // - Unknown dataKind".
     TNDataSet* GetDataSet(TDataKind kind) override;
+    // dsCarrierTypes ... dsServers for kinds 0 to 8; any other raises "From
+    // "TLocalAccessClient.GetDataSource()" - Unknown dataKind".
+    TNDataSource* GetDataSource(TDataKind kind) override;
     QList<TNDataSet*> DataSets() override;
 
     bool GetServerByContactID(qint32 contactID, TNServerEndpoint& endpoint) override;
@@ -61,4 +65,5 @@ private:
     // Destroyed from the last kind to the first, so a dataset goes before the
     // datasets its lookup fields read.
     std::array<std::unique_ptr<TNDataSet>, DataKindCount> m_tables;
+    std::array<TNDataSource, DataKindCount> m_sources;
 };

@@ -9,6 +9,7 @@
 #include "data/datasetstate.h"
 #include "data/localaccessclient.h"
 #include "db/dataset.h"
+#include "db/datasource.h"
 #include "platform/commatext.h"
 
 namespace {
@@ -148,6 +149,9 @@ TEST_F(LocalClientTest, DataSetsByKindWithLookupsAndDisplayTexts)
     EXPECT_FALSE(Client->GetCarrierTypeNo(carrier + 1, typeNo));
     EXPECT_EQ(typeNo, 77);
 
+    EXPECT_EQ(Client->GetDataSource(dkServers)->DataSet(), servers);
+    EXPECT_EQ(Client->GetDataSource(dkServers)->objectName(), QStringLiteral("dsServers"));
+    EXPECT_THROW(Client->GetDataSource(static_cast<TDataKind>(9)), EDataError);
     try {
         Client->GetDataSet(static_cast<TDataKind>(9));
         FAIL() << "no exception";
