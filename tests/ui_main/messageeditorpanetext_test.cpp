@@ -55,6 +55,11 @@ TEST(MessageCounters, EmptyListOrNoListShowsNoRemainder)
     EXPECT_TRUE(out.Remaining.isEmpty());
     EXPECT_FALSE(out.CountRed);
     EXPECT_FALSE(out.PrefixVisible);
+    // Recipients whose carriers name no limit: nothing to count down.
+    in.RecipientCount = 2;
+    out = ComputeCounters(in);
+    EXPECT_TRUE(out.Remaining.isEmpty());
+    EXPECT_FALSE(out.CountRed);
     in.HaveRecipientList = false;
     in.AddDisplayName = true;
     in.FollowedBy = QStringLiteral(" - ");

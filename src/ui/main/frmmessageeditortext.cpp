@@ -54,8 +54,10 @@ TNCounterDisplay ComputeCounters(const TNCounterInput& input)
         qint64 limit = input.MinMaxMessageLength;
         if (input.AddDisplayName)
             limit -= input.MaxNameLength + input.FollowedBy.size();
-        out.CountRed = limit < input.Length;
-        if (input.RecipientCount > 0)
+        // No recipient's carrier names a limit: nothing to count down.
+        const bool limited = input.MinMaxMessageLength < NoMessageLengthLimit;
+        out.CountRed = limited && limit < input.Length;
+        if (input.RecipientCount > 0 && limited)
             out.Remaining = QStringLiteral("(%1)").arg(limit - input.Length);
     }
     out.PrefixIndicator = QStringLiteral("(Name") + input.FollowedBy + QLatin1Char(')');

@@ -39,7 +39,7 @@ struct TNCounterInput {
 struct TNCounterDisplay {
     QString CharCount;        // lblCharCount
     bool CountRed = false;    // red when over the limit, else blue
-    QString Remaining;        // lblRemaining, e.g. "(-1)"; empty without recipients
+    QString Remaining;        // lblRemaining, e.g. "(-1)"; empty without recipients or limit
     QString PrefixIndicator;  // lblPrefixIndicator, "(Name:)"
     bool PrefixVisible = false;
 };
