@@ -1,51 +1,13 @@
 #include "data/recipients.h"
 
 #include "data/basedataclient.h"
+#include "data/folderstreenode.h"
 #include "foundation/dmoptions.h"
 #include "platform/messagedlg.h"
 
 #include <algorithm>
 
 TNRecipientList* RecipientList = nullptr;
-
-namespace {
-
-// The letters a to z compare as A to Z; every other character by its code.
-char16_t FoldAsciiCase(char16_t c)
-{
-    return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
-}
-
-int CompareCaptions(const QString& a, const QString& b)
-{
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t ca = FoldAsciiCase(a[i].unicode());
-        const char16_t cb = FoldAsciiCase(b[i].unicode());
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
-    if (a.size() == b.size())
-        return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
-
-QString KindText(TNodeKind kind)
-{
-    switch (kind) {
-        case nkContact:
-            return QStringLiteral("Contact");
-        case nkGroup:
-            return QStringLiteral("Group");
-        case nkFolder:
-            return QStringLiteral("Folder");
-        case nkDatabase:
-            return QStringLiteral("Database");
-    }
-    return QStringLiteral("No such kind");
-}
-
-}  // namespace
 
 int RecipientImageIndexOf(TNodeKind kind)
 {
@@ -94,7 +56,7 @@ bool TNRecipientList::AddNode(const TNRecipientNode& node)
         const QString text =
             QStringLiteral(
                 "Recipients List already contains the %1 \"%2\" with the same ID=%3\r\rDo you want to add a copy ?")
-                .arg(KindText(node.Kind), node.Caption, QString::number(node.ID));
+                .arg(NodeKindToStr(node.Kind), node.Caption, QString::number(node.ID));
         if (MessageDlg(text, TMsgDlgType::mtWarning, mbYes | mbNo) == mbYes)
             AddRow(node);
         return false;
@@ -246,9 +208,9 @@ TNRecipients TNRecipientList::Recipients() const
 
 int TNRecipientList::ListCompare(const TNSuperRecipient& item1, const TNSuperRecipient& item2)
 {
-    if (item1.Kind != item2.Kind)
-        return int(item2.Kind) - int(item1.Kind);
-    return CompareCaptions(item1.Name, item2.Name);
+    // The folder tree's order of siblings: groups before contacts, then by
+    // caption.
+    return TreeCompareNodes(item1.Kind, item1.Name, item2.Kind, item2.Name);
 }
 
 void TNRecipientList::CountersChanged()
