@@ -215,7 +215,9 @@ TEST_F(EditorPaneTest, QueuedTextAndKeys)
     EXPECT_EQ(editor->memMessageText->toPlainText(), QStringLiteral("AB\u00c9c"));
     QTest::keyClick(editor->memMessageText, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(editor->memMessageText->textCursor().selectedText(), QStringLiteral("AB\u00c9c"));
+    EXPECT_TRUE(editor->actClearText->isEnabled());
     editor->actClearText->trigger();
+    EXPECT_FALSE(editor->actClearText->isEnabled());
     EXPECT_TRUE(editor->memMessageText->toPlainText().isEmpty());
     EXPECT_EQ(editor->lblCharCount->text(), QStringLiteral("0"));
 }

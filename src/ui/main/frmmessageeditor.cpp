@@ -177,10 +177,9 @@ void TFormMessageEditor::MakeEditActions()
     mnuEditor->addAction(actSelectAll);
     mnuEditor->addAction(actUndo);
     memMessageText->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(memMessageText, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        actClearText->setEnabled(!memMessageText->toPlainText().isEmpty());
-        mnuEditor->popup(memMessageText->viewport()->mapToGlobal(pos));
-    });
+    connect(memMessageText, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { mnuEditor->popup(memMessageText->viewport()->mapToGlobal(pos)); });
+    actClearText->setEnabled(false);
 }
 
 QWidget* TFormMessageEditor::FocusedEdit() const
@@ -265,6 +264,7 @@ void TFormMessageEditor::MemoTextChanged()
 {
     UpdateMessageLength();
     UpdateCounters();
+    actClearText->setEnabled(!memMessageText->document()->isEmpty());
 }
 
 // --- Address-book menu --------------------------------------------------
