@@ -133,7 +133,7 @@ TEST_F(StartupTest, LocalDatabaseRowPointsAtTheProgramFolderQuotedWhenItHasABlan
     }
     LocalData.reset();
 
-    const QString blank = Dbs.Folder() + QStringLiteral("with blank/");
+    const QString blank = Dbs.Folder() + QStringLiteral("with blank's/");
     ASSERT_TRUE(QDir().mkpath(blank));
     ASSERT_TRUE(QFile::copy(Dbs.LocalDataPath(), blank + QStringLiteral("LocalData2.mdb")));
     ASSERT_TRUE(QFile::copy(Dbs.AddressBookPath(), blank + QStringLiteral("Tovix2Database.mdb")));
