@@ -529,6 +529,24 @@ TEST_F(DataSetTest, AnEditOfARowSomeoneDeletedFails)
     contacts.Cancel();
 }
 
+TEST_F(DataSetTest, APostWritesOnlyTheChangedColumns)
+{
+    contacts.Open();
+    contacts.Locate(QStringLiteral("ID"), 2);
+    // Another connection changes one column of the row meanwhile.
+    TNConnection other;
+    other.SetDatabasePath(files.AddressBookPath());
+    other.ExecSQL(QStringLiteral("update Contacts set FirstName = 'Annie' where ID = 2"));
+    contacts.Edit();
+    contacts.FieldByName(QStringLiteral("LastName"))->SetAsString(QStringLiteral("Jones"));
+    contacts.Post();
+    EXPECT_EQ(
+        book.QueryValue(QStringLiteral("select FirstName || ' ' || LastName from Contacts where ID = 2")).toString(),
+        QStringLiteral("Annie Jones"));
+    // The row as stored is what the dataset shows after the post.
+    EXPECT_EQ(contacts.FieldByName(QStringLiteral("FirstName"))->AsString(), QStringLiteral("Annie"));
+}
+
 TEST_F(DataSetTest, NotificationsTellViewsWhatHappened)
 {
     contacts.Open();
