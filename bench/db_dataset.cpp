@@ -118,8 +118,9 @@ int main(int argc, char** argv)
         found += contacts.Locate(QStringLiteral("ID"), (i * 9973) % ContactCount + 1) ? 1 : 0;
     Report("10,000 Locate by ID", timer);
 
+    // Each one walks 99,900 rows before its match.
     timer.restart();
-    for (int i = 0; i < 1000; ++i)
+    for (int i = 0; i < 100; ++i)
         found +=
             contacts.Locate(QStringLiteral("Name"), QStringLiteral("contact 0999"), loCaseInsensitive | loPartialKey)
                 ? 1
