@@ -277,3 +277,19 @@ TEST_F(FoldersPaneTest, DestroyingThePaneWritesOnlyTheExpandedFolders)
     EXPECT_TRUE(Find(QStringLiteral("Sub"))->isExpanded());
     EXPECT_FALSE(Find(QStringLiteral("Team"))->isExpanded());
 }
+
+TEST_F(FoldersPaneTest, ALoadErrorIsShownAndLeavesTheTreeUsable)
+{
+    MessageAnswerer answers;
+    pane->hide();
+    {
+        TBookBuilder book(world.dbs.AddressBookPath());
+        book.Exec(QStringLiteral("alter table Folders rename to Gone"));
+    }
+    pane->show();
+    ASSERT_EQ(answers.Texts().size(), 1);
+    EXPECT_EQ(answers.Requests().first().Type, TMsgDlgType::mtError);
+    EXPECT_FALSE(FoldersTreeState->Loading);
+    EXPECT_TRUE(tree->updatesEnabled());
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
+}

@@ -152,7 +152,10 @@ TEST_F(SentMessagesTest, ClosingFreesTheReportAndStoresTheLayout)
 {
     TFormSentMessages* form = Open();
     form->dbgMessages->setColumnWidth(0, 123);
-    form->close();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    form->dbgMessages->setFocus();
+    QTest::keyClick(form->dbgMessages, Qt::Key_Escape);
     // A closed report frees itself (a deferred delete).
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(FormSentMessages, nullptr);

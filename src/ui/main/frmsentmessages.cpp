@@ -13,10 +13,10 @@
 #include "platform/profilefile.h"
 #include "ui/main/frmsentmessagescells.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -146,6 +146,12 @@ void TFormSentMessages::BuildLayout()
     row->addWidget(new TYebCorner(bottom), 0, Qt::AlignBottom | Qt::AlignRight);
     connect(btnDeleteAll, &QPushButton::clicked, this, &TFormSentMessages::DeleteAll);
     connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
+    // Esc closes the window whichever control has the focus.
+    auto* closeKey = new QAction(this);
+    closeKey->setShortcut(QKeySequence(Qt::Key_Escape));
+    closeKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(closeKey);
+    connect(closeKey, &QAction::triggered, this, &QWidget::close);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -276,15 +282,6 @@ void TFormSentMessages::customEvent(QEvent* event)
         return;
     }
     QWidget::customEvent(event);
-}
-
-void TFormSentMessages::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 void TFormSentMessages::LoadFormSettings(QString& section)

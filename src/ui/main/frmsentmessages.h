@@ -59,7 +59,6 @@ protected:
     void LoadFormSettings(QString& section) override;
     void SaveFormSettings(QString& section) override;
     void customEvent(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildLayout();
