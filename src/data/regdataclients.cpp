@@ -31,36 +31,6 @@ TDataClientClass FindDataClientClass(qint32 typeNo)
     return DataClientClasses.FindClass(typeNo);
 }
 
-void TNWriterFirstLock::BeginRead()
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return !m_writing && m_waitingWriters == 0; });
-    ++m_readers;
-}
-
-void TNWriterFirstLock::EndRead()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (--m_readers == 0)
-        m_changed.notify_all();
-}
-
-void TNWriterFirstLock::BeginWrite()
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    ++m_waitingWriters;
-    m_changed.wait(lock, [this] { return !m_writing && m_readers == 0; });
-    --m_waitingWriters;
-    m_writing = true;
-}
-
-void TNWriterFirstLock::EndWrite()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_writing = false;
-    m_changed.notify_all();
-}
-
 TDataClientsList::TReadScope::TReadScope(const TDataClientsList& list) : m_list(list)
 {
     // The writing thread already excludes every reader.

@@ -11,12 +11,12 @@
 // thread must not keep a client pointer beyond WithClientByGUID's callback,
 // and must not wait for the main thread inside that callback.
 
+#include "platform/threads.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 class TBaseDataClient;
@@ -48,24 +48,6 @@ public:
 
 private:
     QList<TDataClientClassRec> m_records;
-};
-
-// Many readers or one writer, with writers first: once a writer waits, new
-// readers wait behind it, so a stream of send-thread look-ups can never
-// starve the main thread's rebuild.
-class TNWriterFirstLock {
-public:
-    void BeginRead();
-    void EndRead();
-    void BeginWrite();
-    void EndWrite();
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_readers = 0;
-    int m_waitingWriters = 0;
-    bool m_writing = false;
 };
 
 // Name and client of every live client, for address-book choosers.
@@ -124,7 +106,7 @@ private:
     void EndWrite();
 
     QList<TBaseDataClient*> m_items;
-    mutable TNWriterFirstLock m_lock;
+    mutable TNMultiReadExclusiveWriteSynchronizer m_lock;
     std::atomic<std::thread::id> m_writer{};
     int m_writeDepth = 0;  // touched by the writing thread only
 };

@@ -1,6 +1,7 @@
 #include "db/transaction.h"
 
 #include <QSqlError>
+#include <QSqlQuery>
 
 #include "db/connection.h"
 #include "db/dberror.h"
@@ -9,8 +10,12 @@ TNTransaction::TNTransaction(TNConnection& connection) : TNTransaction(connectio
 
 TNTransaction::TNTransaction(const QSqlDatabase& db) : m_db(db)
 {
-    if (!m_db.transaction())
-        throw EDatabaseError(QStringLiteral("TNTransaction: cannot begin: %1").arg(m_db.lastError().text()));
+    // IMMEDIATE takes the write lock at once (waiting out the busy time-out),
+    // so a transaction that reads before it writes never fails half-way with
+    // "database is locked" when another thread's connection writes meanwhile.
+    QSqlQuery begin(m_db);
+    if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        throw EDatabaseError(QStringLiteral("TNTransaction: cannot begin: %1").arg(begin.lastError().text()));
     m_active = true;
 }
 

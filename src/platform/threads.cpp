@@ -114,3 +114,33 @@ void TNThread::Run()
     }
     m_finishedEvent.SetEvent();
 }
+
+void TNMultiReadExclusiveWriteSynchronizer::BeginRead()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_writing && m_waitingWriters == 0; });
+    ++m_readers;
+}
+
+void TNMultiReadExclusiveWriteSynchronizer::EndRead()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (--m_readers == 0)
+        m_changed.notify_all();
+}
+
+void TNMultiReadExclusiveWriteSynchronizer::BeginWrite()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    ++m_waitingWriters;
+    m_changed.wait(lock, [this] { return !m_writing && m_readers == 0; });
+    --m_waitingWriters;
+    m_writing = true;
+}
+
+void TNMultiReadExclusiveWriteSynchronizer::EndWrite()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_writing = false;
+    m_changed.notify_all();
+}

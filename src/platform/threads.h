@@ -16,7 +16,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
-#include <shared_mutex>
 #include <thread>
 
 enum TWaitResult { wrSignaled, wrTimeout, wrAbandoned, wrError };
@@ -51,17 +50,23 @@ private:
     std::recursive_mutex m_mutex;
 };
 
-// Many readers or one writer. Not re-entrant: a thread that holds it must
-// not take it again.
+// Many readers or one writer, writers first: once a writer waits, new
+// readers wait behind it, so a stream of readers on worker threads can never
+// starve the main thread's writes. Not re-entrant: a thread that holds it
+// must not take it again.
 class TNMultiReadExclusiveWriteSynchronizer {
 public:
-    void BeginRead() { m_mutex.lock_shared(); }
-    void EndRead() { m_mutex.unlock_shared(); }
-    void BeginWrite() { m_mutex.lock(); }
-    void EndWrite() { m_mutex.unlock(); }
+    void BeginRead();
+    void EndRead();
+    void BeginWrite();
+    void EndWrite();
 
 private:
-    std::shared_mutex m_mutex;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_readers = 0;
+    int m_waitingWriters = 0;
+    bool m_writing = false;
 };
 
 // Holds a lock from construction to destruction.
