@@ -69,20 +69,20 @@ QMessageBox* CreateMessageBox(const TMessageRequest& request)
     QPushButton* cancel = nullptr;
     QPushButton* no = nullptr;
     QPushButton* ok = nullptr;
-    for (const ButtonSpec& spec : Buttons) {
-        if (!(buttons & spec.bit))
+    for (const ButtonSpec& button : Buttons) {
+        if (!(buttons & button.bit))
             continue;
-        QPushButton* b = box->addButton(QString::fromLatin1(spec.caption), spec.role);
-        b->setProperty(ButtonProperty, spec.bit);
+        QPushButton* b = box->addButton(QString::fromLatin1(button.caption), button.role);
+        b->setProperty(ButtonProperty, button.bit);
         if (!first)
             first = b;
-        if (spec.bit == request.DefaultButton)
+        if (button.bit == request.DefaultButton)
             defaultButton = b;
-        if (spec.bit == mbCancel)
+        if (button.bit == mbCancel)
             cancel = b;
-        else if (spec.bit == mbNo)
+        else if (button.bit == mbNo)
             no = b;
-        else if (spec.bit == mbOK)
+        else if (button.bit == mbOK)
             ok = b;
     }
     box->setDefaultButton(defaultButton ? defaultButton : first);

@@ -150,17 +150,6 @@ QString Unquote(const QString& text)
 
 EOptionError::EOptionError(const QString& message) : std::runtime_error(message.toStdString()) {}
 
-QString TrimBlanksAndControls(const QString& text)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && text[start].unicode() <= 32)
-        ++start;
-    while (end > start && text[end - 1].unicode() <= 32)
-        --end;
-    return text.mid(start, end - start);
-}
-
 // ---------------------------------------------------------------- TNOption
 
 TNOption::TNOption(TSCGOptions* owner, int index)

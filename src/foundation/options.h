@@ -20,6 +20,8 @@
 //
 // Main thread only; no lock.
 
+#include "platform/textutil.h"
+
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -152,6 +154,3 @@ private:
 // The program's option store (the options data module's), or nullptr.
 extern TSCGOptions* Options;
 
-// Removes blanks and control characters (code 32 and below) from both ends,
-// as the class library's Trim does.
-QString TrimBlanksAndControls(const QString& text);

@@ -7,11 +7,11 @@
 
 TEST(EmbedText, TrimRemovesControlCharactersAndBlanksOnly)
 {
-    EXPECT_EQ(TrimBlanks(QStringLiteral(" \t\r\n a b \x01")), QStringLiteral("a b"));
-    EXPECT_EQ(TrimBlanks(QString(QChar(0)) + QStringLiteral("x")), QStringLiteral("x"));
+    EXPECT_EQ(TrimBlanksAndControls(QStringLiteral(" \t\r\n a b \x01")), QStringLiteral("a b"));
+    EXPECT_EQ(TrimBlanksAndControls(QString(QChar(0)) + QStringLiteral("x")), QStringLiteral("x"));
     // A non-breaking blank is a character of the value, not padding.
-    EXPECT_EQ(TrimBlanks(QStringLiteral("\u00a0x")), QStringLiteral("\u00a0x"));
-    EXPECT_EQ(TrimBlanks(QStringLiteral("   ")), QString());
+    EXPECT_EQ(TrimBlanksAndControls(QStringLiteral("\u00a0x")), QStringLiteral("\u00a0x"));
+    EXPECT_EQ(TrimBlanksAndControls(QStringLiteral("   ")), QString());
 }
 
 TEST(EmbedText, ItemAtRaisesTheIndexError)

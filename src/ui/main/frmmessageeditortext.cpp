@@ -1,24 +1,11 @@
 #include "ui/main/frmmessageeditortext.h"
 
 #include "platform/codepage.h"
+#include "platform/textutil.h"
 
 #include <QLocale>
 
 namespace {
-
-// Trims characters of code 32 or less at both ends (the class library's
-// Trim, which QString::trimmed does not match: it keeps control characters
-// and drops Unicode blanks above 32).
-QString TrimLowCodes(const QString& text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first].unicode() <= 32)
-        ++first;
-    while (last > first && text[last - 1].unicode() <= 32)
-        --last;
-    return text.mid(first, last - first);
-}
 
 }  // namespace
 
@@ -27,7 +14,7 @@ QString NormalizeMessageText(const QString& text)
     QString out = text;
     out.remove(QLatin1Char('\r'));
     out.remove(QLatin1Char('\n'));
-    return TrimLowCodes(out);
+    return TrimBlanksAndControls(out);
 }
 
 int CalcMessageLengthOf(const QString& memoText)
@@ -40,7 +27,7 @@ QString MessageTextForSending(const QString& memoText)
     QString text = ThroughCodePage(memoText);
     text.replace(QLatin1Char('\r'), QLatin1Char(' '));
     text.remove(QLatin1Char('\n'));
-    text = TrimLowCodes(text);
+    text = TrimBlanksAndControls(text);
     if (text.size() > MaxQueuedMessageLength)
         text.truncate(MaxQueuedMessageLength);
     return text;

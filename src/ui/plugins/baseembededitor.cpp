@@ -68,5 +68,5 @@ QStringList TFormBaseEmbedContactEditor::NestedItems(const QStringList& outer)
 
 bool TFormBaseEmbedContactEditor::NumericFlag(const QStringList& outer)
 {
-    return outer.size() >= 2 && TrimBlanks(outer[1]).toLower() == QLatin1String("true");
+    return outer.size() >= 2 && TrimBlanksAndControls(outer[1]).toLower() == QLatin1String("true");
 }

@@ -49,16 +49,16 @@ void TFormCarrierACU::cbbSerialFormatChange(int index)
 
 QString TFormCarrierACU::GetDataAsCSVString() const
 {
-    return CommaTextFromList({QString::number(cbbSerialFormat->currentIndex()), TrimBlanks(edtHeader->text()),
-                              TrimBlanks(edtFooter->text()), TrimBlanks(edtMaxMessLength->text())});
+    return CommaTextFromList({QString::number(cbbSerialFormat->currentIndex()), TrimBlanksAndControls(edtHeader->text()),
+                              TrimBlanksAndControls(edtFooter->text()), TrimBlanksAndControls(edtMaxMessLength->text())});
 }
 
 bool TFormCarrierACU::PutDataAsCSVString(const QString& data)
 {
     const QStringList items = CommaTextToList(data);
     SelectComboIndex(cbbSerialFormat, StrToIntChecked(ItemAt(items, 0)));
-    edtHeader->setText(TrimBlanks(ItemAt(items, 1)));
-    edtFooter->setText(TrimBlanks(ItemAt(items, 2)));
-    edtMaxMessLength->setText(TrimBlanks(ItemAt(items, 3)));
+    edtHeader->setText(TrimBlanksAndControls(ItemAt(items, 1)));
+    edtFooter->setText(TrimBlanksAndControls(ItemAt(items, 2)));
+    edtMaxMessLength->setText(TrimBlanksAndControls(ItemAt(items, 3)));
     return CheckItemCount(items, 4);
 }

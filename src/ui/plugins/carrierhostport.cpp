@@ -32,21 +32,21 @@ TFormCarrierHostPortBase::TFormCarrierHostPortBase(QWidget* owner, const TLayout
 
 QString TFormCarrierHostPortBase::GetDataAsCSVString() const
 {
-    QStringList items{TrimBlanks(edtHost->text()), TrimBlanks(edtPort->text()), TrimBlanks(edtMaxMessLength->text())};
+    QStringList items{TrimBlanksAndControls(edtHost->text()), TrimBlanksAndControls(edtPort->text()), TrimBlanksAndControls(edtMaxMessLength->text())};
     if (edtLoginID)
-        items << TrimBlanks(edtLoginID->text()) << TrimBlanks(edtPassword->text());
+        items << TrimBlanksAndControls(edtLoginID->text()) << TrimBlanksAndControls(edtPassword->text());
     return CommaTextFromList(items);
 }
 
 bool TFormCarrierHostPortBase::PutDataAsCSVString(const QString& data)
 {
     const QStringList items = CommaTextToList(data);
-    edtHost->setText(TrimBlanks(ItemAt(items, 0)));
-    edtPort->setText(TrimBlanks(ItemAt(items, 1)));
-    edtMaxMessLength->setText(TrimBlanks(ItemAt(items, 2)));
+    edtHost->setText(TrimBlanksAndControls(ItemAt(items, 0)));
+    edtPort->setText(TrimBlanksAndControls(ItemAt(items, 1)));
+    edtMaxMessLength->setText(TrimBlanksAndControls(ItemAt(items, 2)));
     if (edtLoginID) {
-        edtLoginID->setText(TrimBlanks(ItemAt(items, 3)));
-        edtPassword->setText(TrimBlanks(ItemAt(items, 4)));
+        edtLoginID->setText(TrimBlanksAndControls(ItemAt(items, 3)));
+        edtPassword->setText(TrimBlanksAndControls(ItemAt(items, 4)));
     }
     return CheckItemCount(items, edtLoginID ? 5 : 3);
 }

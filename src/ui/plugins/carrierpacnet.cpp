@@ -48,20 +48,20 @@ TFormCarrierPacnet::TFormCarrierPacnet(QWidget* owner) : TFormBaseCarrierEditor(
 
 QString TFormCarrierPacnet::GetDataAsCSVString() const
 {
-    return CommaTextFromList({TrimBlanks(edtPhone->text()), TrimBlanks(ComboText(cbMaxMessLength)),
-                              TrimBlanks(ComboText(cbSpeed)), TrimBlanks(ComboText(cbDataSettings)),
-                              TrimBlanks(edtNUI->text()), TrimBlanks(edtNUA->text())});
+    return CommaTextFromList({TrimBlanksAndControls(edtPhone->text()), TrimBlanksAndControls(ComboText(cbMaxMessLength)),
+                              TrimBlanksAndControls(ComboText(cbSpeed)), TrimBlanksAndControls(ComboText(cbDataSettings)),
+                              TrimBlanksAndControls(edtNUI->text()), TrimBlanksAndControls(edtNUA->text())});
 }
 
 bool TFormCarrierPacnet::PutDataAsCSVString(const QString& data)
 {
     const QStringList items = CommaTextToList(data);
     bool result = true;
-    edtPhone->setText(TrimBlanks(ItemAt(items, 0)));
-    ShowComboText(cbMaxMessLength, TrimBlanks(ItemAt(items, 1)));
+    edtPhone->setText(TrimBlanksAndControls(ItemAt(items, 0)));
+    ShowComboText(cbMaxMessLength, TrimBlanksAndControls(ItemAt(items, 1)));
     result = SelectListValue(cbSpeed, ItemAt(items, 2)) && result;
     result = SelectListValue(cbDataSettings, ItemAt(items, 3)) && result;
-    edtNUI->setText(TrimBlanks(ItemAt(items, 4)));
-    edtNUA->setText(TrimBlanks(ItemAt(items, 5)));
+    edtNUI->setText(TrimBlanksAndControls(ItemAt(items, 4)));
+    edtNUA->setText(TrimBlanksAndControls(ItemAt(items, 5)));
     return CheckItemCount(items, 6) && result;
 }

@@ -56,9 +56,9 @@ TFormCarrierSMS::TFormCarrierSMS(QWidget* owner) : TFormBaseCarrierEditor(owner)
 
 QString TFormCarrierSMS::GetDataAsCSVString() const
 {
-    return CommaTextFromList({TrimBlanks(edtSMSCenter->text()), TrimBlanks(edtPinNo->text()),
-                              TrimBlanks(ComboText(cbMaxMessLength)), TrimBlanks(ComboText(cbBaudRate)),
-                              TrimBlanks(ComboText(cbDataSettings)),
+    return CommaTextFromList({TrimBlanksAndControls(edtSMSCenter->text()), TrimBlanksAndControls(edtPinNo->text()),
+                              TrimBlanksAndControls(ComboText(cbMaxMessLength)), TrimBlanksAndControls(ComboText(cbBaudRate)),
+                              TrimBlanksAndControls(ComboText(cbDataSettings)),
                               chbUniCode->isChecked() ? QStringLiteral("-1") : QStringLiteral("0")});
 }
 
@@ -66,12 +66,12 @@ bool TFormCarrierSMS::PutDataAsCSVString(const QString& data)
 {
     const QStringList items = CommaTextToList(data);
     bool result = true;
-    edtSMSCenter->setText(TrimBlanks(ItemAt(items, 0)));
-    const QString pin = TrimBlanks(ItemAt(items, 1));
+    edtSMSCenter->setText(TrimBlanksAndControls(ItemAt(items, 0)));
+    const QString pin = TrimBlanksAndControls(ItemAt(items, 1));
     edtPinNo->setText(pin);
     chbBlankPinNo->setChecked(pin.isEmpty());
     ApplyBlankToggle(chbBlankPinNo, edtPinNo);
-    SetComboText(cbMaxMessLength, TrimBlanks(ItemAt(items, 2)));
+    SetComboText(cbMaxMessLength, TrimBlanksAndControls(ItemAt(items, 2)));
     result = PutListValue(cbBaudRate, items, 3, QStringLiteral("BaudRate")) && result;
     result = PutListValue(cbDataSettings, items, 4, QStringLiteral("DataSettings")) && result;
     chbUniCode->setChecked(StrToBoolChecked(ItemAt(items, 5)));
@@ -80,7 +80,7 @@ bool TFormCarrierSMS::PutDataAsCSVString(const QString& data)
 
 bool TFormCarrierSMS::ValidateData()
 {
-    if (!IsPhoneNumberText(TrimBlanks(edtSMSCenter->text()))) {
+    if (!IsPhoneNumberText(TrimBlanksAndControls(edtSMSCenter->text()))) {
         Warn(QStringLiteral("Error: SMSC number format is wrong."), edtSMSCenter);
         return false;
     }

@@ -35,17 +35,17 @@ TFormCarrierSMTP::TFormCarrierSMTP(QWidget* owner) : TFormBaseCarrierEditor(owne
 
 QString TFormCarrierSMTP::GetDataAsCSVString() const
 {
-    return CommaTextFromList({TrimBlanks(edtHost->text()), TrimBlanks(edtPort->text()),
-                              QString::number(cbbAuthType->currentIndex()), TrimBlanks(edtAccount->text()),
-                              TrimBlanks(edtPassword->text())});
+    return CommaTextFromList({TrimBlanksAndControls(edtHost->text()), TrimBlanksAndControls(edtPort->text()),
+                              QString::number(cbbAuthType->currentIndex()), TrimBlanksAndControls(edtAccount->text()),
+                              TrimBlanksAndControls(edtPassword->text())});
 }
 
 bool TFormCarrierSMTP::PutDataAsCSVString(const QString& data)
 {
     const QStringList items = CommaTextToList(data);
     bool result = true;
-    edtHost->setText(TrimBlanks(ItemAt(items, 0)));
-    edtPort->setText(TrimBlanks(ItemAt(items, 1)));
+    edtHost->setText(TrimBlanksAndControls(ItemAt(items, 0)));
+    edtPort->setText(TrimBlanksAndControls(ItemAt(items, 1)));
     const QString& authItem = ItemAt(items, 2);
     const int authType = StrToIntChecked(authItem);
     if (authType == -1) {
@@ -55,8 +55,8 @@ bool TFormCarrierSMTP::PutDataAsCSVString(const QString& data)
     } else {
         SelectComboIndex(cbbAuthType, authType);
     }
-    edtAccount->setText(TrimBlanks(ItemAt(items, 3)));
-    edtPassword->setText(TrimBlanks(ItemAt(items, 4)));
+    edtAccount->setText(TrimBlanksAndControls(ItemAt(items, 3)));
+    edtPassword->setText(TrimBlanksAndControls(ItemAt(items, 4)));
     return CheckItemCount(items, 5) && result;
 }
 
@@ -67,7 +67,7 @@ bool TFormCarrierSMTP::ValidateData()
         Warn(QStringLiteral("Error: SMTP Port number is invalid."), edtPort);
         result = false;
     }
-    if (TrimBlanks(edtPassword->text()).isEmpty()) {
+    if (TrimBlanksAndControls(edtPassword->text()).isEmpty()) {
         Warn(QStringLiteral("Error: Password can't be empty"), edtPassword);
         result = false;
     }

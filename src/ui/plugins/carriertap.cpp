@@ -49,9 +49,9 @@ TFormCarrierTapBase::TFormCarrierTapBase(QWidget* owner, const TDefaults& defaul
 
 QString TFormCarrierTapBase::GetDataAsCSVString() const
 {
-    return CommaTextFromList({edtPhone ? TrimBlanks(edtPhone->text()) : QString(), TrimBlanks(edtPassword->text()),
-                              TrimBlanks(ComboText(cbMaxMessLength)), TrimBlanks(ComboText(cbBaudRate)),
-                              TrimBlanks(ComboText(cbDataSettings))});
+    return CommaTextFromList({edtPhone ? TrimBlanksAndControls(edtPhone->text()) : QString(), TrimBlanksAndControls(edtPassword->text()),
+                              TrimBlanksAndControls(ComboText(cbMaxMessLength)), TrimBlanksAndControls(ComboText(cbBaudRate)),
+                              TrimBlanksAndControls(ComboText(cbDataSettings))});
 }
 
 bool TFormCarrierTapBase::PutDataAsCSVString(const QString& data)
@@ -59,12 +59,12 @@ bool TFormCarrierTapBase::PutDataAsCSVString(const QString& data)
     const QStringList items = CommaTextToList(data);
     bool result = true;
     if (edtPhone)
-        edtPhone->setText(TrimBlanks(ItemAt(items, 0)));
-    const QString password = TrimBlanks(ItemAt(items, 1));
+        edtPhone->setText(TrimBlanksAndControls(ItemAt(items, 0)));
+    const QString password = TrimBlanksAndControls(ItemAt(items, 1));
     edtPassword->setText(password);
     chbBlankPassword->setChecked(password.isEmpty());
     ApplyBlankToggle(chbBlankPassword, edtPassword);
-    SetComboText(cbMaxMessLength, TrimBlanks(ItemAt(items, 2)));
+    SetComboText(cbMaxMessLength, TrimBlanksAndControls(ItemAt(items, 2)));
     result = PutListValue(cbBaudRate, items, 3, QStringLiteral("BaudRate")) && result;
     result = PutListValue(cbDataSettings, items, 4, QStringLiteral("DataSettings")) && result;
     return CheckItemCount(items, 5) && result;
@@ -77,7 +77,7 @@ TFormCarrierTAPModem::TFormCarrierTAPModem(QWidget* owner)
 
 bool TFormCarrierTAPModem::ValidateData()
 {
-    if (TrimBlanks(edtPhone->text()).isEmpty()) {
+    if (TrimBlanksAndControls(edtPhone->text()).isEmpty()) {
         Warn(QStringLiteral("Error: Phone number can't be empty"), edtPhone);
         return false;
     }

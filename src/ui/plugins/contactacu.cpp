@@ -53,7 +53,7 @@ bool TFormEmbedACUContactEditor::PutDataAsCSVString(const QString& data)
 
 bool TFormEmbedACUContactEditor::ValidateData()
 {
-    if (TrimBlanks(edtAcuIP->text()).isEmpty()) {
+    if (TrimBlanksAndControls(edtAcuIP->text()).isEmpty()) {
         Warn(QStringLiteral("Error - ACU Destionation Address is empty !"), edtAcuIP);
         return false;
     }

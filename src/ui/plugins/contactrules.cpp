@@ -11,7 +11,7 @@ constexpr int MaxDestinationLength = 18;
 
 QString PagerIdProblem(const QString& pagerId)
 {
-    const QString trimmed = TrimBlanks(pagerId);
+    const QString trimmed = TrimBlanksAndControls(pagerId);
     if (trimmed.isEmpty())
         return QStringLiteral("Error - Pager ID is empty !");
     qint64 value = 0;
@@ -26,7 +26,7 @@ QString PagerIdProblem(const QString& pagerId)
 
 QString DestinationAddressProblem(const QString& address, const QString& word)
 {
-    const QString trimmed = TrimBlanks(address);
+    const QString trimmed = TrimBlanksAndControls(address);
     if (trimmed.isEmpty())
         return QStringLiteral("Error - %1 Destionation Address is empty !").arg(word);
     if (!IsPhoneNumberText(trimmed))

@@ -37,11 +37,11 @@ bool TFormEmbedSMTPContactEditor::PutDataAsCSVString(const QString& data)
 
 bool TFormEmbedSMTPContactEditor::ValidateData()
 {
-    if (TrimBlanks(edtFrom->text()).isEmpty()) {
+    if (TrimBlanksAndControls(edtFrom->text()).isEmpty()) {
         Warn(QStringLiteral("Error - From Email Address is empty !"), edtFrom);
         return false;
     }
-    if (TrimBlanks(edtTo->text()).isEmpty()) {
+    if (TrimBlanksAndControls(edtTo->text()).isEmpty()) {
         Warn(QStringLiteral("Error - To Email Addresses: \"%1\" is empty !").arg(edtTo->text()), edtTo);
         return false;
     }

@@ -194,7 +194,7 @@ void SetComboText(QComboBox* combo, const QString& text)
 
 bool SelectListValue(QComboBox* combo, const QString& item)
 {
-    const QString trimmed = TrimBlanks(item);
+    const QString trimmed = TrimBlanksAndControls(item);
     for (int i = 0; i < combo->count(); ++i) {
         if (combo->itemText(i).compare(trimmed, Qt::CaseInsensitive) == 0) {
             combo->setCurrentIndex(i);

@@ -5,17 +5,6 @@
 
 EEmbedEditorError::EEmbedEditorError(const QString& message) : std::runtime_error(message.toStdString()) {}
 
-QString TrimBlanks(const QString& text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first].unicode() <= 32)
-        ++first;
-    while (last > first && text[last - 1].unicode() <= 32)
-        --last;
-    return text.mid(first, last - first);
-}
-
 const QString& ItemAt(const QStringList& items, qsizetype index)
 {
     if (index < 0 || index >= items.size())
@@ -131,5 +120,5 @@ bool IsPhoneNumberText(const QString& text)
 bool IsValidPortText(const QString& text)
 {
     qint64 port = -1;
-    return TryStrToInt64(TrimBlanks(text), &port) && port >= 0 && port <= 65535;
+    return TryStrToInt64(TrimBlanksAndControls(text), &port) && port >= 0 && port <= 65535;
 }

@@ -4,6 +4,8 @@
 // the class library's error texts. No widgets here, so the rules can be used
 // (and tested) without a screen.
 
+#include "platform/textutil.h"
+
 #include <QString>
 #include <QStringList>
 #include <stdexcept>
@@ -17,8 +19,6 @@ public:
     QString Message() const { return QString::fromUtf8(what()); }
 };
 
-// Removes leading and trailing characters of codes 0 to 32.
-QString TrimBlanks(const QString& text);
 
 // The item at Index; throws EEmbedEditorError "List index out of bounds (%d)"
 // when the list has no such item.
