@@ -7,6 +7,7 @@
 #include "messaging/protocol.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 
 TBaseServer::~TBaseServer() = default;
 
@@ -45,9 +46,9 @@ void TBaseServer::SendLogon(const QString& appId)
     SendText(FrameLine(LogonLine(appId)));
 }
 
-bool TBaseServer::SendOutMessage(const TNOutRow& row, const TNSendSettings& settings)
+bool TBaseServer::SendOutMessage(const TNOutRow& row, const TNSendSettings& settings, TNRouteCache* routes)
 {
-    const QString line = OutMessageLine(row, settings);
+    const QString line = OutMessageLine(row, settings, routes);
     if (line.isEmpty())
         return false;
     SendText(FrameLine(line));
@@ -164,20 +165,13 @@ bool TBaseServer::LogonPhase(const std::function<bool()>& stopRequested, const Q
     return false;
 }
 
-void TBaseServer::LogAcks(QSqlDatabase& db, const QList<TClientInputMessage>& acks)
-{
-    // A failed write leaves its row in the out-box unchanged; the others are
-    // still logged.
-    for (const TClientInputMessage& ack : acks)
-        MoveToSent(db, ack);
-}
-
-void TBaseServer::AwaitAck(QSqlDatabase& db, qint32 id, int timeoutMs, const std::function<bool()>& stopRequested)
+void TBaseServer::AwaitAck(qint32 id, int timeoutMs, const std::function<bool()>& stopRequested,
+                           QList<TClientInputMessage>& arrived)
 {
     const QDeadlineTimer deadline(timeoutMs);
     for (;;) {
         const QList<TClientInputMessage> acks = TakeAcks();
-        LogAcks(db, acks);
+        arrived += acks;
         for (const TClientInputMessage& ack : acks)
             if (ack.ClientRecordID == id)
                 return;
@@ -194,19 +188,41 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
     const QList<TNOutRow> rows = LoadUnacknowledgedRows(db, OutRowFilter());
     const int total = int(quint16(rows.size()));
     int index = 1;
+    TNRouteCache routes;
+    // Acknowledgements are logged in groups, after the next row has gone
+    // out: the log is written while the server handles that row, and one
+    // transaction serves many rows. A group is written once it is large or
+    // its oldest acknowledgement has waited kAckLogDelayMs, and whatever
+    // arrived is written before the batch ends, however it ends.
+    QList<TClientInputMessage> unlogged;
+    QElapsedTimer oldest;
+    struct TLogRest {
+        QSqlDatabase& db;
+        QList<TClientInputMessage>& acks;
+        ~TLogRest() { MoveAllToSent(db, acks); }
+    } logRest{db, unlogged};
     for (const TNOutRow& row : rows) {
         if (stopRequested() || Destroying() || !TransportAlive())
             return;
         try {
-            SendOutMessage(row, settings);
+            SendOutMessage(row, settings, &routes);
         } catch (const ELinkError&) {
             return;  // the transport is gone; the rows stay in the out-box
         } catch (const std::exception&) {
             // This row could not be sent; it stays in the out-box.
         }
+        if (!unlogged.isEmpty() && (unlogged.size() >= kAckLogGroup || oldest.hasExpired(kAckLogDelayMs))) {
+            // While the processor writes, go on sending; wait only once the
+            // group has grown well past its size.
+            if (MoveAllToSent(db, unlogged, unlogged.size() >= 4 * kAckLogGroup))
+                unlogged.clear();
+        }
         PostSendProgress(batchId, index, total);
         index = int(quint16(index + 1));
-        AwaitAck(db, row.ID, kAckTimeoutMs, stopRequested);
+        const bool none = unlogged.isEmpty();
+        AwaitAck(row.ID, kAckTimeoutMs, stopRequested, unlogged);
+        if (none && !unlogged.isEmpty())
+            oldest.start();
         PostRefreshSentMessages();
     }
 }
@@ -223,7 +239,7 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
         try {
             db = ThreadDatabase(path);
             // Acknowledgements that came after their row's wait.
-            LogAcks(db, TakeAcks());
+            MoveAllToSent(db, TakeAcks());
         } catch (const std::exception&) {
             continue;  // the database is not reachable now; try again
         }

@@ -23,6 +23,7 @@
 #include "data/datakinds.h"
 #include "messaging/framecutter.h"
 #include "messaging/outboxstore.h"
+#include "messaging/outmessageline.h"
 #include "messaging/protocolmessages.h"
 #include "messaging/sendcycle.h"
 #include "messaging/sendsettings.h"
@@ -51,6 +52,10 @@ enum TConnectResult : quint8 {
 constexpr int kLogonTimeoutMs = 5000;
 constexpr int kAckTimeoutMs = 3000;
 constexpr int kConnectedWaitMs = 2000;
+// Acknowledgements logged in one transaction at most, and the longest one
+// waits to be logged while its batch runs.
+constexpr int kAckLogGroup = 64;
+constexpr int kAckLogDelayMs = 50;
 // How often an idle send loop looks for late acknowledgements and stop
 // requests.
 constexpr int kIdlePollMs = 250;
@@ -101,7 +106,7 @@ public:
     void SendLogon(const QString& appId);
     // Sends the MESSAGE frame of a row; false (nothing sent) when the row
     // cannot be routed.
-    bool SendOutMessage(const TNOutRow& row, const TNSendSettings& settings);
+    bool SendOutMessage(const TNOutRow& row, const TNSendSettings& settings, TNRouteCache* routes = nullptr);
     // Dispatches every frame the cutter holds, in order. Malformed frames
     // are skipped.
     void HandleServerReply(TFrameCutter& cutter);
@@ -153,10 +158,10 @@ private:
     void DispatchReply(const TClientRawInMessage& message);
     void RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
                   const TNSendSettings& settings);
-    // Waits up to TimeoutMs for the acknowledgement of row ID, logging every
-    // acknowledgement that arrives meanwhile.
-    void AwaitAck(QSqlDatabase& db, qint32 id, int timeoutMs, const std::function<bool()>& stopRequested);
-    void LogAcks(QSqlDatabase& db, const QList<TClientInputMessage>& acks);
+    // Waits up to TimeoutMs for the acknowledgement of row ID, collecting
+    // every acknowledgement that arrives meanwhile into Arrived.
+    void AwaitAck(qint32 id, int timeoutMs, const std::function<bool()>& stopRequested,
+                  QList<TClientInputMessage>& arrived);
     bool LogonPhase(const std::function<bool()>& stopRequested, const QString& appId);
 
     TNWorkSignal m_outMessagesEvent;

@@ -105,7 +105,13 @@ QString GetAppID()
     if (appId.isEmpty()) {
         appId = CreateGUIDText();
         option->SetValue(appId);
-        Options->SaveToFile();
+        try {
+            Options->SaveToFile();
+        } catch (const std::exception& e) {
+            // The identity holds for this run; the options module writes it
+            // again (and reports a failure) when the program ends.
+            qWarning("GetAppID: %s", e.what());
+        }
     }
     return appId;
 }

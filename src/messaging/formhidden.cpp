@@ -27,6 +27,8 @@ TFormHidden::TFormHidden(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("FormHidden"));
     HiddenWindowHandle = m_window.Handle();
+    if (!FormHidden)
+        FormHidden = this;
 }
 
 TFormHidden::~TFormHidden()

@@ -85,16 +85,15 @@ void TMessageProcessor::Run(const TNThread& thread)
     const QString path = CurrentSendSettings().LocalDatabasePath;
     while (!thread.Terminated()) {
         const int wait = m_held.isEmpty() ? kWaitMs : kHeldRetryMs;
-        TClientInputMessage message;
-        const bool taken = InMessagesList.WaitForItems(wait) == wrSignaled && InMessagesList.TakeFirst(&message);
+        QList<TClientInputMessage> taken;
+        if (InMessagesList.WaitForItems(wait) == wrSignaled) {
+            TClientInputMessage message;
+            while (taken.size() < kBatchSize && InMessagesList.TakeFirst(&message))
+                taken << message;
+        }
         try {
             QSqlDatabase db = ThreadDatabase(path);
-            if (!m_held.isEmpty())
-                RetryHeld(db);
-            if (taken && !ProcessInMessage(db, message, false)) {
-                m_held.append({message, QElapsedTimer()});
-                m_held.last().Since.start();
-            }
+            ProcessInMessages(db, taken);
         } catch (const std::exception& e) {
             qWarning("Message processor: %s", e.what());
         }
@@ -103,40 +102,57 @@ void TMessageProcessor::Run(const TNThread& thread)
     CloseThreadDatabase(path);
 }
 
-void TMessageProcessor::RetryHeld(QSqlDatabase& db)
+void TMessageProcessor::ProcessInMessages(QSqlDatabase& db, const QList<TClientInputMessage>& taken)
 {
-    QList<THeld> still;
+    // The held reports first (in their order of arrival), then the new ones;
+    // a held report whose time is up is applied as it stands.
+    QList<THeld> candidates;
+    QList<TClientInputMessage> reports;
+    QList<bool> applyUnlogged;
     for (const THeld& held : std::as_const(m_held)) {
-        const bool expired = held.Since.hasExpired(kReportHoldMs);
-        if (!ProcessInMessage(db, held.Report, expired) && !expired)
-            still.append(held);
+        candidates << held;
+        reports << held.Report;
+        applyUnlogged << held.Since.hasExpired(kReportHoldMs);
     }
-    m_held.swap(still);
-}
-
-bool TMessageProcessor::ProcessInMessage(QSqlDatabase& db, const TClientInputMessage& message, bool applyUnlogged)
-{
-    if (message.MsgType == rkBroadcastMessage) {
-        ShowBroadcast(message);
-        return true;
+    for (const TClientInputMessage& message : taken) {
+        if (message.MsgType == rkBroadcastMessage) {
+            ShowBroadcast(message);
+        } else if (message.MsgType == rkMessageSent || message.MsgType == rkMessageSendError) {
+            candidates << THeld{message, QElapsedTimer()};
+            candidates.last().Since.start();
+            reports << message;
+            applyUnlogged << false;
+        }
     }
-    if (message.MsgType != rkMessageSent && message.MsgType != rkMessageSendError)
-        return true;
-    const TNReportOutcome outcome = ApplyReport(db, message, applyUnlogged);
-    if (outcome.Result == TApplyReportResult::arNotLogged || outcome.Result == TApplyReportResult::arFailed)
-        return applyUnlogged;  // wait for the acknowledgement (or drop at the end of the hold)
-    if (outcome.Result != TApplyReportResult::arApplied)
-        return true;  // no longer in the out-box: nothing to do
-    CheckSendDone(db);
-    PostRefreshSentMessages();
+    m_held.clear();
+    if (reports.isEmpty())
+        return;
+    const QList<TNReportOutcome> outcomes = ApplyReports(db, reports, applyUnlogged);
+    bool applied = false;
     const TNSendSettings settings = CurrentSendSettings();
-    if (message.MsgType == rkMessageSent) {
-        if (settings.PopupForSuccess)
-            PostShowPopup(SendSuccessText(), pkSuccess);
-    } else if (settings.PopupForFailure) {
-        PostShowPopup(SendErrorText(message.ErrorCode), pkError);
+    for (int i = 0; i < outcomes.size(); ++i) {
+        const TApplyReportResult result = outcomes[i].Result;
+        if (result == TApplyReportResult::arNotLogged || result == TApplyReportResult::arFailed) {
+            // Wait for the acknowledgement (a report whose time is up and
+            // still fails is dropped).
+            if (!applyUnlogged[i])
+                m_held << candidates[i];
+            continue;
+        }
+        if (result != TApplyReportResult::arApplied)
+            continue;  // no longer in the out-box: nothing to do
+        applied = true;
+        if (reports[i].MsgType == rkMessageSent) {
+            if (settings.PopupForSuccess)
+                PostShowPopup(SendSuccessText(), pkSuccess);
+        } else if (settings.PopupForFailure) {
+            PostShowPopup(SendErrorText(reports[i].ErrorCode), pkError);
+        }
     }
-    return true;
+    if (applied) {
+        CheckSendDone(db);
+        PostRefreshSentMessages();
+    }
 }
 
 void TMessageProcessor::ShowBroadcast(const TClientInputMessage& message)

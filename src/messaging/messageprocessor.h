@@ -51,6 +51,8 @@ public:
     static constexpr int kReportHoldMs = 10000;
     // How often the thread looks for a stop request.
     static constexpr int kWaitMs = 250;
+    // The most items applied in one transaction.
+    static constexpr int kBatchSize = 100;
 
     // Reports held for their acknowledgement now.
     int HeldReports() const;
@@ -66,9 +68,9 @@ private:
         QElapsedTimer Since;
     };
     void Run(const TNThread& thread);
-    // False: the report must wait for its acknowledgement.
-    bool ProcessInMessage(QSqlDatabase& db, const TClientInputMessage& message, bool applyUnlogged);
-    void RetryHeld(QSqlDatabase& db);
+    // Applies the held reports and the items just taken, in one
+    // transaction; reports whose acknowledgement is not logged yet are held.
+    void ProcessInMessages(QSqlDatabase& db, const QList<TClientInputMessage>& taken);
     void ShowBroadcast(const TClientInputMessage& message);
 
     QList<THeld> m_held;  // the thread's own

@@ -3,9 +3,12 @@
 #include "db/dberror.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
+#include <mutex>
 
 namespace {
 // Runs a prepared statement; throws with the statement's error on failure.
@@ -23,22 +26,63 @@ QSqlQuery Prepare(QSqlDatabase& db, const QString& sql)
     return query;
 }
 
-int CountTextUsers(QSqlDatabase& db, qint32 messageTextId)
+// The statements of one transaction, each prepared once however many rows
+// it serves.
+class TStatements {
+public:
+    explicit TStatements(QSqlDatabase& db) : m_db(db) {}
+    QSqlQuery& Get(const QString& sql)
+    {
+        auto it = m_queries.find(sql);
+        if (it == m_queries.end())
+            it = m_queries.insert(sql, Prepare(m_db, sql));
+        return *it;
+    }
+
+private:
+    QSqlDatabase& m_db;
+    QHash<QString, QSqlQuery> m_queries;
+};
+
+// Columns of out-box row ID (alias m) joined with its text (alias t); an
+// empty list when the row is gone.
+QVariantList ReadOutRow(TStatements& st, const QString& columns, qint32 id, const char* what)
 {
-    QSqlQuery count = Prepare(db, QStringLiteral("select count(*) from OutMessages where MessageTextID = :id"));
+    QSqlQuery& row = st.Get(QStringLiteral("select %1 from OutMessages m, OutMessageTexts t "
+                                           "where (t.ID = m.MessageTextID) and (m.ID = :ClientRecordID)")
+                                .arg(columns));
+    row.bindValue(QStringLiteral(":ClientRecordID"), id);
+    Exec(row, what);
+    QVariantList values;
+    if (row.next())
+        for (int i = 0; i < row.record().count(); ++i)
+            values << row.value(i);
+    row.finish();
+    return values;
+}
+
+// How many out-box rows use a text, counted up to two: the callers only
+// need to know whether a row is the text's only user (a full count would
+// read every row of a message to many recipients, for each of them).
+int CountTextUsers(TStatements& st, qint32 messageTextId)
+{
+    QSqlQuery& count =
+        st.Get(QStringLiteral("select count(*) from (select 1 from OutMessages where MessageTextID = :id limit 2)"));
     count.bindValue(QStringLiteral(":id"), messageTextId);
     Exec(count, "count text users");
-    return count.next() ? count.value(0).toInt() : 0;
+    const int users = count.next() ? count.value(0).toInt() : 0;
+    count.finish();
+    return users;
 }
 
 // Deletes one out-box row and, when it was the text's last user, the text.
-void DeleteOutRow(QSqlDatabase& db, qint32 rowId, qint32 messageTextId, int textUsers)
+void DeleteOutRow(TStatements& st, qint32 rowId, qint32 messageTextId, int textUsers)
 {
-    QSqlQuery del = Prepare(db, QStringLiteral("delete from OutMessages where ID = :id"));
+    QSqlQuery& del = st.Get(QStringLiteral("delete from OutMessages where ID = :id"));
     del.bindValue(QStringLiteral(":id"), rowId);
     Exec(del, "delete out-box row");
     if (textUsers <= 1) {
-        QSqlQuery text = Prepare(db, QStringLiteral("delete from OutMessageTexts where ID = :id"));
+        QSqlQuery& text = st.Get(QStringLiteral("delete from OutMessageTexts where ID = :id"));
         text.bindValue(QStringLiteral(":id"), messageTextId);
         Exec(text, "delete out-box text");
     }
@@ -50,8 +94,18 @@ void DeleteOutRow(QSqlDatabase& db, qint32 rowId, qint32 messageTextId, int text
 // write the same tables on their own connections, and a deferred transaction
 // that reads first cannot wait for another writer later (SQLite refuses the
 // upgrade at once instead of using the busy time-out).
+//
+// The program's own writers (the send threads and the processor) queue on
+// one lock around their transactions: waiting on SQLite's busy handler
+// instead would sleep in steps of milliseconds each time they meet.
+std::mutex& WriterLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
 template <class F>
-bool InTransaction(QSqlDatabase& db, QString* error, F&& body)
+bool InLockedTransaction(QSqlDatabase& db, QString* error, F&& body)
 {
     QSqlQuery control(db);
     if (!control.exec(QStringLiteral("begin immediate"))) {
@@ -70,6 +124,13 @@ bool InTransaction(QSqlDatabase& db, QString* error, F&& body)
             *error = QString::fromUtf8(e.what());
         return false;
     }
+}
+
+template <class F>
+bool InTransaction(QSqlDatabase& db, QString* error, F&& body)
+{
+    std::lock_guard<std::mutex> writer(WriterLock());
+    return InLockedTransaction(db, error, std::forward<F>(body));
 }
 }  // namespace
 
@@ -119,118 +180,172 @@ QList<TNOutRow> LoadUnacknowledgedRows(QSqlDatabase& db, const TNOutRowFilter& f
     return rows;
 }
 
+namespace {
+// One acknowledgement inside a running transaction; raises on a failed
+// statement.
+TMoveToSentResult MoveOne(TStatements& st, const TClientInputMessage& ack)
+{
+    const QVariantList values = ReadOutRow(st,
+                                           QStringLiteral("m.ContactID, m.Name, m.DatabaseGUID, m.MessageTextID, "
+                                                          "m.IpAddress, m.PortNo, m.HostName, m.ServerTypeNo, "
+                                                          "t.SentMessageTextID, t.MessageText, t.MessageTime"),
+                                           ack.ClientRecordID, "read acknowledged row");
+    if (values.isEmpty())
+        return TMoveToSentResult::msNoRow;
+    const qint32 messageTextId = values[3].toInt();
+    const int textUsers = CountTextUsers(st, messageTextId);
+
+    qint32 sentTextId = 0;
+    if (values[8].isNull()) {
+        QSqlQuery& text = st.Get(QStringLiteral("insert into SentMessageTexts (Message) values (:Message)"));
+        text.bindValue(QStringLiteral(":Message"), values[9].toString());
+        Exec(text, "log message text");
+        sentTextId = text.lastInsertId().toInt();
+        if (textUsers > 1) {
+            // The message's other recipients reuse this copy of the text.
+            QSqlQuery& link =
+                st.Get(QStringLiteral("update OutMessageTexts set SentMessageTextID = :s where ID = :id"));
+            link.bindValue(QStringLiteral(":s"), sentTextId);
+            link.bindValue(QStringLiteral(":id"), messageTextId);
+            Exec(link, "link logged text");
+        }
+    } else {
+        sentTextId = values[8].toInt();
+    }
+
+    QSqlQuery& log = st.Get(
+        QStringLiteral("insert into SentMessages (ContactID, Name, DatabaseGUID, SentMessageTextID, MessageTime, "
+                       "ReceiveConfirmed, ReceiveTime, SendConfirmed, ErrorStatus, IpAddress, PortNo, HostName, "
+                       "ServerTypeNo, ServerRecordID, ClientRecordID) values (:ContactID, :Name, :DatabaseGUID, "
+                       ":SentMessageTextID, :MessageTime, 1, :ReceiveTime, 0, :ErrorStatus, :IpAddress, :PortNo, "
+                       ":HostName, :ServerTypeNo, :ServerRecordID, :ClientRecordID)"));
+    log.bindValue(QStringLiteral(":ContactID"), values[0]);
+    log.bindValue(QStringLiteral(":Name"), values[1]);
+    log.bindValue(QStringLiteral(":DatabaseGUID"), values[2]);
+    log.bindValue(QStringLiteral(":SentMessageTextID"), sentTextId);
+    log.bindValue(QStringLiteral(":MessageTime"), values[10]);
+    log.bindValue(QStringLiteral(":ReceiveTime"), DatabaseNow());
+    log.bindValue(QStringLiteral(":ErrorStatus"), int(ack.MsgType));
+    log.bindValue(QStringLiteral(":IpAddress"), values[4].toString().left(15));
+    log.bindValue(QStringLiteral(":PortNo"), values[5]);
+    log.bindValue(QStringLiteral(":HostName"), values[6]);
+    log.bindValue(QStringLiteral(":ServerTypeNo"), values[7]);
+    log.bindValue(QStringLiteral(":ServerRecordID"),
+                  ack.MsgType == rkMessageAccepted ? QVariant(ack.ServerRecordID) : QVariant());
+    log.bindValue(QStringLiteral(":ClientRecordID"), ack.ClientRecordID);
+    Exec(log, "log acknowledged row");
+    const qint32 sentId = log.lastInsertId().toInt();
+
+    if (ack.MsgType == rkMessageAcceptError) {
+        // Refused on arrival: no report will follow, so the row leaves
+        // the out-box now; the log keeps its status.
+        DeleteOutRow(st, ack.ClientRecordID, messageTextId, textUsers);
+    } else {
+        QSqlQuery& link = st.Get(QStringLiteral("update OutMessages set sentMessagesID = :s where ID = :id"));
+        link.bindValue(QStringLiteral(":s"), sentId);
+        link.bindValue(QStringLiteral(":id"), ack.ClientRecordID);
+        Exec(link, "link out-box row");
+    }
+    return TMoveToSentResult::msLogged;
+}
+}  // namespace
+
 TMoveToSentResult MoveToSent(QSqlDatabase& db, const TClientInputMessage& ack, QString* error)
 {
     TMoveToSentResult result = TMoveToSentResult::msNoRow;
     const bool ok = InTransaction(db, error, [&] {
-        QSqlQuery row =
-            Prepare(db, QStringLiteral("select m.ContactID, m.Name, m.DatabaseGUID, m.MessageTextID, m.IpAddress, "
-                                       "m.PortNo, m.HostName, m.ServerTypeNo, t.SentMessageTextID, t.MessageText, "
-                                       "t.MessageTime, m.sentMessagesID "
-                                       "from OutMessages m, OutMessageTexts t "
-                                       "where (t.ID = m.MessageTextID) and (m.ID = :ClientRecordID)"));
-        row.bindValue(QStringLiteral(":ClientRecordID"), ack.ClientRecordID);
-        Exec(row, "read acknowledged row");
-        if (!row.next())
-            return;
-        const qint32 messageTextId = row.value(3).toInt();
-        const int textUsers = CountTextUsers(db, messageTextId);
-
-        qint32 sentTextId = 0;
-        if (row.value(8).isNull()) {
-            QSqlQuery text = Prepare(db, QStringLiteral("insert into SentMessageTexts (Message) values (:Message)"));
-            text.bindValue(QStringLiteral(":Message"), row.value(9).toString());
-            Exec(text, "log message text");
-            sentTextId = text.lastInsertId().toInt();
-            if (textUsers > 1) {
-                // The message's other recipients reuse this copy of the text.
-                QSqlQuery link =
-                    Prepare(db, QStringLiteral("update OutMessageTexts set SentMessageTextID = :s where ID = :id"));
-                link.bindValue(QStringLiteral(":s"), sentTextId);
-                link.bindValue(QStringLiteral(":id"), messageTextId);
-                Exec(link, "link logged text");
-            }
-        } else {
-            sentTextId = row.value(8).toInt();
-        }
-
-        QSqlQuery log = Prepare(
-            db,
-            QStringLiteral("insert into SentMessages (ContactID, Name, DatabaseGUID, SentMessageTextID, MessageTime, "
-                           "ReceiveConfirmed, ReceiveTime, SendConfirmed, ErrorStatus, IpAddress, PortNo, HostName, "
-                           "ServerTypeNo, ServerRecordID, ClientRecordID) values (:ContactID, :Name, :DatabaseGUID, "
-                           ":SentMessageTextID, :MessageTime, 1, :ReceiveTime, 0, :ErrorStatus, :IpAddress, :PortNo, "
-                           ":HostName, :ServerTypeNo, :ServerRecordID, :ClientRecordID)"));
-        log.bindValue(QStringLiteral(":ContactID"), row.value(0));
-        log.bindValue(QStringLiteral(":Name"), row.value(1));
-        log.bindValue(QStringLiteral(":DatabaseGUID"), row.value(2));
-        log.bindValue(QStringLiteral(":SentMessageTextID"), sentTextId);
-        log.bindValue(QStringLiteral(":MessageTime"), row.value(10));
-        log.bindValue(QStringLiteral(":ReceiveTime"), DatabaseNow());
-        log.bindValue(QStringLiteral(":ErrorStatus"), int(ack.MsgType));
-        log.bindValue(QStringLiteral(":IpAddress"), row.value(4).toString().left(15));
-        log.bindValue(QStringLiteral(":PortNo"), row.value(5));
-        log.bindValue(QStringLiteral(":HostName"), row.value(6));
-        log.bindValue(QStringLiteral(":ServerTypeNo"), row.value(7));
-        log.bindValue(QStringLiteral(":ServerRecordID"),
-                      ack.MsgType == rkMessageAccepted ? QVariant(ack.ServerRecordID) : QVariant());
-        log.bindValue(QStringLiteral(":ClientRecordID"), ack.ClientRecordID);
-        Exec(log, "log acknowledged row");
-        const qint32 sentId = log.lastInsertId().toInt();
-
-        if (ack.MsgType == rkMessageAcceptError) {
-            // Refused on arrival: no report will follow, so the row leaves
-            // the out-box now; the log keeps its status.
-            DeleteOutRow(db, ack.ClientRecordID, messageTextId, textUsers);
-        } else {
-            QSqlQuery link = Prepare(db, QStringLiteral("update OutMessages set sentMessagesID = :s where ID = :id"));
-            link.bindValue(QStringLiteral(":s"), sentId);
-            link.bindValue(QStringLiteral(":id"), ack.ClientRecordID);
-            Exec(link, "link out-box row");
-        }
-        result = TMoveToSentResult::msLogged;
+        TStatements st(db);
+        result = MoveOne(st, ack);
     });
     return ok ? result : TMoveToSentResult::msFailed;
 }
 
-TNReportOutcome ApplyReport(QSqlDatabase& db, const TClientInputMessage& report, bool applyUnlogged, QString* error)
+bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, bool waitForWriters)
+{
+    if (acks.isEmpty())
+        return true;
+    std::unique_lock<std::mutex> writer(WriterLock(), std::defer_lock);
+    if (waitForWriters)
+        writer.lock();
+    else if (!writer.try_lock())
+        return false;
+    const bool logged = InLockedTransaction(db, nullptr, [&] {
+        TStatements st(db);
+        for (const TClientInputMessage& ack : acks)
+            MoveOne(st, ack);
+    });
+    writer.unlock();
+    if (logged)
+        return true;
+    // One at a time, so a row that cannot be logged keeps no other from it.
+    for (const TClientInputMessage& ack : acks)
+        MoveToSent(db, ack);
+    return true;
+}
+
+namespace {
+// One report inside a running transaction; raises on a failed statement.
+TNReportOutcome ApplyOneReport(TStatements& st, const TClientInputMessage& report, bool applyUnlogged)
 {
     TNReportOutcome outcome;
-    const bool ok = InTransaction(db, error, [&] {
-        QSqlQuery row = Prepare(db, QStringLiteral("select m.MessageTextID, m.sentMessagesID "
-                                                   "from OutMessages m, OutMessageTexts t "
-                                                   "where (t.ID = m.MessageTextID) and (m.ID = :ClientRecordID)"));
-        row.bindValue(QStringLiteral(":ClientRecordID"), report.ClientRecordID);
-        Exec(row, "read reported row");
-        if (!row.next()) {
-            outcome.Result = TApplyReportResult::arNoRow;
-            return;
-        }
-        const qint32 messageTextId = row.value(0).toInt();
-        const QVariant sentId = row.value(1);
-        if (sentId.isNull() && !applyUnlogged) {
-            outcome.Result = TApplyReportResult::arNotLogged;
-            return;
-        }
-        if (!sentId.isNull()) {
-            QSqlQuery update = Prepare(db, QStringLiteral("update SentMessages set SendConfirmed = 1, "
-                                                          "SendTime = :SendTime, ErrorStatus = :ErrorStatus "
-                                                          "where (ID = :sentMessagesID)"));
-            update.bindValue(QStringLiteral(":SendTime"), DatabaseNow());
-            update.bindValue(QStringLiteral(":ErrorStatus"),
-                             report.MsgType == rkMessageSendError ? report.ErrorCode : 0);
-            update.bindValue(QStringLiteral(":sentMessagesID"), sentId.toInt());
-            Exec(update, "confirm log row");
-        }
-        DeleteOutRow(db, report.ClientRecordID, messageTextId, CountTextUsers(db, messageTextId));
-        QSqlQuery left = Prepare(db, QStringLiteral("select 1 from OutMessages limit 1"));
-        Exec(left, "look at out-box");
-        outcome.OutBoxEmpty = !left.next();
-        outcome.Result = TApplyReportResult::arApplied;
-    });
-    if (!ok)
-        outcome.Result = TApplyReportResult::arFailed;
+    const QVariantList values =
+        ReadOutRow(st, QStringLiteral("m.MessageTextID, m.sentMessagesID"), report.ClientRecordID, "read reported row");
+    if (values.isEmpty()) {
+        outcome.Result = TApplyReportResult::arNoRow;
+        return outcome;
+    }
+    const qint32 messageTextId = values[0].toInt();
+    const QVariant sentId = values[1];
+    if (sentId.isNull() && !applyUnlogged) {
+        outcome.Result = TApplyReportResult::arNotLogged;
+        return outcome;
+    }
+    if (!sentId.isNull()) {
+        QSqlQuery& update =
+            st.Get(QStringLiteral("update SentMessages set SendConfirmed = 1, "
+                                  "SendTime = :SendTime, ErrorStatus = :ErrorStatus "
+                                  "where (ID = :sentMessagesID)"));
+        update.bindValue(QStringLiteral(":SendTime"), DatabaseNow());
+        update.bindValue(QStringLiteral(":ErrorStatus"), report.MsgType == rkMessageSendError ? report.ErrorCode : 0);
+        update.bindValue(QStringLiteral(":sentMessagesID"), sentId.toInt());
+        Exec(update, "confirm log row");
+    }
+    DeleteOutRow(st, report.ClientRecordID, messageTextId, CountTextUsers(st, messageTextId));
+    outcome.Result = TApplyReportResult::arApplied;
     return outcome;
+}
+}  // namespace
+
+TNReportOutcome ApplyReport(QSqlDatabase& db, const TClientInputMessage& report, bool applyUnlogged, QString* error)
+{
+    const QList<TNReportOutcome> outcomes = ApplyReports(db, {report}, {applyUnlogged}, error);
+    return outcomes.value(0);
+}
+
+QList<TNReportOutcome> ApplyReports(QSqlDatabase& db, const QList<TClientInputMessage>& reports,
+                                    const QList<bool>& applyUnlogged, QString* error)
+{
+    QList<TNReportOutcome> outcomes;
+    const bool ok = InTransaction(db, error, [&] {
+        outcomes.clear();
+        TStatements st(db);
+        for (int i = 0; i < reports.size(); ++i)
+            outcomes << ApplyOneReport(st, reports[i], applyUnlogged.value(i));
+        QSqlQuery& left = st.Get(QStringLiteral("select 1 from OutMessages limit 1"));
+        Exec(left, "look at out-box");
+        const bool empty = !left.next();
+        left.finish();
+        for (TNReportOutcome& outcome : outcomes)
+            outcome.OutBoxEmpty = empty;
+    });
+    if (!ok) {
+        outcomes.clear();
+        TNReportOutcome failed;
+        failed.Result = TApplyReportResult::arFailed;
+        for (int i = 0; i < reports.size(); ++i)
+            outcomes << failed;
+    }
+    return outcomes;
 }
 
 bool ReportsAwaited(QSqlDatabase& db)

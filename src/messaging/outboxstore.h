@@ -48,11 +48,18 @@ enum class TMoveToSentResult { msNoRow, msLogged, msFailed };
 // transaction was rolled back, the row is still in the out-box unchanged.
 TMoveToSentResult MoveToSent(QSqlDatabase& db, const TClientInputMessage& ack, QString* error = nullptr);
 
+// Logs several acknowledgements in one transaction; when that fails, each
+// on its own, so one row that cannot be logged keeps no other from it.
+// Without WaitForWriters nothing is done (false) while another of the
+// program's threads is writing the log, so the caller can go on sending and
+// log the acknowledgements later.
+bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, bool waitForWriters = true);
+
 enum class TApplyReportResult { arNoRow, arNotLogged, arApplied, arFailed };
 
 struct TNReportOutcome {
     TApplyReportResult Result = TApplyReportResult::arNoRow;
-    bool OutBoxEmpty = false;  // after an applied report
+    bool OutBoxEmpty = false;  // the out-box after the reports applied together
 };
 
 // Applies a delivery report (MESSAGE_SENT or MESSAGE_SEND_ERROR): confirms
@@ -62,6 +69,12 @@ struct TNReportOutcome {
 // caller can hold the report until the acknowledgement is logged.
 TNReportOutcome ApplyReport(QSqlDatabase& db, const TClientInputMessage& report, bool applyUnlogged,
                             QString* error = nullptr);
+
+// Several reports in one transaction, each with its own ApplyUnlogged;
+// the outcomes in the same order. When the transaction fails nothing changes
+// and every outcome is arFailed.
+QList<TNReportOutcome> ApplyReports(QSqlDatabase& db, const QList<TClientInputMessage>& reports,
+                                    const QList<bool>& applyUnlogged, QString* error = nullptr);
 
 // True while an accepted row still waits for its delivery report.
 bool ReportsAwaited(QSqlDatabase& db);

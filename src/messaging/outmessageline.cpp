@@ -49,14 +49,27 @@ QString TextForRecipient(const TNOutRow& row, const TNRecipientRoute& route, con
     return text;
 }
 
-QString OutMessageLine(const TNOutRow& row, const TNSendSettings& settings)
+bool TNRouteCache::RouteOf(const TNOutRow& row, TNRecipientRoute& route)
 {
-    QString line;
-    DataClients.WithClientByGUID(row.DatabaseGUID, [&](TBaseDataClient& client) {
-        TNRecipientRoute route;
-        if (GetRecipientRoute(client, row.ContactID, route))
-            line = MessageLine(row.ID, route.CarrierTypeNo, route.CarrierSettings, route.Address,
-                               TextForRecipient(row, route, settings));
-    });
-    return line;
+    const QPair<QString, qint32> key(row.DatabaseGUID, row.ContactID);
+    auto it = m_routes.constFind(key);
+    if (it == m_routes.constEnd()) {
+        TEntry entry;
+        DataClients.WithClientByGUID(row.DatabaseGUID, [&](TBaseDataClient& client) {
+            entry.Found = GetRecipientRoute(client, row.ContactID, entry.Route);
+        });
+        it = m_routes.insert(key, entry);
+    }
+    route = it->Route;
+    return it->Found;
+}
+
+QString OutMessageLine(const TNOutRow& row, const TNSendSettings& settings, TNRouteCache* cache)
+{
+    TNRouteCache single;
+    TNRecipientRoute route;
+    if (!(cache ? cache : &single)->RouteOf(row, route))
+        return QString();
+    return MessageLine(row.ID, route.CarrierTypeNo, route.CarrierSettings, route.Address,
+                       TextForRecipient(row, route, settings));
 }

@@ -6,6 +6,8 @@
 #include "messaging/outboxstore.h"
 #include "messaging/sendsettings.h"
 
+#include <QHash>
+#include <QPair>
 #include <QString>
 
 class TBaseDataClient;
@@ -35,6 +37,21 @@ QString KeepPagerChars(const QString& text, const QString& allowed);
 // characters, cut to the largest numeric length.
 QString TextForRecipient(const TNOutRow& row, const TNRecipientRoute& route, const TNSendSettings& settings);
 
+// The routes of one batch: a contact's route is looked up once per batch,
+// however many of its rows the batch holds. One thread.
+class TNRouteCache {
+public:
+    // False when the row's address book, contact, carrier or address is gone.
+    bool RouteOf(const TNOutRow& row, TNRecipientRoute& route);
+
+private:
+    struct TEntry {
+        bool Found = false;
+        TNRecipientRoute Route;
+    };
+    QHash<QPair<QString, qint32>, TEntry> m_routes;
+};
+
 // The MESSAGE line of the row, or an empty text when the row cannot be
 // routed (its address book, contact or carrier is gone). Any thread.
-QString OutMessageLine(const TNOutRow& row, const TNSendSettings& settings);
+QString OutMessageLine(const TNOutRow& row, const TNSendSettings& settings, TNRouteCache* cache = nullptr);

@@ -57,7 +57,13 @@ void SendOutBox()
     if (!MessageProcessor)
         MessageProcessor = new TMessageProcessor();
     CreateDispatcher();
-    QSqlDatabase db = ThreadDatabase(CurrentSendSettings().LocalDatabasePath);
+    QSqlDatabase db;
+    try {
+        db = ThreadDatabase(CurrentSendSettings().LocalDatabasePath);
+    } catch (const std::exception&) {
+        // No local database (the program is ending): the cycle still ends
+        // with WM_SEND_DONE once the dispatcher has found nothing to do.
+    }
     BeginSendCycle(ActivateSendThread->Event(), db);
     ActivateSendThread->Resume();
 }

@@ -6,7 +6,9 @@
 #include "messaging/messageprocessor.h"
 #include "messaging/popupwin.h"
 #include "messaging/protocol.h"
+#include "messaging/tcpserver.h"
 #include "messagingfixture.h"
+#include "platform/profilefile.h"
 
 #include <QTcpServer>
 
@@ -385,4 +387,60 @@ TEST_F(TcpLinkTest, ReportsShowSuccessAndFailurePopupsAsTheOptionsSay)
     ASSERT_TRUE(WaitForSendDone(2));
     QTest::qWait(200);
     EXPECT_EQ(m_hidden.Count(WM_SHOW_POPUP), 2);
+}
+
+TEST_F(TcpLinkTest, AppIdIsMadeOnceSavedAndSentWithTheLogon)
+{
+    const QString appId = GetAppID();
+    EXPECT_EQ(appId.size(), 38);
+    EXPECT_TRUE(appId.startsWith(QLatin1Char('{')) && appId.endsWith(QLatin1Char('}')));
+    EXPECT_EQ(GetAppID(), appId);
+    EXPECT_TRUE(TNProfileFile(m_dbs.Folder() + QStringLiteral("Settings.ini"))
+                    .ReadString(QStringLiteral("Identification"), QStringLiteral("AppID"), QString())
+                    .contains(appId));
+    TPagingServerSim sim(LoopbackSim());
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Id"), {Contact(QStringLiteral("A"), Carrier(sim.Port()))});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    EXPECT_EQ(Received(sim, QStringLiteral("LOGON")), QStringList{QStringLiteral("LOGON|%1|").arg(appId)});
+}
+
+TEST_F(TcpLinkTest, UnexpectedConnectErrorIsAFailedConnectionAndTheDispatcherGoesOn)
+{
+    // A link whose connection attempt raises an error no result stands for.
+    class TBrokenLink : public TTcpServer {
+    public:
+        using TTcpServer::TTcpServer;
+        TConnectResult Connect(int, int) override { throw std::runtime_error("resolver exploded"); }
+    };
+    struct TRestoreFactory {
+        ~TRestoreFactory()
+        {
+            RegisterLinkFactory(SERVER_TYPE_TCP_NO, [](const QString& ip, qint32 port, const QString& localIp) {
+                return static_cast<TBaseServer*>(new TTcpServer(ip, port, localIp));
+            });
+        }
+    } restore;
+    RegisterLinkFactory(SERVER_TYPE_TCP_NO, [](const QString& ip, qint32 port, const QString& localIp) {
+        return static_cast<TBaseServer*>(new TBrokenLink(ip, port, localIp));
+    });
+    TPagingServerSim sim(LoopbackSim());
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    Queue(QStringLiteral("Broken"), {Contact(QStringLiteral("A"), carrier)});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    EXPECT_EQ(m_hidden.Texts(WM_SHOW_POPUP),
+              QStringList{LogonFailedText(sim.Port(), QStringLiteral("resolver exploded"))});
+    EXPECT_EQ(OutBoxRows(), 0);
+
+    // The dispatcher is still there for the next send.
+    RegisterLinkFactory(SERVER_TYPE_TCP_NO, [](const QString& ip, qint32 port, const QString& localIp) {
+        return static_cast<TBaseServer*>(new TTcpServer(ip, port, localIp));
+    });
+    Queue(QStringLiteral("Fine"), {Contact(QStringLiteral("B"), carrier)});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone(2));
+    EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 1);
 }

@@ -108,8 +108,9 @@ TEST_F(StartupTest, ClosingTheMainWindowEndsTheProgramAndLeavesBothFiles)
     EXPECT_EQ(m_steps,
               (QStringList{QStringLiteral("open FormSettings.ini"), QStringLiteral("create TDModOptions"),
                            QStringLiteral("create TDModLocalData"), QStringLiteral("create TFormMain"),
-                           QStringLiteral("create TDataModuleImages"), QStringLiteral("create TDModMaintenance"),
-                           QStringLiteral("destroy TDModMaintenance"), QStringLiteral("destroy TDataModuleImages"),
+                           QStringLiteral("create TFormHidden"), QStringLiteral("create TDataModuleImages"),
+                           QStringLiteral("create TDModMaintenance"), QStringLiteral("destroy TDModMaintenance"),
+                           QStringLiteral("destroy TDataModuleImages"), QStringLiteral("destroy TFormHidden"),
                            QStringLiteral("destroy TFormMain"), QStringLiteral("destroy TDModLocalData"),
                            QStringLiteral("destroy TDModOptions"), QStringLiteral("close FormSettings.ini")}));
     EXPECT_EQ(FormMain, nullptr);

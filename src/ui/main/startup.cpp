@@ -7,6 +7,8 @@
 #include "foundation/helpfile.h"
 #include "foundation/images.h"
 #include "foundation/messagebox.h"
+#include "messaging/formhidden.h"
+#include "messaging/sendoutbox.h"
 #include "platform/appterminate.h"
 #include "platform/programfolder.h"
 #include "platform/versioninfo.h"
@@ -61,6 +63,9 @@ void TApplicationStartup::Start()
         return;
     m_started = true;
     ResetTerminateRequest();
+    // Before any window: the live links, the received reports and the
+    // dispatcher (suspended until the first send).
+    StartMessaging();
     SetStartedAsComServer(CommandLineHasEmbedding(m_arguments));
     // The main window carries the task-bar button: Qt gives every top-level
     // window its own, so nothing is needed for that.
@@ -81,7 +86,8 @@ void TApplicationStartup::Start()
     Create<TDModLocalData>();
     TFormMain* main = Create<TFormMain>();
     QObject::connect(main, &TFormMain::Closed, main, [] { TerminateApplication(); });
-    // 4. The hidden message window (TFormHidden -> FormHidden) goes here.
+    // Sets FormHidden, the receiver of the worker threads' messages.
+    Create<TFormHidden>();
     Create<TDataModuleImages>();
     // Last; sets DModMaintenance. After a missing database file it opens
     // nothing.
@@ -108,6 +114,9 @@ void TApplicationStartup::Shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    // The dispatcher, the processor and every link stop and are joined while
+    // the modules their threads use still exist.
+    StopMessaging();
     // Reverse order of creation: the options data module (writing
     // "Settings.ini") goes last.
     while (!m_modules.empty()) {
