@@ -10,6 +10,7 @@
 #include "messagingfixture.h"
 #include "platform/profilefile.h"
 
+#include <QSet>
 #include <QTcpServer>
 
 namespace {
@@ -96,7 +97,18 @@ TEST_F(TcpLinkTest, ThreeContactsOnOneServerAreSentLoggedConfirmedAndDoneOnce)
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessageTexts")), 1);
     QTest::qWait(300);
     EXPECT_EQ(m_sendBar.Count(WM_SEND_DONE), 1);
-    EXPECT_EQ(m_sendBar.Count(WM_SEND_PROGRESS) >= 3, true);
+    // Progress: row index in the low 16 bits, total in the high 16, one
+    // batch (the send thread) in the first parameter.
+    QList<qint64> progress;
+    QSet<qint64> batches;
+    for (const TMessageProbe::TEntry& entry : m_sendBar.Entries)
+        if (entry.Msg == WM_SEND_PROGRESS) {
+            progress << entry.LParam;
+            batches << entry.WParam;
+        }
+    EXPECT_EQ(progress, (QList<qint64>{ProgressParam(1, 3), ProgressParam(2, 3), ProgressParam(3, 3)}));
+    EXPECT_EQ(batches.size(), 1);
+    EXPECT_EQ(ProgressParam(2, 3), (3 << 16) | 2);
     // PopupForSuccess is off by default.
     EXPECT_EQ(m_hidden.Count(WM_SHOW_POPUP), 0);
     EXPECT_EQ(ServersList.LiveCount(), 1);
@@ -443,4 +455,35 @@ TEST_F(TcpLinkTest, UnexpectedConnectErrorIsAFailedConnectionAndTheDispatcherGoe
     SendOutBox();
     ASSERT_TRUE(WaitForSendDone(2));
     EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 1);
+}
+
+TEST_F(TcpLinkTest, FailedLoggingKeepsTheRowQueuedAndTheSendThreadAlive)
+{
+    TSimOptions options = LoopbackSim();
+    options.report = TSimReport::None;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    Queue(QStringLiteral("First"), {Contact(QStringLiteral("A"), carrier)});
+    QSqlQuery(LocalDb()).exec(
+        QStringLiteral("create trigger NoLog before insert on SentMessages begin "
+                       "select raise(abort, 'log is full'); end"));
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 1);
+    EXPECT_EQ(LogRows(), 0);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is null")), 1);
+
+    // The log works again: the same link (its send thread still running)
+    // sends the row that stayed and the new one.
+    QSqlQuery(LocalDb()).exec(QStringLiteral("drop trigger NoLog"));
+    options.report = TSimReport::Sent;
+    sim.SetOptions(options);
+    Queue(QStringLiteral("Second"), {Contact(QStringLiteral("B"), carrier)});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone(2));
+    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_EQ(LogRows(), 2);
+    EXPECT_EQ(Received(sim, QStringLiteral("LOGON")).size(), 1);
+    EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 3);
 }
