@@ -98,6 +98,12 @@ public:
     QString ErrorText() const;
     void SetErrorText(const QString& text);
 
+    // While set, a request of the server to close the connection is ignored
+    // (the automation link's; the dispatcher sets it for a link it is
+    // connecting and clears it once the link is listed).
+    bool Testing() const { return m_testing.load(); }
+    void SetTesting(bool testing) { m_testing = testing; }
+
     // Wakes the send thread for the out-box rows of this endpoint; counted as
     // send work until the batch that takes it has ended.
     void RequestBatch() { m_outMessagesEvent.Request(); }
@@ -168,6 +174,7 @@ private:
     TNSynchroEvent m_ackEvent;
     std::atomic<bool> m_loggedOn{false};
     std::atomic<bool> m_destroying{false};
+    std::atomic<bool> m_testing{false};
     mutable std::mutex m_stateLock;  // guards the fields below
     quint8 m_errorCode = 0;
     QString m_errorText;

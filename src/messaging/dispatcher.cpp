@@ -175,6 +175,7 @@ void TNActivateSendThread::Dispatch(QSqlDatabase& db)
         std::unique_ptr<TBaseServer> link(MakeLink(type, entry.Name, port, localIp));
         if (!link)
             continue;
+        link->SetTesting(true);
         TConnectResult result = link->SafeConnect(kLogonTimeoutMs);
         const QString errorText = link->ErrorText();
         LastError().Set(errorText);
@@ -183,8 +184,10 @@ void TNActivateSendThread::Dispatch(QSqlDatabase& db)
                 // Listed: ServersList's owner frees it from now on. The batch
                 // is requested under the lock so the link cannot go between.
                 TNReadGuard guard(ServersList.Lock());
-                if (ServersList.IndexOf(link.get()) >= 0)
+                if (ServersList.IndexOf(link.get()) >= 0) {
+                    link->SetTesting(false);
                     link->RequestBatch();
+                }
                 link.release();
                 continue;
             }
