@@ -6,10 +6,11 @@
 
 int main(int argc, char** argv)
 {
-    // The settings editors register as the program loads, before any window;
+    // The settings editors register as the program starts, before any window;
     // the recipient model then reads its carriers' length limits through the
     // carrier editors.
-    RegisterEmbeddedEditors();
-    SetCarrierMaxLengthHook(&CarrierRecipientMaxLength);
-    return RunApplication(argc, argv);
+    return RunApplication(argc, argv, [] {
+        RegisterEmbeddedEditors();
+        SetCarrierMaxLengthHook(&CarrierRecipientMaxLength);
+    });
 }

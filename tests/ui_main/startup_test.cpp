@@ -2,6 +2,7 @@
 // folder: order of creation and destruction, the files left behind, the
 // splash rule, the start-up logon and a request to end before the loop.
 #include "ui/main/startup.h"
+#include "db/connection.h"
 #include "db/databasefiles.h"
 #include "foundation/logonrole.h"
 #include "platform/appterminate.h"
@@ -229,4 +230,30 @@ TEST_F(StartupTest, MissingLocalDatabaseEndsTheProgramWithoutCreatingIt)
                                                             "application's folder.\r\rExiting ...")})
         << qPrintable(m_answers.Texts().join(QLatin1Char('\n')));
     EXPECT_FALSE(QFile::exists(m_folder.File(QStringLiteral("LocalData2.mdb"))));
+}
+
+TEST_F(StartupTest, MaintenanceActionsEmptyTheOutBoxAndTheLog)
+{
+    TApplicationStartup startup({QStringLiteral("tovix2")});
+    startup.SplashMinShowMs = 50;
+    startup.Start();
+    ASSERT_NE(FormMain, nullptr);
+    {
+        TNConnection db;
+        db.SetDatabasePath(m_folder.File(QStringLiteral("LocalData2.mdb")));
+        db.Open();
+        db.ExecSQL(QStringLiteral("insert into SentMessageTexts (ID, Message) values (1, 'x')"), {});
+        db.ExecSQL(QStringLiteral("insert into SentMessages (SentMessageTextID, Name) values (1, 'r')"), {});
+        db.ExecSQL(QStringLiteral("insert into OutMessageTexts (ID, MessageText) values (7, 'y')"), {});
+        db.ExecSQL(QStringLiteral("insert into OutMessages (MessageTextID, Name) values (7, 'r')"), {});
+        FormMain->actClearSentMessagesTables->trigger();
+        EXPECT_EQ(db.QueryValue(QStringLiteral("select count(*) from SentMessages"), {}).toInt(), 0);
+        EXPECT_EQ(db.QueryValue(QStringLiteral("select count(*) from SentMessageTexts"), {}).toInt(), 0);
+        EXPECT_EQ(db.QueryValue(QStringLiteral("select count(*) from OutMessages"), {}).toInt(), 1);
+        FormMain->actClearOutMessagesTables->trigger();
+        EXPECT_EQ(db.QueryValue(QStringLiteral("select count(*) from OutMessages"), {}).toInt(), 0);
+        EXPECT_EQ(db.QueryValue(QStringLiteral("select count(*) from OutMessageTexts"), {}).toInt(), 0);
+    }
+    startup.Shutdown();
+    EXPECT_TRUE(m_answers.Texts().isEmpty()) << qPrintable(m_answers.Texts().join(QLatin1Char('\n')));
 }

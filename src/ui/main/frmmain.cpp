@@ -1,5 +1,6 @@
 #include "ui/main/frmmain.h"
 
+#include "data/dmmaintenance.h"
 #include "foundation/formsettings.h"
 #include "foundation/helpfile.h"
 #include "foundation/images.h"
@@ -132,6 +133,21 @@ void TFormMain::BuildLayout()
     setStatusBar(stbStatusBar);
 }
 
+namespace {
+// Runs one of the maintenance clear-outs; asks nothing, and a database error
+// is shown rather than left to the event loop.
+void RunMaintenance(const std::function<void()>& work)
+{
+    if (!DModMaintenance || !DModMaintenance->Usable())
+        return;
+    try {
+        work();
+    } catch (const std::exception& e) {
+        MessageDlg(QString::fromUtf8(e.what()), TMsgDlgType::mtError, mbOK);
+    }
+}
+}  // namespace
+
 void TFormMain::BuildActions()
 {
     mnuSettings = menuBar()->addMenu(QStringLiteral("S&ettings"));
@@ -153,6 +169,20 @@ void TFormMain::BuildActions()
     actLogon->setProperty("HelpContext", 1012);
     connect(actLogon, &QAction::triggered, this, [] { ExecuteLogonAction(); });
     mnuTools->addAction(actLogon);
+    mnuTools->addSeparator();
+    QMenu* maintenance = mnuTools->addMenu(QStringLiteral("Maintenance"));
+    maintenance->setProperty("HelpContext", 1014);
+    QMenu* tables = maintenance->addMenu(QStringLiteral("Tables"));
+    actClearOutMessagesTables = new QAction(QStringLiteral("Clear OutMessages Tables"), this);
+    actClearOutMessagesTables->setObjectName(QStringLiteral("actClearOutMessagesTables"));
+    connect(actClearOutMessagesTables, &QAction::triggered, this,
+            [] { RunMaintenance([] { DModMaintenance->ClearOutMessages(); }); });
+    tables->addAction(actClearOutMessagesTables);
+    actClearSentMessagesTables = new QAction(QStringLiteral("Clear SentMessages Tables"), this);
+    actClearSentMessagesTables->setObjectName(QStringLiteral("actClearSentMessagesTables"));
+    connect(actClearSentMessagesTables, &QAction::triggered, this,
+            [] { RunMaintenance([] { DModMaintenance->ClearSentMessages(); }); });
+    tables->addAction(actClearSentMessagesTables);
 
     actShowSentMessages = new QAction(QStringLiteral("&Sent Messages"), this);
     actShowSentMessages->setObjectName(QStringLiteral("actShowSentMessages"));

@@ -73,6 +73,8 @@ public:
     QAction* actAbout;
     QAction* actHelp;
     QAction* actShowSentMessages;  // F3
+    QAction* actClearOutMessagesTables;
+    QAction* actClearSentMessagesTables;
 
     // After the address-book list was edited: the folder-tree pane rebuilds
     // the data clients and the tree, and the recipient list (whose entries

@@ -136,10 +136,14 @@ void TApplicationStartup::Shutdown()
     }
 }
 
-int RunApplication(int argc, char** argv)
+int RunApplication(int argc, char** argv, const std::function<void()>& registerPlugins)
 {
     QApplication app(argc, argv);
     InstallWidgetMessageBoxes();
+    // Registration may warn (a duplicate type number): after the message
+    // boxes exist, before any module or window.
+    if (registerPlugins)
+        registerPlugins();
     // A session log-out or Ctrl+C ends the program like a close does.
     TQuitOnSignal quitOnSignal;
     int code = 0;

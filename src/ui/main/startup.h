@@ -59,5 +59,6 @@ private:
 };
 
 // The program: application object, real message boxes, start-up, loop,
-// shut-down. Returns the process exit code.
-int RunApplication(int argc, char** argv);
+// shut-down. RegisterPlugins runs once the message boxes exist, before any
+// module. Returns the process exit code.
+int RunApplication(int argc, char** argv, const std::function<void()>& registerPlugins = {});
