@@ -241,18 +241,19 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
             // Acknowledgements that came after their row's wait.
             MoveAllToSent(db, TakeAcks());
         } catch (const std::exception&) {
-            continue;  // the database is not reachable now; try again
+            db = QSqlDatabase();  // not reachable now: no batch this time
         }
         if (!woken || !m_outMessagesEvent.Take())
             continue;
         try {
-            RunBatch(db, stopRequested, batchId, CurrentSendSettings());
+            if (db.isValid())
+                RunBatch(db, stopRequested, batchId, CurrentSendSettings());
         } catch (const std::exception&) {
             // The rows of a failed batch stay in the out-box.
         }
         ReleaseSendWork(db);
     }
-    if (m_outMessagesEvent.Cancel() && db.isValid())
+    if (m_outMessagesEvent.Cancel())
         CheckSendDone(db);
     db = QSqlDatabase();
     CloseThreadDatabase(path);
