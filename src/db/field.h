@@ -62,7 +62,11 @@ public:
     int DisplayWidth() const;  // in characters
     void SetDisplayWidth(int value) { m_displayWidth = value; }
     Qt::Alignment Alignment() const;
-    void SetAlignment(Qt::Alignment value) { m_alignment = value; }
+    void SetAlignment(Qt::Alignment value)
+    {
+        m_alignment = value;
+        m_alignmentSet = true;
+    }
     bool Visible() const { return m_visible; }
     void SetVisible(bool value) { m_visible = value; }
     void SetOnGetText(TGetTextFunc handler) { m_onGetText = std::move(handler); }

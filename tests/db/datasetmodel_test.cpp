@@ -96,6 +96,11 @@ TEST_F(DataSetModelTest, HeadersWidthsAlignmentAndDisplayText)
     EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("ID"));
     EXPECT_EQ(model.index(0, 0).data(Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
     EXPECT_EQ(model.index(0, 1).data(Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    // An alignment set on the field wins over the kind's default.
+    templates.FieldByName(QStringLiteral("Name"))->SetAlignment(Qt::AlignCenter);
+    EXPECT_EQ(model.index(0, 1).data(Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
+              Qt::AlignHCenter);
     EXPECT_EQ(model.index(1, 3).data().toString(), QStringLiteral("two lines"));
     EXPECT_EQ(model.index(1, 3).data(Qt::EditRole).toString(), QStringLiteral("two\nlines"));
 

@@ -25,6 +25,7 @@
 #include <QPainter>
 #include <QSplitter>
 #include <QToolBar>
+#include <algorithm>
 
 TFormMain* FormMain = nullptr;
 
@@ -124,7 +125,10 @@ void TFormMain::BuildLayout()
     tlbToolBar->setProperty("HelpContext", 1004);
 
     stbStatusBar = new TNStatusBar(this);
-    stbStatusBar->SetPanelWidths({70, 80, 120, 50});
+    // Panel 0 is 70 wide at design; it grows when this font would clip the
+    // longer role word beside its icon.
+    const int roleWidth = 16 + 10 + stbStatusBar->fontMetrics().horizontalAdvance(RoleWordAdmin);
+    stbStatusBar->SetPanelWidths({std::max(70, roleWidth), 80, 120, 50});
     stbStatusBar->SetOwnerDrawn(1, true);
     stbStatusBar->SetOwnerDrawn(2, true);
     stbStatusBar->SetDrawPanel(

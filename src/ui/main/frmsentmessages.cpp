@@ -23,6 +23,7 @@
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TFormSentMessages* FormSentMessages = nullptr;
 bool SentMessagesOpen = false;
@@ -198,8 +199,15 @@ void TFormSentMessages::BuildQuery()
     m_model = new TNDataSetModel(qryMessages.get(), this);
     m_model->SetColumns(names);
     dbgMessages->setModel(m_model);
-    for (int i = 0; i < ColumnCount; ++i)
-        dbgMessages->setColumnWidth(i, kColumns[i].Width);
+    // The design widths are those of a narrow dialog font; a column is never
+    // narrower than its title, and the time columns show a whole time stamp.
+    const int sampleTime = dbgMessages->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 12;
+    for (int i = 0; i < ColumnCount; ++i) {
+        int width = std::max(kColumns[i].Width, dbgMessages->horizontalHeader()->sectionSizeHint(i));
+        if (i == 2 || i == 4)
+            width = std::max(width, sampleTime);
+        dbgMessages->setColumnWidth(i, width);
+    }
     connect(qryMessages.get(), &TNDataSet::CurrentRowChanged, this, &TFormSentMessages::RowChanged);
     connect(qryMessages.get(), &TNDataSet::AfterOpen, this, &TFormSentMessages::RowChanged);
     connect(qryMessages.get(), &TNDataSet::AfterClose, this, &TFormSentMessages::RowChanged);
