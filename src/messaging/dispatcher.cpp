@@ -69,11 +69,15 @@ QString LastErrorText()
 
 QString ConnectFailureText(TConnectResult result, const TBaseServer& link, const QString& lastErrorText)
 {
-    const QString host =
-        QStringLiteral("Error trying to connect to the Server at Host = \"%1\"").arg(link.GetHostName());
-    const QString tcp = QStringLiteral("Error trying to connect to the Server at IP Address= %1, Port=%2")
-                            .arg(link.GetIpAddress())
-                            .arg(link.GetPortNo());
+    return ConnectFailureText(result, link.GetHostName(), link.GetIpAddress(), link.GetPortNo(), lastErrorText);
+}
+
+QString ConnectFailureText(TConnectResult result, const QString& hostName, const QString& ipAddress, qint32 port,
+                           const QString& lastErrorText)
+{
+    const QString host = QStringLiteral("Error trying to connect to the Server at Host = \"%1\"").arg(hostName);
+    const QString tcp =
+        QStringLiteral("Error trying to connect to the Server at IP Address= %1, Port=%2").arg(ipAddress).arg(port);
     switch (result) {
         case crNoListener:
             return tcp + QStringLiteral("\r\r : No listening socket at that address!!!") + CannotSendTail();
@@ -172,9 +176,25 @@ void TNActivateSendThread::Dispatch(QSqlDatabase& db)
                 continue;
             }
         }
+        auto dropEndpointMessages = [&] {
+            try {
+                if (type == SERVER_TYPE_TCP_NO)
+                    OutBox::DeleteOutMessagesForTcpServer(db, entry.Name, port);
+                else
+                    OutBox::DeleteOutMessagesForComServer(db, entry.Name);
+            } catch (const std::exception& e) {
+                qWarning("Dispatcher: %s", e.what());
+            }
+        };
         std::unique_ptr<TBaseServer> link(MakeLink(type, entry.Name, port, localIp));
-        if (!link)
+        if (!link) {
+            // No link of this kind can be made here (an automation server):
+            // reported as a server that is not installed, and its messages
+            // leave the out-box so Send comes back.
+            PostShowPopup(ConnectFailureText(crNotInstalled, entry.Name, entry.Name, port, QString()), pkError);
+            dropEndpointMessages();
             continue;
+        }
         link->SetTesting(true);
         TConnectResult result = link->SafeConnect(kLogonTimeoutMs);
         const QString errorText = link->ErrorText();
@@ -194,14 +214,7 @@ void TNActivateSendThread::Dispatch(QSqlDatabase& db)
             result = crLogonFailed;  // the server closed the connection at once
         }
         PostShowPopup(ConnectFailureText(result, *link, errorText), pkError);
-        try {
-            if (type == SERVER_TYPE_TCP_NO)
-                OutBox::DeleteOutMessagesForTcpServer(db, entry.Name, port);
-            else
-                OutBox::DeleteOutMessagesForComServer(db, entry.Name);
-        } catch (const std::exception& e) {
-            qWarning("Dispatcher: %s", e.what());
-        }
+        dropEndpointMessages();
         // Freed here, which also closes a connection whose logon failed.
         link.reset();
     }

@@ -56,6 +56,8 @@ void RegisterLinkFactory(qint32 serverTypeNo, TLinkFactory factory);
 
 // The text of the error popup for a failed connection of Link.
 QString ConnectFailureText(TConnectResult result, const TBaseServer& link, const QString& lastErrorText);
+QString ConnectFailureText(TConnectResult result, const QString& hostName, const QString& ipAddress, qint32 port,
+                           const QString& lastErrorText);
 
 // The installation's identity: the option AppID, made (a new GUID, saved to
 // "Settings.ini" at once) when it is empty. Main thread.

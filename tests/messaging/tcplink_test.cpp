@@ -487,3 +487,22 @@ TEST_F(TcpLinkTest, FailedLoggingKeepsTheRowQueuedAndTheSendThreadAlive)
     EXPECT_EQ(Received(sim, QStringLiteral("LOGON")).size(), 1);
     EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 3);
 }
+
+TEST_F(TcpLinkTest, AutomationServerWithoutALinkIsReportedAndItsMessagesLeave)
+{
+    // A server of the automation kind: no link of that kind exists here.
+    const qint32 server = m_book->Server(QStringLiteral("Automation"), SERVER_TYPE_COM_NO,
+                                         CommaTextFromList({QString(), QString(), QStringLiteral("pagehost")}));
+    const qint32 carrier = m_book->Carrier(QStringLiteral("Via automation"), 6, server, QStringLiteral("p,444"));
+    Queue(QStringLiteral("Nowhere"), {Contact(QStringLiteral("A"), carrier)});
+    ASSERT_EQ(OutBoxRows(), 1);
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    const QStringList popups = m_hidden.Texts(WM_SHOW_POPUP);
+    ASSERT_EQ(popups.size(), 1);
+    EXPECT_TRUE(popups[0].startsWith(QStringLiteral("Error trying to connect to the Server at Host = \"pagehost\"")))
+        << qPrintable(popups[0]);
+    EXPECT_TRUE(popups[0].contains(QStringLiteral("There doesn't seem to be TovixServer installed")));
+    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_EQ(OutBoxTexts(), 0);
+}
