@@ -3,6 +3,7 @@
 // local data module, to open the client's nine datasets, to queue one
 // message for the big group, and to list the pending endpoints; and the
 // peak memory of the whole run.
+#include "benchutil.h"
 #include "data/basedataclient.h"
 #include "data/dmlocaldata.h"
 #include "data/recipient.h"
@@ -107,19 +108,6 @@ void FillAddressBook(const QString& path)
     CloseSqliteConnection(name);
 }
 
-// A "Vm...:" figure of /proc/self/status in kB.
-long StatusKB(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
 double Ms(const QElapsedTimer& timer)
 {
     return timer.nsecsElapsed() / 1e6;
@@ -138,7 +126,7 @@ int main(int argc, char** argv)
     timer.start();
     FillAddressBook(path + AddressBookFileName());
     std::printf("build address book (%d contacts, %d groups): %.0f ms, resident %ld MB\n", ContactCount, GroupCount,
-                Ms(timer), StatusKB("VmRSS") / 1024);
+                Ms(timer), bench::MemoryKb("VmRSS") / 1024);
 
     TDModOptions options;
     timer.restart();
@@ -150,7 +138,7 @@ int main(int argc, char** argv)
     for (int kind = 0; kind < DataKindCount; ++kind)
         client->GetDataSet(static_cast<TDataKind>(kind))->Open();
     std::printf("open the client's nine datasets (%d contacts): %.0f ms, resident %ld MB\n",
-                client->GetDataSet(dkContacts)->RecordCount(), Ms(timer), StatusKB("VmRSS") / 1024);
+                client->GetDataSet(dkContacts)->RecordCount(), Ms(timer), bench::MemoryKb("VmRSS") / 1024);
 
     const TNSuperRecipient group{nkGroup, 1, client, 9, QStringLiteral("Group 0001")};
     for (bool names : {false, true}) {
@@ -167,7 +155,7 @@ int main(int argc, char** argv)
     std::printf("pending endpoints of %d queued rows: %d in %.1f ms\n", 2 * BigGroupSize, int(endpoints.size()),
                 Ms(timer));
 
-    std::printf("peak memory (VmHWM): %ld MB\n", StatusKB("VmHWM") / 1024);
+    std::printf("peak memory (VmHWM): %ld MB\n", bench::MemoryKb("VmHWM") / 1024);
     SetProgramFolder(QString());
     return 0;
 }

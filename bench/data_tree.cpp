@@ -4,6 +4,7 @@
 // show. Prints the time to a shown, sorted tree (the rows are read once per
 // dataset and grouped by folder) and the peak memory.
 //   QT_QPA_PLATFORM=offscreen bench_data_tree
+#include "benchutil.h"
 #include "data/datakinds.h"
 #include "data/dmlocaldata.h"
 #include "data/folderstree.h"
@@ -31,26 +32,9 @@ constexpr int TopFolders = 100;
 constexpr int SubFoldersEach = 9;  // 100 + 900 = 1,000 folders
 constexpr int SecondPlacements = 10000;
 
-QTextStream out(stdout);
-
-void Report(const char* what, const QElapsedTimer& timer)
-{
-    out << QString::fromLatin1(what).leftJustified(52) << QString::number(timer.nsecsElapsed() / 1e6, 'f', 1)
-        << " ms\n";
-    out.flush();
-}
-
-// A memory figure of /proc/self/status in KB ("VmHWM:" peak, "VmRSS:" now).
-long MemoryKb(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
-    return -1;
-}
+using bench::MemoryKb;
+using bench::Report;
+QTextStream& out = bench::Out();
 
 int Fill(const QString& path)
 {

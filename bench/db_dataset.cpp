@@ -9,6 +9,7 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "benchutil.h"
 #include "db/connection.h"
 #include "db/databasefiles.h"
 #include "db/sqldataset.h"
@@ -19,27 +20,9 @@ namespace {
 constexpr int ContactCount = 100000;
 constexpr int GroupCount = 1000;
 
-QTextStream out(stdout);
-
-void Report(const char* what, const QElapsedTimer& timer)
-{
-    out << QString::fromLatin1(what).leftJustified(52) << QString::number(timer.nsecsElapsed() / 1e6, 'f', 1)
-        << " ms\n";
-    out.flush();
-}
-
-// A memory figure of /proc/self/status in KB ("VmHWM:" peak, "VmRSS:" now).
-long MemoryKb(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
+using bench::MemoryKb;
+using bench::Report;
+QTextStream& out = bench::Out();
 
 void Fill(TNConnection& book)
 {
