@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <csignal>
+#include <stdexcept>
 
 namespace {
 class StartupTest : public ::testing::Test {
@@ -256,4 +257,63 @@ TEST_F(StartupTest, MaintenanceActionsEmptyTheOutBoxAndTheLog)
     }
     startup.Shutdown();
     EXPECT_TRUE(m_answers.Texts().isEmpty()) << qPrintable(m_answers.Texts().join(QLatin1Char('\n')));
+}
+
+TEST_F(StartupTest, AnErrorWhileTheModulesAreMadeIsShownAndEndsTheProgramInOrder)
+{
+    {
+        // An address book of a type no client class is registered for.
+        TNConnection db;
+        db.SetDatabasePath(m_folder.File(QStringLiteral("LocalData2.mdb")));
+        db.Open();
+        db.ExecSQL(QStringLiteral("insert into Databases (TypeNo, Name, OrderNo, Data, GUID) "
+                                  "values (99, 'Odd', 2, '', '{00000000-0000-0000-0000-000000000099}')"),
+                   {});
+    }
+    {
+        TApplicationStartup startup({QStringLiteral("tovix2")});
+        startup.SplashMinShowMs = 50;
+        startup.Start();
+        EXPECT_TRUE(startup.Failed());
+        EXPECT_TRUE(TerminateRequested());
+        EXPECT_EQ(FormMain, nullptr);
+        // No window comes up and no loop runs.
+        EXPECT_EQ(startup.Run(), 1);
+        startup.Shutdown();
+    }
+    EXPECT_EQ(m_answers.Texts(), QStringList{QStringLiteral("No registered DataClientClass for TypeNo= 99.")});
+    ASSERT_EQ(m_answers.Requests().size(), 1);
+    EXPECT_EQ(m_answers.Requests().at(0).Type, TMsgDlgType::mtError);
+    EXPECT_EQ(m_steps, (QStringList{QStringLiteral("open FormSettings.ini"), QStringLiteral("create TDModOptions"),
+                                    QStringLiteral("start-up failed"), QStringLiteral("destroy TDModOptions"),
+                                    QStringLiteral("close FormSettings.ini")}));
+    EXPECT_EQ(DModOptions, nullptr);
+    EXPECT_EQ(CountEntries(QStringLiteral("Settings.ini")), 26);
+}
+
+TEST(EventErrors, AreShownOnceAndTheEventCountsAsUnhandled)
+{
+    MessageAnswerer answers;
+    EXPECT_TRUE(DeliverShowingErrors([] { return true; }));
+    EXPECT_FALSE(DeliverShowingErrors([]() -> bool { throw std::runtime_error("Table is locked"); }));
+    EXPECT_EQ(answers.Texts(), QStringList{QStringLiteral("Table is locked.")});
+    EXPECT_EQ(answers.Requests().at(0).Type, TMsgDlgType::mtError);
+
+    // An error raised while its box is up (the window behind it repainting)
+    // is logged, not stacked as a second box.
+    answers.Clear();
+    int nested = 0;
+    TMessageHandler previous;
+    previous = SetMessageHandler([&](const TMessageRequest& request) {
+        if (nested++ == 0)
+            DeliverShowingErrors([]() -> bool { throw std::runtime_error("again"); });
+        return previous(request);
+    });
+    EXPECT_FALSE(DeliverShowingErrors([]() -> bool { throw std::logic_error("first."); }));
+    SetMessageHandler(previous);
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(answers.Texts(), QStringList{QStringLiteral("first.")});
+
+    EXPECT_FALSE(DeliverShowingErrors([]() -> bool { throw 42; }));
+    EXPECT_EQ(answers.Texts().last(), QStringLiteral("Unknown error."));
 }

@@ -10,6 +10,7 @@
 #include "messaging/formhidden.h"
 #include "messaging/sendoutbox.h"
 #include "platform/appterminate.h"
+#include "platform/messagedlg.h"
 #include "platform/programfolder.h"
 #include "platform/versioninfo.h"
 #include "ui/main/frmabout.h"
@@ -17,10 +18,40 @@
 #include "ui/main/quitonsignal.h"
 
 #include <QApplication>
+#include <QThread>
 
 TDModOptions* DModOptions = nullptr;
 
 namespace {
+bool g_showingError = false;
+
+// The text of an error as the operator sees it: the error's own text, ended
+// with a full stop as the class library's exception box does.
+QString ErrorText(const char* what)
+{
+    QString text = QString::fromUtf8(what);
+    if (!text.isEmpty() && text.back() > u'.')
+        text += u'.';
+    return text;
+}
+
+// Shows one error box at a time on the main thread; anything else is logged.
+void ShowError(const QString& text)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (g_showingError || !app || QThread::currentThread() != app->thread()) {
+        qWarning("%s", qUtf8Printable(text));
+        return;
+    }
+    g_showingError = true;
+    try {
+        MessageDlg(text, TMsgDlgType::mtError, mbOK);
+    } catch (...) {
+        qWarning("%s", qUtf8Printable(text));
+    }
+    g_showingError = false;
+}
+
 std::function<void(const QString&)>& Trace()
 {
     static std::function<void(const QString&)> trace;
@@ -79,25 +110,43 @@ void TApplicationStartup::Start()
     Note(QStringLiteral("open FormSettings.ini"));
 
     // The long-lived modules, in this order; each later step may use the
-    // ones before it.
-    DModOptions = Create<TDModOptions>();
-    // Sets DModLocalData; a missing database file is reported there and ends
-    // the program at the first turn of the loop.
-    Create<TDModLocalData>();
-    TFormMain* main = Create<TFormMain>();
-    QObject::connect(main, &TFormMain::Closed, main, [] { TerminateApplication(); });
-    // Sets FormHidden, the receiver of the worker threads' messages.
-    Create<TFormHidden>();
-    Create<TDataModuleImages>();
-    // Last; sets DModMaintenance. After a missing database file it opens
-    // nothing.
-    Create<TDModMaintenance>();
+    // ones before it. An error stops the start-up: it is shown, and the
+    // modules made so far go again at shut-down.
+    QString error;
+    try {
+        DModOptions = Create<TDModOptions>();
+        // Sets DModLocalData; a missing database file is reported there and
+        // ends the program at the first turn of the loop.
+        Create<TDModLocalData>();
+        TFormMain* main = Create<TFormMain>();
+        QObject::connect(main, &TFormMain::Closed, main, [] { TerminateApplication(); });
+        // Sets FormHidden, the receiver of the worker threads' messages.
+        Create<TFormHidden>();
+        Create<TDataModuleImages>();
+        // Last; sets DModMaintenance. After a missing database file it opens
+        // nothing.
+        Create<TDModMaintenance>();
+    } catch (const std::exception& e) {
+        error = ErrorText(e.what());
+    } catch (...) {
+        error = QStringLiteral("Unknown error.");
+    }
 
     HideSplash();
+    if (!error.isEmpty()) {
+        m_failed = true;
+        // The splash stays on top: it goes before the box.
+        delete m_splash.data();
+        Note(QStringLiteral("start-up failed"));
+        ShowError(error);
+        TerminateApplication();
+    }
 }
 
 int TApplicationStartup::Run()
 {
+    if (m_failed)
+        return 1;
     if (!FormMain)
         return 0;
     FormMain->show();
@@ -136,9 +185,30 @@ void TApplicationStartup::Shutdown()
     }
 }
 
+TNApplication::TNApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TNApplication::notify(QObject* receiver, QEvent* event)
+{
+    return DeliverShowingErrors([&] { return QApplication::notify(receiver, event); });
+}
+
+bool DeliverShowingErrors(const std::function<bool()>& deliver)
+{
+    QString text;
+    try {
+        return deliver();
+    } catch (const std::exception& e) {
+        text = ErrorText(e.what());
+    } catch (...) {
+        text = QStringLiteral("Unknown error.");
+    }
+    ShowError(text);
+    return false;
+}
+
 int RunApplication(int argc, char** argv, const std::function<void()>& registerPlugins)
 {
-    QApplication app(argc, argv);
+    TNApplication app(argc, argv);
     InstallWidgetMessageBoxes();
     // Registration may warn (a duplicate type number): after the message
     // boxes exist, before any module or window.

@@ -10,8 +10,13 @@
 // Shutdown: the modules are destroyed in reverse order of creation (the
 // options data module last, which writes "Settings.ini"), then
 // "FormSettings.ini" is flushed and closed after the last window.
+// An error raised while the modules are created (a database error, an
+// address book of an unregistered type) stops the start-up: its text is shown
+// in an error box, no window is shown, the modules made so far are destroyed
+// in order and Run returns 1.
 // Main thread only; needs the application object.
 
+#include <QApplication>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -37,8 +42,11 @@ public:
     quint32 SplashMinShowMs = 3000;
 
     void Start();
-    // Returns the event loop's exit code.
+    // Returns the event loop's exit code; 1 without a loop when the start-up
+    // failed.
     int Run();
+    // True when an error stopped the start-up.
+    bool Failed() const { return m_failed; }
     void Shutdown();
 
     // Tests follow the creation and destruction of the modules: "create
@@ -55,8 +63,24 @@ private:
     std::vector<std::pair<QString, std::unique_ptr<QObject>>> m_modules;
     QPointer<TFormAbout> m_splash;
     bool m_started = false;
+    bool m_failed = false;
     bool m_shutDown = false;
 };
+
+// The application object of the program. An error that an event handler
+// raises and does not catch would otherwise leave the event loop and end the
+// process; here it is shown in an error box and the loop goes on.
+class TNApplication : public QApplication {
+public:
+    TNApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Delivers one event through Deliver; an error it raises is shown to the
+// operator in an error box (its own text) and the event counts as not
+// handled. While such a box is up, a further error (say, from the repaint of
+// the window behind it) is only logged, so boxes do not pile up.
+bool DeliverShowingErrors(const std::function<bool()>& deliver);
 
 // The program: application object, real message boxes, start-up, loop,
 // shut-down. RegisterPlugins runs once the message boxes exist, before any
