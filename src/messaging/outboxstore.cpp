@@ -139,33 +139,54 @@ QString DatabaseNow()
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
 }
 
+namespace {
+using TBinds = QList<QPair<QString, QVariant>>;
+
+// The condition on out-box rows (alias m) that selects the filter's
+// endpoint, its placeholders named after Tag; empty when the filter
+// selects no row (a TCP filter without an address).
+QString EndpointCondition(const TNOutRowFilter& filter, const QString& tag, TBinds& binds)
+{
+    const QString type = QStringLiteral(":%1Type").arg(tag);
+    binds << qMakePair(type, QVariant(filter.ServerTypeNo));
+    if (filter.ServerTypeNo == 2) {
+        const QString host = QStringLiteral(":%1Host").arg(tag);
+        binds << qMakePair(host, QVariant(filter.HostName));
+        return QStringLiteral("((m.ServerTypeNo = %1) and (m.HostName = %2))").arg(type, host);
+    }
+    QStringList names;
+    for (int i = 0; i < filter.IpAddresses.size(); ++i) {
+        names << QStringLiteral(":%1Ip%2").arg(tag).arg(i);
+        binds << qMakePair(names.last(), QVariant(filter.IpAddresses[i]));
+    }
+    if (names.isEmpty())
+        return QString();
+    const QString port = QStringLiteral(":%1Port").arg(tag);
+    binds << qMakePair(port, QVariant(filter.PortNo));
+    return QStringLiteral("((m.ServerTypeNo = %1) and (m.IpAddress in (%2)) and (m.PortNo = %3))")
+        .arg(type, names.join(QLatin1Char(',')), port);
+}
+
+void BindAll(QSqlQuery& query, const TBinds& binds)
+{
+    for (const auto& bind : binds)
+        query.bindValue(bind.first, bind.second);
+}
+}  // namespace
+
 QList<TNOutRow> LoadUnacknowledgedRows(QSqlDatabase& db, const TNOutRowFilter& filter)
 {
-    QString sql = QStringLiteral(
-        "select m.ID, m.ContactID, m.DatabaseGUID, m.Name, t.MessageText "
-        "from OutMessages m, OutMessageTexts t "
-        "where (m.MessageTextID = t.ID) and (m.ServerTypeNo = :ServerTypeNo) and (m.sentMessagesID is null) ");
-    QStringList names;
-    if (filter.ServerTypeNo == 2) {
-        sql += QStringLiteral("and (m.HostName = :HostName) ");
-    } else {
-        for (int i = 0; i < filter.IpAddresses.size(); ++i)
-            names << QStringLiteral(":Ip%1").arg(i);
-        if (names.isEmpty())
-            return {};
-        sql += QStringLiteral("and (m.IpAddress in (%1)) and (m.PortNo = :PortNo) ").arg(names.join(QLatin1Char(',')));
-    }
-    sql += QStringLiteral("order by m.ID");
-    QSqlQuery query = Prepare(db, sql);
+    TBinds binds;
+    const QString endpoint = EndpointCondition(filter, QStringLiteral("e"), binds);
+    if (endpoint.isEmpty())
+        return {};
+    QSqlQuery query = Prepare(db, QStringLiteral("select m.ID, m.ContactID, m.DatabaseGUID, m.Name, t.MessageText "
+                                                 "from OutMessages m, OutMessageTexts t "
+                                                 "where (m.MessageTextID = t.ID) and (m.sentMessagesID is null) "
+                                                 "and %1 order by m.ID")
+                                      .arg(endpoint));
     query.setForwardOnly(true);
-    query.bindValue(QStringLiteral(":ServerTypeNo"), filter.ServerTypeNo);
-    if (filter.ServerTypeNo == 2) {
-        query.bindValue(QStringLiteral(":HostName"), filter.HostName);
-    } else {
-        for (int i = 0; i < names.size(); ++i)
-            query.bindValue(names[i], filter.IpAddresses[i]);
-        query.bindValue(QStringLiteral(":PortNo"), filter.PortNo);
-    }
+    BindAll(query, binds);
     Exec(query, "read out-box rows");
     QList<TNOutRow> rows;
     while (query.next()) {
@@ -354,4 +375,24 @@ bool ReportsAwaited(QSqlDatabase& db)
     if (!query.exec(QStringLiteral("select 1 from OutMessages where sentMessagesID is not null limit 1")))
         return false;
     return query.next();
+}
+
+bool ReportsAwaited(QSqlDatabase& db, const QList<TNOutRowFilter>& endpoints)
+{
+    TBinds binds;
+    QStringList conditions;
+    for (int i = 0; i < endpoints.size(); ++i) {
+        const QString condition = EndpointCondition(endpoints[i], QStringLiteral("e%1").arg(i), binds);
+        if (!condition.isEmpty())
+            conditions << condition;
+    }
+    if (conditions.isEmpty())
+        return false;
+    QSqlQuery query(db);
+    if (!query.prepare(QStringLiteral("select 1 from OutMessages m where (m.sentMessagesID is not null) and (%1) "
+                                      "limit 1")
+                           .arg(conditions.join(QStringLiteral(" or ")))))
+        return false;
+    BindAll(query, binds);
+    return query.exec() && query.next();
 }

@@ -78,6 +78,9 @@ QList<TNReportOutcome> ApplyReports(QSqlDatabase& db, const QList<TClientInputMe
 
 // True while an accepted row still waits for its delivery report.
 bool ReportsAwaited(QSqlDatabase& db);
+// The same, counting only the rows of the given endpoints (the live links:
+// a row whose link has closed will get no report over it).
+bool ReportsAwaited(QSqlDatabase& db, const QList<TNOutRowFilter>& endpoints);
 
 // The local time as the database stores it.
 QString DatabaseNow();

@@ -1,7 +1,10 @@
 #include "messaging/sendcycle.h"
 
+#include "data/threadconnections.h"
 #include "messaging/messagetable.h"
 #include "messaging/outboxstore.h"
+#include "messaging/sendsettings.h"
+#include "messaging/serverslist.h"
 
 #include <mutex>
 
@@ -86,13 +89,32 @@ void ReleaseSendWork(QSqlDatabase& db)
 
 void CheckSendDone(QSqlDatabase& db)
 {
+    // Taken before the cycle's lock: the dispatcher requests batches while
+    // it holds ServersList's lock, so that lock always comes first.
+    const QList<TNOutRowFilter> live = ServersList.LiveEndpoints();
     std::lock_guard<std::mutex> guard(Cycle().lock);
     if (!Cycle().open || Cycle().busy > 0)
         return;
-    if (ReportsAwaited(db))
+    if (ReportsAwaited(db, live))
         return;
     Cycle().open = false;
     PostSendDone();
+}
+
+void CheckSendDoneOnOwnConnection()
+{
+    const QString path = CurrentSendSettings().LocalDatabasePath;
+    {
+        QSqlDatabase db;
+        try {
+            db = ThreadDatabase(path);
+        } catch (const std::exception&) {
+            // Unreachable now: the check cannot see the out-box and does
+            // not keep Send disabled for it.
+        }
+        CheckSendDone(db);
+    }
+    CloseThreadDatabase(path);
 }
 
 int SendWorkInFlight()

@@ -48,8 +48,13 @@ void BeginSendCycle(TNWorkSignal& dispatcher, QSqlDatabase& db);
 // Ends one unit of taken work, then checks whether the cycle is over.
 void ReleaseSendWork(QSqlDatabase& db);
 // Posts WM_SEND_DONE when a cycle is open, no work is counted and no
-// accepted row waits for its report.
+// accepted row of a live link waits for its report (a row whose link has
+// closed will get no report over it). Never call it while holding
+// ServersList's lock.
 void CheckSendDone(QSqlDatabase& db);
+// CheckSendDone on the calling thread's own connection to the local
+// database, closed again afterwards (a thread that has none open).
+void CheckSendDoneOnOwnConnection();
 // Units of send work requested and not yet released.
 int SendWorkInFlight();
 // Whether a cycle is open (Send disabled).

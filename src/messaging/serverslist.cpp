@@ -60,7 +60,7 @@ bool TNServersList::AddConnected(TBaseServer* link)
     return true;
 }
 
-void TNServersList::TransportClosed(TBaseServer* link)
+bool TNServersList::TransportClosed(TBaseServer* link)
 {
     bool handOver = false;
     {
@@ -73,7 +73,7 @@ void TNServersList::TransportClosed(TBaseServer* link)
         }
     }
     if (!handOver)
-        return;  // its owner frees it
+        return false;  // its owner frees it
     {
         std::lock_guard<std::mutex> guard(Graveyard().lock);
         Graveyard().links.append(link);
@@ -81,6 +81,7 @@ void TNServersList::TransportClosed(TBaseServer* link)
     if (QCoreApplication* app = QCoreApplication::instance())
         QMetaObject::invokeMethod(
             app, [] { ReapClosedLinks(); }, Qt::QueuedConnection);
+    return true;
 }
 
 bool TNServersList::RemoveAndFreeServer(TBaseServer* link, bool disconnect)
@@ -119,6 +120,15 @@ int TNServersList::LiveCount()
 {
     TNReadGuard guard(Lock());
     return Count();
+}
+
+QList<TNOutRowFilter> TNServersList::LiveEndpoints()
+{
+    TNReadGuard guard(Lock());
+    QList<TNOutRowFilter> endpoints;
+    for (int i = 0; i < Count(); ++i)
+        endpoints << GetItem(i)->OutRowFilter();
+    return endpoints;
 }
 
 void ReapClosedLinks()

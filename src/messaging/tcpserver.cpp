@@ -118,6 +118,8 @@ void TTcpServer::RunReceive(const TNThread& thread)
     m_socket.Shutdown();
     LogonUnanswerable();
     // Hand the link to its owner; the last touch of the link by this thread.
-    if (!Destroying())
-        ServersList.TransportClosed(this);
+    // Its accepted rows will get no report now, which may end the send
+    // cycle (the check touches only the database and the live links).
+    if (!Destroying() && ServersList.TransportClosed(this))
+        CheckSendDoneOnOwnConnection();
 }

@@ -81,6 +81,12 @@ TEST_F(OutBoxStoreTest, AcknowledgementsAreLoggedAndShareOneTextCopy)
               2);
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is not null")), 2);
     EXPECT_TRUE(ReportsAwaited(m_db));
+    // Only the accepted rows of a live link's endpoint are still awaited.
+    const TNOutRowFilter local{SERVER_TYPE_TCP_NO, {QStringLiteral("127.0.0.1")}, 7000, QString()};
+    const TNOutRowFilter remote{SERVER_TYPE_TCP_NO, {QStringLiteral("10.0.0.9")}, 7000, QString()};
+    EXPECT_TRUE(ReportsAwaited(m_db, {remote, local}));
+    EXPECT_FALSE(ReportsAwaited(m_db, {remote}));
+    EXPECT_FALSE(ReportsAwaited(m_db, {}));
     // An acknowledgement for a row that is gone changes nothing.
     EXPECT_EQ(MoveToSent(m_db, Ack(99)), TMoveToSentResult::msNoRow);
     EXPECT_EQ(LogRows(), 2);

@@ -267,6 +267,39 @@ TEST_F(TcpLinkTest, ServerClosingMidBatchLeavesTheRestQueuedAndFreesTheLink)
     EXPECT_EQ(LogRows(), 4);
 }
 
+TEST_F(TcpLinkTest, LinkDyingBeforeItsReportsCameDoesNotKeepSendDisabled)
+{
+    // The server accepts two rows and closes before it reports them: those
+    // reports can never come, so they must not hold Send disabled.
+    TSimOptions options = LoopbackSim();
+    options.closeAfter = 2;
+    options.reportDelayMs = 60000;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    QList<qint32> contacts;
+    for (int i = 0; i < 3; ++i)
+        contacts << Contact(QStringLiteral("C%1").arg(i), carrier);
+    Queue(QStringLiteral("Cut"), contacts);
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone(1, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return ServersList.LiveCount() == 0 && ClosedLinksWaiting() == 0; }));
+    // The accepted rows are logged and stay linked to their log rows; the
+    // third was never taken and stays queued for the next send.
+    EXPECT_EQ(LogRows(), 2);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is not null")), 2);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is null")), 1);
+
+    // The next send delivers only the row never taken, and ends again even
+    // though this server never reports either.
+    options.closeAfter = 0;
+    options.report = TSimReport::None;
+    sim.SetOptions(options);
+    SendOutBox();
+    ASSERT_TRUE(WaitUntil([&] { return LogRows() == 3; }, 20000));
+    EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 3);
+}
+
 TEST_F(TcpLinkTest, AcknowledgementAfterItsWaitLogsTheRowItNames)
 {
     TSimOptions options = LoopbackSim();
