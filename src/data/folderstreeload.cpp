@@ -16,9 +16,16 @@ void ReadFolders(TNDataSet* dataSet, TNBookRows& rows)
     const TNField* name = dataSet->FieldByName(QStringLiteral("Name"));
     const TNField* parentID = dataSet->FieldByName(QStringLiteral("ParentID"));
     const int count = dataSet->RecordCount();
-    for (int row = 0; row < count; ++row)
-        rows.FoldersByParent[dataSet->RowValue(row, parentID).toInt()].append(
-            {dataSet->RowValue(row, id).toInt(), dataSet->RowValue(row, name).toString()});
+    for (int row = 0; row < count; ++row) {
+        const qint32 folder = dataSet->RowValue(row, id).toInt();
+        const qint32 parent = dataSet->RowValue(row, parentID).toInt();
+        // ID 0 is the book's root and no folder is its own parent: such a
+        // row (a damaged or foreign book) would make the folder its own
+        // descendant and the load would never end. It is left out.
+        if (folder == 0 || folder == parent)
+            continue;
+        rows.FoldersByParent[parent].append({folder, dataSet->RowValue(row, name).toString()});
+    }
 }
 
 void ReadAssigns(TNDataSet* dataSet, TNodeKinds kinds, TNBookRows& rows)

@@ -380,6 +380,25 @@ TEST_F(FoldersTreeTest, ADatasetErrorDuringALoadRestoresTheFlagsAndLaterAddition
     (void)c;
 }
 
+TEST_F(FoldersTreeTest, AFolderRowThatWouldBeItsOwnAncestorIsLeftOut)
+{
+    // A damaged book: a folder numbered 0 (the root's number) and one that
+    // is its own parent. Loading ends, and the sound folders are shown.
+    const qint32 sound = Folder(QStringLiteral("Sound"), 0);
+    Book->Exec(QStringLiteral("insert into Folders (ID, Name, ParentID) values (0, 'Zero', 0)"));
+    Book->Exec(QStringLiteral("insert into Folders (ID, Name, ParentID) values (900, 'Self', 900)"));
+    Book->Exec(QStringLiteral("insert into Folders (ID, Name, ParentID) values (901, 'Zero child', %1)").arg(sound));
+    Book->Exec(QStringLiteral("insert into Folders (ID, Name, ParentID) values (902, 'Below zero', 0)"));
+    Book->Exec(QStringLiteral("update Folders set ParentID = %1 where ID = 0").arg(sound));
+    Load();
+    ASSERT_EQ(Tree->topLevelItemCount(), 1);
+    EXPECT_EQ(Captions(Root()), (QStringList{QStringLiteral("Below zero"), QStringLiteral("Sound")}));
+    const TNTreeNode* folder = Child(Root(), QStringLiteral("Sound"));
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(Captions(folder), QStringList{QStringLiteral("Zero child")});
+    EXPECT_EQ(GetDescendants(Root(), nullptr, false), 3);
+}
+
 TEST(FoldersTreeNodeTest, KindsTextsAndCompare)
 {
     EXPECT_EQ(NodeKindToStr(nkContact), QStringLiteral("Contact"));

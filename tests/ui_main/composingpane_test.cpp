@@ -126,3 +126,45 @@ TEST_F(ComposingTest, LimitsFromTheCarrierEditorsAndAltP)
     EXPECT_TRUE(form->FormRecipients->lvRecipients->hasFocus());
     SetCarrierMaxLengthHook(nullptr);
 }
+
+TEST_F(ComposingTest, ANewSmsCarrierLimitsTo160AndSmtpSetsNoLimit)
+{
+    RegisterEditorsOnce();
+    // Carriers saved unchanged from new editors, as the carrier editor
+    // window stores them.
+    QString smsData;
+    QString smtpData;
+    {
+        std::unique_ptr<TFormBaseEmbedEditor> sms(GetCarrierEditorFormClass(4)->Create(nullptr));
+        std::unique_ptr<TFormBaseEmbedEditor> smtp(GetCarrierEditorFormClass(5)->Create(nullptr));
+        smsData = sms->GetDataAsCSVString();
+        smtpData = smtp->GetDataAsCSVString();
+    }
+    qint32 smsContact = 0;
+    qint32 smtpContact = 0;
+    {
+        TBookBuilder book(world.dbs.AddressBookPath());
+        const qint32 server = book.Server(QStringLiteral("S"), 1, QStringLiteral("127.0.0.1,215,localhost"));
+        smsContact = book.Contact(QStringLiteral("Sms"), book.Carrier(QStringLiteral("SMS"), 4, server, smsData));
+        smtpContact = book.Contact(QStringLiteral("Mail"), book.Carrier(QStringLiteral("SMTP"), 5, server, smtpData));
+    }
+    StartWindow();
+    TBaseDataClient* book = DataClients.Items(0);
+    TFormMessageEditor* editor = form->FormMessageEditor;
+
+    RecipientList->AddItem(nkContact, QStringLiteral("Mail"), smtpContact, book);
+    EXPECT_EQ(RecipientList->GetRecipient(0)->MaxMessageLength, 0);
+    EXPECT_EQ(RecipientList->GetMinMaxMessageLength(), NoMaxMessageLength);
+    editor->memMessageText->setPlainText(QString(500, QLatin1Char('m')));
+    EXPECT_EQ(editor->lblCharCount->palette().color(QPalette::WindowText), QColor(Qt::blue));
+
+    RecipientList->AddItem(nkContact, QStringLiteral("Sms"), smsContact, book);
+    EXPECT_EQ(RecipientList->GetMinMaxMessageLength(), 160);
+    editor->memMessageText->setPlainText(QString(160, QLatin1Char('s')));
+    EXPECT_EQ(editor->lblRemaining->text(), QStringLiteral("(0)"));
+    EXPECT_EQ(editor->lblCharCount->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    editor->memMessageText->setPlainText(QString(161, QLatin1Char('s')));
+    EXPECT_EQ(editor->lblRemaining->text(), QStringLiteral("(-1)"));
+    EXPECT_EQ(editor->lblCharCount->palette().color(QPalette::WindowText), QColor(Qt::red));
+    SetCarrierMaxLengthHook(nullptr);
+}
