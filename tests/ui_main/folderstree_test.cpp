@@ -293,3 +293,25 @@ TEST_F(FoldersPaneTest, ALoadErrorIsShownAndLeavesTheTreeUsable)
     EXPECT_TRUE(tree->updatesEnabled());
     EXPECT_EQ(tree->topLevelItemCount(), 0);
 }
+
+TEST_F(FoldersPaneTest, CtrlREscAndAltNActWhileTheTreeHasTheFocus)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    // The title's accelerator puts the focus on the tree.
+    recipients->lvRecipients->setFocus();
+    QTest::keyClick(recipients->lvRecipients, Qt::Key_N, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return tree->hasFocus(); }));
+
+    Select({QStringLiteral("Carl")});
+    QTest::keyClick(tree, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(RecipientNames(), QStringList{QStringLiteral("Carl")});
+    QTest::keyClick(tree, Qt::Key_Escape);
+    EXPECT_TRUE(tree->selectedItems().isEmpty());
+
+    // With the focus in the recipients list the tree's keys do nothing.
+    Select({QStringLiteral("Team")});
+    recipients->lvRecipients->setFocus();
+    QTest::keyClick(recipients->lvRecipients, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(RecipientNames(), QStringList{QStringLiteral("Carl")});
+}
