@@ -2,6 +2,9 @@
 
 #include "messaging/serverslist.h"
 
+#include <QDeadlineTimer>
+#include <algorithm>
+
 namespace {
 constexpr int kReadChunk = 2048;
 constexpr int kReceiveWaitMs = 2000;
@@ -63,6 +66,10 @@ TConnectResult TTcpServer::Connect(int /*reserved*/, int timeoutMs)
 {
     if (m_receiveThread->Started())
         return LoggedOn() ? crConnected : crLogonFailed;  // one connection per link
+    // One time-out bounds the whole attempt, the connect and the logon
+    // together, so the dispatcher (and shut-down waiting for it) is never
+    // held longer than that by one endpoint.
+    const QDeadlineTimer deadline(timeoutMs);
     if (!m_socket.Connect(m_ipAddress, quint16(m_portNo), timeoutMs)) {
         SetErrorText(m_socket.ErrorText());
         return crNoListener;
@@ -73,7 +80,7 @@ TConnectResult TTcpServer::Connect(int /*reserved*/, int timeoutMs)
     m_connectedEvent.SetEvent();
     m_receiveThread->Resume();
     m_sendThread->Resume();
-    return WaitForLogon(timeoutMs) ? crConnected : crLogonFailed;
+    return WaitForLogon(int(std::max<qint64>(0, deadline.remainingTime()))) ? crConnected : crLogonFailed;
 }
 
 void TTcpServer::SendText(const QByteArray& frame)

@@ -114,6 +114,43 @@ TEST_F(TcpLinkTest, ThreeContactsOnOneServerAreSentLoggedConfirmedAndDoneOnce)
     EXPECT_EQ(ServersList.LiveCount(), 1);
 }
 
+TEST_F(TcpLinkTest, FramesCutIntoBytesWithStrayBytesBetweenThemStillCarryTheBatch)
+{
+    // Every reply arrives byte by byte with stray bytes before it: the link
+    // reads the frames across its reads and the batch completes.
+    TSimOptions options = LoopbackSim();
+    options.splitAt = 1;
+    options.splitGapMs = 1;
+    options.garbage = true;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    Queue(QStringLiteral("Bytes"), {Contact(QStringLiteral("A"), carrier), Contact(QStringLiteral("B"), carrier)});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone(1, 20000));
+    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where SendConfirmed = 1")), 2);
+    EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 2);
+    EXPECT_EQ(ServersList.LiveCount(), 1);
+}
+
+TEST_F(TcpLinkTest, NulAfterEachFrameEndsOnlyItsOwnChunk)
+{
+    // A NUL after every frame; the report comes in a later chunk than the
+    // acknowledgement, so both are read.
+    TSimOptions options = LoopbackSim();
+    options.nul = true;
+    options.reportDelayMs = 300;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    Queue(QStringLiteral("Nul"), {Contact(QStringLiteral("A"), carrier)});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where SendConfirmed = 1")), 1);
+}
+
 TEST_F(TcpLinkTest, TwoServersProgressAtOnceOnTwoLinks)
 {
     TPagingServerSim first(LoopbackSim());
