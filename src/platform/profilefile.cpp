@@ -3,25 +3,45 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QTextStream>
+#include <cstdint>
 
 EProfileFileError::EProfileFileError(const QString& message) : std::runtime_error(message.toStdString()) {}
+
+namespace {
+// Hexadecimal digits only: no sign, no second prefix, no blank.
+qint64 ParseHexDigits(const QString& digits, bool* ok)
+{
+    *ok = false;
+    if (digits.isEmpty())
+        return 0;
+    for (QChar c : digits) {
+        const char16_t u = c.unicode();
+        if (!((u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F')))
+            return 0;
+    }
+    const qint64 value = digits.toLongLong(ok, 16);
+    if (*ok && value > 0xFFFFFFFFLL)
+        *ok = false;
+    return *ok ? value : 0;
+}
+}  // namespace
 
 int ParseDelphiInteger(const QString& text, bool* ok)
 {
     const QString t = text.trimmed();
     bool good = false;
     qint64 value = 0;
-    if (t.size() > 2 && t[0] == u'0' && (t[1] == u'x' || t[1] == u'X'))
-        value = t.mid(2).toLongLong(&good, 16);
-    else if (t.size() > 1 && t[0] == u'$')
-        value = t.mid(1).toLongLong(&good, 16);
-    else if (t.size() > 2 && (t[0] == u'-' || t[0] == u'+') && t[1] == u'$')
-        good = false;
-    else
+    // Hexadecimal texts of up to 8 digits cover the whole 32-bit pattern
+    // ("$FFFFFFFF" is -1); decimal texts must lie in the 32-bit range.
+    if (t.size() > 2 && t[0] == u'0' && (t[1] == u'x' || t[1] == u'X')) {
+        value = ParseHexDigits(t.mid(2), &good);
+    } else if (t.size() > 1 && t[0] == u'$') {
+        value = ParseHexDigits(t.mid(1), &good);
+    } else {
         value = t.toLongLong(&good, 10);
-    // Hexadecimal texts up to 8 digits cover the whole 32-bit pattern.
-    if (good && (value > 0xFFFFFFFFLL || value < INT32_MIN))
-        good = false;
+        if (good && (value > INT32_MAX || value < INT32_MIN))
+            good = false;
+    }
     if (ok)
         *ok = good;
     return good ? static_cast<int>(static_cast<quint32>(value)) : 0;
@@ -144,7 +164,10 @@ void TNProfileFile::WriteBool(const QString& section, const QString& key, bool v
     WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-bool TNProfileFile::SectionExists(const QString& section) const { return FindSection(section) >= 0; }
+bool TNProfileFile::SectionExists(const QString& section) const
+{
+    return FindSection(section) >= 0;
+}
 
 bool TNProfileFile::ValueExists(const QString& section, const QString& key) const
 {
@@ -200,7 +223,10 @@ void TNProfileFile::DeleteKey(const QString& section, const QString& key)
     }
 }
 
-void TNProfileFile::UpdateFile() { Save(); }
+void TNProfileFile::UpdateFile()
+{
+    Save();
+}
 
 void TNProfileFile::Save()
 {
