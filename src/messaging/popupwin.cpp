@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
+#include <algorithm>
+#include <limits>
 
 namespace {
 QList<TPopupWin*>& Popups()
@@ -138,8 +140,10 @@ void TPopupWin::Popup(int delaySeconds)
     show();
     raise();
     move(PopupStartPosition(m_position, WorkArea(), size()));
+    // The delay comes from the options file: a huge value waits as long as
+    // a timer can instead of overflowing.
     if (delaySeconds > 0)
-        m_delayTimer->setInterval(delaySeconds * 1000);
+        m_delayTimer->setInterval(int(std::min<qint64>(qint64(delaySeconds) * 1000, std::numeric_limits<int>::max())));
     m_stayUntilClicked = delaySeconds <= 0;
     PaintBackground();
 }
@@ -188,6 +192,11 @@ bool TPopupWin::SlidingIn() const
 bool TPopupWin::Waiting() const
 {
     return !m_fadeInTimer->isActive() && !m_fadeOutTimer->isActive();
+}
+
+int TPopupWin::DelayMs() const
+{
+    return m_delayTimer->interval();
 }
 
 bool TPopupWin::SlidingOut() const

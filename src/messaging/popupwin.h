@@ -38,6 +38,8 @@ public:
     bool SlidingIn() const;
     bool Waiting() const;
     bool SlidingOut() const;
+    // How long the popup waits once it is in place, in milliseconds.
+    int DelayMs() const;
     quint32 Color1() const { return m_color1; }
     quint32 Color2() const { return m_color2; }
     const QImage& Background() const { return m_bitmap; }

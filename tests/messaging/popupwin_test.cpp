@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <QLabel>
 #include <QTest>
+#include <limits>
 
 namespace {
 // Keeps the popup globals of a test to itself.
@@ -62,6 +63,19 @@ TEST(PopupWin, DelayZeroStaysUntilClicked)
     QTest::mouseClick(popup->findChild<QLabel*>(QStringLiteral("lblMsg")), Qt::LeftButton);
     EXPECT_TRUE(popup->SlidingOut());
     EXPECT_TRUE(WaitUntil([&] { return OpenPopupWins().isEmpty(); }));
+}
+
+TEST(PopupWin, DelayFromTheOptionsBecomesTheWaitAndAHugeOneIsCapped)
+{
+    TPopupGlobals restore;
+    PopupWinDelay = 7;
+    TPopupWin* popup = ShowPopupWin(QStringLiteral("Seven"), pkSuccess);
+    EXPECT_EQ(popup->DelayMs(), 7000);
+    // A value from a hand-edited options file that overflows in milliseconds.
+    PopupWinDelay = std::numeric_limits<int>::max() / 10;
+    popup = ShowPopupWin(QStringLiteral("Long"), pkSuccess);
+    EXPECT_EQ(popup->DelayMs(), std::numeric_limits<int>::max());
+    EXPECT_TRUE(popup->SlidingIn());
 }
 
 TEST(PopupWin, ClickDuringSlideInStartsTheSlideOutAtOnce)
