@@ -83,22 +83,35 @@ QString TMessageProcessor::SendSuccessText()
 void TMessageProcessor::Run(const TNThread& thread)
 {
     const QString path = CurrentSendSettings().LocalDatabasePath;
+    bool inHand = false;
     while (!thread.Terminated()) {
         const int wait = m_held.isEmpty() ? kWaitMs : kHeldRetryMs;
         QList<TClientInputMessage> taken;
         if (InMessagesList.WaitForItems(wait) == wrSignaled) {
+            // Marked before taking, so a send cycle never sees the reports
+            // neither in the list nor in hand.
+            SetReportsInHand(true);
+            inHand = true;
             TClientInputMessage message;
             while (taken.size() < kBatchSize && InMessagesList.TakeFirst(&message))
                 taken << message;
         }
+        QSqlDatabase db;
         try {
-            QSqlDatabase db = ThreadDatabase(path);
+            db = ThreadDatabase(path);
             ProcessInMessages(db, taken);
         } catch (const std::exception& e) {
             qWarning("Message processor: %s", e.what());
         }
         m_heldCount = int(m_held.size());
+        if (inHand && m_held.isEmpty()) {
+            // Every report in hand is applied or dropped: the cycle may end.
+            SetReportsInHand(false);
+            inHand = false;
+            CheckSendDone(db);
+        }
     }
+    SetReportsInHand(false);
     CloseThreadDatabase(path);
 }
 
@@ -149,10 +162,8 @@ void TMessageProcessor::ProcessInMessages(QSqlDatabase& db, const QList<TClientI
             PostShowPopup(SendErrorText(reports[i].ErrorCode), pkError);
         }
     }
-    if (applied) {
-        CheckSendDone(db);
+    if (applied)
         PostRefreshSentMessages();
-    }
 }
 
 void TMessageProcessor::ShowBroadcast(const TClientInputMessage& message)

@@ -1,11 +1,13 @@
 #include "messaging/sendcycle.h"
 
 #include "data/threadconnections.h"
+#include "messaging/inmessageslist.h"
 #include "messaging/messagetable.h"
 #include "messaging/outboxstore.h"
 #include "messaging/sendsettings.h"
 #include "messaging/serverslist.h"
 
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -19,6 +21,12 @@ TCycle& Cycle()
 {
     static TCycle cycle;
     return cycle;
+}
+
+std::atomic<bool>& ReportsInHand()
+{
+    static std::atomic<bool> inHand{false};
+    return inHand;
 }
 
 void CountWork(int delta)
@@ -95,10 +103,19 @@ void CheckSendDone(QSqlDatabase& db)
     std::lock_guard<std::mutex> guard(Cycle().lock);
     if (!Cycle().open || Cycle().busy > 0)
         return;
+    // The list before the processor: it marks its hands full before it
+    // takes from the list.
+    if (InMessagesList.PendingCount() > 0 || ReportsInHand().load())
+        return;
     if (ReportsAwaited(db, live))
         return;
     Cycle().open = false;
     PostSendDone();
+}
+
+void SetReportsInHand(bool inHand)
+{
+    ReportsInHand() = inHand;
 }
 
 void CheckSendDoneOnOwnConnection()

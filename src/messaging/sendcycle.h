@@ -52,6 +52,11 @@ void ReleaseSendWork(QSqlDatabase& db);
 // closed will get no report over it). Never call it while holding
 // ServersList's lock.
 void CheckSendDone(QSqlDatabase& db);
+// The message processor has reports in hand (taken from InMessagesList, or
+// held for their acknowledgement). While it has, or while InMessagesList
+// holds any, the cycle stays open: those reports are about to change the
+// out-box. The processor clears it before its own CheckSendDone.
+void SetReportsInHand(bool inHand);
 // CheckSendDone on the calling thread's own connection to the local
 // database, closed again afterwards (a thread that has none open).
 void CheckSendDoneOnOwnConnection();
