@@ -228,6 +228,10 @@ void CreateDispatcher()
 
 void StopDispatcher(int timeoutMs)
 {
+    // The last connection's error belongs to this run only.
+    struct TClearLastError {
+        ~TClearLastError() { LastError().Set(QString()); }
+    } clearLastError;
     if (!ActivateSendThread)
         return;
     if (ActivateSendThread->Stop(timeoutMs)) {

@@ -258,6 +258,9 @@ TEST_F(TcpLinkTest, RefusedLogonShowsTheServersReasonAndFreesTheLink)
     EXPECT_EQ(OutBoxRows(), 0);
     EXPECT_EQ(ServersList.LiveCount(), 0);
     EXPECT_TRUE(Received(sim, QStringLiteral("MESSAGE")).isEmpty());
+    // Shut-down forgets it.
+    StopMessaging();
+    EXPECT_TRUE(LastErrorText().isEmpty());
 }
 
 TEST_F(TcpLinkTest, UnansweredLogonClosesTheConnectionTheServerKeptOpen)
