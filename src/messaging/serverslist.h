@@ -32,8 +32,9 @@ public:
     bool AddConnected(TBaseServer* link);
     // The link's transport has closed (its receive thread). Takes the write
     // lock; a listed link is unlisted and handed to the main thread to be
-    // freed. Must be the receive thread's last touch of the link. True when
-    // the link was listed (and is now on its way to be freed).
+    // freed; the receive thread may then touch only the link's own members,
+    // as the link's destructor joins it before they go. True when the link
+    // was listed (and is now on its way to be freed).
     bool TransportClosed(TBaseServer* link);
     // Main thread: unlists Link and frees it. Link may be a stale value from
     // a posted message: it is compared, never used, unless it is listed.

@@ -121,12 +121,17 @@ void TTcpServer::RunReceive(const TNThread& thread)
         cutter.Append(QByteArrayView(buffer, read));
         HandleServerReply(cutter);
     }
+    // Unlisted before the transport counts as gone: once the send thread
+    // sees it gone and ends, nobody can find the link any more and ask it
+    // for a batch it would never run (Send would stay disabled). From here
+    // on the link may be in its destructor on the main thread, which joins
+    // this thread before any member goes.
+    const bool handedOver = !Destroying() && ServersList.TransportClosed(this);
     m_transportAlive = false;
     m_socket.Shutdown();
     LogonUnanswerable();
-    // Hand the link to its owner; the last touch of the link by this thread.
     // Its accepted rows will get no report now, which may end the send
     // cycle (the check touches only the database and the live links).
-    if (!Destroying() && ServersList.TransportClosed(this))
+    if (handedOver)
         CheckSendDoneOnOwnConnection();
 }
