@@ -157,6 +157,7 @@ TRates RunEngine(int rows)
     StopMessaging();
     SendBarHandle = 0;
     delete client;
+    local = QSqlDatabase();  // no handle of it may outlive its closing
     CloseThreadDatabase(path + LocalDataFileName());
     CloseThreadDatabase(path + AddressBookFileName());
     SetProgramFolder(QString());
