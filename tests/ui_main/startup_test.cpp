@@ -217,6 +217,25 @@ TEST_F(StartupTest, TerminationSignalEndsTheProgramLikeAClose)
                     .ValueExists(QStringLiteral("TFormMain"), QStringLiteral("Maximized")));
 }
 
+TEST_F(StartupTest, TheSameSignalArrivingTwiceAtOnceStillEndsInOrder)
+{
+    // timeout(1) and session managers signal the process and its group: the
+    // two copies of one request must not be taken for a stuck shut-down.
+    TQuitOnSignal quitOnSignal;
+    {
+        TApplicationStartup startup({QStringLiteral("tovix2")});
+        startup.SplashMinShowMs = 50;
+        startup.Start();
+        QTimer::singleShot(300, FormMain, [] {
+            std::raise(SIGTERM);
+            std::raise(SIGTERM);
+        });
+        RunWithSafetyNet(startup);
+        startup.Shutdown();
+    }
+    EXPECT_EQ(CountEntries(QStringLiteral("Settings.ini")), 26);
+}
+
 TEST_F(StartupTest, MissingLocalDatabaseEndsTheProgramWithoutCreatingIt)
 {
     QFile::remove(m_folder.File(QStringLiteral("LocalData2.mdb")));

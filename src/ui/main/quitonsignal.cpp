@@ -6,17 +6,34 @@
 #include <unistd.h>
 #include <QSocketNotifier>
 #include <csignal>
+#include <ctime>
 
 namespace {
 int g_pipe[2] = {-1, -1};
 volatile std::sig_atomic_t g_pending = 0;
+volatile std::sig_atomic_t g_firstSecond = 0;  // monotonic second of the pending request
 const int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// A second request this many seconds after the first means the orderly way is
+// stuck. Sooner ones are the same request arriving twice (a tool such as
+// timeout signals both the process and its group).
+constexpr long kStuckAfterSeconds = 5;
+
+long MonotonicSecond()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);  // async-signal-safe
+    return static_cast<long>(now.tv_sec);
+}
 
 extern "C" void OnQuitSignal(int)
 {
-    if (g_pending)
-        _exit(1);  // asked twice: the orderly way is stuck
+    if (g_pending) {
+        if (MonotonicSecond() - g_firstSecond >= kStuckAfterSeconds)
+            _exit(1);
+        return;
+    }
     g_pending = 1;
+    g_firstSecond = static_cast<std::sig_atomic_t>(MonotonicSecond());
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
 }
@@ -53,6 +70,7 @@ void TQuitOnSignal::SignalArrived()
 {
     char byte = 0;
     [[maybe_unused]] const ssize_t got = ::read(g_pipe[0], &byte, 1);
-    g_pending = 0;
+    // The request stays pending for the rest of the run, so a much later
+    // second one can still tell that shut-down is stuck.
     TerminateApplication();
 }
