@@ -57,7 +57,8 @@ TFormCarrierSMS::TFormCarrierSMS(QWidget* owner) : TFormBaseCarrierEditor(owner)
 QString TFormCarrierSMS::GetDataAsCSVString() const
 {
     return CommaTextFromList({TrimBlanksAndControls(edtSMSCenter->text()), TrimBlanksAndControls(edtPinNo->text()),
-                              TrimBlanksAndControls(ComboText(cbMaxMessLength)), TrimBlanksAndControls(ComboText(cbBaudRate)),
+                              TrimBlanksAndControls(ComboText(cbMaxMessLength)),
+                              TrimBlanksAndControls(ComboText(cbBaudRate)),
                               TrimBlanksAndControls(ComboText(cbDataSettings)),
                               chbUniCode->isChecked() ? QStringLiteral("-1") : QStringLiteral("0")});
 }
@@ -67,10 +68,7 @@ bool TFormCarrierSMS::PutDataAsCSVString(const QString& data)
     const QStringList items = CommaTextToList(data);
     bool result = true;
     edtSMSCenter->setText(TrimBlanksAndControls(ItemAt(items, 0)));
-    const QString pin = TrimBlanksAndControls(ItemAt(items, 1));
-    edtPinNo->setText(pin);
-    chbBlankPinNo->setChecked(pin.isEmpty());
-    ApplyBlankToggle(chbBlankPinNo, edtPinNo);
+    PutBlankToggled(chbBlankPinNo, edtPinNo, ItemAt(items, 1));
     SetComboText(cbMaxMessLength, TrimBlanksAndControls(ItemAt(items, 2)));
     result = PutListValue(cbBaudRate, items, 3, QStringLiteral("BaudRate")) && result;
     result = PutListValue(cbDataSettings, items, 4, QStringLiteral("DataSettings")) && result;

@@ -49,9 +49,10 @@ TFormCarrierTapBase::TFormCarrierTapBase(QWidget* owner, const TDefaults& defaul
 
 QString TFormCarrierTapBase::GetDataAsCSVString() const
 {
-    return CommaTextFromList({edtPhone ? TrimBlanksAndControls(edtPhone->text()) : QString(), TrimBlanksAndControls(edtPassword->text()),
-                              TrimBlanksAndControls(ComboText(cbMaxMessLength)), TrimBlanksAndControls(ComboText(cbBaudRate)),
-                              TrimBlanksAndControls(ComboText(cbDataSettings))});
+    return CommaTextFromList(
+        {edtPhone ? TrimBlanksAndControls(edtPhone->text()) : QString(), TrimBlanksAndControls(edtPassword->text()),
+         TrimBlanksAndControls(ComboText(cbMaxMessLength)), TrimBlanksAndControls(ComboText(cbBaudRate)),
+         TrimBlanksAndControls(ComboText(cbDataSettings))});
 }
 
 bool TFormCarrierTapBase::PutDataAsCSVString(const QString& data)
@@ -60,10 +61,7 @@ bool TFormCarrierTapBase::PutDataAsCSVString(const QString& data)
     bool result = true;
     if (edtPhone)
         edtPhone->setText(TrimBlanksAndControls(ItemAt(items, 0)));
-    const QString password = TrimBlanksAndControls(ItemAt(items, 1));
-    edtPassword->setText(password);
-    chbBlankPassword->setChecked(password.isEmpty());
-    ApplyBlankToggle(chbBlankPassword, edtPassword);
+    PutBlankToggled(chbBlankPassword, edtPassword, ItemAt(items, 1));
     SetComboText(cbMaxMessLength, TrimBlanksAndControls(ItemAt(items, 2)));
     result = PutListValue(cbBaudRate, items, 3, QStringLiteral("BaudRate")) && result;
     result = PutListValue(cbDataSettings, items, 4, QStringLiteral("DataSettings")) && result;

@@ -163,6 +163,14 @@ void BindBlankToggle(QCheckBox* box, QLineEdit* edit)
     ApplyBlankToggle(box, edit);
 }
 
+void PutBlankToggled(QCheckBox* box, QLineEdit* edit, const QString& item)
+{
+    const QString text = TrimBlanksAndControls(item);
+    edit->setText(text);
+    box->setChecked(text.isEmpty());
+    ApplyBlankToggle(box, edit);
+}
+
 QString ComboText(const QComboBox* combo)
 {
     if (combo->isEditable() || combo->currentIndex() >= 0)

@@ -51,6 +51,9 @@ void InstallKeyboardBlock(QWidget* target);
 // colour. BindBlankToggle applies the state on every click of Box.
 void ApplyBlankToggle(QCheckBox* box, QLineEdit* edit);
 void BindBlankToggle(QCheckBox* box, QLineEdit* edit);
+// Loads a settings item into a blank-toggled edit: the trimmed text, and the
+// box ticked exactly when that text is empty.
+void PutBlankToggled(QCheckBox* box, QLineEdit* edit, const QString& item);
 
 // The text a drop-down shows: its edit's text, the selected entry, or with
 // no entry selected the text given to ShowComboText.
