@@ -1,5 +1,6 @@
 #include "data/recipients.h"
 
+#include "data/adminlaunchers.h"
 #include "data/basedataclient.h"
 #include "data/folderstreenode.h"
 #include "foundation/dmoptions.h"
@@ -73,6 +74,18 @@ bool TNRecipientList::AddItem(TNodeKind kind, const QString& name, qint32 id, TB
     node.Database = database;
     node.Caption = name;
     return AddNode(node);
+}
+
+void TNRecipientList::AddFromList(TNodeKind kind)
+{
+    if (kind != nkContact && kind != nkGroup)
+        return;
+    TNSelectionList picked;
+    TBaseDataClient* book = PickFromAllBooks(kind == nkContact ? dkContacts : dkGroups, picked);
+    if (!book)
+        return;
+    for (const auto& [name, id] : std::as_const(picked))
+        AddItem(kind, name, id, book);
 }
 
 void TNRecipientList::AddRow(const TNRecipientNode& node)

@@ -84,6 +84,11 @@ public:
     bool AddNode(const TNRecipientNode& node);
     // The same for a record picked by kind, name, ID and address book.
     bool AddItem(TNodeKind kind, const QString& name, qint32 id, TBaseDataClient* database);
+    // Picks contacts (nkContact) or groups (nkGroup) in their list window
+    // over every address book and adds each picked row with AddItem, in the
+    // picked order. Any other kind, a cancelled picker or no list window
+    // adds nothing.
+    void AddFromList(TNodeKind kind);
     // Removes every row of that recipient (no recount: the caller's list
     // window goes on working).
     void RemoveItem(TNodeKind kind, qint32 id, TBaseDataClient* database);

@@ -1,4 +1,5 @@
 // The client registry, DataClients and the base client's construction path.
+#include "data/adminlaunchers.h"
 #include "data/basedataclient.h"
 #include "data/dataerror.h"
 #include "data/regdataclients.h"
@@ -147,4 +148,40 @@ TEST(DataClients, WorkerLookupIsSafeWhileTheMainThreadRebuilds)
     worker.join();
     EXPECT_GT(found.load(), 0);
     EXPECT_EQ(DataClients.Count(), 2);
+}
+
+TEST(AdminLaunchers, MissingEntriesDoNothingAndRegisteredOnesRun)
+{
+    ClearAdminLaunchers();
+    TNSelectionList picked{{QStringLiteral("kept"), 1}};
+    TNItemInfo info;
+    info.ID = 7;
+    EXPECT_FALSE(ShowContactsList());
+    EXPECT_FALSE(AdminListRegistered(dkContacts));
+    EXPECT_EQ(PickFromAllBooks(dkContacts, picked), nullptr);
+    EXPECT_FALSE(PickFromBook(dkGroups, nullptr, picked));
+    EXPECT_FALSE(AddRecordInBook(dkContacts, nullptr, info));
+    EXPECT_FALSE(EditRecordInBook(dkContacts, nullptr, 3, info));
+    EXPECT_FALSE(DeleteRecordInBook(dkContacts, nullptr, 3));
+    EXPECT_EQ(picked.size(), 1);
+    EXPECT_EQ(info.ID, 7);
+
+    int shown = 0;
+    TAdminLauncher launcher;
+    launcher.ShowList = [&] { ++shown; };
+    launcher.EditRecord = [](TBaseDataClient*, qint32 id, TNItemInfo& i) {
+        i.ID = id;
+        i.Accepted = true;
+        return id == 3;
+    };
+    RegisterAdminLauncher(dkContacts, launcher);
+    EXPECT_TRUE(ShowContactsList());
+    EXPECT_FALSE(ShowCarriersList());
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(EditRecordInBook(dkContacts, nullptr, 3, info));
+    EXPECT_FALSE(EditRecordInBook(dkContacts, nullptr, 4, info));
+    EXPECT_EQ(info.ID, 4);
+    EXPECT_FALSE(AddRecordInBook(dkContacts, nullptr, info));  // that member stays missing
+    ClearAdminLaunchers();
+    EXPECT_FALSE(ShowContactsList());
 }

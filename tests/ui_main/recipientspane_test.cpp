@@ -58,7 +58,8 @@ TEST_F(RecipientsPaneTest, CommandsFollowRowsAndSelection)
     EXPECT_EQ(Enabled(), QStringLiteral("1111"));
     RecipientList->ClearSelection();
     EXPECT_EQ(Enabled(), QStringLiteral("0110"));
-    EXPECT_EQ(pane->mnuRecipients->actions().size(), 5);
+    EXPECT_EQ(pane->mnuRecipients->actions().size(), 8);  // Add Contact, Add Group, separator, ...
+    EXPECT_TRUE(pane->actAddContacts->isEnabled());
     EXPECT_EQ(pane->lvRecipients->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("DataBase"));
 }
 

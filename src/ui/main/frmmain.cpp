@@ -163,8 +163,9 @@ void TFormMain::BuildActions()
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setProperty("HelpContext", 1016);
 
-    // "S&ettings": contacts, groups, templates, carriers, servers, databases
-    // come with their list windows.
+    // "S&ettings": the list windows registered at start-up; groups,
+    // templates and databases come with their list windows.
+    BuildAdminActions();
 
     // "T&ools": logon, then the options dialog, a separator and
     // "Maintenance" (with the data tables' clearing actions).
@@ -210,7 +211,8 @@ void TFormMain::BuildActions()
     mnuHelp->addAction(actHelp);
 
     // Tool bar groups: contacts, groups, templates | carriers, servers |
-    // databases | sent messages | help. Only help exists so far.
+    // databases | sent messages | help (the administration groups were
+    // added with their actions).
     tlbToolBar->addAction(actShowSentMessages);
     tlbToolBar->addSeparator();
     tlbToolBar->addAction(actHelp);
@@ -223,6 +225,7 @@ void TFormMain::ApplyImages()
     if (DataModuleImages) {
         actHelp->setIcon(DataModuleImages->imglToolBar.Icon(tbiHelp));
         actShowSentMessages->setIcon(DataModuleImages->imglToolBar.Icon(tbiSentMessages));
+        ApplyAdminImages();
     }
 }
 

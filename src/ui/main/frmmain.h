@@ -69,6 +69,12 @@ public:
     TFormFoldersTree* FormFoldersTree = nullptr;
     QAction* actFocusOnRecipients = nullptr;  // Alt+P
 
+    // Administration actions (F9, F7, F8): present when the list window is
+    // registered (adminlaunchers.h), enabled in the administrator role.
+    QAction* actEditContactsNew = nullptr;
+    QAction* actEditCarriersNew = nullptr;
+    QAction* actEditServersNew = nullptr;
+
     QAction* actLogon;
     QAction* actAbout;
     QAction* actHelp;
@@ -96,6 +102,8 @@ private:
     void BuildActions();
     void FormShow();
     void ApplyImages();
+    void BuildAdminActions();
+    void ApplyAdminImages();
     void stbStatusBarDrawPanel(QPainter& painter, int panel, const QRect& rect);
     int ContactsWidth() const;
     int RecipientsHeight() const;

@@ -56,10 +56,14 @@ TFormRecipients::TFormRecipients(QWidget* parent) : QWidget(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(lvRecipients);
 
+    actAddContacts = MakeAction(lvRecipients, QStringLiteral("Add Contact"), QKeySequence(Qt::Key_F4));
+    actAddGroups = MakeAction(lvRecipients, QStringLiteral("Add Group"), QKeySequence(Qt::Key_F5));
     actRemoveSelected = MakeAction(lvRecipients, QStringLiteral("Clear Selected"), QKeySequence(Qt::Key_Delete));
     actRemoveAll = MakeAction(lvRecipients, QStringLiteral("Clear All"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
     actSelectAll = MakeAction(lvRecipients, QStringLiteral("Select All"), QKeySequence(Qt::CTRL | Qt::Key_A));
     actClearSelection = MakeAction(lvRecipients, QStringLiteral("Unselect"), QKeySequence(Qt::Key_Escape));
+    connect(actAddContacts, &QAction::triggered, m_list, [this] { m_list->AddFromList(nkContact); });
+    connect(actAddGroups, &QAction::triggered, m_list, [this] { m_list->AddFromList(nkGroup); });
     connect(actRemoveSelected, &QAction::triggered, m_list, &TNRecipientList::RemoveSelected);
     connect(actRemoveAll, &QAction::triggered, m_list, &TNRecipientList::Clear);
     connect(actSelectAll, &QAction::triggered, m_list, &TNRecipientList::SelectAll);
@@ -67,6 +71,9 @@ TFormRecipients::TFormRecipients(QWidget* parent) : QWidget(parent)
 
     mnuRecipients = new QMenu(this);
     mnuRecipients->setObjectName(QStringLiteral("mnuRecipients"));
+    mnuRecipients->addAction(actAddContacts);
+    mnuRecipients->addAction(actAddGroups);
+    mnuRecipients->addSeparator();
     mnuRecipients->addAction(actRemoveSelected);
     mnuRecipients->addAction(actRemoveAll);
     mnuRecipients->addSeparator();

@@ -24,6 +24,8 @@ public:
 
     QTreeView* lvRecipients = nullptr;
     QMenu* mnuRecipients = nullptr;
+    QAction* actAddContacts = nullptr;  // F4: pick contacts in their list window
+    QAction* actAddGroups = nullptr;    // F5: pick groups
     QAction* actRemoveSelected = nullptr;
     QAction* actRemoveAll = nullptr;
     QAction* actSelectAll = nullptr;

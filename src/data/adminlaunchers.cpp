@@ -1,0 +1,77 @@
+#include "data/adminlaunchers.h"
+
+#include <array>
+
+namespace {
+std::array<TAdminLauncher, DataKindCount>& Launchers()
+{
+    static std::array<TAdminLauncher, DataKindCount> launchers;
+    return launchers;
+}
+
+const TAdminLauncher& LauncherOf(TDataKind kind)
+{
+    return Launchers().at(size_t(kind));
+}
+}  // namespace
+
+void RegisterAdminLauncher(TDataKind kind, TAdminLauncher launcher)
+{
+    Launchers().at(size_t(kind)) = std::move(launcher);
+}
+
+void ClearAdminLaunchers()
+{
+    Launchers().fill(TAdminLauncher());
+}
+
+bool AdminListRegistered(TDataKind kind)
+{
+    return bool(LauncherOf(kind).ShowList);
+}
+
+bool ShowAdminList(TDataKind kind)
+{
+    // A copy: the window may run long enough for the registry to change.
+    const auto show = LauncherOf(kind).ShowList;
+    if (!show)
+        return false;
+    show();
+    return true;
+}
+
+TBaseDataClient* PickFromAllBooks(TDataKind kind, TNSelectionList& picked)
+{
+    const auto pick = LauncherOf(kind).PickFromAll;
+    return pick ? pick(picked) : nullptr;
+}
+
+bool PickFromBook(TDataKind kind, TBaseDataClient* book, TNSelectionList& picked)
+{
+    const auto pick = LauncherOf(kind).PickFromBook;
+    if (!pick)
+        return false;
+    pick(book, picked);
+    return true;
+}
+
+bool AddRecordInBook(TDataKind kind, TBaseDataClient* book, TNItemInfo& info)
+{
+    const auto add = LauncherOf(kind).AddRecord;
+    if (!add)
+        return false;
+    add(book, info);
+    return true;
+}
+
+bool EditRecordInBook(TDataKind kind, TBaseDataClient* book, qint32 id, TNItemInfo& info)
+{
+    const auto edit = LauncherOf(kind).EditRecord;
+    return edit && edit(book, id, info);
+}
+
+bool DeleteRecordInBook(TDataKind kind, TBaseDataClient* book, qint32 id)
+{
+    const auto erase = LauncherOf(kind).DeleteRecord;
+    return erase && erase(book, id);
+}
