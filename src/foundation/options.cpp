@@ -363,13 +363,20 @@ TNOption* TSCGOptions::AddOption(const QString& section, const QString& name, TN
 TNProfileFile& TSCGOptions::IniFile()
 {
     if (!m_iniFile)
-        m_iniFile = std::make_unique<TNProfileFile>(FilePath());
+        OpenIniFile();
     return *m_iniFile;
+}
+
+void TSCGOptions::OpenIniFile()
+{
+    // The file holds the logon passwords in plain text: only its owner may
+    // read it.
+    m_iniFile = std::make_unique<TNProfileFile>(FilePath(), TProfileAccess::OwnerOnly);
 }
 
 void TSCGOptions::LoadFromFile()
 {
-    m_iniFile = std::make_unique<TNProfileFile>(FilePath());
+    OpenIniFile();
     for (const auto& option : m_options)
         option->Load();
 }

@@ -141,11 +141,13 @@ public:
     int Count() const { return static_cast<int>(m_options.size()); }
     TNOption* At(int index) const;
 
-    // The INI file the options read and write through; opened on first use
-    // when LoadFromFile has not run yet.
+    // The INI file the options read and write through (readable by its
+    // owner only); opened on first use when LoadFromFile has not run yet.
     TNProfileFile& IniFile();
 
 private:
+    void OpenIniFile();
+
     QString m_fileName;
     std::unique_ptr<TNProfileFile> m_iniFile;
     std::vector<std::unique_ptr<TNOption>> m_options;
@@ -153,4 +155,3 @@ private:
 
 // The program's option store (the options data module's), or nullptr.
 extern TSCGOptions* Options;
-

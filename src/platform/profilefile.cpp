@@ -1,8 +1,7 @@
 #include "platform/profilefile.h"
 
-#include <QFile>
-#include <QSaveFile>
-#include <QTextStream>
+#include "platform/profilefiledisk.h"
+
 #include <cstdint>
 
 EProfileFileError::EProfileFileError(const QString& message) : std::runtime_error(message.toStdString()) {}
@@ -47,69 +46,23 @@ int ParseDelphiInteger(const QString& text, bool* ok)
     return good ? static_cast<int>(static_cast<quint32>(value)) : 0;
 }
 
-TNProfileFile::TNProfileFile(const QString& fileName) : m_fileName(fileName)
+TNProfileFile::TNProfileFile(const QString& fileName, TProfileAccess access)
+    : m_fileName(fileName),
+      m_access(access),
+      m_lines(TProfileLines::Decode(ReadProfileBytes(fileName).value_or(QByteArray())))
 {
-    QFile file(fileName);
-    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        QTextStream in(&file);
-        while (!in.atEnd())
-            m_lines << in.readLine();
-    }
 }
 
-QString TNProfileFile::KeyOf(const QString& line)
+int TNProfileFile::FindKey(const QString& section, const QString& key) const
 {
-    const QString t = line.trimmed();
-    if (t.isEmpty() || t.startsWith(u';') || t.startsWith(u'#') || t.startsWith(u'['))
-        return {};
-    const int eq = t.indexOf(u'=');
-    if (eq <= 0)
-        return {};
-    return t.left(eq).trimmed();
-}
-
-int TNProfileFile::FindSection(const QString& section) const
-{
-    const QString wanted = section.trimmed();
-    for (int i = 0; i < m_lines.size(); ++i) {
-        const QString t = m_lines[i].trimmed();
-        if (t.startsWith(u'[')) {
-            const int close = t.indexOf(u']');
-            if (close > 0 && t.mid(1, close - 1).trimmed().compare(wanted, Qt::CaseInsensitive) == 0)
-                return i;
-        }
-    }
-    return -1;
-}
-
-int TNProfileFile::SectionEnd(int sectionLine) const
-{
-    int i = sectionLine + 1;
-    while (i < m_lines.size() && !m_lines[i].trimmed().startsWith(u'['))
-        ++i;
-    return i;
-}
-
-int TNProfileFile::FindKey(int sectionLine, const QString& key) const
-{
-    const QString wanted = key.trimmed();
-    const int end = SectionEnd(sectionLine);
-    for (int i = sectionLine + 1; i < end; ++i)
-        if (KeyOf(m_lines[i]).compare(wanted, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    const int s = m_lines.FindSection(section);
+    return s < 0 ? -1 : m_lines.FindKey(s, key);
 }
 
 QString TNProfileFile::ReadString(const QString& section, const QString& key, const QString& defaultValue) const
 {
-    const int s = FindSection(section);
-    if (s < 0)
-        return defaultValue;
-    const int k = FindKey(s, key);
-    if (k < 0)
-        return defaultValue;
-    const QString& line = m_lines[k];
-    return line.mid(line.indexOf(u'=') + 1).trimmed();
+    const int k = FindKey(section, key);
+    return k < 0 ? defaultValue : m_lines.ValueAt(k);
 }
 
 int TNProfileFile::ReadInteger(const QString& section, const QString& key, int defaultValue) const
@@ -126,32 +79,10 @@ bool TNProfileFile::ReadBool(const QString& section, const QString& key, bool de
 
 void TNProfileFile::WriteString(const QString& section, const QString& key, const QString& value)
 {
-    const QString entry = key.trimmed() + u'=' + value;
-    const QStringList before = m_lines;
-    int s = FindSection(section);
-    if (s < 0) {
-        if (!m_lines.isEmpty() && !m_lines.last().trimmed().isEmpty())
-            m_lines << QString();
-        m_lines << u'[' + section.trimmed() + u']' << entry;
-    } else {
-        const int k = FindKey(s, key);
-        if (k >= 0) {
-            m_lines[k] = entry;
-        } else {
-            // After the last non-blank line of the section, so a blank line
-            // that separates it from the next section stays where it was.
-            int at = SectionEnd(s);
-            while (at > s + 1 && m_lines[at - 1].trimmed().isEmpty())
-                --at;
-            m_lines.insert(at, entry);
-        }
-    }
-    try {
-        Save();
-    } catch (...) {
-        m_lines = before;
-        throw;
-    }
+    const int k = FindKey(section, key);
+    if (k >= 0 && m_lines.ValueAt(k) == value.trimmed())
+        return;
+    Change([&](TProfileLines& lines) { lines.SetEntry(section, key, value); });
 }
 
 void TNProfileFile::WriteInteger(const QString& section, const QString& key, int value)
@@ -166,78 +97,46 @@ void TNProfileFile::WriteBool(const QString& section, const QString& key, bool v
 
 bool TNProfileFile::SectionExists(const QString& section) const
 {
-    return FindSection(section) >= 0;
+    return m_lines.FindSection(section) >= 0;
 }
 
 bool TNProfileFile::ValueExists(const QString& section, const QString& key) const
 {
-    const int s = FindSection(section);
-    return s >= 0 && FindKey(s, key) >= 0;
+    return FindKey(section, key) >= 0;
 }
 
 QStringList TNProfileFile::ReadSection(const QString& section) const
 {
-    QStringList keys;
-    const int s = FindSection(section);
-    if (s < 0)
-        return keys;
-    const int end = SectionEnd(s);
-    for (int i = s + 1; i < end; ++i) {
-        const QString k = KeyOf(m_lines[i]);
-        if (!k.isEmpty())
-            keys << k;
-    }
-    return keys;
+    const int s = m_lines.FindSection(section);
+    return s < 0 ? QStringList() : m_lines.Keys(s);
 }
 
 void TNProfileFile::EraseSection(const QString& section)
 {
-    const int s = FindSection(section);
-    if (s < 0)
-        return;
-    const QStringList before = m_lines;
-    m_lines.erase(m_lines.begin() + s, m_lines.begin() + SectionEnd(s));
-    try {
-        Save();
-    } catch (...) {
-        m_lines = before;
-        throw;
-    }
+    if (SectionExists(section))
+        Change([&](TProfileLines& lines) { lines.EraseSection(section); });
 }
 
 void TNProfileFile::DeleteKey(const QString& section, const QString& key)
 {
-    const int s = FindSection(section);
-    if (s < 0)
-        return;
-    const int k = FindKey(s, key);
-    if (k < 0)
-        return;
-    const QStringList before = m_lines;
-    m_lines.removeAt(k);
-    try {
-        Save();
-    } catch (...) {
-        m_lines = before;
-        throw;
-    }
+    if (ValueExists(section, key))
+        Change([&](TProfileLines& lines) { lines.DeleteKey(section, key); });
 }
 
 void TNProfileFile::UpdateFile()
 {
-    Save();
+    Change([](TProfileLines&) {});
 }
 
-void TNProfileFile::Save()
+void TNProfileFile::Change(const std::function<void(TProfileLines&)>& apply)
 {
-    QSaveFile file(m_fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+    const TProfileFileLock lock(m_fileName);
+    const std::optional<QByteArray> bytes = ReadProfileBytes(m_fileName);
+    if (!bytes)
         throw EProfileFileError(QStringLiteral("Unable to write to %1").arg(m_fileName));
-    QByteArray text;
-    for (const QString& line : std::as_const(m_lines)) {
-        text += line.toUtf8();
-        text += '\n';
-    }
-    if (file.write(text) != text.size() || !file.commit())
+    TProfileLines lines = TProfileLines::Decode(*bytes);
+    apply(lines);
+    if (!ReplaceProfileFile(m_fileName, lines.Encode(), m_access == TProfileAccess::OwnerOnly))
         throw EProfileFileError(QStringLiteral("Unable to write to %1").arg(m_fileName));
+    m_lines = std::move(lines);
 }

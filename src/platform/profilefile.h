@@ -3,15 +3,23 @@
 //
 // Section and key names compare without regard to letter case. Every line
 // the program does not write (other sections, foreign keys, comments, blank
-// lines) is kept as it was. Each write goes to disk at once, through a
-// temporary file that replaces the original, so a crash never leaves half a
-// file; a failed write throws EProfileFileError("Unable to write to <path>").
+// lines) is kept byte for byte. Each write goes to disk at once: under a lock
+// on the file's folder the file is read again, only the entry written changes
+// (so edits made by others since, and entries of other objects or processes
+// on the same file, survive), and the result replaces the file through a
+// temporary file and a rename, so a crash never leaves half a file. Writing
+// an entry with the value this object already holds for it is no change and
+// leaves the file alone. A failed write throws
+// EProfileFileError("Unable to write to <path>").
 //
 // Thread rules: one object belongs to one thread (the main thread for the
 // program's two INI files).
 
+#include "platform/profilelines.h"
+
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <stdexcept>
 
 class EProfileFileError : public std::runtime_error {
@@ -20,9 +28,14 @@ public:
     QString Message() const { return QString::fromStdString(what()); }
 };
 
+// Who may read the file: Shared keeps the mode a file has (a new file gets
+// the usual one); OwnerOnly makes it readable and writable by its owner only,
+// on creation and on every write (for files that hold passwords).
+enum class TProfileAccess { Shared, OwnerOnly };
+
 class TNProfileFile {
 public:
-    explicit TNProfileFile(const QString& fileName);
+    explicit TNProfileFile(const QString& fileName, TProfileAccess access = TProfileAccess::Shared);
 
     QString FileName() const { return m_fileName; }
 
@@ -50,14 +63,15 @@ public:
     void UpdateFile();
 
 private:
-    int FindSection(const QString& section) const;             // line index of "[section]" or -1
-    int SectionEnd(int sectionLine) const;                       // index after the last line of the section
-    int FindKey(int sectionLine, const QString& key) const;      // line index of "key=..." or -1
-    static QString KeyOf(const QString& line);
-    void Save();
+    int FindKey(const QString& section, const QString& key) const;  // line index or -1
+    // Reads the file again under the lock, applies the change and replaces
+    // the file; the object then holds what was written. On failure nothing
+    // in the object changes.
+    void Change(const std::function<void(TProfileLines&)>& apply);
 
     QString m_fileName;
-    QStringList m_lines;
+    TProfileAccess m_access;
+    TProfileLines m_lines;
 };
 
 // Integer text with the class library's rules (see ReadInteger); ok tells

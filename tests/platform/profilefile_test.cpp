@@ -2,6 +2,8 @@
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -94,4 +96,110 @@ TEST(ProfileFile, FailedWriteNamesTheFileAndKeepsMemoryUnchanged)
     }
     EXPECT_FALSE(ini.ValueExists("S", "K"));
     EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+namespace {
+QByteArray Bytes(const QString& path)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+}  // namespace
+
+TEST(ProfileFile, EachWriteChangesOnlyItsEntryInTheFileAsItIsNow)
+{
+    TempFolder dir;
+    const QString path = dir.File("s.ini");
+    WriteAll(path, "[Form]\nLeft=10\nTop=20\n");
+    TNProfileFile first(path);
+    TNProfileFile second(path);
+
+    // An outside edit between load and save survives.
+    WriteAll(path, "[Form]\nLeft=10\nTop=20\n[ByHand]\nAdded=1\n");
+    first.WriteInteger("Form", "Left", 11);
+    EXPECT_EQ(ReadAll(path), "[Form]\nLeft=11\nTop=20\n[ByHand]\nAdded=1\n");
+    // Two objects on one file lose nothing: rewriting a value it never
+    // changed does not bring back the second's stale copy, and its own
+    // change keeps the first's entry.
+    second.WriteInteger("Form", "Left", 10);
+    second.WriteInteger("Form", "Top", 21);
+    second.UpdateFile();
+    EXPECT_EQ(ReadAll(path), "[Form]\nLeft=11\nTop=21\n[ByHand]\nAdded=1\n");
+    EXPECT_EQ(second.ReadInteger("Form", "Left", 0), 11);
+    first.DeleteKey("ByHand", "Added");
+    second.WriteString("New", "K", "v");
+    EXPECT_EQ(ReadAll(path), "[Form]\nLeft=11\nTop=21\n[ByHand]\n\n[New]\nK=v\n");
+}
+
+TEST(ProfileFile, LinesThatAreNotUtf8ReadAsWindows1252AndStayByteForByte)
+{
+    TempFolder dir;
+    const QString path = dir.File("w.ini");
+    const QByteArray foreign = "; caf\xE9 cr\xE8me\r";
+    WriteBytes(path, foreign + "\n[Logon]\nAdminPassword=\"Mot\xE9\"\nUserPassword=\"\xC3\xA9t\xC3\xA9\"\n");
+    TNProfileFile ini(path);
+    EXPECT_EQ(ini.ReadString("Logon", "AdminPassword", ""), QString::fromUtf8("\"Mot\u00E9\""));
+    EXPECT_EQ(ini.ReadString("Logon", "UserPassword", ""), QString::fromUtf8("\"\u00E9t\u00E9\""));
+    ini.WriteString("Logon", "Added", QString::fromUtf8("\u00E0 \u20AC"));
+    ini.WriteString("Logon", "Wide", QString::fromUtf8("\u4E2D"));
+    // Untouched lines as they were; new ones in the file's code page where
+    // it can hold them.
+    EXPECT_EQ(Bytes(path), foreign +
+                               "\n[Logon]\nAdminPassword=\"Mot\xE9\"\nUserPassword=\"\xC3\xA9t\xC3\xA9\"\nAdded=\xE0 "
+                               "\x80\nWide=\xE4\xB8\xAD\n");
+    TNProfileFile again(path);
+    EXPECT_EQ(again.ReadString("Logon", "Added", ""), QString::fromUtf8("\u00E0 \u20AC"));
+    EXPECT_EQ(again.ReadString("Logon", "Wide", ""), QString::fromUtf8("\u4E2D"));
+}
+
+TEST(ProfileFile, ModesOfReplacedFiles)
+{
+    TempFolder dir;
+    const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const QString secret = dir.File("Settings.ini");
+    TNProfileFile settings(secret, TProfileAccess::OwnerOnly);
+    settings.WriteString("Logon", "UserPassword", "\"x\"");
+    EXPECT_EQ(QFile::permissions(secret) & 0x7077, owner & 0x7077);
+    QFile::setPermissions(secret, owner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    settings.UpdateFile();
+    EXPECT_EQ(QFile::permissions(secret) & 0x7077, owner & 0x7077);
+
+    // A shared file keeps whatever mode it has.
+    const QString form = dir.File("FormSettings.ini");
+    WriteAll(form, "[F]\nLeft=1\n");
+    const auto groupRead = owner | QFileDevice::ReadGroup;
+    QFile::setPermissions(form, groupRead);
+    TNProfileFile placement(form);
+    placement.WriteInteger("F", "Left", 2);
+    EXPECT_EQ(QFile::permissions(form) & 0x7077, groupRead & 0x7077);
+}
+
+TEST(ProfileFile, WritableFileInReadOnlyFolderIsWrittenInPlace)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    TempFolder dir;
+    const QString folder = dir.File("ro");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString path = folder + "/a.ini";
+    const QString locked = folder + "/b.ini";
+    WriteAll(path, "[S]\nK=1\n");
+    WriteAll(locked, "[S]\nK=1\n");
+    QFile::setPermissions(locked, QFileDevice::ReadOwner);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    TNProfileFile ini(path);
+    ini.WriteInteger("S", "K", 2);
+    TNProfileFile readOnly(locked);
+    EXPECT_THROW(readOnly.WriteInteger("S", "K", 2), EProfileFileError);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(ReadAll(path), "[S]\nK=2\n");
+    EXPECT_EQ(ReadAll(locked), "[S]\nK=1\n");
 }
