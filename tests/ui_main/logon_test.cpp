@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -45,12 +46,24 @@ protected:
 };
 }  // namespace
 
-TEST(LogonPassword, ComparisonIgnoresLetterCase)
+TEST(LogonPassword, ComparisonIgnoresLetterCaseOnlyUnderEveryLocale)
 {
     EXPECT_TRUE(LogonPasswordMatches(QStringLiteral("rImO"), QStringLiteral("Rimo")));
     EXPECT_TRUE(LogonPasswordMatches(QString(), QString()));
     EXPECT_FALSE(LogonPasswordMatches(QStringLiteral("Rim"), QStringLiteral("Rimo")));
     EXPECT_FALSE(LogonPasswordMatches(QString(), QStringLiteral("Rimo")));
+    // Nothing but letter case, whatever the locale.
+    const QLocale before;
+    for (const char* name : {"en_US", "tr_TR", "C"}) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(name)));
+        EXPECT_TRUE(LogonPasswordMatches(QStringLiteral("RIMO"), QStringLiteral("Rimo"))) << name;
+        EXPECT_FALSE(LogonPasswordMatches(QString::fromUtf8("\uFF32\uFF49\uFF4D\uFF4F"), QStringLiteral("Rimo")))
+            << name;
+        EXPECT_FALSE(LogonPasswordMatches(QString::fromUtf8("Ri\u00ADmo"), QStringLiteral("Rimo"))) << name;
+        EXPECT_FALSE(LogonPasswordMatches(QString::fromUtf8("Ri\u200Bmo"), QStringLiteral("Rimo"))) << name;
+        EXPECT_FALSE(LogonPasswordMatches(QString::fromUtf8("\u24C7imo"), QStringLiteral("Rimo"))) << name;
+    }
+    QLocale::setDefault(before);
 }
 
 TEST_F(LogonTest, ChoiceFollowsLogonAsUserOverTheDefaultRole)

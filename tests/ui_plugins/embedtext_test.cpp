@@ -61,6 +61,11 @@ TEST(EmbedText, CheckedConversionsRaiseTheClassLibraryTexts)
     EXPECT_EQ(EditorErrorOf([] { StrToBoolChecked(QStringLiteral("yes")); }),
               QStringLiteral("'yes' is not a valid boolean value"));
     EXPECT_EQ(EditorErrorOf([] { StrToBoolChecked(QString()); }), QStringLiteral("'' is not a valid boolean value"));
+    EXPECT_FALSE(StrToBoolChecked(QStringLiteral("0.0")));
+    EXPECT_TRUE(StrToBoolChecked(QStringLiteral("2.5e3")));
+    for (const char* refused : {"nan", "inf", "$1", "0x1", "1,5"})
+        EXPECT_EQ(EditorErrorOf([refused] { StrToBoolChecked(QString::fromLatin1(refused)); }),
+                  QStringLiteral("'%1' is not a valid boolean value").arg(QString::fromLatin1(refused)));
 
     int n = 0;
     EXPECT_TRUE(TryDecimalToInt(QStringLiteral("160"), &n));

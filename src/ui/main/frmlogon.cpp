@@ -6,7 +6,6 @@
 #include "platform/messagedlg.h"
 
 #include <QApplication>
-#include <QCollator>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -40,9 +39,10 @@ QString PasswordLabel(const QString& roleWord, int accelerator)
 
 bool LogonPasswordMatches(const QString& typed, const QString& stored)
 {
-    QCollator collator;  // the user's default locale
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator.compare(typed, stored) == 0;
+    // Letter case only: both are case-folded, then compared character for
+    // character. A collator would also take width and compatibility forms,
+    // and ignorable characters, as equal, and differ from locale to locale.
+    return typed.toCaseFolded() == stored.toCaseFolded();
 }
 
 TFormLogon::TFormLogon(quint8 defaultRole, bool allowChoice, QWidget* parent)

@@ -1,6 +1,7 @@
 #include "ui/plugins/embedtext.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <limits>
 
 EEmbedEditorError::EEmbedEditorError(const QString& message) : std::runtime_error(message.toStdString()) {}
@@ -95,11 +96,11 @@ bool TryDecimalToInt(const QString& text, int* value)
 
 bool StrToBoolChecked(const QString& text)
 {
-    qint64 whole = 0;
-    if (TryStrToInt64(text, &whole))
-        return whole != 0;
+    // Decimal numbers only, with an optional fraction and exponent: not the
+    // hexadecimal forms of the integer conversion, nor "nan" or "inf".
+    static const QRegularExpression decimal(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
     bool isNumber = false;
-    const double number = QLocale::c().toDouble(text, &isNumber);
+    const double number = decimal.match(text).hasMatch() ? QLocale::c().toDouble(text.trimmed(), &isNumber) : 0.0;
     if (isNumber)
         return number != 0.0;
     if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)

@@ -19,7 +19,6 @@ public:
     QString Message() const { return QString::fromUtf8(what()); }
 };
 
-
 // The item at Index; throws EEmbedEditorError "List index out of bounds (%d)"
 // when the list has no such item.
 const QString& ItemAt(const QStringList& items, qsizetype index);
@@ -35,8 +34,9 @@ int StrToIntChecked(const QString& text);
 // An optional sign and decimal digits only, within the 32-bit range.
 bool TryDecimalToInt(const QString& text, int* value);
 
-// A number (zero is false, any other number true) or "True"/"False" in any
-// letter case; throws "'%s' is not a valid boolean value" otherwise.
+// A decimal number (zero is false, any other number true) or "True"/"False"
+// in any letter case; throws "'%s' is not a valid boolean value" otherwise
+// (also for "nan", "inf" and hexadecimal forms such as "$1").
 bool StrToBoolChecked(const QString& text);
 
 // Every character is one of "0123456789+" (the empty text passes): the form
