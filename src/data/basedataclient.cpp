@@ -22,6 +22,7 @@ TBaseDataClient* CreateDataClient(TDataClientClass clientClass, const QString& n
     std::unique_ptr<TBaseDataClient> client(clientClass());
     for (TNDataSet* dataSet : client->DataSets()) {
         RegisterDataSet(dataSet);
+        dataSet->SetOwnerObject(client.get());
         client->m_registered.append(dataSet);
     }
     client->m_name = name;

@@ -33,6 +33,7 @@
 // own datasets on its own connection.
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -183,6 +184,11 @@ public:
     // A number for the owner's use (temporary IDs of a client dataset).
     int Tag() const { return m_tag; }
     void SetTag(int value) { m_tag = value; }
+    // The object that made and owns this dataset (a data client), for windows
+    // that need to know which address book a dataset belongs to; nullptr when
+    // none was set or the owner is gone. The dataset layer never uses it.
+    QObject* OwnerObject() const { return m_ownerObject.data(); }
+    void SetOwnerObject(QObject* owner) { m_ownerObject = owner; }
 
 signals:
     void AfterOpen();
@@ -283,6 +289,7 @@ private:
     bool m_filterCaseInsensitive = false;
     int m_disableCount = 0;
     int m_tag = 0;
+    QPointer<QObject> m_ownerObject;
     // Exact-match indexes of the visible rows for Lookup and Locate, by key
     // field list; dropped whenever rows change.
     mutable QHash<QString, QHash<QString, const TNRow*>> m_keyIndexes;
