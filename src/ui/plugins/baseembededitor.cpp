@@ -1,13 +1,33 @@
 #include "ui/plugins/baseembededitor.h"
 
+#include "foundation/helpfile.h"
 #include "platform/commatext.h"
 #include "platform/messagedlg.h"
 #include "ui/plugins/embedcontrols.h"
 #include "ui/plugins/embedtext.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 
 TFormBaseEmbedEditor::TFormBaseEmbedEditor(QWidget* owner) : QWidget(owner) {}
+
+bool TFormBaseEmbedEditor::event(QEvent* event)
+{
+    // The key reaches the editor from its focused control, which does not
+    // use it. Taking the shortcut check first keeps a host's help shortcut
+    // from firing instead; without a topic both are left to the host.
+    const bool isKey = event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
+    if (isKey && HelpContext() != 0) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
+            if (event->type() == QEvent::KeyPress)
+                ShowHelpTopic(HelpContext());
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
 
 void TFormBaseEmbedEditor::Warn(const QString& text, QWidget* control)
 {

@@ -31,11 +31,14 @@ public:
     // False after warning the operator and focusing the offending control.
     virtual bool ValidateData() = 0;
 
-    // The help topic opened by the help key while the editor has the focus
-    // (0: none).
+    // The help topic opened by the help key (F1) while the editor has the
+    // focus; 0 names none, and the key is left to the host window.
     virtual int HelpContext() const { return 0; }
 
 protected:
+    // F1 inside the editor opens its own topic ahead of the host's help.
+    bool event(QEvent* event) override;
+
     // A warning box with one OK button; then Control takes the focus.
     static void Warn(const QString& text, QWidget* control = nullptr);
     // True when Problem is empty; otherwise warns with it and focuses Control.

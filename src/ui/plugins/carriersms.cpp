@@ -36,7 +36,7 @@ TFormCarrierSMS::TFormCarrierSMS(QWidget* owner) : TFormBaseCarrierEditor(owner)
     InstallDigitFilter(cbMaxMessLength);
     AddLabelledRow(form, QStringLiteral("Max SMS &Length : "), cbMaxMessLength);
 
-    cbBaudRate = NewTextCombo(this, QStringLiteral("cbBaudRate"), CarrierBaudRates());
+    cbBaudRate = NewPickCombo(this, QStringLiteral("cbBaudRate"), CarrierBaudRates());
     SetComboText(cbBaudRate, QStringLiteral("19200"));
     InstallDigitFilter(cbBaudRate);
     AddLabelledRow(form, QStringLiteral("COM Baud &Rate :"), cbBaudRate);

@@ -36,7 +36,7 @@ TFormCarrierTapBase::TFormCarrierTapBase(QWidget* owner, const TDefaults& defaul
     InstallDigitFilter(cbMaxMessLength);
     AddLabelledRow(form, QStringLiteral("Max Message &Length : "), cbMaxMessLength);
 
-    cbBaudRate = NewTextCombo(this, QStringLiteral("cbBaudRate"), CarrierBaudRates());
+    cbBaudRate = NewPickCombo(this, QStringLiteral("cbBaudRate"), CarrierBaudRates());
     SetComboText(cbBaudRate, defaults.BaudRate);
     InstallDigitFilter(cbBaudRate);
     AddLabelledRow(form, QStringLiteral("Modem Baud &Rate :"), cbBaudRate);

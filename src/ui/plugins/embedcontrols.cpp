@@ -8,12 +8,16 @@
 #include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <limits>
 
 namespace {
-// Discards key presses that a control must not receive. Parented to the
+// Discards key presses and input-method commits that a drop-down list must
+// not receive (a list searches its entries for typed text). Parented to the
 // control it filters, so it lives exactly as long as that control.
 class TKeyFilter : public QObject {
 public:
@@ -23,6 +27,10 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        if (event->type() == QEvent::InputMethod) {
+            const QString text = static_cast<QInputMethodEvent*>(event)->commitString();
+            return m_mode == Mode::Block ? !text.isEmpty() : !IsDigitText(text);
+        }
         if (event->type() != QEvent::KeyPress)
             return QObject::eventFilter(watched, event);
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -38,28 +46,37 @@ protected:
         }
         if (m_mode == Mode::Block)
             return true;
-        // Only typed characters are filtered; keys without text (arrows,
-        // Delete) and shortcuts such as Ctrl+V pass.
+        // Keys without text (arrows, Delete) and shortcuts pass.
         for (QChar c : key->text()) {
             if (!c.isPrint())
                 return false;
-            if (c < u'0' || c > u'9')
-                return true;
         }
-        return false;
+        return !IsDigitText(key->text());
     }
 
 private:
+    static bool IsDigitText(const QString& text)
+    {
+        for (QChar c : text)
+            if (c < u'0' || c > u'9')
+                return false;
+        return true;
+    }
+
     Mode m_mode;
 };
 
 void InstallKeyFilter(QWidget* target, TKeyFilter::Mode mode)
 {
     target->installEventFilter(new TKeyFilter(target, mode));
-    if (auto* combo = qobject_cast<QComboBox*>(target); combo && combo->lineEdit())
-        combo->lineEdit()->installEventFilter(new TKeyFilter(combo->lineEdit(), mode));
 }
 
+// Edits hold texts of any length: a stored item longer than the library's
+// default limit (32,767 characters) must come back whole.
+void LiftLengthLimit(QLineEdit* edit)
+{
+    edit->setMaxLength(std::numeric_limits<int>::max());
+}
 }  // namespace
 
 QFormLayout* NewFormLayout(QWidget* editor)
@@ -101,7 +118,9 @@ QCheckBox* NewCheckBox(QWidget* parent, const QString& caption, const QString& n
 
 QLineEdit* NewEdit(QWidget* parent, const QString& name, const QString& text)
 {
-    auto* edit = new QLineEdit(text, parent);
+    auto* edit = new QLineEdit(parent);
+    LiftLengthLimit(edit);
+    edit->setText(text);
     edit->setObjectName(name);
     // Room for a host name or an e-mail address without scrolling.
     edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 28);
@@ -119,6 +138,7 @@ QComboBox* NewTextCombo(QWidget* parent, const QString& name, const QStringList&
 {
     QComboBox* combo = NewPickCombo(parent, name, items);
     combo->setEditable(true);
+    LiftLengthLimit(combo->lineEdit());
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setCompleter(nullptr);
     return combo;
@@ -132,12 +152,26 @@ QComboBox* NewPickCombo(QWidget* parent, const QString& name, const QStringList&
     combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     combo->setMinimumContentsLength(8);
     combo->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // A kept value with no entry selected is shown as the placeholder text:
+    // it is a setting, not a hint, so it is drawn like a selected entry.
+    QPalette palette = combo->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::PlaceholderText, palette.color(group, QPalette::ButtonText));
+    combo->setPalette(palette);
     return combo;
 }
 
 void InstallDigitFilter(QWidget* target)
 {
-    InstallKeyFilter(target, TKeyFilter::Mode::Digits);
+    // An edit checks its text, whatever way it comes in (keys, an input
+    // method's commit, pasting); a list only filters what is typed at it.
+    QLineEdit* edit = qobject_cast<QLineEdit*>(target);
+    if (auto* combo = qobject_cast<QComboBox*>(target))
+        edit = combo->lineEdit();
+    if (edit)
+        edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    else
+        InstallKeyFilter(target, TKeyFilter::Mode::Digits);
 }
 
 void InstallKeyboardBlock(QWidget* target)

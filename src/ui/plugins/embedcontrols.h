@@ -27,7 +27,8 @@ QLabel* AddLabelledRow(QFormLayout* form, const QString& caption, QWidget* field
 // A check box named Name.
 QCheckBox* NewCheckBox(QWidget* parent, const QString& caption, const QString& name, bool checked = false);
 
-// An edit named Name with the given text.
+// An edit named Name with the given text, of unlimited length (as the
+// edits of drop-downs with free text).
 QLineEdit* NewEdit(QWidget* parent, const QString& name, const QString& text = QString());
 // A masked edit (passwords).
 QLineEdit* NewPasswordEdit(QWidget* parent, const QString& name, const QString& text = QString());
@@ -36,14 +37,18 @@ QLineEdit* NewPasswordEdit(QWidget* parent, const QString& name, const QString& 
 QComboBox* NewTextCombo(QWidget* parent, const QString& name, const QStringList& items);
 // A drop-down list: the text changes only by picking an entry (or by Put).
 // With no entry selected it can still show a text (ShowComboText), so a
-// stored value that is not a list value is kept and shown, not replaced.
+// stored value that is not a list value is kept and shown, not replaced; it
+// is drawn in the colour of a selected entry.
 QComboBox* NewPickCombo(QWidget* parent, const QString& name, const QStringList& items);
 
-// Typed characters other than "0" to "9" and Backspace are discarded on
-// Target (and, for a drop-down, on its edit). Pasted text is not filtered.
+// Digit filter. An edit (or a drop-down's edit) refuses every change that
+// would leave a character other than "0" to "9" in its text, however it
+// comes (typed, committed by an input method, pasted); a text set by Put is
+// kept as it is. A drop-down list discards typed characters and input-method
+// commits other than digits.
 void InstallDigitFilter(QWidget* target);
-// Every key except focus movement (Tab, Backtab) and Enter/Escape is
-// discarded: the drop-down changes only by mouse.
+// Every key except focus movement (Tab, Backtab) and Enter/Escape, and every
+// input-method commit, is discarded: the drop-down changes only by mouse.
 void InstallKeyboardBlock(QWidget* target);
 
 // Blank toggle: ticked empties Edit, disables it and paints it in the
