@@ -3,6 +3,7 @@
 // Lines typed on standard input control it: "broadcast TEXT", "close"
 // (drop every connection) and "quit".
 #include "pagingserversim.h"
+#include "remotedatasim.h"
 
 #include <unistd.h>
 #include <QCoreApplication>
@@ -50,9 +51,16 @@ int main(int argc, char** argv)
     options.memoryLogLimit = 10000;
     QString error;
     QString help;
-    if (!ParseSimArguments(QCoreApplication::arguments(), &options, &error, &help)) {
+    TSimDataOptions dataOptions;
+    bool dataDoor = false;
+    QStringList tcpArguments;
+    if (!ParseSimDataArguments(QCoreApplication::arguments(), &dataOptions, &dataDoor, &tcpArguments, &error)) {
+        err << error << "\n";
+        return 2;
+    }
+    if (!ParseSimArguments(tcpArguments, &options, &error, &help)) {
         if (!help.isEmpty()) {
-            out << help;
+            out << help << "\n" << SimDataHelpText();
             return 0;
         }
         err << error << "\n";
@@ -65,6 +73,18 @@ int main(int argc, char** argv)
         return 1;
     }
     out << "paging-server-sim listening on " << sim.Address().toString() << ":" << sim.Port() << "\n";
+    // The remote data door names the TCP door in its greeting unless told otherwise.
+    if (dataOptions.tcpDoorPort == 0)
+        dataOptions.tcpDoorPort = sim.Port();
+    dataOptions.listenAddress = options.listenAddress;
+    TRemoteDataSim dataSim(dataOptions);
+    if (dataDoor) {
+        if (!dataSim.Start(&error)) {
+            err << "paging-server-sim: remote data door: " << error << "\n";
+            return 1;
+        }
+        out << "remote data door listening on " << dataSim.Address().toString() << ":" << dataSim.Port() << "\n";
+    }
     out.flush();
 
     std::signal(SIGINT, OnStopSignal);
@@ -93,6 +113,7 @@ int main(int argc, char** argv)
     });
 
     const int result = QCoreApplication::exec();
+    dataSim.Stop();
     sim.Stop();
     return result;
 }

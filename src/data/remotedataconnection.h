@@ -1,0 +1,68 @@
+#pragma once
+// A client connection to the paging server's remote data door.
+//
+//   TRemoteDataConnection connection;
+//   if (!connection.Open(host, RemoteData::DefaultPort, 5000)) ... ErrorText()
+//   connection.ConnectServer(QStringLiteral("TovixServer.TovixRemoteDataModule"));
+//   TRemotePacket contacts;
+//   connection.Fetch(QStringLiteral("prvContacts"), &contacts);
+//
+// Every call blocks until the server answers or the time-out runs out, and
+// returns false with ErrorText() on any failure. A connection whose stream
+// broke (time-out, malformed framing, closed by the server) is closed and
+// must be opened again. One thread at a time; made for the main thread's
+// apply and refresh, and for the address-book editors' tests.
+
+#include "remotedataprotocol.h"
+
+#include "platform/tcpsocket.h"
+
+#include <QString>
+#include <QStringList>
+
+class TRemoteDataConnection {
+public:
+    TRemoteDataConnection() = default;
+    ~TRemoteDataConnection();
+    TRemoteDataConnection(const TRemoteDataConnection&) = delete;
+    TRemoteDataConnection& operator=(const TRemoteDataConnection&) = delete;
+
+    // Connects and reads the server's greeting.
+    bool Open(const QString& host, quint16 port, int timeoutMs);
+    bool IsOpen() const { return m_socket.IsOpen(); }
+    // Says goodbye (when the stream is still usable) and closes.
+    void Close();
+
+    // The port of the server's TCP door as its greeting told it; 0 when it
+    // named none.
+    quint16 TcpDoorPort() const { return m_tcpDoorPort; }
+    int ServerProtocol() const { return m_serverProtocol; }
+
+    bool ListServerNames(QStringList* names);
+    bool ServerGUID(const QString& serverName, QString* guid);
+    bool ConnectServer(const QString& serverName);
+    bool Fetch(const QString& provider, TRemotePacket* packet);
+    // Results come one per change, in order, when the request as a whole
+    // was taken; a refused row is a result, not a failure of the call.
+    bool Apply(const QString& provider, const QList<TRemoteChange>& changes, QList<TRemoteApplyResult>* results);
+
+    QString ErrorText() const { return m_errorText; }
+    // The code of the server's refusal of the last request (0: none).
+    int ErrorCode() const { return m_errorCode; }
+    void SetTimeout(int ms) { m_timeoutMs = ms; }
+
+private:
+    // Sends one request and waits for the reply with its number.
+    bool Request(QJsonObject request, QJsonObject* reply);
+    bool ReadMessage(QJsonObject* message);
+    bool Broken(const QString& text);
+
+    TNTcpSocket m_socket;
+    TRemoteMessageReader m_reader;
+    int m_timeoutMs = 30000;
+    int m_nextRequest = 1;
+    quint16 m_tcpDoorPort = 0;
+    int m_serverProtocol = 0;
+    int m_errorCode = 0;
+    QString m_errorText;
+};
