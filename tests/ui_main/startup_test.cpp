@@ -5,6 +5,7 @@
 #include "db/connection.h"
 #include "db/databasefiles.h"
 #include "foundation/logonrole.h"
+#include "foundation/messagebox.h"
 #include "platform/appterminate.h"
 #include "platform/profilefile.h"
 #include "platform/programfolder.h"
@@ -18,8 +19,10 @@
 #include "ui_main/eventwaits.h"
 
 #include <gtest/gtest.h>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <csignal>
@@ -234,6 +237,35 @@ TEST_F(StartupTest, TheSameSignalArrivingTwiceAtOnceStillEndsInOrder)
         startup.Shutdown();
     }
     EXPECT_EQ(CountEntries(QStringLiteral("Settings.ini")), 26);
+}
+
+TEST_F(StartupTest, TerminationSignalDuringAStartUpBoxClosesItAndEndsTheProgram)
+{
+    // A real box, before the event loop runs: the missing database's.
+    const TMessageHandler answers = SetMessageHandler({});
+    InstallWidgetMessageBoxes();
+    QFile::remove(m_folder.File(QStringLiteral("LocalData2.mdb")));
+    TQuitOnSignal quitOnSignal;
+    QElapsedTimer sinceSignal;
+    QString boxOpen;
+    QTimer::singleShot(300, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            boxOpen = box->text();
+        sinceSignal.start();
+        std::raise(SIGTERM);
+    });
+    {
+        TApplicationStartup startup({QStringLiteral("tovix2")});
+        startup.SplashMinShowMs = 50;
+        startup.Start();
+        RunWithSafetyNet(startup);
+        startup.Shutdown();
+    }
+    SetMessageHandler(answers);
+    EXPECT_TRUE(boxOpen.contains(QStringLiteral("LocalData2.mdb"))) << qPrintable(boxOpen);
+    ASSERT_TRUE(sinceSignal.isValid());
+    EXPECT_LT(sinceSignal.elapsed(), 1000);
+    EXPECT_GT(CountEntries(QStringLiteral("Settings.ini")), 0);
 }
 
 TEST_F(StartupTest, MissingLocalDatabaseEndsTheProgramWithoutCreatingIt)

@@ -4,6 +4,9 @@
 
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
 #include <QSocketNotifier>
 #include <csignal>
 #include <ctime>
@@ -55,6 +58,8 @@ TQuitOnSignal::TQuitOnSignal(QObject* parent) : QObject(parent)
 
 TQuitOnSignal::~TQuitOnSignal()
 {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->removeEventFilter(this);
     for (int sig : kSignals)
         std::signal(sig, SIG_DFL);
     delete m_notifier;
@@ -73,4 +78,21 @@ void TQuitOnSignal::SignalArrived()
     // The request stays pending for the rest of the run, so a much later
     // second one can still tell that shut-down is stuck.
     TerminateApplication();
+    // Before the event loop runs the queued quit waits for it, so a box of
+    // the start-up would hold the program up: close it as cancelled, and
+    // any that opens on the way out.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible() && dialog->isModal())
+            dialog->reject();
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(this);
+}
+
+bool TQuitOnSignal::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show) {
+        if (auto* dialog = qobject_cast<QDialog*>(watched); dialog && dialog->isModal())
+            QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
 }
