@@ -4,7 +4,8 @@
 // its settings text below it: "Get" writes the editor's text there, "Put"
 // loads the text into the editor, "Validate" runs its checks. With --shot
 // the editor is drawn into FILE.png and the program ends (works on the
-// offscreen platform too).
+// offscreen platform too); no box is shown then: a warning the editor raises
+// is written to the standard error output and answered with its default.
 #include "foundation/messagebox.h"
 #include "ui/plugins/editorregistration.h"
 #include "ui/plugins/editorregistry.h"
@@ -36,7 +37,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: editor-preview carrier|contact TYPE [SETTINGS] [--shot FILE.png]\n");
         return 2;
     }
-    InstallWidgetMessageBoxes();
+    // With --shot nobody answers a box (offscreen nobody could see it):
+    // messages go to the standard error output instead.
+    if (shot.isEmpty())
+        InstallWidgetMessageBoxes();
     RegisterEmbeddedEditors();
     const TEmbedEditorClass* editorClass = args[0] == QLatin1String("carrier")
                                                ? GetCarrierEditorFormClass(quint8(type))
