@@ -17,11 +17,13 @@ function(tovix_library name)
     endif()
 endfunction()
 
-# tovix_tests(FOLDER LIBS <targets...>)
+# tovix_tests(FOLDER LIBS <targets...> PRIVATE_BUS <names...>)
 # Every *_test.cpp of the calling folder becomes one test program, registered
-# with ctest under "<folder>.<name>" and run on the offscreen platform.
+# with ctest under "<folder>.<name>" and run on the offscreen platform. The
+# programs named in PRIVATE_BUS run on a session bus of their own on which
+# the simulator's automation door can be activated.
 function(tovix_tests folder)
-    cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "LIBS;PRIVATE_BUS" ${ARGN})
     file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
     file(GLOB extra CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
     foreach(src IN LISTS tests)
@@ -29,7 +31,12 @@ function(tovix_tests folder)
         set(exe ${folder}_${base})
         add_executable(${exe} ${src} ${extra})
         target_link_libraries(${exe} PRIVATE testsupport ${ARG_LIBS})
-        add_test(NAME ${folder}.${base} COMMAND ${exe})
+        if(base IN_LIST ARG_PRIVATE_BUS)
+            add_test(NAME ${folder}.${base}
+                     COMMAND dbus-run-session --config-file=${TOVIX_TEST_BUS_CONFIG} -- $<TARGET_FILE:${exe}>)
+        else()
+            add_test(NAME ${folder}.${base} COMMAND ${exe})
+        endif()
         set_tests_properties(${folder}.${base} PROPERTIES
             TIMEOUT 300
             ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LC_ALL=C.UTF-8;TOVIX_SOURCE_DIR=${PROJECT_SOURCE_DIR};ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")

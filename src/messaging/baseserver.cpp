@@ -9,6 +9,12 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 
+namespace {
+std::atomic<quint64> g_lastLinkSerial{0};
+}  // namespace
+
+TBaseServer::TBaseServer() : m_serial(++g_lastLinkSerial) {}
+
 TBaseServer::~TBaseServer() = default;
 
 TConnectResult TBaseServer::SafeConnect(int timeoutMs)

@@ -127,12 +127,16 @@ public:
     // The rows this link sends: its kind, its endpoint.
     virtual TNOutRowFilter OutRowFilter() const = 0;
 
+    // A number no other link of this run has: tells a link from a later one
+    // made at the same address (a posted message names a link by both).
+    quint64 Serial() const { return m_serial; }
+
     // Set by ServersList's owner under its write lock (see serverslist.h).
     bool ListedUnderLock() const { return m_listed; }
     bool ClosedUnderLock() const { return m_closed; }
 
 protected:
-    TBaseServer() = default;
+    TBaseServer();
 
     // The send thread's work: the logon phase (unless logged on already),
     // then batches whenever RequestBatch wakes it, until StopRequested
@@ -170,6 +174,7 @@ private:
                   QList<TClientInputMessage>& arrived);
     bool LogonPhase(const std::function<bool()>& stopRequested, const QString& appId);
 
+    const quint64 m_serial;
     TNWorkSignal m_outMessagesEvent;
     TNSynchroEvent m_ackEvent;
     std::atomic<bool> m_loggedOn{false};

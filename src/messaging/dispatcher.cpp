@@ -3,6 +3,7 @@
 #include "data/outbox.h"
 #include "data/threadconnections.h"
 #include "foundation/options.h"
+#include "messaging/comserver.h"
 #include "messaging/lockedtext.h"
 #include "messaging/messagetable.h"
 #include "messaging/popupwin.h"
@@ -33,9 +34,12 @@ std::mutex& FactoryLock()
 QHash<qint32, TLinkFactory>& Factories()
 {
     static QHash<qint32, TLinkFactory> factories{
-        {SERVER_TYPE_TCP_NO, [](const QString& name, qint32 port, const QString& localIp) -> TBaseServer* {
+        {SERVER_TYPE_TCP_NO,
+         [](const QString& name, qint32 port, const QString& localIp) -> TBaseServer* {
              return new TTcpServer(name, port, localIp);
-         }}};
+         }},
+        {SERVER_TYPE_COM_NO,
+         [](const QString& name, qint32, const QString&) -> TBaseServer* { return new TComServer(name); }}};
     return factories;
 }
 
@@ -188,9 +192,9 @@ void TNActivateSendThread::Dispatch(QSqlDatabase& db)
         };
         std::unique_ptr<TBaseServer> link(MakeLink(type, entry.Name, port, localIp));
         if (!link) {
-            // No link of this kind can be made here (an automation server):
-            // reported as a server that is not installed, and its messages
-            // leave the out-box so Send comes back.
+            // No link of this kind can be made here (a server type no link
+            // serves): reported as a server that is not installed, and its
+            // messages leave the out-box so Send comes back.
             PostShowPopup(ConnectFailureText(crNotInstalled, entry.Name, entry.Name, port, QString()), pkError);
             dropEndpointMessages();
             continue;
@@ -211,7 +215,7 @@ void TNActivateSendThread::Dispatch(QSqlDatabase& db)
                 link.release();
                 continue;
             }
-            result = crLogonFailed;  // the server closed the connection at once
+            result = link->UnmappedErrorResult();  // the server closed the connection at once
         }
         PostShowPopup(ConnectFailureText(result, *link, errorText), pkError);
         dropEndpointMessages();

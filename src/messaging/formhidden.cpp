@@ -55,8 +55,9 @@ void TFormHidden::customEvent(QEvent* event)
             ShowPopup(message->Text, message->LParam);
             break;
         case WM_CLOSE_CONNECTION_REQUEST:
-            // The link may be gone already: only a listed link is touched.
-            RemoveAndFreeServer(reinterpret_cast<TBaseServer*>(quintptr(message->WParam)));
+            // The link may be gone already: only a listed link is touched,
+            // and only the one the request was made for.
+            CloseRequestedLink(reinterpret_cast<TBaseServer*>(quintptr(message->WParam)), quint64(message->LParam));
             break;
         case WM_SHOW_MESSAGE:
             ShowMessage(message->Text);

@@ -84,11 +84,11 @@ bool TNServersList::TransportClosed(TBaseServer* link)
     return true;
 }
 
-bool TNServersList::RemoveAndFreeServer(TBaseServer* link, bool disconnect)
+bool TNServersList::RemoveAndFreeServer(TBaseServer* link, bool disconnect, quint64 serial)
 {
     {
         TNWriteGuard guard(Lock());
-        if (IndexOf(link) < 0)
+        if (IndexOf(link) < 0 || (serial != 0 && link->Serial() != serial))
             return false;
         Remove(link);
         link->m_listed = false;
@@ -151,4 +151,9 @@ int ClosedLinksWaiting()
 bool RemoveAndFreeServer(TBaseServer* link)
 {
     return ServersList.RemoveAndFreeServer(link, true);
+}
+
+bool CloseRequestedLink(TBaseServer* link, quint64 serial)
+{
+    return ServersList.RemoveAndFreeServer(link, true, serial);
 }

@@ -38,8 +38,9 @@ public:
     bool TransportClosed(TBaseServer* link);
     // Main thread: unlists Link and frees it. Link may be a stale value from
     // a posted message: it is compared, never used, unless it is listed.
-    // False (nothing happens) when it is not listed.
-    bool RemoveAndFreeServer(TBaseServer* link, bool disconnect = false);
+    // False (nothing happens) when it is not listed, or when Serial is not 0
+    // and the listed link at that address is another (later) one.
+    bool RemoveAndFreeServer(TBaseServer* link, bool disconnect = false, quint64 serial = 0);
     // Shut-down, main thread: unlists and frees every link, and empties the
     // graveyard.
     void FreeAll();
@@ -60,3 +61,6 @@ int ClosedLinksWaiting();
 bool IsLocalAddress(const QString& ipAddress, const QString& localIp);
 // Main thread: RemoveAndFreeServer on ServersList.
 bool RemoveAndFreeServer(TBaseServer* link);
+// Main thread, WM_CLOSE_CONNECTION_REQUEST: the link named by its address
+// and serial is disconnected, unlisted and freed, if it is still listed.
+bool CloseRequestedLink(TBaseServer* link, quint64 serial);

@@ -563,7 +563,7 @@ TEST_F(TcpLinkTest, FailedLoggingKeepsTheRowQueuedAndTheSendThreadAlive)
 
 TEST_F(TcpLinkTest, AutomationServerWithoutALinkIsReportedAndItsMessagesLeave)
 {
-    // A server of the automation kind: no link of that kind exists here.
+    // A server of the automation kind whose door is not on the bus.
     const qint32 server = m_book->Server(QStringLiteral("Automation"), SERVER_TYPE_COM_NO,
                                          CommaTextFromList({QString(), QString(), QStringLiteral("pagehost")}));
     const qint32 carrier = m_book->Carrier(QStringLiteral("Via automation"), 6, server, QStringLiteral("p,444"));

@@ -1,5 +1,6 @@
 // paging-server-sim: a paging server for tests and demonstrations.
 //   paging-server-sim --listen 127.0.0.1 --port 2150 --log frames.jsonl
+//   paging-server-sim --automation --no-tcp      (the automation door only)
 // Lines typed on standard input control it: "broadcast TEXT", "close"
 // (drop every connection) and "quit".
 #include "pagingserversim.h"
@@ -7,6 +8,7 @@
 
 #include <unistd.h>
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
@@ -72,7 +74,12 @@ int main(int argc, char** argv)
         err << "paging-server-sim: " << error << "\n";
         return 1;
     }
-    out << "paging-server-sim listening on " << sim.Address().toString() << ":" << sim.Port() << "\n";
+    if (options.tcpDoor)
+        out << "paging-server-sim listening on " << sim.Address().toString() << ":" << sim.Port() << "\n";
+    // A server the bus started ends with the bus.
+    QDBusConnection bus = options.automationDoor ? QDBusConnection::sessionBus() : QDBusConnection(QString());
+    if (options.automationDoor)
+        out << "paging-server-sim automation door " << options.busName << " on the session bus\n";
     // The remote data door names the TCP door in its greeting unless told otherwise.
     if (dataOptions.tcpDoorPort == 0)
         dataOptions.tcpDoorPort = sim.Port();
@@ -90,8 +97,8 @@ int main(int argc, char** argv)
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
     QTimer stopPoll;
-    QObject::connect(&stopPoll, &QTimer::timeout, &app, [] {
-        if (g_stopRequested)
+    QObject::connect(&stopPoll, &QTimer::timeout, &app, [&] {
+        if (g_stopRequested || (options.automationDoor && !bus.isConnected()))
             QCoreApplication::quit();
     });
     stopPoll.start(200);

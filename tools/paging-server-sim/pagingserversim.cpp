@@ -1,5 +1,6 @@
 #include "pagingserversim.h"
 
+#include "simdbusdoor.h"
 #include "simtcpdoor.h"
 
 TPagingServerSim::TPagingServerSim(const TSimOptions& options) : m_startOptions(options), m_core(options)
@@ -19,7 +20,7 @@ void TPagingServerSim::RunOnServerThread(const std::function<void()>& work)
 
 bool TPagingServerSim::Start(QString* errorText)
 {
-    if (m_door)
+    if (IsRunning())
         return true;
     if (!m_startOptions.logFile.isEmpty() && !m_log.OpenFile(m_startOptions.logFile, errorText))
         return false;
@@ -30,13 +31,25 @@ bool TPagingServerSim::Start(QString* errorText)
     bool listening = false;
     QString error;
     RunOnServerThread([&] {
-        auto door = std::make_unique<TSimTcpDoor>(m_core, m_log);
-        listening = door->Listen(m_startOptions.listenAddress, m_startOptions.port, &error);
-        if (listening) {
+        std::unique_ptr<TSimTcpDoor> door;
+        if (m_startOptions.tcpDoor) {
+            door = std::make_unique<TSimTcpDoor>(m_core, m_log);
+            if (!door->Listen(m_startOptions.listenAddress, m_startOptions.port, &error))
+                return;
+        }
+        std::unique_ptr<TSimDbusDoor> dbusDoor;
+        if (m_startOptions.automationDoor) {
+            dbusDoor = std::make_unique<TSimDbusDoor>(m_core, m_log);
+            if (!dbusDoor->Open(m_startOptions.busName, &error))
+                return;
+        }
+        listening = door || dbusDoor;
+        if (door) {
             m_port = door->Port();
             m_address = door->Address();
-            m_door = door.release();
         }
+        m_door = door.release();
+        m_dbusDoor = dbusDoor.release();
     });
     if (!listening) {
         m_thread.quit();
@@ -55,6 +68,8 @@ void TPagingServerSim::Stop()
     RunOnServerThread([this] {
         delete m_door;
         m_door = nullptr;
+        delete m_dbusDoor;
+        m_dbusDoor = nullptr;
     });
     m_thread.quit();
     m_thread.wait();
@@ -64,23 +79,39 @@ void TPagingServerSim::Stop()
 int TPagingServerSim::Broadcast(const QString& text)
 {
     int reached = 0;
-    if (m_door)
-        RunOnServerThread([&] { reached = m_door->Broadcast(text); });
+    if (IsRunning())
+        RunOnServerThread(
+            [&] { reached = (m_door ? m_door->Broadcast(text) : 0) + (m_dbusDoor ? m_dbusDoor->Broadcast(text) : 0); });
     return reached;
 }
 
 void TPagingServerSim::CloseConnections()
 {
-    if (m_door)
-        RunOnServerThread([this] { m_door->CloseAll(); });
+    if (IsRunning())
+        RunOnServerThread([this] {
+            if (m_door)
+                m_door->CloseAll();
+            if (m_dbusDoor)
+                m_dbusDoor->CloseAll();
+        });
 }
 
 int TPagingServerSim::OpenConnections()
 {
     int open = 0;
-    if (m_door)
-        RunOnServerThread([&] { open = m_door->OpenConnections(); });
+    if (IsRunning())
+        RunOnServerThread([&] {
+            open = (m_door ? m_door->OpenConnections() : 0) + (m_dbusDoor ? m_dbusDoor->OpenConnections() : 0);
+        });
     return open;
+}
+
+bool TPagingServerSim::EngineRunning()
+{
+    bool running = false;
+    if (m_dbusDoor)
+        RunOnServerThread([&] { running = m_dbusDoor->EngineRunning(); });
+    return running;
 }
 
 int TPagingServerSim::Count(const QList<TSimFrame>& log, TSimDirection direction, const QString& word)

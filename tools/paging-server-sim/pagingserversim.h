@@ -25,6 +25,7 @@
 #include <functional>
 #include <memory>
 
+class TSimDbusDoor;
 class TSimTcpDoor;
 
 class TPagingServerSim {
@@ -34,12 +35,13 @@ public:
     TPagingServerSim(const TPagingServerSim&) = delete;
     TPagingServerSim& operator=(const TPagingServerSim&) = delete;
 
-    // Starts the thread and opens the TCP door; false (with the reason) when
-    // the log file or the port cannot be opened.
+    // Starts the thread and opens the doors the options ask for (the TCP
+    // door, the automation door); false (with the reason) when the log
+    // file, the port or the bus name cannot be had.
     bool Start(QString* errorText = nullptr);
     // Closes the door and every connection and ends the thread.
     void Stop();
-    bool IsRunning() const { return m_door != nullptr; }
+    bool IsRunning() const { return m_door != nullptr || m_dbusDoor != nullptr; }
 
     quint16 Port() const { return m_port; }
     QHostAddress Address() const { return m_address; }
@@ -49,9 +51,13 @@ public:
     void SetOptions(const TSimOptions& options) { m_core.SetOptions(options); }
     TSimOptions Options() const { return m_core.Options(); }
 
+    // Whether the automation door's engine reports running.
+    bool EngineRunning();
+
     // Sends a BROADCAST_MESSAGE to every connected client; returns how many.
     int Broadcast(const QString& text);
-    // Closes every client connection from the server's side.
+    // Closes every client connection from the server's side (asks every
+    // automation client to close).
     void CloseConnections();
     int OpenConnections();
 
@@ -87,6 +93,7 @@ private:
     std::unique_ptr<QObject> m_context;
     // Made, used and destroyed on m_thread only.
     TSimTcpDoor* m_door = nullptr;
+    TSimDbusDoor* m_dbusDoor = nullptr;
     quint16 m_port = 0;
     QHostAddress m_address;
 };

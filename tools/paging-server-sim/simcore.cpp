@@ -46,6 +46,8 @@ QList<TSimReply> TSimCore::OnLogon(const TSimOptions& o)
 {
     switch (o.logon) {
         case TSimLogon::Ok:
+            if (!o.logonBroadcast.isEmpty())
+                return {{LogonOkLine(), o.logonDelayMs}, {BroadcastLine(o.logonBroadcast), o.logonDelayMs}};
             return {{LogonOkLine(), o.logonDelayMs}};
         case TSimLogon::Deny:
             return {{LogonDeniedLine(o.denyCode, o.denyText), o.logonDelayMs, o.closeOnDenial}};

@@ -94,6 +94,8 @@ const TIntOption kIntOptions[] = {
     {"broadcast-every", 0, 86400000, &TSimOptions::broadcastEveryMs},
     {"first-server-id", INT_MIN, INT_MAX, &TSimOptions::firstServerRecordId},
     {"memory-log", 0, INT_MAX, &TSimOptions::memoryLogLimit},
+    {"start-delay", 0, 3600000, &TSimOptions::engineStartDelayMs},
+    {"event-split", 0, INT_MAX, &TSimOptions::eventSplit},
 };
 
 struct TFlagOption {
@@ -107,7 +109,21 @@ const TFlagOption kFlagOptions[] = {
     {"garbage", "Write stray bytes before every frame.", &TSimOptions::garbage},
     {"nul", "Write a NUL byte after every frame.", &TSimOptions::nul},
     {"silent", "Never answer anything.", &TSimOptions::silent},
+    {"automation", "Open the automation door on the D-Bus session bus.", &TSimOptions::automationDoor},
+    {"join-frames", "Automation door: frames leaving together share one ReplyMessage event.", &TSimOptions::joinFrames},
 };
+
+bool ReadEngine(const QString& text, TSimEngine* engine)
+{
+    static const QList<std::pair<const char*, TSimEngine>> states = {
+        {"running", TSimEngine::Running}, {"stopped", TSimEngine::Stopped}, {"never", TSimEngine::Never}};
+    for (const auto& [name, state] : states)
+        if (text == QLatin1String(name)) {
+            *engine = state;
+            return true;
+        }
+    return false;
+}
 }  // namespace
 
 bool ParseSimArguments(const QStringList& arguments, TSimOptions* options, QString* errorText, QString* helpText)
@@ -115,7 +131,7 @@ bool ParseSimArguments(const QStringList& arguments, TSimOptions* options, QStri
     QCommandLineParser parser;
     parser.setApplicationDescription(
         S("A paging server for tests and demonstrations: answers LOGON and MESSAGE "
-          "frames over TCP and logs every frame it receives."));
+          "frames over TCP and on its automation door (D-Bus), and logs every frame it receives."));
     const QCommandLineOption help(QStringList{S("h"), S("help")}, S("Show this help."));
     parser.addOption(help);
     auto valueOption = [&](const char* name, const char* text, const char* value) {
@@ -143,6 +159,12 @@ bool ParseSimArguments(const QStringList& arguments, TSimOptions* options, QStri
     valueOption("broadcast-text", "Text of the periodic broadcast.", "text");
     valueOption("first-server-id", "First server record ID.", "n");
     valueOption("memory-log", "Log entries kept in memory (0: all).", "n");
+    valueOption("bus-name", "Bus name of the automation door (default org.tovix.PagingServer).", "name");
+    valueOption("engine", "Automation door's engine: running, stopped (until StartServer) or never.", "state");
+    valueOption("start-delay", "Milliseconds between StartServer and the engine running.", "ms");
+    valueOption("logon-broadcast", "Send a BROADCAST_MESSAGE with this text right after LOGON_OK.", "text");
+    valueOption("event-split", "Automation door: end the Nth event of a conversation inside its last frame.", "n");
+    parser.addOption(QCommandLineOption(S("no-tcp"), S("Open no TCP door.")));
     parser.addOption(QCommandLineOption(S("keep-open"), S("Keep the connection open after a refused logon.")));
     for (const TFlagOption& flag : kFlagOptions)
         parser.addOption(QCommandLineOption(S(flag.name), S(flag.help)));
@@ -197,9 +219,21 @@ bool ParseSimArguments(const QStringList& arguments, TSimOptions* options, QStri
         o.logFile = parser.value(S("log"));
     if (parser.isSet(S("keep-open")))
         o.closeOnDenial = false;
+    if (parser.isSet(S("engine")) && !ReadEngine(parser.value(S("engine")), &o.engine))
+        return bad("engine");
+    if (parser.isSet(S("bus-name")))
+        o.busName = parser.value(S("bus-name"));
+    if (parser.isSet(S("logon-broadcast")))
+        o.logonBroadcast = parser.value(S("logon-broadcast"));
+    if (parser.isSet(S("no-tcp")))
+        o.tcpDoor = false;
     for (const TFlagOption& flag : kFlagOptions)
         if (parser.isSet(S(flag.name)))
             o.*flag.field = true;
+    if (!o.tcpDoor && !o.automationDoor) {
+        *errorText = S("--no-tcp needs --automation: the server would have no door");
+        return false;
+    }
     *options = o;
     return true;
 }

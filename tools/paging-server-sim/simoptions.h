@@ -9,6 +9,9 @@
 
 enum class TSimLogon { Ok, Deny, Refuse, Silent };
 enum class TSimReport { Sent, Error, None };
+// The automation door's delivery engine: running from the start, stopped
+// until StartServer, or one that never reports running.
+enum class TSimEngine { Running, Stopped, Never };
 
 struct TSimOptions {
     // The TCP door. Port 0 picks a free port (read it back from the server).
@@ -58,6 +61,22 @@ struct TSimOptions {
     QString broadcastText = QStringLiteral("Broadcast from the paging server");
 
     qint32 firstServerRecordId = 1;
+
+    // The doors: TCP (above) and the automation door on the session bus
+    // under BusName (automationnames.h).
+    bool tcpDoor = true;
+    bool automationDoor = false;
+    QString busName = QStringLiteral("org.tovix.PagingServer");
+    // Automation faults: the engine's state and the delay between
+    // StartServer and running; a BROADCAST_MESSAGE right after LOGON_OK;
+    // frames leaving together share one ReplyMessage event (JoinFrames);
+    // the EventSplit-th event of a conversation ends inside its last frame,
+    // whose rest follows in an event of its own.
+    TSimEngine engine = TSimEngine::Running;
+    int engineStartDelayMs = 0;
+    QString logonBroadcast;
+    bool joinFrames = false;
+    int eventSplit = 0;
 };
 
 // Reads the program's command line (Arguments[0] is the program). False
