@@ -1,11 +1,20 @@
-// The send path at full speed: N rows queued in a real local database are
-// sent by the engine (dispatcher, TCP link, sent-message log, message
-// processor) to the simulator on loopback, which acknowledges and reports at
-// once. Prints rows per second for acceptance (every row logged) and for
-// completion (the out-box empty), the resident memory along the way, and the
-// same exchange by a minimal stop-and-wait client without a database (the
-// floor).
-//   bench_messaging_send [rows]      (default 10000)
+// The send path at full speed against the machine's own limit. A minimal
+// peer (bench/floorpeer.h: plain blocking sockets, no event loop, no
+// database) acknowledges and reports every MESSAGE at once. In the same run:
+// the engine (dispatcher, TCP link, sent-message log, message processor)
+// sends N rows queued in a real local database, and a minimal stop-and-wait
+// client on plain sockets sends N rows; both are timed for acceptance (every
+// row logged / acknowledged) and completion (out-box empty / every report
+// in), and their ratio printed. Also: the resident memory along the way, the
+// longest gap between two turns of the main thread's event loop, and a check
+// that the peer received each row exactly once.
+//   bench_messaging_send [rows] [--spread] [--endpoint HOST:PORT]
+// rows: default 10000. --spread: 100 contacts on 4 servers (4 links side by
+// side, each its own peer). --endpoint: the engine sends to a peer already
+// listening there (the simulator, say) instead of the minimal peer.
+#include "benchutil.h"
+#include "floorpeer.h"
+
 #include "data/basedataclient.h"
 #include "data/dataclientclasses.h"
 #include "data/datakinds.h"
@@ -16,48 +25,25 @@
 #include "db/connection.h"
 #include "db/databasefiles.h"
 #include "foundation/dmoptions.h"
-#include "messaging/framecutter.h"
 #include "messaging/messagetable.h"
 #include "messaging/protocol.h"
 #include "messaging/sendoutbox.h"
 #include "messaging/sendsettings.h"
-#include "pagingserversim.h"
 #include "platform/commatext.h"
 #include "platform/programfolder.h"
-#include "platform/tcpsocket.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
 namespace {
-// Resident memory of this process in KiB (VmRSS), or -1.
-long ResidentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
-TSimOptions ImmediateSim()
-{
-    TSimOptions options;
-    options.listenAddress = QHostAddress(QHostAddress::LocalHost);
-    options.port = 0;
-    options.memoryLogLimit = 1000;  // keep the simulator's own memory out of the figures
-    return options;
-}
-
 int Count(const QSqlDatabase& db, const char* sql)
 {
     QSqlQuery query(db);
@@ -86,14 +72,24 @@ private:
     TNMessageWindow m_window{this};
 };
 
+struct TEndpoint {
+    QString host;
+    quint16 port = 0;
+};
+
 struct TRates {
     double accepted = 0;
     double completed = 0;
 };
 
-// The engine: queue N rows for one contact, send, wait for the log and the
-// empty out-box.
-TRates RunEngine(int rows)
+double PerSecond(int rows, qint64 ns)
+{
+    return ns > 0 ? rows * 1e9 / double(ns) : 0;
+}
+
+// The engine: queue Rows rows spread over the contacts of the endpoints
+// (Contacts per endpoint), send, and wait for the log and the empty out-box.
+TRates RunEngine(int rows, const QList<TEndpoint>& endpoints, int contactsPerEndpoint)
 {
     QTemporaryDir folder;
     const QString path = folder.path() + QLatin1Char('/');
@@ -105,23 +101,33 @@ TRates RunEngine(int rows)
     TBaseDataClient* client =
         CreateDataClient(FindDataClientClass(DATABASE_TYPE_ACCESS_LOCAL_NO), LocalDatabaseName(),
                          QStringLiteral("{00000000-0000-0000-0000-00000000BE4C}"), CommaTextFromList({path}));
-    TPagingServerSim sim(ImmediateSim());
-    sim.Start();
+    std::vector<std::unique_ptr<TNSuperRecipient>> people;
     {
         QSqlDatabase book = ThreadDatabase(path + AddressBookFileName());
         QSqlQuery q(book);
-        q.exec(QStringLiteral("insert into Servers (Name, TypeNo, Data) values ('Sim', 1, '127.0.0.1,%1,')")
-                   .arg(sim.Port()));
-        q.exec(QStringLiteral("insert into Carriers (Name, TypeNo, ServerID, Data) values ('C', 6, 1, 'host,444')"));
-        q.exec(QStringLiteral("insert into Contacts (Name, CarrierID, Data) values ('Ann', 1, '555,false')"));
+        int contactId = 0;
+        for (int e = 0; e < endpoints.size(); ++e) {
+            q.exec(QStringLiteral("insert into Servers (Name, TypeNo, Data) values ('S%1', 1, '%2,%3,')")
+                       .arg(e + 1)
+                       .arg(endpoints[e].host)
+                       .arg(endpoints[e].port));
+            q.exec(QStringLiteral("insert into Carriers (Name, TypeNo, ServerID, Data) values ('C%1', 6, %1, "
+                                  "'host,444')")
+                       .arg(e + 1));
+            for (int c = 0; c < contactsPerEndpoint; ++c) {
+                q.exec(QStringLiteral("insert into Contacts (Name, CarrierID, Data) values ('P%1', %2, '555,false')")
+                           .arg(++contactId)
+                           .arg(e + 1));
+                people.push_back(std::make_unique<TNSuperRecipient>(nkContact, contactId, client, 160,
+                                                                    QStringLiteral("P%1").arg(contactId)));
+            }
+        }
     }
     QSqlDatabase local = ThreadDatabase(path + LocalDataFileName());
     {
-        // One message to the same contact N times: N out-box rows.
-        TNSuperRecipient ann(nkContact, 1, client, 160, QStringLiteral("Ann"));
         TNRecipients recipients;
         for (int i = 0; i < rows; ++i)
-            recipients << &ann;
+            recipients << people[size_t(i) % people.size()].get();
         OutBox::AddOutMessage(local, recipients, QStringLiteral("Benchmark message"), false);
     }
     TNSendSettings settings = CurrentSendSettings();
@@ -131,105 +137,136 @@ TRates RunEngine(int rows)
     SendBarHandle = sendBar.Handle();
     StartMessaging();
 
-    const long before = ResidentKiB();
+    const long before = bench::MemoryKb("VmRSS");
+    long atTenth = -1;
     QElapsedTimer clock;
     clock.start();
-    SendOutBox();
-    qint64 acceptedMs = -1;
-    qint64 completedMs = -1;
-    long middle = -1;
-    while (clock.elapsed() < 600000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(20);
-        if (acceptedMs < 0 && Count(local, "select count(*) from SentMessages") >= rows)
-            acceptedMs = clock.elapsed();
-        if (middle < 0 && Count(local, "select count(*) from SentMessages") >= rows / 2)
-            middle = ResidentKiB();
-        if (Count(local, "select count(*) from OutMessages") == 0 && sendBar.Done > 0) {
-            completedMs = clock.elapsed();
-            break;
+    qint64 acceptedNs = -1;
+    qint64 completedNs = -1;
+    // The main thread's responsiveness: the longest time between two ticks
+    // of a 5 ms timer, less the 5 ms.
+    qint64 longestGapNs = 0;
+    QElapsedTimer tick;
+    tick.start();
+    QTimer gapTimer;
+    gapTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&gapTimer, &QTimer::timeout, &gapTimer, [&] {
+        longestGapNs = std::max(longestGapNs, tick.nsecsElapsed() - 5000000);
+        tick.restart();
+    });
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &check, [&] {
+        if (acceptedNs < 0) {
+            const int logged = Count(local, "select count(*) from SentMessages");
+            if (atTenth < 0 && logged >= rows / 10)
+                atTenth = bench::MemoryKb("VmRSS");
+            if (logged >= rows)
+                acceptedNs = clock.nsecsElapsed();
         }
-    }
-    const long after = ResidentKiB();
-    std::printf("engine: %d rows, accepted in %lld ms, completed in %lld ms, send-done posts %d, progress posts %d\n",
-                rows, acceptedMs, completedMs, sendBar.Done, sendBar.Progress);
-    std::printf("engine: resident memory %ld KiB before, %ld KiB at half, %ld KiB after\n", before, middle, after);
+        if (sendBar.Done > 0 && Count(local, "select count(*) from OutMessages") == 0) {
+            completedNs = clock.nsecsElapsed();
+            loop.quit();
+        }
+        if (clock.elapsed() > 900000)
+            loop.quit();
+    });
+    gapTimer.start(5);
+    check.start(10);
+    SendOutBox();
+    loop.exec();
+    gapTimer.stop();
+    check.stop();
+    if (acceptedNs < 0)
+        acceptedNs = completedNs;
+    std::printf(
+        "engine: %d rows over %d link(s), accepted in %.0f ms, completed in %.0f ms; send-done posts %d, "
+        "progress posts %d\n",
+        rows, int(endpoints.size()), acceptedNs / 1e6, completedNs / 1e6, sendBar.Done, sendBar.Progress);
+    std::printf("engine: resident memory %ld KiB before, %ld KiB at a tenth, %ld KiB after; peak %ld KiB\n", before,
+                atTenth, bench::MemoryKb("VmRSS"), bench::MemoryKb("VmHWM"));
+    std::printf("engine: longest gap between two turns of the main event loop %.1f ms\n", longestGapNs / 1e6);
+    std::printf("engine: sent-message log %d rows, out-box %d rows\n",
+                Count(local, "select count(*) from SentMessages"), Count(local, "select count(*) from OutMessages"));
     StopMessaging();
     SendBarHandle = 0;
+    people.clear();
     delete client;
     local = QSqlDatabase();  // no handle of it may outlive its closing
     CloseThreadDatabase(path + LocalDataFileName());
     CloseThreadDatabase(path + AddressBookFileName());
     SetProgramFolder(QString());
-    TRates rates;
-    if (acceptedMs > 0)
-        rates.accepted = rows * 1000.0 / acceptedMs;
-    if (completedMs > 0)
-        rates.completed = rows * 1000.0 / completedMs;
-    return rates;
+    return {PerSecond(rows, acceptedNs), PerSecond(rows, completedNs)};
 }
 
-// The floor: one socket, one MESSAGE at a time, each after its acceptance;
-// done when every report is in.
-TRates RunFloor(int rows)
+bool ParseEndpoint(const QString& text, TEndpoint* endpoint)
 {
-    TPagingServerSim sim(ImmediateSim());
-    sim.Start();
-    TNTcpSocket socket;
-    if (!socket.Connect(QStringLiteral("127.0.0.1"), sim.Port(), 5000))
-        return {};
-    TFrameCutter cutter;
-    QList<TClientRawInMessage> frames;
-    int accepted = 0, reports = 0;
-    bool loggedOn = false;
-    char buffer[2048];
-    // Reads until Done holds.
-    auto readUntil = [&](const std::function<bool()>& done) {
-        while (!done()) {
-            if (socket.WaitForData(5000) != TNTcpSocket::TWaitResult::wrData)
-                return false;
-            const qint64 n = socket.Receive(buffer, sizeof buffer);
-            if (n <= 0)
-                return false;
-            cutter.Append(QByteArrayView(buffer, n));
-            cutter.Split(frames);
-            for (const TClientRawInMessage& frame : frames) {
-                loggedOn = loggedOn || frame.Kind == rkLogonOk;
-                accepted += frame.Kind == rkMessageAccepted ? 1 : 0;
-                reports += frame.Kind == rkMessageSent ? 1 : 0;
-            }
-        }
-        return true;
-    };
-    const long before = ResidentKiB();
-    QElapsedTimer clock;
-    clock.start();
-    socket.SendAll(FrameLine(LogonLine(QStringLiteral("{00000000-0000-0000-0000-0000000F100R}"))));
-    readUntil([&] { return loggedOn; });
-    for (int i = 1; i <= rows; ++i) {
-        socket.SendAll(FrameLine(
-            MessageLine(i, 6, QStringLiteral("host,444"), QStringLiteral("555"), QStringLiteral("Benchmark message"))));
-        if (!readUntil([&] { return accepted >= i; }))
-            break;
-    }
-    const qint64 acceptedMs = clock.elapsed();
-    readUntil([&] { return reports >= rows; });
-    const qint64 completedMs = clock.elapsed();
-    std::printf("floor: %d rows, accepted in %lld ms, completed in %lld ms\n", rows, acceptedMs, completedMs);
-    std::printf("floor: resident memory %ld KiB before, %ld KiB after\n", before, ResidentKiB());
-    return {rows * 1000.0 / std::max<qint64>(acceptedMs, 1), rows * 1000.0 / std::max<qint64>(completedMs, 1)};
+    bool ok = false;
+    endpoint->host = text.section(u':', 0, 0);
+    const int port = text.section(u':', 1).toInt(&ok);
+    endpoint->port = static_cast<quint16>(port);
+    return ok && port > 0 && port < 65536 && !endpoint->host.isEmpty();
 }
 }  // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int rows = argc > 1 ? std::max(1, atoi(argv[1])) : 10000;
-    const TRates engine = RunEngine(rows);
-    const TRates floor = RunFloor(rows);
+    int rows = 10000;
+    bool spread = false;
+    TEndpoint given;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--spread")) {
+            spread = true;
+        } else if (arguments[i] == QLatin1String("--endpoint") && i + 1 < arguments.size()) {
+            if (!ParseEndpoint(arguments[++i], &given)) {
+                std::fprintf(stderr, "--endpoint takes HOST:PORT\n");
+                return 2;
+            }
+        } else {
+            rows = std::max(1, arguments[i].toInt());
+        }
+    }
+
+    // The floor first, on a peer of its own, then the engine.
+    bench::TFloorResult floor;
+    {
+        bench::TFloorPeer peer;
+        floor = given.port ? bench::RunFloorClient(qPrintable(given.host), given.port, rows)
+                           : bench::RunFloorClient("127.0.0.1", peer.Port(), rows);
+    }
+    if (!floor.ok) {
+        std::fprintf(stderr, "the floor client failed\n");
+        return 1;
+    }
+    std::printf("floor:  %d rows on plain sockets, accepted in %.0f ms, completed in %.0f ms\n", rows,
+                floor.acceptedNs / 1e6, floor.completedNs / 1e6);
+
+    std::vector<std::unique_ptr<bench::TFloorPeer>> peers;
+    QList<TEndpoint> endpoints;
+    const int links = spread ? 4 : 1;
+    for (int i = 0; i < links; ++i) {
+        if (given.port) {
+            endpoints.append(given);
+            continue;
+        }
+        peers.push_back(std::make_unique<bench::TFloorPeer>());
+        endpoints.append({QStringLiteral("127.0.0.1"), peers.back()->Port()});
+    }
+    const TRates engine = RunEngine(rows, endpoints, spread ? 25 : 1);
+    int received = 0;
+    for (const auto& peer : peers)
+        received += peer->Messages();
+    if (!peers.empty())
+        std::printf("peer:   %d MESSAGE frames received for %d rows%s\n", received, rows,
+                    received == rows ? "" : " (MISMATCH)");
+
+    const TRates floorRates{PerSecond(rows, floor.acceptedNs), PerSecond(rows, floor.completedNs)};
+    std::printf("floor:  %.0f rows/s accepted, %.0f rows/s completed\n", floorRates.accepted, floorRates.completed);
     std::printf("engine: %.0f rows/s accepted, %.0f rows/s completed\n", engine.accepted, engine.completed);
-    std::printf("floor:  %.0f rows/s accepted, %.0f rows/s completed\n", floor.accepted, floor.completed);
-    if (floor.completed > 0)
-        std::printf("engine/floor (completion): %.2f\n", engine.completed / floor.completed);
-    return 0;
+    if (floorRates.accepted > 0 && floorRates.completed > 0)
+        std::printf("engine/floor: %.3f accepted, %.3f completed\n", engine.accepted / floorRates.accepted,
+                    engine.completed / floorRates.completed);
+    return received == rows || peers.empty() ? 0 : 1;
 }
