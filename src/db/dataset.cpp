@@ -337,7 +337,7 @@ void TNDataSet::Open()
         throw;
     }
     TakeRows(std::move(rows));
-    if (!LoadedInIndexOrder())
+    if (!LoadedInIndexOrder() || m_sortCaseSensitive)
         SortRows();
     m_state = TDataSetState::dsBrowse;
     RebuildView();
@@ -379,6 +379,7 @@ void TNDataSet::SetActive(bool value)
 
 void TNDataSet::ClearRows()
 {
+    ReleaseHeldRow();
     m_view.clear();
     m_rows.clear();
     m_bySerial.clear();
@@ -435,7 +436,7 @@ void TNDataSet::Refresh()
         throw;
     }
     TakeRows(std::move(rows));
-    if (!LoadedInIndexOrder())
+    if (!LoadedInIndexOrder() || m_sortCaseSensitive)
         SortRows();
     RebuildView();
     const TNRow* row = m_bySerial.value(current, nullptr);
@@ -471,7 +472,11 @@ std::vector<TNDataSet::TSortKey> TNDataSet::ParseIndexFieldNames(const QString& 
 bool TNDataSet::RowLess(const TNRow* a, const TNRow* b) const
 {
     for (const TSortKey& key : m_sortKeys) {
-        int c = CompareValues(key.Field->Kind(), RecordValue(a->Values, key.Field), RecordValue(b->Values, key.Field));
+        const QVariant va = RecordValue(a->Values, key.Field);
+        const QVariant vb = RecordValue(b->Values, key.Field);
+        int c = m_sortCaseSensitive && IsTextKind(key.Field->Kind()) && !IsNullValue(va) && !IsNullValue(vb)
+                    ? va.toString().compare(vb.toString(), Qt::CaseSensitive)
+                    : CompareValues(key.Field->Kind(), va, vb);
         if (key.Descending)
             c = -c;
         if (c != 0)
@@ -503,6 +508,7 @@ bool TNDataSet::RowVisible(const TNRow* row) const
 
 void TNDataSet::RebuildView()
 {
+    ReleaseHeldRow();
     m_view.clear();
     m_view.reserve(m_rows.size());
     for (const auto& row : m_rows) {
@@ -553,6 +559,15 @@ void TNDataSet::SetIndexFieldNames(const QString& names)
     emit Reset();
     AnnounceRow();
     emit DataChanged();
+}
+
+void TNDataSet::SetSortCaseSensitive(bool value)
+{
+    if (value == m_sortCaseSensitive)
+        return;
+    m_sortCaseSensitive = value;
+    if (Active())
+        SetIndexFieldNames(m_indexFieldNames);
 }
 
 void TNDataSet::ApplyFilter()
@@ -629,6 +644,7 @@ void TNDataSet::EnableControls()
 
 void TNDataSet::SetCursor(int index)
 {
+    ReleaseHeldRow();
     const bool moved = index != m_cursor;
     m_cursor = index;
     if (moved)
@@ -705,7 +721,11 @@ void TNDataSet::SetRecNo(int recNo)
 
 TBookmark TNDataSet::GetBookmark() const
 {
-    if (m_state == TDataSetState::dsInsert || m_cursor < 0)
+    if (m_state == TDataSetState::dsInsert)
+        return 0;
+    if (m_heldSerial != 0 && m_bySerial.contains(m_heldSerial))
+        return m_heldSerial;
+    if (m_cursor < 0)
         return 0;
     return m_view[size_t(m_cursor)]->Serial;
 }
@@ -856,6 +876,10 @@ const std::vector<QVariant>* TNDataSet::CurrentValues() const
 {
     if (m_state == TDataSetState::dsEdit || m_state == TDataSetState::dsInsert)
         return &m_buffer;
+    if (m_heldSerial != 0) {
+        if (const TNRow* held = m_bySerial.value(m_heldSerial, nullptr))
+            return &held->Values;
+    }
     if (m_cursor >= 0)
         return &m_view[size_t(m_cursor)]->Values;
     return nullptr;
@@ -965,6 +989,7 @@ void TNDataSet::StartInsert()
     CheckBrowseMode();
     if (!StorageCanModify())
         Error(QStringLiteral("Cannot modify a read-only dataset"));
+    ReleaseHeldRow();
     m_buffer.assign(m_columnCount, QVariant());
     m_assigned.assign(m_columnCount, false);
     m_modified = false;
@@ -1001,6 +1026,7 @@ void TNDataSet::Edit()
     }
     if (!StorageCanModify())
         Error(QStringLiteral("Cannot modify a read-only dataset"));
+    ReleaseHeldRow();
     m_buffer = m_view[size_t(m_cursor)]->Values;
     m_assigned.assign(m_columnCount, false);
     m_modified = false;
@@ -1088,7 +1114,10 @@ void TNDataSet::Post()
         m_buffer.clear();
         m_modified = false;
         m_state = TDataSetState::dsBrowse;
+        TNRow* placed = row.get();
         PlaceRow(std::move(row));
+        if (placed->ViewIndex < 0)
+            m_heldSerial = placed->Serial;
     } else {
         TNRow* row = m_view[size_t(m_cursor)];
         if (std::find(m_assigned.begin(), m_assigned.end(), true) != m_assigned.end())
@@ -1108,8 +1137,10 @@ void TNDataSet::Post()
             std::unique_ptr<TNRow> owner;
             TakeOutRow(row, &owner);
             PlaceRow(std::move(owner));
-            if (row->ViewIndex < 0)
+            if (row->ViewIndex < 0) {
                 m_cursor = m_view.empty() ? -1 : std::min(oldCursor, int(m_view.size()) - 1);
+                m_heldSerial = row->Serial;
+            }
         }
     }
     emit StateChanged();
@@ -1138,6 +1169,7 @@ void TNDataSet::Delete()
         return;
     }
     Cancel();
+    ReleaseHeldRow();
     if (m_view.empty())
         Error(QStringLiteral("Cannot perform this operation on an empty dataset"));
     if (!StorageCanModify())

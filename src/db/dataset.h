@@ -25,7 +25,9 @@
 //   previous one after the last). A posted row takes its place in index order
 //   and stays current; an insert writes only the columns that were set, so
 //   the others keep the database's defaults, and a new auto-number key is
-//   readable at once.
+//   readable at once. A posted row that the filter hides stays readable
+//   through the fields (and GetBookmark) until the cursor moves or the
+//   dataset changes state; the cursor itself stays on a visible row.
 // - Notifications: signals for views (see below).
 //
 // Thread rule: a dataset, its fields and its connection belong to one thread
@@ -161,6 +163,11 @@ public:
     void SetFiltered(bool value);
     bool FilterCaseInsensitive() const { return m_filterCaseInsensitive; }
     void SetFilterCaseInsensitive(bool value);
+    // Text keys of the index sort without regard to letter case (as the
+    // database's NOCASE) unless this is set: then by character code, so that
+    // "Bob" comes before "anna".
+    bool SortCaseSensitive() const { return m_sortCaseSensitive; }
+    void SetSortCaseSensitive(bool value);
 
     // --- views
     // While disabled, cursor moves and field changes are not announced (a
@@ -254,6 +261,7 @@ private:
     void DropIndexes();
     void FieldsChanged();
     void SetCursor(int index);
+    void ReleaseHeldRow() { m_heldSerial = 0; }
     void AnnounceRow();
     void StartInsert();
     void PlaceRow(std::unique_ptr<TNRow> row);
@@ -287,6 +295,9 @@ private:
     TFilterRecordFunc m_onFilter;
     bool m_filtered = false;
     bool m_filterCaseInsensitive = false;
+    bool m_sortCaseSensitive = false;
+    // A posted row the filter hides, still read through the fields (0: none).
+    TBookmark m_heldSerial = 0;
     int m_disableCount = 0;
     int m_tag = 0;
     QPointer<QObject> m_ownerObject;

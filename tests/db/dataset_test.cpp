@@ -458,6 +458,18 @@ TEST_F(DataSetTest, SortingByIndexFieldNamesKeepsTheCurrentRow)
     query.SetIndexFieldNames(QStringLiteral("LastName;Name"));
     query.Open();
     EXPECT_EQ(Column(query, QStringLiteral("Name")), (QStringList{"Bravo", "charlie", "delta", "Alpha", "echo"}));
+
+    // With regard to letter case: capitals before small letters.
+    contacts.SetIndexFieldNames(QStringLiteral("Name"));
+    contacts.SetSortCaseSensitive(true);
+    EXPECT_EQ(Column(contacts, QStringLiteral("Name")), (QStringList{"Alpha", "Bravo", "charlie", "delta", "echo"}));
+    contacts.Close();
+    contacts.Open();  // the database's order is not taken for it
+    EXPECT_EQ(Column(contacts, QStringLiteral("Name")), (QStringList{"Alpha", "Bravo", "charlie", "delta", "echo"}));
+    contacts.Edit();
+    contacts.FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("Zulu"));
+    contacts.Post();
+    EXPECT_EQ(Column(contacts, QStringLiteral("Name")), (QStringList{"Bravo", "Zulu", "charlie", "delta", "echo"}));
 }
 
 TEST_F(DataSetTest, FiltersAreHonouredByCountsScansAndLocates)
@@ -495,6 +507,38 @@ TEST_F(DataSetTest, FiltersAreHonouredByCountsScansAndLocates)
     EXPECT_TRUE(contacts.IsEmpty());
     contacts.SetFiltered(false);
     EXPECT_EQ(contacts.RecordCount(), 5);
+}
+
+TEST_F(DataSetTest, APostedRowTheFilterHidesStaysReadableUntilTheCursorMoves)
+{
+    contacts.Open();
+    contacts.SetFilter(QStringLiteral("CarrierID=10"));
+    contacts.SetFiltered(true);
+    contacts.Append();
+    contacts.FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("Hidden"));
+    contacts.Post();
+    EXPECT_EQ(contacts.RecordCount(), 2);
+    EXPECT_EQ(Name(), QStringLiteral("Hidden"));
+    const int id = contacts.FieldByName(QStringLiteral("ID"))->AsInteger();
+    EXPECT_EQ(book.QueryValue(QStringLiteral("select Name from Contacts where ID = :I"), {{QStringLiteral("I"), id}})
+                  .toString(),
+              QStringLiteral("Hidden"));
+
+    // An edit that hides the row reads back the same way.
+    contacts.First();
+    contacts.Edit();
+    contacts.FieldByName(QStringLiteral("CarrierID"))->SetAsInteger(11);
+    contacts.Post();
+    EXPECT_EQ(Name(), QStringLiteral("charlie"));
+    EXPECT_EQ(contacts.FieldByName(QStringLiteral("CarrierID"))->AsInteger(), 11);
+
+    // Moving shows the visible row again; a later post is unaffected.
+    contacts.First();
+    EXPECT_EQ(Name(), QStringLiteral("delta"));
+    contacts.Edit();
+    contacts.FieldByName(QStringLiteral("FirstName"))->SetAsString(QStringLiteral("Dave"));
+    contacts.Post();
+    EXPECT_EQ(Name(), QStringLiteral("delta"));
 }
 
 TEST_F(DataSetTest, RefreshReadsOtherWritersAndKeepsThePosition)

@@ -1,0 +1,185 @@
+#include "db/clientdataset.h"
+
+#include <QHash>
+#include <QSet>
+
+void TNClientDataSet::SetFieldDefs(std::vector<TNFieldDef> defs)
+{
+    Close();
+    m_defs = std::move(defs);
+    m_store.clear();
+    m_log.clear();
+    // Fields outlive a change of definitions; they take the new settings.
+    for (const TNFieldDef& def : m_defs) {
+        TNField* field = FindField(def.Name);
+        if (field && field->FieldClass() == TFieldClass::fcData)
+            field->SetReadOnly(def.ReadOnly);
+    }
+}
+
+void TNClientDataSet::AddFieldDef(const QString& name, TFieldKind kind, int size, bool readOnly)
+{
+    std::vector<TNFieldDef> defs = m_defs;
+    defs.push_back({name, kind, size, readOnly});
+    SetFieldDefs(std::move(defs));
+}
+
+std::vector<TNFieldDef> TNClientDataSet::FieldDefsOf(const TNDataSet& source)
+{
+    std::vector<TNFieldDef> defs;
+    for (int i = 0; i < source.FieldCount(); ++i) {
+        const TNField* f = source.Field(i);
+        if (f->FieldClass() == TFieldClass::fcData)
+            defs.push_back({f->FieldName(), f->Kind(), f->Size(), f->ReadOnly()});
+    }
+    return defs;
+}
+
+void TNClientDataSet::CreateDataSet()
+{
+    Close();
+    m_store.clear();
+    m_log.clear();
+    Open();
+}
+
+void TNClientDataSet::LoadFromDataSet(const TNDataSet& source)
+{
+    std::vector<TNFieldDef> defs = FieldDefsOf(source);
+    std::vector<const TNField*> fields;
+    for (const TNFieldDef& def : defs)
+        fields.push_back(source.FindField(def.Name));
+    SetFieldDefs(std::move(defs));
+    for (int row = 0; row < source.RecordCount(); ++row) {
+        std::vector<QVariant> values;
+        values.reserve(fields.size());
+        for (const TNField* f : fields)
+            values.push_back(source.RowValue(row, f));
+        m_store.emplace(m_nextKey++, std::move(values));
+    }
+    Open();
+}
+
+void TNClientDataSet::EmptyDataSet()
+{
+    Cancel();
+    m_store.clear();
+    m_log.clear();
+    Reload();
+}
+
+std::vector<TNColumnInfo> TNClientDataSet::LoadRows(std::vector<std::unique_ptr<TNRow>>& rows)
+{
+    if (m_defs.empty())
+        Error(QStringLiteral("Cannot open a client dataset without field definitions"));
+    std::vector<TNColumnInfo> columns;
+    for (const TNFieldDef& def : m_defs)
+        columns.push_back({def.Name, def.Kind, def.Size, def.ReadOnly});
+    rows.reserve(m_store.size());
+    for (const auto& [key, values] : m_store) {
+        auto row = std::make_unique<TNRow>();
+        row->Key = key;
+        row->Values = values;
+        rows.push_back(std::move(row));
+    }
+    return columns;
+}
+
+void TNClientDataSet::StoreInsert(TNRow& row, const std::vector<QVariant>& values, const std::vector<bool>&)
+{
+    const qint64 key = m_nextKey++;
+    m_store[key] = values;
+    row.Key = key;
+    row.Values = values;
+    m_log.push_back({TUpdateKind::ukInsert, key, {}});
+}
+
+void TNClientDataSet::StoreUpdate(TNRow& row, const std::vector<QVariant>& values, const std::vector<bool>&)
+{
+    const qint64 key = row.Key.toLongLong();
+    std::vector<QVariant>& stored = m_store[key];
+    m_log.push_back({TUpdateKind::ukModify, key, stored});
+    stored = values;
+    row.Values = values;
+}
+
+void TNClientDataSet::StoreDelete(const TNRow& row)
+{
+    const qint64 key = row.Key.toLongLong();
+    auto it = m_store.find(key);
+    if (it == m_store.end())
+        return;
+    m_log.push_back({TUpdateKind::ukDelete, key, std::move(it->second)});
+    m_store.erase(it);
+}
+
+void TNClientDataSet::Reload()
+{
+    if (Active())
+        Refresh();
+}
+
+void TNClientDataSet::SetSavePoint(int point)
+{
+    if (point < 0 || size_t(point) > m_log.size())
+        Error(QStringLiteral("Invalid save point %1").arg(point));
+    Cancel();
+    if (size_t(point) == m_log.size())
+        return;
+    while (m_log.size() > size_t(point)) {
+        TLogEntry& entry = m_log.back();
+        if (entry.Kind == TUpdateKind::ukInsert)
+            m_store.erase(entry.Key);
+        else
+            m_store[entry.Key] = std::move(entry.Before);
+        m_log.pop_back();
+    }
+    Reload();
+}
+
+void TNClientDataSet::MergeChangeLog()
+{
+    m_log.clear();
+}
+
+std::vector<TNRowChange> TNClientDataSet::Delta() const
+{
+    // Per row: the first entry tells what the row was as loaded, the store
+    // what it is now.
+    std::vector<TNRowChange> changes;
+    QSet<qint64> seen;
+    for (const TLogEntry& entry : m_log) {
+        if (seen.contains(entry.Key))
+            continue;
+        seen.insert(entry.Key);
+        const auto now = m_store.find(entry.Key);
+        const bool exists = now != m_store.end();
+        TNRowChange change;
+        if (entry.Kind == TUpdateKind::ukInsert) {
+            if (!exists)
+                continue;  // inserted and deleted again
+            change.Kind = TUpdateKind::ukInsert;
+            change.NewValues = now->second;
+        } else {
+            change.Kind = exists ? TUpdateKind::ukModify : TUpdateKind::ukDelete;
+            change.OldValues = entry.Before;
+            if (exists)
+                change.NewValues = now->second;
+        }
+        changes.push_back(std::move(change));
+    }
+    return changes;
+}
+
+int TNClientDataSet::ChangeCount() const
+{
+    QHash<qint64, bool> rows;  // key -> counts
+    for (const TLogEntry& entry : m_log) {
+        if (!rows.contains(entry.Key))
+            rows.insert(entry.Key, entry.Kind != TUpdateKind::ukInsert || m_store.count(entry.Key) > 0);
+    }
+    int count = 0;
+    for (bool counts : std::as_const(rows))
+        count += counts ? 1 : 0;
+    return count;
+}

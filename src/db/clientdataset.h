@@ -1,0 +1,94 @@
+#pragma once
+// TNClientDataSet: an in-memory dataset with a change log.
+//
+// It has the cursor, fields, lookups, filters, sorting and signals of every
+// TNDataSet; its rows live in memory only. It is made either from field
+// definitions (SetFieldDefs/AddFieldDef, then CreateDataSet) or from another
+// dataset (LoadFromDataSet: the other's data fields and visible rows).
+// Closing keeps the rows and the log; reopening shows them again.
+//
+// Every post and delete is logged: inserts (with their values), changes
+// (with the original values of the row) and deletes (with the original
+// values). ChangeCount is the number of rows whose net state differs from
+// the rows as loaded (an inserted row edited twice counts once; an inserted
+// row deleted again not at all). SavePoint names the state of the log;
+// SetSavePoint(earlier) undoes every change made since (a pending edit is
+// cancelled first); CancelUpdates undoes them all; MergeChangeLog makes the
+// current rows the loaded ones. Delta lists the net changes for whoever
+// writes them elsewhere.
+//
+// Same thread rule as TNDataSet.
+#include <map>
+
+#include "db/dataset.h"
+
+struct TNFieldDef {
+    QString Name;
+    TFieldKind Kind = TFieldKind::fkString;
+    int Size = 0;
+    bool ReadOnly = false;
+};
+
+enum class TUpdateKind { ukModify, ukInsert, ukDelete };
+
+// The net change of one row: OldValues as loaded (empty for an insert),
+// NewValues as they stand (empty for a delete), in field-definition order.
+struct TNRowChange {
+    TUpdateKind Kind = TUpdateKind::ukModify;
+    std::vector<QVariant> OldValues;
+    std::vector<QVariant> NewValues;
+};
+
+class TNClientDataSet : public TNDataSet {
+    Q_OBJECT
+public:
+    explicit TNClientDataSet(QObject* parent = nullptr) : TNDataSet(parent) {}
+    TDataSetKind Kind() const override { return TDataSetKind::dkClient; }
+
+    // --- structure. Changing the definitions closes the dataset and forgets
+    // its rows and log.
+    const std::vector<TNFieldDef>& FieldDefs() const { return m_defs; }
+    void SetFieldDefs(std::vector<TNFieldDef> defs);
+    void AddFieldDef(const QString& name, TFieldKind kind, int size = 0, bool readOnly = false);
+    // The definitions of another dataset's data fields (it must have been
+    // opened once, so that its fields know their kinds).
+    static std::vector<TNFieldDef> FieldDefsOf(const TNDataSet& source);
+    // Opens with no rows and an empty log.
+    void CreateDataSet();
+    // Takes the definitions of Source's data fields and a copy of its
+    // visible rows, in its order; opens with an empty log. Source's cursor
+    // does not move.
+    void LoadFromDataSet(const TNDataSet& source);
+    // Forgets every row and the log (the dataset stays open).
+    void EmptyDataSet();
+
+    // --- change log
+    int ChangeCount() const;
+    int SavePoint() const { return int(m_log.size()); }
+    // Undoes the changes made after Point; a point beyond the log raises.
+    void SetSavePoint(int point);
+    void CancelUpdates() { SetSavePoint(0); }
+    void MergeChangeLog();
+    std::vector<TNRowChange> Delta() const;
+
+protected:
+    std::vector<TNColumnInfo> LoadRows(std::vector<std::unique_ptr<TNRow>>& rows) override;
+    void StoreInsert(TNRow& row, const std::vector<QVariant>& values, const std::vector<bool>& assigned) override;
+    void StoreUpdate(TNRow& row, const std::vector<QVariant>& values, const std::vector<bool>& changed) override;
+    void StoreDelete(const TNRow& row) override;
+    bool StorageCanModify() const override { return true; }
+    bool OrderByKey() const override { return true; }
+
+private:
+    struct TLogEntry {
+        TUpdateKind Kind;
+        qint64 Key;
+        std::vector<QVariant> Before;  // modify, delete
+    };
+    void Reload();
+
+    std::vector<TNFieldDef> m_defs;
+    std::map<qint64, std::vector<QVariant>> m_store;  // by row key, in the order rows were added
+    qint64 m_nextKey = 1;
+    std::vector<TLogEntry> m_log;
+};

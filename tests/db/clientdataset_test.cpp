@@ -1,0 +1,201 @@
+// The in-memory client dataset: built from definitions or from a table, the
+// same cursor, lookup, filter, sort and model behaviour as the SQL datasets,
+// and a change log with net counts, save points and cancel.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+
+#include "db/clientdataset.h"
+#include "db/connection.h"
+#include "db/datasetmodel.h"
+#include "db/dberror.h"
+#include "db/sqldataset.h"
+#include "support/testdatabases.h"
+
+namespace {
+
+QStringList Column(TNDataSet& ds, const char* field)
+{
+    QStringList values;
+    TNDataSetPosition keep(ds);
+    for (ds.First(); !ds.Eof(); ds.Next())
+        values << ds.FieldByName(QString::fromLatin1(field))->AsString();
+    return values;
+}
+
+void AddRow(TNDataSet& ds, int id, const char* name)
+{
+    ds.Append();
+    if (id != 0)
+        ds.FieldByName(QStringLiteral("ID"))->SetAsInteger(id);
+    ds.FieldByName(QStringLiteral("Name"))->SetAsString(QString::fromLatin1(name));
+    ds.Post();
+}
+
+void SetName(TNDataSet& ds, const char* name)
+{
+    ds.Edit();
+    ds.FieldByName(QStringLiteral("Name"))->SetAsString(QString::fromLatin1(name));
+    ds.Post();
+}
+
+TEST(ClientDataSetTest, BehavesAsADataSetBuiltFromDefinitions)
+{
+    TNClientDataSet kinds;
+    kinds.AddFieldDef(QStringLiteral("TypeNo"), TFieldKind::fkInteger);
+    kinds.AddFieldDef(QStringLiteral("Title"), TFieldKind::fkString, 20);
+    kinds.CreateDataSet();
+    for (const auto& [no, title] : {std::pair{1, "Pager"}, std::pair{2, "Mail"}}) {
+        kinds.Append();
+        kinds.FieldByName(QStringLiteral("TypeNo"))->SetAsInteger(no);
+        kinds.FieldByName(QStringLiteral("Title"))->SetAsString(QString::fromLatin1(title));
+        kinds.Post();
+    }
+
+    TNClientDataSet members;
+    EXPECT_EQ(members.Kind(), TDataSetKind::dkClient);
+    EXPECT_THROW(members.Open(), EDatabaseError);  // nothing defines its fields
+    members.SetFieldDefs({{QStringLiteral("ID"), TFieldKind::fkInteger},
+                          {QStringLiteral("Name"), TFieldKind::fkString, 5},
+                          {QStringLiteral("TypeNo"), TFieldKind::fkInteger}});
+    members.AddLookupField(QStringLiteral("Kind"), QStringLiteral("TypeNo"), &kinds, QStringLiteral("TypeNo"),
+                           QStringLiteral("Title"));
+    members.SetIndexFieldNames(QStringLiteral("Name"));
+    members.CreateDataSet();
+    TNDataSetModel model(&members);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    AddRow(members, 3, "bob");
+    AddRow(members, 1, "Anna");
+    AddRow(members, 2, "anders");
+    members.Edit();
+    members.FieldByName(QStringLiteral("TypeNo"))->SetAsInteger(2);
+    members.FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("Andersen"));  // cut to 5
+    members.Post();
+    EXPECT_EQ(Column(members, "Name"), (QStringList{"Ander", "Anna", "bob"}));
+    EXPECT_EQ(members.FieldByName(QStringLiteral("Kind"))->AsString(), QStringLiteral("Mail"));
+    EXPECT_EQ(model.rowCount(), 3);
+
+    members.SetSortCaseSensitive(true);
+    EXPECT_EQ(Column(members, "Name"), (QStringList{"Ander", "Anna", "bob"}));
+    AddRow(members, 4, "Carl");
+    EXPECT_EQ(Column(members, "Name"), (QStringList{"Ander", "Anna", "Carl", "bob"}));
+    EXPECT_TRUE(members.Locate(QStringLiteral("Name"), QStringLiteral("an"), loCaseInsensitive | loPartialKey));
+    EXPECT_EQ(members.FieldByName(QStringLiteral("ID"))->AsInteger(), 2);
+    EXPECT_EQ(members.Lookup(QStringLiteral("ID"), 3, QStringLiteral("Name")), QVariant(QStringLiteral("bob")));
+
+    members.SetFilter(QStringLiteral("TypeNo = 2"));
+    members.SetFiltered(true);
+    EXPECT_EQ(Column(members, "Name"), (QStringList{"Ander"}));
+    EXPECT_EQ(model.rowCount(), 1);
+    AddRow(members, 5, "Hid");  // hidden by the filter, still readable
+    EXPECT_EQ(members.FieldByName(QStringLiteral("ID"))->AsInteger(), 5);
+    EXPECT_EQ(members.FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("Hid"));
+    members.SetFiltered(false);
+
+    // Closing keeps the rows; the log counts every row added.
+    members.Close();
+    members.Open();
+    EXPECT_EQ(members.RecordCount(), 5);
+    EXPECT_EQ(members.ChangeCount(), 5);
+    members.EmptyDataSet();
+    EXPECT_TRUE(members.IsEmpty());
+    EXPECT_EQ(members.ChangeCount(), 0);
+}
+
+class ClientChangeLogTest : public ::testing::Test {
+protected:
+    TestDatabases files;
+    TNConnection book;
+    TNSqlTable contacts;
+    TNClientDataSet copy;
+    void SetUp() override
+    {
+        book.SetDatabasePath(files.AddressBookPath());
+        book.ExecSQL(QStringLiteral("insert into Contacts (ID, Name) values (1, 'Anna'), (2, 'Bert'), (3, 'Carl')"));
+        contacts.SetConnection(&book);
+        contacts.SetTableName(QStringLiteral("Contacts"));
+        contacts.SetIndexFieldNames(QStringLiteral("Name"));
+        contacts.Open();
+        contacts.Last();
+        copy.LoadFromDataSet(contacts);
+        copy.SetIndexFieldNames(QStringLiteral("Name"));
+    }
+};
+
+TEST_F(ClientChangeLogTest, LoadsAnotherDataSetsRowsAndLogsNetChanges)
+{
+    EXPECT_EQ(contacts.RecNo(), 3);  // the source's cursor did not move
+    EXPECT_EQ(Column(copy, "Name"), (QStringList{"Anna", "Bert", "Carl"}));
+    EXPECT_EQ(copy.ChangeCount(), 0);
+
+    copy.First();
+    SetName(copy, "Ann");
+    SetName(copy, "Annie");  // the same row twice: one change
+    copy.Next();
+    copy.Delete();  // Bert
+    AddRow(copy, 0, "Dora");
+    AddRow(copy, 0, "Emil");
+    copy.Delete();  // Emil again: no change at all
+    EXPECT_EQ(copy.ChangeCount(), 3);
+
+    const std::vector<TNRowChange> delta = copy.Delta();
+    ASSERT_EQ(delta.size(), 3u);
+    const int name = copy.FieldByName(QStringLiteral("Name"))->Index();
+    EXPECT_EQ(delta[0].Kind, TUpdateKind::ukModify);
+    EXPECT_EQ(delta[0].OldValues[size_t(name)].toString(), QStringLiteral("Anna"));
+    EXPECT_EQ(delta[0].NewValues[size_t(name)].toString(), QStringLiteral("Annie"));
+    EXPECT_EQ(delta[1].Kind, TUpdateKind::ukDelete);
+    EXPECT_EQ(delta[1].OldValues[size_t(name)].toString(), QStringLiteral("Bert"));
+    EXPECT_TRUE(delta[1].NewValues.empty());
+    EXPECT_EQ(delta[2].Kind, TUpdateKind::ukInsert);
+    EXPECT_EQ(delta[2].NewValues[size_t(name)].toString(), QStringLiteral("Dora"));
+    EXPECT_EQ(book.QueryValue(QStringLiteral("select count(*) from Contacts where Name = 'Anna'")).toInt(), 1);
+
+    copy.MergeChangeLog();
+    EXPECT_EQ(copy.ChangeCount(), 0);
+    EXPECT_EQ(Column(copy, "Name"), (QStringList{"Annie", "Carl", "Dora"}));
+}
+
+TEST_F(ClientChangeLogTest, SavePointsUndoLaterChangesAndCancelUndoesAll)
+{
+    copy.Locate(QStringLiteral("Name"), QStringLiteral("Carl"));
+    const TBookmark carl = copy.GetBookmark();
+    SetName(copy, "Carla");
+    const int point = copy.SavePoint();
+    AddRow(copy, 0, "Dora");
+    copy.First();
+    SetName(copy, "Zoe");
+    copy.Locate(QStringLiteral("Name"), QStringLiteral("Bert"));
+    copy.Delete();
+    copy.Edit();
+    copy.FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("pending"));
+    EXPECT_EQ(copy.ChangeCount(), 4);
+
+    copy.SetSavePoint(point);  // the pending edit goes too
+    EXPECT_EQ(copy.State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(Column(copy, "Name"), (QStringList{"Anna", "Bert", "Carla"}));
+    EXPECT_EQ(copy.ChangeCount(), 1);
+    EXPECT_TRUE(copy.GotoBookmark(carl));  // rows keep their bookmarks
+    EXPECT_THROW(copy.SetSavePoint(point + 1), EDatabaseError);
+
+    copy.CancelUpdates();
+    EXPECT_EQ(Column(copy, "Name"), (QStringList{"Anna", "Bert", "Carl"}));
+    EXPECT_EQ(copy.ChangeCount(), 0);
+    EXPECT_EQ(copy.SavePoint(), 0);
+}
+
+TEST_F(ClientChangeLogTest, DefinitionsOfAnotherDataSetCanBeAdjusted)
+{
+    EXPECT_TRUE(copy.FieldByName(QStringLiteral("ID"))->ReadOnly());  // as the table's auto-number
+    std::vector<TNFieldDef> defs = TNClientDataSet::FieldDefsOf(contacts);
+    ASSERT_EQ(defs.size(), copy.FieldDefs().size());
+    for (TNFieldDef& def : defs)
+        def.ReadOnly = false;
+    copy.SetFieldDefs(defs);
+    copy.CreateDataSet();
+    EXPECT_TRUE(copy.IsEmpty());
+    AddRow(copy, 7, "Gus");
+    EXPECT_EQ(copy.FieldByName(QStringLiteral("ID"))->AsInteger(), 7);
+}
+
+}  // namespace
