@@ -12,9 +12,12 @@ int MaxNumericLength = 20;
 quint32 DatabaseCaptionColor = 16711680;
 quint8 PopupWinPos = 3;
 int PopupWinDelay = 60;
+std::atomic<bool> PopupForSuccess{false};
+std::atomic<bool> PopupForFailure{true};
 
 std::function<void(bool)> OnLargeTreeIconsChanged;
 std::function<void()> OnMessageEditorOptionsChanged;
+std::function<void()> OnDatabaseCaptionColorChanged;
 
 namespace {
 void MessageEditorRecounts()
@@ -23,6 +26,16 @@ void MessageEditorRecounts()
         OnMessageEditorOptionsChanged();
 }
 }  // namespace
+
+void RefreshPopupReportFlags()
+{
+    if (!Options)
+        return;
+    if (const TNOption* success = Options->FindOption(QStringLiteral("PopupForSuccess")))
+        PopupForSuccess = success->AsBool();
+    if (const TNOption* failure = Options->FindOption(QStringLiteral("PopupForFailure")))
+        PopupForFailure = failure->AsBool();
+}
 
 int PopupEdgeCode(int optionValue)
 {
@@ -69,14 +82,15 @@ TDModOptions::TDModOptions(QObject* parent) : QObject(parent)
     o.AddOption("MessageEditor", "PrefixAddInEditor", okBool, false, bind(&TDModOptions::OnApplyPrefixAddInEditor));
     o.AddOption("PopupWin", "PopupWinDelay", okInteger, 5, bind(&TDModOptions::OnApplyPopupWinDelay));
     o.AddOption("PopupWin", "PopupWinPos", okInteger, 0, bind(&TDModOptions::OnApplyPopupWinPos));
-    o.AddOption("PopupWin", "PopupForSuccess", okBool, false, none);
-    o.AddOption("PopupWin", "PopupForFailure", okBool, true, none);
+    o.AddOption("PopupWin", "PopupForSuccess", okBool, false, bind(&TDModOptions::OnApplyPopupForSuccess));
+    o.AddOption("PopupWin", "PopupForFailure", okBool, true, bind(&TDModOptions::OnApplyPopupForFailure));
 
     o.LoadFromFile();
     Options = &m_options;
     NumericAllowedChars = o.OptionByName("NumericAllowedChars")->AsString();
     MaxNumericLength = o.OptionByName("MaxNumericLength")->AsInteger();
     DatabaseCaptionColor = static_cast<quint32>(o.OptionByName("DatabaseCaptionColor")->AsInteger());
+    RefreshPopupReportFlags();
 }
 
 TDModOptions::~TDModOptions()
@@ -133,6 +147,8 @@ void TDModOptions::OnApplyNumericAllowedChars(TNOption*)
 void TDModOptions::OnApplyDatabaseCaptionColor(TNOption* sender)
 {
     DatabaseCaptionColor = static_cast<quint32>(sender->AsInteger());
+    if (OnDatabaseCaptionColorChanged)
+        OnDatabaseCaptionColorChanged();
 }
 
 void TDModOptions::OnApplyPrefixAddInEditor(TNOption* sender)
@@ -151,4 +167,14 @@ void TDModOptions::OnApplyPopupWinPos(TNOption*)
     const int code = PopupEdgeCode(m_options.OptionByName("PopupWinPos")->AsInteger());
     if (code >= 0)
         PopupWinPos = static_cast<quint8>(code);
+}
+
+void TDModOptions::OnApplyPopupForSuccess(TNOption* sender)
+{
+    PopupForSuccess = sender->AsBool();
+}
+
+void TDModOptions::OnApplyPopupForFailure(TNOption* sender)
+{
+    PopupForFailure = sender->AsBool();
 }

@@ -13,6 +13,7 @@
 
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <functional>
 
 class TDModOptions : public QObject {
@@ -34,6 +35,8 @@ private:
     void OnApplyPrefixAddInEditor(TNOption* sender);
     void OnApplyPopupWinDelay(TNOption* sender);
     void OnApplyPopupWinPos(TNOption* sender);
+    void OnApplyPopupForSuccess(TNOption* sender);
+    void OnApplyPopupForFailure(TNOption* sender);
 
     TSCGOptions m_options;
 };
@@ -49,12 +52,21 @@ extern int MaxNumericLength;          // 20
 extern quint32 DatabaseCaptionColor;  // 16711680 (0x00BBGGRR: blue)
 extern quint8 PopupWinPos;            // 3: popup edge code (3 bottom right ... 0 middle left)
 extern int PopupWinDelay;             // 60 seconds
+// Whether a delivery report pops up. The message processor's thread reads
+// them at each report; the main thread sets them at module creation, when
+// the options are applied and when a send starts (RefreshPopupReportFlags).
+extern std::atomic<bool> PopupForSuccess;  // false
+extern std::atomic<bool> PopupForFailure;  // true
+// Main thread: the two flags take the options' current values.
+void RefreshPopupReportFlags();
 
 // Hooks that later windows install (empty: nothing happens).
 // The folder tree switches between its large and small images.
 extern std::function<void(bool)> OnLargeTreeIconsChanged;
 // The message editor recounts its length display.
 extern std::function<void()> OnMessageEditorOptionsChanged;
+// The folder tree repaints its address-book captions in DatabaseCaptionColor.
+extern std::function<void()> OnDatabaseCaptionColorChanged;
 
 // The popup edge code of an option value of PopupWinPos (0 gives 3, 1 gives
 // 2, 2 gives 1, 3 gives 0); -1 for a value outside 0..3.

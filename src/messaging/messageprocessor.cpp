@@ -1,6 +1,7 @@
 #include "messaging/messageprocessor.h"
 
 #include "data/threadconnections.h"
+#include "foundation/dmoptions.h"
 #include "messaging/inmessageslist.h"
 #include "messaging/lockedtext.h"
 #include "messaging/messagetable.h"
@@ -142,7 +143,6 @@ void TMessageProcessor::ProcessInMessages(QSqlDatabase& db, const QList<TClientI
         return;
     const QList<TNReportOutcome> outcomes = ApplyReports(db, reports, applyUnlogged);
     bool applied = false;
-    const TNSendSettings settings = CurrentSendSettings();
     for (int i = 0; i < outcomes.size(); ++i) {
         const TApplyReportResult result = outcomes[i].Result;
         if (result == TApplyReportResult::arNotLogged || result == TApplyReportResult::arFailed) {
@@ -156,9 +156,9 @@ void TMessageProcessor::ProcessInMessages(QSqlDatabase& db, const QList<TClientI
             continue;  // no longer in the out-box: nothing to do
         applied = true;
         if (reports[i].MsgType == rkMessageSent) {
-            if (settings.PopupForSuccess)
+            if (PopupForSuccess)
                 PostShowPopup(SendSuccessText(), pkSuccess);
-        } else if (settings.PopupForFailure) {
+        } else if (PopupForFailure) {
             PostShowPopup(SendErrorText(reports[i].ErrorCode), pkError);
         }
     }

@@ -1,7 +1,6 @@
 #include "messaging/sendsettings.h"
 
 #include "foundation/dmoptions.h"
-#include "foundation/options.h"
 
 #include <mutex>
 
@@ -28,12 +27,7 @@ TNSendSettings CaptureSendSettings(const QString& appId)
     settings.FollowedByChar = FollowedByChar;
     settings.NumericAllowedChars = NumericAllowedChars;
     settings.MaxNumericLength = MaxNumericLength;
-    if (Options) {
-        if (const TNOption* option = Options->FindOption(QStringLiteral("PopupForSuccess")))
-            settings.PopupForSuccess = option->AsBool();
-        if (const TNOption* option = Options->FindOption(QStringLiteral("PopupForFailure")))
-            settings.PopupForFailure = option->AsBool();
-    }
+    RefreshPopupReportFlags();
     return settings;
 }
 

@@ -12,8 +12,6 @@ struct TNSendSettings {
     // The host's own IPv4 address (a local link answers for it and for
     // 127.0.0.1); empty when unknown.
     QString LocalIpAddress;
-    bool PopupForSuccess = false;
-    bool PopupForFailure = true;
     bool AddDisplayNameToMessage = false;
     bool PrefixAddInEditor = false;
     QString FollowedByChar = QStringLiteral(":");
@@ -21,7 +19,9 @@ struct TNSendSettings {
     int MaxNumericLength = 20;
 };
 
-// Main thread: the option globals of the moment, with the AppID given.
+// Main thread: the option globals of the moment, with the AppID given. The
+// popup flags of the reports are refreshed too (they are read at each
+// report, not from this copy).
 TNSendSettings CaptureSendSettings(const QString& appId);
 // Main thread: makes Settings the copy that every send thread reads.
 void PublishSendSettings(const TNSendSettings& settings);

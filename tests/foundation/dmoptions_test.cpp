@@ -1,14 +1,13 @@
 #include "foundation/dmoptions.h"
 #include "platform/programfolder.h"
 #include "support/messageanswerer.h"
+#include "support/pythonini.h"
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 
 namespace {
 QString ReadAll(const QString& path)
@@ -157,9 +156,6 @@ TEST_F(OptionTable, FailedWriteAtShutDownIsReportedNotThrown)
 
 TEST_F(OptionTable, WrittenFileReadsBackWithAnIndependentIniReader)
 {
-    const QString python = QStandardPaths::findExecutable("python3");
-    if (python.isEmpty())
-        GTEST_SKIP() << "python3 not installed";
     {
         TDModOptions module;
         Options->OptionByName("FollowedByChar")->SetValue(QStringLiteral(" > "));
@@ -167,23 +163,10 @@ TEST_F(OptionTable, WrittenFileReadsBackWithAnIndependentIniReader)
         Options->OptionByName("MaxNumericLength")->SetValue(-3);
         Options->OptionByName("LargeTreeIcons")->SetValue(true);
     }
-    const char* script = R"(
-import configparser, sys
-p = configparser.RawConfigParser()
-p.optionxform = str
-p.read(sys.argv[1], encoding='utf-8')
-for s in p.sections():
-    for k, v in p.items(s):
-        if len(v) >= 2 and v[0] == '"' and v[-1] == '"':
-            v = v[1:-1]
-        print(s + '|' + k + '|' + v)
-)";
-    QProcess proc;
-    proc.start(python, {"-c", script, SettingsPath()});
-    ASSERT_TRUE(proc.waitForFinished(30000));
-    ASSERT_EQ(proc.exitCode(), 0) << proc.readAllStandardError().toStdString();
-    const QStringList lines = QString::fromUtf8(proc.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 26);
+    const QStringList lines = ReadIniWithPython(SettingsPath());
+    if (lines.isEmpty())
+        GTEST_SKIP() << "python3 not installed";
+    ASSERT_EQ(lines.size(), 26) << qPrintable(lines.join('\n'));
 
     TDModOptions again;
     for (const QString& line : lines) {
@@ -198,8 +181,11 @@ for s in p.sections():
             case okInteger:
                 EXPECT_EQ(QString::number(o->AsInteger()), f[2]) << qPrintable(line);
                 break;
-            default:
-                EXPECT_EQ(o->AsString(), f[2]) << qPrintable(line);
+            default: {
+                // Texts are written inside double quotes.
+                const bool quoted = f[2].size() >= 2 && f[2].startsWith('"') && f[2].endsWith('"');
+                EXPECT_EQ(o->AsString(), quoted ? f[2].mid(1, f[2].size() - 2) : f[2]) << qPrintable(line);
+            }
         }
     }
     EXPECT_EQ(Options->OptionByName("FollowedByChar")->AsString(), " > ");

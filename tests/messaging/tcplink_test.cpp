@@ -474,6 +474,25 @@ TEST_F(TcpLinkTest, ReportsShowSuccessAndFailurePopupsAsTheOptionsSay)
     EXPECT_EQ(m_hidden.Count(WM_SHOW_POPUP), 2);
 }
 
+TEST_F(TcpLinkTest, PopupOptionsAppliedDuringASendCountForItsLaterReports)
+{
+    // Success popups are off when Send is pressed and applied on while the
+    // report is still due: the report is read with the new option.
+    TSimOptions options = LoopbackSim();
+    options.reportDelayMs = 3000;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Later"), {Contact(QStringLiteral("A"), Carrier(sim.Port()))});
+    SendOutBox();
+    ASSERT_TRUE(sim.WaitForSent(QStringLiteral("MESSAGE_ACCEPTED"), 1, 10000));
+    m_options->SCGOptions().OptionByName(QStringLiteral("PopupForSuccess"))->SetValue(true);
+    m_options->SCGOptions().ApplyChanges();
+    ASSERT_TRUE(WaitForSendDone());
+    ASSERT_TRUE(WaitUntil([&] { return m_hidden.Count(WM_SHOW_POPUP) == 1; }));
+    EXPECT_EQ(m_hidden.Texts(WM_SHOW_POPUP),
+              QStringList{QStringLiteral("The message has been sent out successfully from the Server.")});
+}
+
 TEST_F(TcpLinkTest, AppIdIsMadeOnceSavedAndSentWithTheLogon)
 {
     const QString appId = GetAppID();

@@ -107,6 +107,7 @@ TFormFoldersTree::TFormFoldersTree(QWidget* parent) : QWidget(parent)
             FoldersTreeState->SetSmallIcons();
     };
     OnLargeTreeIconsChanged(LargeTreeIconsOption());
+    OnDatabaseCaptionColorChanged = [this] { tvFolders->viewport()->update(); };
     OnIdle(this, [this] { UpdateActions(); });
 }
 
@@ -116,6 +117,7 @@ TFormFoldersTree::~TFormFoldersTree()
     // database; the expanded folders are stored while every node exists.
     FoldersTreeState->Destroying = true;
     OnLargeTreeIconsChanged = nullptr;
+    OnDatabaseCaptionColorChanged = nullptr;
     try {
         FoldersTreeState->FormDestroy();
     } catch (const std::exception& e) {

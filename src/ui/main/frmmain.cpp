@@ -13,6 +13,7 @@
 #include "ui/main/frmembedcontrolpanes.h"
 #include "ui/main/frmfolderstree.h"
 #include "ui/main/frmlogon.h"
+#include "ui/main/frmoptions.h"
 #include "ui/main/frmrecipients.h"
 #include "ui/main/frmsentmessages.h"
 #include "ui/main/statusbar.h"
@@ -174,6 +175,12 @@ void TFormMain::BuildActions()
     actLogon->setProperty("HelpContext", 1012);
     connect(actLogon, &QAction::triggered, this, [] { ExecuteLogonAction(); });
     mnuTools->addAction(actLogon);
+    actOptionsNew = new QAction(QStringLiteral("&Options"), this);
+    actOptionsNew->setObjectName(QStringLiteral("actOptionsNew"));
+    actOptionsNew->setProperty("HelpContext", 1013);
+    connect(actOptionsNew, &QAction::triggered, this, [this] { ShowOptionsDialog(this); });
+    mnuTools->addAction(actOptionsNew);
+    AddAdminAction(actOptionsNew);
     mnuTools->addSeparator();
     QMenu* maintenance = mnuTools->addMenu(QStringLiteral("Maintenance"));
     maintenance->setProperty("HelpContext", 1014);

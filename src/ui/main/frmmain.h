@@ -76,6 +76,7 @@ public:
     QAction* actEditServersNew = nullptr;
 
     QAction* actLogon;
+    QAction* actOptionsNew;  // administrator only
     QAction* actAbout;
     QAction* actHelp;
     QAction* actShowSentMessages;  // F3
