@@ -3,6 +3,8 @@
 #include "ui/plugins/carrierpacnet.h"
 #include "ui/plugins/carriertap.h"
 #include "ui/plugins/contactpager.h"
+#include "ui/plugins/databaselocal.h"
+#include "ui/plugins/databaseshared.h"
 #include "ui/plugins/editorregistration.h"
 
 #include "support/messageanswerer.h"
@@ -62,7 +64,9 @@ TEST_F(EditorRegistry, StartUpRegistersInTheProgramOrder)
     EXPECT_NE(tap, GetContactEditorFormClass(6));
     EXPECT_EQ(GetCarrierEditorFormClass(0), nullptr);
     EXPECT_EQ(GetCarrierEditorFormClass(10), nullptr);
-    EXPECT_EQ(GetDatabaseEditorFormClass(1), nullptr);
+    EXPECT_EQ(GetDatabaseEditorFormClass(1), EmbedEditorClass<TFormEmbedAccessLocalEditor>());
+    EXPECT_EQ(GetDatabaseEditorFormClass(2), EmbedEditorClass<TFormEmbedAccessSharedEditor>());
+    EXPECT_EQ(GetDatabaseEditorFormClass(3), nullptr);
 
     // A class reference creates its editor.
     std::unique_ptr<TFormBaseEmbedEditor> editor(GetCarrierEditorFormClass(9)->Create(nullptr));
@@ -85,7 +89,6 @@ TEST_F(EditorRegistry, DuplicateRegistrationWarnsAndLeavesTheRegistry)
 
     answerer.Clear();
     EXPECT_FALSE(RegisterContactEditorForm(4, QStringLiteral("SMS"), nullptr));
-    EXPECT_TRUE(RegisterDatabaseEditorForm(1, QStringLiteral("MS Access"), nullptr));
     EXPECT_FALSE(RegisterDatabaseEditorForm(1, QStringLiteral("Again"), nullptr));
     EXPECT_TRUE(RegisterServerEditorForm(1, QStringLiteral("TCP Connection"), nullptr));
     EXPECT_TRUE(RegisterServerEditorForm(2, QStringLiteral("COM Connection"), nullptr));
@@ -95,7 +98,8 @@ TEST_F(EditorRegistry, DuplicateRegistrationWarnsAndLeavesTheRegistry)
                                           "already registered by the following Editor Form: "
                                           "\"TFormEmbedSMSContactEditor\""),
                            QStringLiteral("Embedded Database Editor Form for Type \"Again\" (with TypeNo = 1) is "
-                                          "already registered by the following Editor Form: \"\""),
+                                          "already registered by the following Editor Form: "
+                                          "\"TFormEmbedAccessLocalEditor\""),
                            QStringLiteral("Embedded Server Editor Form for Type \"Again\" (with TypeNo = 2) is "
                                           "already registered by the following Editor Form: \"\"")}));
     // The server-type selector lists the registry in registration order.
@@ -115,13 +119,16 @@ TEST_F(EditorRegistry, SecondStartUpRegistrationNamesEachUnit)
     RegisterEmbeddedEditors();
     const QStringList texts = answerer.Texts();
     // Each refused registration: the duplicate warning, then the unit's box.
-    ASSERT_EQ(texts.size(), 36);
-    EXPECT_EQ(texts[1], QStringLiteral("Error registering Carrier Editor Form(unit: \"frmCarrierTapDirect\", class: "
+    ASSERT_EQ(texts.size(), 40);
+    EXPECT_EQ(texts[1],
+              QStringLiteral("Error registering Database Editor Form(unit: \"frmEmbedAccessLocalEditor\", "
+                             "class: \"TFormEmbedAccessLocalEditor\" (TypeNo= DATABASE_TYPE_ACCESS_LOCAL_NO)"));
+    EXPECT_EQ(texts[3], QStringLiteral("Error registering Carrier Editor Form(unit: \"frmCarrierTapDirect\", class: "
                                        "\"TFormCarrierTapDirect\" (TypeID= CARRIER_TYPE_TAP_DIRECT_ID)"));
-    EXPECT_EQ(texts[7], QStringLiteral("Error registering Contact Editor Form(unit: \"frmEmbedTapContactEditor\", "
+    EXPECT_EQ(texts[9], QStringLiteral("Error registering Contact Editor Form(unit: \"frmEmbedTapContactEditor\", "
                                        "class: \"TFormEmbedTapContactEditor\" (TypeID= "
                                        "CARRIER_TYPE_TAP_DIRECT_ACCESS_ID)"));
-    EXPECT_EQ(texts[15], QStringLiteral("Error registering Contact Editor Form(unit: \"frmEmbedSMSContactEditor\", "
+    EXPECT_EQ(texts[19], QStringLiteral("Error registering Contact Editor Form(unit: \"frmEmbedSMSContactEditor\", "
                                         "class: \"TFormEmbedSMSContactEditor\" (TypeID= CARRIER_TYPE_SMS_ID)"));
     EXPECT_EQ(CarrierEditorsList().GetCount(), 9);
     EXPECT_EQ(ContactEditorsList().GetCount(), 9);

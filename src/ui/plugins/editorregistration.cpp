@@ -1,5 +1,6 @@
 #include "ui/plugins/editorregistration.h"
 
+#include "data/datakinds.h"
 #include "platform/messagedlg.h"
 #include "ui/plugins/carrieracu.h"
 #include "ui/plugins/carrierhostport.h"
@@ -12,6 +13,8 @@
 #include "ui/plugins/contactaddress.h"
 #include "ui/plugins/contactpager.h"
 #include "ui/plugins/contactsmtp.h"
+#include "ui/plugins/databaselocal.h"
+#include "ui/plugins/databaseshared.h"
 #include "ui/plugins/editorregistry.h"
 
 namespace {
@@ -63,11 +66,13 @@ void RegisterEmbeddedEditors()
     using K = TEditorKind;
     const TEmbedEditorClass* tapContact = EmbedEditorClass<TFormEmbedTapContactEditor>();
     // The order is also the order of each registry's entries. The server
-    // editors ("TCP Connection", "COM Connection") come first, then the
-    // "MS Access" address-book editor before TAP Direct, and the
-    // "Access (Shared)" one after the PACNET contact entry; their rows go in
-    // those places once those editors exist.
+    // editors ("TCP Connection", "COM Connection") come first (their rows go
+    // there once those editors exist), then the "MS Access" address-book
+    // editor before TAP Direct, and the "Access (Shared)" one after the
+    // PACNET contact entry.
     const TRegistration registrations[] = {
+        {K::Database, DATABASE_TYPE_ACCESS_LOCAL_NO, "DATABASE_TYPE_ACCESS_LOCAL_NO", "MS Access",
+         EmbedEditorClass<TFormEmbedAccessLocalEditor>()},
         {K::Carrier, CARRIER_TYPE_TAP_DIRECT_ID, "CARRIER_TYPE_TAP_DIRECT_ID", "TAP Direct",
          EmbedEditorClass<TFormCarrierTapDirect>()},
         {K::Carrier, CARRIER_TYPE_PACNET_ID, "CARRIER_TYPE_PACNET_ID", "Telecom NZ PACNET",
@@ -75,6 +80,8 @@ void RegisterEmbeddedEditors()
         {K::Contact, CARRIER_TYPE_TAP_MODEM_ID, "CARRIER_TYPE_TAP_MODEM_ID", "TAP Modem", tapContact},
         {K::Contact, CARRIER_TYPE_TAP_DIRECT_ACCESS_ID, "CARRIER_TYPE_TAP_DIRECT_ACCESS_ID", "TAP Modem", tapContact},
         {K::Contact, CARRIER_TYPE_PACNET_ID, "CARRIER_TYPE_PACNET_ID", "PACNET (Telecom NZ)", tapContact},
+        {K::Database, DATABASE_TYPE_ACCESS_SHARED_NO, "DATABASE_TYPE_ACCESS_SHARED_NO", "Access (Shared)",
+         EmbedEditorClass<TFormEmbedAccessSharedEditor>()},
         {K::Carrier, CARRIER_TYPE_TAP_MODEM_ID, "CARRIER_TYPE_TAP_MODEM_ID", "TAP Modem",
          EmbedEditorClass<TFormCarrierTAPModem>()},
         {K::Carrier, CARRIER_TYPE_SMS_ID, "CARRIER_TYPE_SMS_ID", "SMS", EmbedEditorClass<TFormCarrierSMS>()},
