@@ -2,9 +2,11 @@
 
 #include "data/folderstree.h"
 #include "data/recipients.h"
+#include "foundation/actionstate.h"
 
 #include <QAction>
 #include <QTreeWidget>
+#include <algorithm>
 
 QList<TNTreeNode*> SelectedNodes(const QTreeWidget* tree)
 {
@@ -93,14 +95,23 @@ void ClearTreeSelection(QTreeWidget* tree)
     FoldersTreeState->EditingNode = nullptr;
 }
 
+void HideTrailingSeparators(const QList<QAction*>& actions, QList<bool>& shown)
+{
+    for (qsizetype i = std::min(actions.size(), shown.size()) - 1; i >= 0; --i) {
+        if (!shown.at(i))
+            continue;
+        if (!actions.at(i)->isSeparator())
+            return;
+        shown[i] = false;
+    }
+}
+
 void HideTrailingSeparators(const QList<QAction*>& actions)
 {
-    for (qsizetype i = actions.size() - 1; i >= 0; --i) {
-        QAction* action = actions.at(i);
-        if (!action->isVisible())
-            continue;
-        if (!action->isSeparator())
-            return;
-        action->setVisible(false);
-    }
+    QList<bool> shown;
+    for (const QAction* action : actions)
+        shown << action->isVisible();
+    HideTrailingSeparators(actions, shown);
+    for (qsizetype i = 0; i < actions.size(); ++i)
+        SetActionVisible(actions.at(i), shown.at(i));
 }

@@ -32,3 +32,6 @@ void ClearTreeSelection(QTreeWidget* tree);
 // Hides the visible separators at the end of a menu (walking from the last
 // entry back to the first visible entry that is not a separator).
 void HideTrailingSeparators(const QList<QAction*>& actions);
+// The same on shown states worked out beforehand: Shown holds one flag per
+// entry of Actions and is cleared for the trailing separators.
+void HideTrailingSeparators(const QList<QAction*>& actions, QList<bool>& shown);

@@ -3,8 +3,13 @@
 #include "foundation/formsettings.h"
 #include "platform/profilefile.h"
 
+#include <QApplication>
+#include <QMargins>
 #include <QMetaObject>
+#include <QRect>
 #include <QWidget>
+#include <QWindow>
+#include <algorithm>
 
 namespace {
 const QString kMaximized = QStringLiteral("Maximized");
@@ -18,6 +23,25 @@ const QString kTop = QStringLiteral("Top");
 int Clamp(int value, int low, int high)
 {
     return value < low || value > high ? low : value;
+}
+
+// The window frame's margins: the window's own once it is up, else those of
+// another decorated window on the screen (the window system gives every
+// normal window the same frame), else none.
+QMargins FrameMargins(const QWidget* window)
+{
+    if (window->isVisible() && window->windowHandle())
+        return window->windowHandle()->frameMargins();
+    for (const QWidget* other : QApplication::topLevelWidgets()) {
+        if (other == window || !other->isVisible() || !other->windowHandle() ||
+            (other->windowFlags() & Qt::FramelessWindowHint) ||
+            (other->windowType() != Qt::Window && other->windowType() != Qt::Dialog))
+            continue;
+        const QMargins margins = other->windowHandle()->frameMargins();
+        if (!margins.isNull())
+            return margins;
+    }
+    return {};
 }
 }  // namespace
 
@@ -65,26 +89,69 @@ void TFormBase::LoadFormSettings(QString& section)
 {
     section = m_className.isEmpty() ? QString::fromLatin1(m_window->metaObject()->className()) : m_className;
     TNProfileFile* ini = FormSettingsIni;
-    if (!ini)
-        return;
     QWidget* w = m_window;
+    const QRect area = FormSettingsWorkArea();
     // The normal size and position are restored beneath a maximised state
     // too, so that un-maximising shows the placement of the last normal run.
-    const int width = ini->ReadInteger(section, kWidth, -1);
-    const int height = ini->ReadInteger(section, kHeight, -1);
-    if (width != -1 && height != -1)
-        w->resize(width, height);
-    const QRect area = FormSettingsWorkArea();
-    // The work area's edges as closed ranges: right and bottom one past the last pixel.
-    const int left = Clamp(ini->ReadInteger(section, kLeft, w->x()), area.left(), area.left() + area.width());
-    const int top = Clamp(ini->ReadInteger(section, kTop, w->y()), area.top(), area.top() + area.height());
-    w->move(left, top);
-    if (ini->ValueExists(section, kMaximized)) {
+    if (ini) {
+        const int width = ini->ReadInteger(section, kWidth, -1);
+        const int height = ini->ReadInteger(section, kHeight, -1);
+        if (width != -1 && height != -1)
+            w->resize(width, height);
+    }
+    FitIntoWorkArea(area);
+    const bool hasLeft = ini && ini->ValueExists(section, kLeft);
+    const bool hasTop = ini && ini->ValueExists(section, kTop);
+    if (hasLeft || hasTop) {
+        // The work area's edges as closed ranges of pixels on it, so that no
+        // stored corner puts the window wholly off the screen.
+        const int left = Clamp(hasLeft ? ini->ReadInteger(section, kLeft, w->x()) : w->x(), area.left(), area.right());
+        const int top = Clamp(hasTop ? ini->ReadInteger(section, kTop, w->y()) : w->y(), area.top(), area.bottom());
+        w->move(left, top);
+    } else {
+        PlaceAsDesigned(area);
+    }
+    if (ini && ini->ValueExists(section, kMaximized)) {
         if (ini->ReadBool(section, kMaximized, true))
             w->setWindowState(w->windowState() | Qt::WindowMaximized);
         else
             w->setWindowState(w->windowState() & ~Qt::WindowMaximized);
     }
+}
+
+void TFormBase::FitIntoWorkArea(const QRect& area)
+{
+    // A size stored at another scale factor or on a larger screen, or a
+    // design larger than this screen, would put controls off the screen.
+    QWidget* w = m_window;
+    const QMargins frame = FrameMargins(w);
+    const QSize room = area.size().shrunkBy(frame);
+    const QSize minimum = w->minimumSize().boundedTo(room);
+    if (minimum != w->minimumSize())
+        w->setMinimumSize(minimum);
+    const QSize size = w->size().boundedTo(room);
+    if (size != w->size())
+        w->resize(size);
+}
+
+void TFormBase::PlaceAsDesigned(const QRect& area)
+{
+    QWidget* w = m_window;
+    QRect over = area;
+    switch (DesignedPosition()) {
+        case TFormPosition::Designed:
+            return;
+        case TFormPosition::OwnerFormCenter:
+            if (const QWidget* owner = w->parentWidget() ? w->parentWidget()->window() : nullptr)
+                over = owner->frameGeometry();
+            break;
+        case TFormPosition::DesktopCenter:
+            break;
+    }
+    const QSize size = w->size().grownBy(FrameMargins(w));
+    const QPoint corner(over.x() + (over.width() - size.width()) / 2, over.y() + (over.height() - size.height()) / 2);
+    // Centred, but never with its top-left corner off the work area.
+    w->move(std::max(corner.x(), area.left()), std::max(corner.y(), area.top()));
 }
 
 void TFormBase::SaveFormSettings(QString& section)

@@ -17,11 +17,24 @@
 // runs SaveFormSettings. Overrides call the base first and then read or write
 // their own keys in the section it hands back (the window's class name, as
 // moc knows it, e.g. "TFormMain"). Without the explicit call the base
-// destructor saves the placement alone. Main thread only.
+// destructor saves the placement alone.
+//
+// Only stored values move a window: one never saved keeps its designed size
+// and the place its DesignedPosition names (the window system's choice, or
+// centred). A restored size, and a designed minimum, never exceed the work
+// area; a stored Left or Top outside the work area moves to its left or top
+// edge. Main thread only.
 
 #include <QString>
 
+class QRect;
+
 class QWidget;
+
+// Where a window without a stored position opens: where its constructor or
+// the window system puts it, centred on the desktop's work area, or centred
+// over its owner's window (the work area when it has none).
+enum class TFormPosition { Designed, DesktopCenter, OwnerFormCenter };
 
 class TFormBase {
 public:
@@ -36,6 +49,7 @@ protected:
     virtual void LoadFormSettings(QString& section);
     virtual void SaveFormSettings(QString& section);
     virtual bool DesignSizeIsMinimum() const { return false; }
+    virtual TFormPosition DesignedPosition() const { return TFormPosition::Designed; }
 
     void RestoreFormSettings();
     // Never throws: a failed write is reported to the operator.
@@ -43,6 +57,8 @@ protected:
 
 private:
     void SavePlacement(QString& section);
+    void FitIntoWorkArea(const QRect& area);
+    void PlaceAsDesigned(const QRect& area);
 
     QWidget* m_window;
     QString m_className;  // taken while the window is whole

@@ -1,5 +1,7 @@
 #include "messaging/popupgeometry.h"
 
+#include <algorithm>
+
 namespace {
 int Right(const QRect& r)
 {
@@ -16,66 +18,98 @@ int Normal(int edge)
     return edge >= 0 && edge <= 3 ? edge : 3;
 }
 
-// Moves Value toward Target by Speed, stopping on it.
-int Approach(int value, int target, int speed)
+// Pixels covered by the first Ticks ticks of a slide-in, stopping once
+// Limit is reached.
+int SlideInDistance(qint64 ticks, int limit)
 {
-    if (value < target)
-        return value + speed >= target ? target : value + speed;
-    return value - speed <= target ? target : value - speed;
+    int distance = 0;
+    for (qint64 step = 1; step <= ticks && distance < limit; ++step)
+        distance += PopupSpeed(int(step));
+    return std::min(distance, limit);
+}
+
+// Pixels covered by the first Ticks ticks of a slide-out from FromStep (the
+// step counts down to 0 and stays there), stopping once Limit is reached.
+int SlideOutDistance(int fromStep, qint64 ticks, int limit)
+{
+    int distance = 0;
+    for (qint64 tick = 1; tick <= ticks && distance < limit; ++tick)
+        distance += PopupSpeed(int(std::max<qint64>(fromStep - tick, 0)));
+    return std::min(distance, limit);
+}
+
+// Moves Value toward Target by Distance, stopping on it.
+int Approach(int value, int target, int distance)
+{
+    return value < target ? std::min(value + distance, target) : std::max(value - distance, target);
+}
+
+// The place a popup of Size takes on the edge's line, kept inside the area
+// (the top left corner first when the popup is the larger).
+QPoint Inside(const QPoint& place, const QRect& area, const QSize& size)
+{
+    return {std::max(area.x(), std::min(place.x(), Right(area) - size.width())),
+            std::max(area.y(), std::min(place.y(), Bottom(area) - size.height()))};
 }
 }  // namespace
 
-QPoint PopupStartPosition(int edge, const QRect& workArea, const QSize& size)
+QPoint PopupFinalPosition(int edge, const QRect& workArea, const QSize& size)
 {
     const int middleTop = (Bottom(workArea) - size.height()) / 2;
     switch (Normal(edge)) {
         case 0:
-            return {workArea.x() + 1 - size.width(), middleTop};
+            return Inside({workArea.x(), middleTop}, workArea, size);
         case 1:
-            return {Right(workArea) - 1, middleTop};
+            return Inside({Right(workArea) - size.width(), middleTop}, workArea, size);
         case 2:
-            return {Right(workArea) - size.width(), workArea.y() + 1 - size.height()};
+            return Inside({Right(workArea) - size.width(), workArea.y()}, workArea, size);
         default:
-            return {Right(workArea) - size.width(), Bottom(workArea) - 1};
+            return Inside({Right(workArea) - size.width(), Bottom(workArea) - size.height()}, workArea, size);
     }
 }
 
-QPoint PopupFinalPosition(int edge, const QRect& workArea, const QSize& size, const QPoint& current)
+QPoint PopupStartPosition(int edge, const QRect& workArea, const QSize& size)
 {
+    const QPoint final = PopupFinalPosition(edge, workArea, size);
     switch (Normal(edge)) {
         case 0:
-            return {workArea.x(), current.y()};
+            return {workArea.x() + 1 - size.width(), final.y()};
         case 1:
-            return {Right(workArea) - size.width(), current.y()};
+            return {Right(workArea) - 1, final.y()};
         case 2:
-            return {current.x(), workArea.y()};
+            return {final.x(), workArea.y() + 1 - size.height()};
         default:
-            return {current.x(), Bottom(workArea) - size.height()};
+            return {final.x(), Bottom(workArea) - 1};
     }
 }
 
-bool PopupAtFinalPosition(int edge, const QRect& workArea, const QSize& size, const QPoint& current)
+int PopupSlideInStep(qint64 elapsedMs)
 {
-    return PopupFinalPosition(edge, workArea, size, current) == current;
+    return int(std::min<qint64>(std::max<qint64>(elapsedMs, 0) / PopupTickMs, 1 << 20));
 }
 
-QPoint PopupSlideInStep(int edge, const QRect& workArea, const QSize& size, const QPoint& current, int speed)
+QPoint PopupSlideInPlace(const QPoint& start, const QPoint& final, qint64 elapsedMs)
 {
-    const QPoint target = PopupFinalPosition(edge, workArea, size, current);
-    return {Approach(current.x(), target.x(), speed), Approach(current.y(), target.y(), speed)};
+    const int limit = (final - start).manhattanLength();
+    const int distance = SlideInDistance(PopupSlideInStep(elapsedMs), limit);
+    return {Approach(start.x(), final.x(), distance), Approach(start.y(), final.y(), distance)};
 }
 
-QPoint PopupSlideOutStep(int edge, const QPoint& current, int speed)
+QPoint PopupSlideOutPlace(int edge, const QPoint& from, int fromStep, qint64 elapsedMs)
 {
+    // Far enough to leave any work area; the caller closes the popup once it
+    // has left its own.
+    constexpr int kLimit = 1 << 16;
+    const int distance = SlideOutDistance(fromStep, PopupSlideInStep(elapsedMs), kLimit);
     switch (Normal(edge)) {
         case 0:
-            return current - QPoint(speed, 0);
+            return from - QPoint(distance, 0);
         case 1:
-            return current + QPoint(speed, 0);
+            return from + QPoint(distance, 0);
         case 2:
-            return current - QPoint(0, speed);
+            return from - QPoint(0, distance);
         default:
-            return current + QPoint(0, speed);
+            return from + QPoint(0, distance);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
@@ -20,6 +21,35 @@ QList<TPopupWin*>& Popups()
 {
     static QList<TPopupWin*> popups;
     return popups;
+}
+
+// The one timer that moves every sliding popup; it runs while one slides.
+QTimer* SlideTimer()
+{
+    static QPointer<QTimer> timer;
+    if (!timer) {
+        timer = new QTimer(QCoreApplication::instance());
+        timer->setInterval(PopupTickMs);
+        timer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(timer, &QTimer::timeout, timer, [] {
+            bool sliding = false;
+            // A popup that has left closes, and its deletion waits for the
+            // event loop, so the list stays whole during the round.
+            for (TPopupWin* popup : QList<TPopupWin*>(Popups())) {
+                popup->Animate();
+                sliding = sliding || popup->SlidingIn() || popup->SlidingOut();
+            }
+            if (!sliding)
+                timer->stop();
+        });
+    }
+    return timer;
+}
+
+void StartSliding()
+{
+    if (QTimer* timer = SlideTimer(); !timer->isActive())
+        timer->start();
 }
 
 constexpr int kFormSize = 240;
@@ -83,17 +113,10 @@ TPopupWin::TPopupWin() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowSt
         child->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     Popups().append(this);
-    m_fadeInTimer = new QTimer(this);
-    m_fadeInTimer->setInterval(15);
-    connect(m_fadeInTimer, &QTimer::timeout, this, &TPopupWin::FadeInTick);
-    m_fadeOutTimer = new QTimer(this);
-    m_fadeOutTimer->setInterval(15);
-    connect(m_fadeOutTimer, &QTimer::timeout, this, &TPopupWin::FadeOutTick);
     m_delayTimer = new QTimer(this);
     m_delayTimer->setInterval(5000);
     m_delayTimer->setSingleShot(true);
     connect(m_delayTimer, &QTimer::timeout, this, &TPopupWin::StartSlideOut);
-    m_fadeInTimer->start();
 }
 
 TPopupWin::~TPopupWin()
@@ -129,69 +152,86 @@ void TPopupWin::SetKind(quint8 kind)
 
 void TPopupWin::Popup(int delaySeconds)
 {
+    const QRect area = WorkArea();
     const QFontMetrics metrics(m_lblMsg->font());
     const int needed =
         metrics.boundingRect(QRect(0, 0, kMessageRect.width(), 100000), Qt::TextWordWrap, m_lblMsg->text()).height();
     if (needed > m_lblMsg->height()) {
-        const int grow = needed - m_lblMsg->height();
-        m_lblMsg->resize(m_lblMsg->width(), needed);
+        // Never taller than the work area: the end of a very long text is cut.
+        const int grow = std::min(needed - m_lblMsg->height(), std::max(0, area.height() - height()));
+        m_lblMsg->resize(m_lblMsg->width(), m_lblMsg->height() + grow);
         resize(width(), height() + grow);
     }
+    m_start = PopupStartPosition(m_position, area, size());
+    m_final = PopupFinalPosition(m_position, area, size());
+    MoveTo(m_start);
     show();
     raise();
-    move(PopupStartPosition(m_position, WorkArea(), size()));
     // The delay comes from the options file: a huge value waits as long as
     // a timer can instead of overflowing.
     if (delaySeconds > 0)
         m_delayTimer->setInterval(int(std::min<qint64>(qint64(delaySeconds) * 1000, std::numeric_limits<int>::max())));
     m_stayUntilClicked = delaySeconds <= 0;
     PaintBackground();
+    m_phase = TPhase::SlidingIn;
+    m_step = 0;
+    m_clock.start();
+    StartSliding();
 }
 
-void TPopupWin::FadeInTick()
+void TPopupWin::Animate()
 {
-    ++m_step;
-    m_speed = PopupSpeed(m_step);
-    const QRect area = WorkArea();
-    if (!PopupAtFinalPosition(m_position, area, size(), pos())) {
-        move(PopupSlideInStep(m_position, area, size(), pos(), m_speed));
-        return;
+    const qint64 elapsed = m_clock.isValid() ? m_clock.elapsed() : 0;
+    if (m_phase == TPhase::SlidingIn) {
+        m_step = PopupSlideInStep(elapsed);
+        MoveTo(PopupSlideInPlace(m_start, m_final, elapsed));
+        if (m_place != m_final)
+            return;
+        m_phase = TPhase::Waiting;
+        // A delay of 0 never fires: the popup stays until it is clicked.
+        if (!m_stayUntilClicked)
+            m_delayTimer->start();
+    } else if (m_phase == TPhase::SlidingOut) {
+        m_step = std::max(0, m_outStep - PopupSlideInStep(elapsed));
+        MoveTo(PopupSlideOutPlace(m_position, m_outFrom, m_outStep, elapsed));
+        if (!PopupHasLeft(m_position, WorkArea(), size(), m_place))
+            return;
+        m_phase = TPhase::Closed;
+        m_delayTimer->stop();
+        close();
+    } else if (m_phase == TPhase::Waiting) {
+        // Back to its place should the window system have moved it.
+        MoveTo(m_place);
     }
-    m_fadeInTimer->stop();
-    // A delay of 0 never fires: the popup stays until it is clicked.
-    if (!m_stayUntilClicked)
-        m_delayTimer->start();
+}
+
+void TPopupWin::MoveTo(const QPoint& place)
+{
+    m_place = place;
+    if (pos() != place)
+        move(place);
 }
 
 void TPopupWin::StartSlideOut()
 {
-    m_fadeInTimer->stop();
+    if (m_phase == TPhase::SlidingOut || m_phase == TPhase::Closed)
+        return;
     m_delayTimer->stop();
-    m_fadeOutTimer->start();
-}
-
-void TPopupWin::FadeOutTick()
-{
-    if (m_step > 0)
-        --m_step;
-    m_speed = PopupSpeed(m_step);
-    move(PopupSlideOutStep(m_position, pos(), m_speed));
-    if (PopupHasLeft(m_position, WorkArea(), size(), pos())) {
-        m_fadeInTimer->stop();
-        m_fadeOutTimer->stop();
-        m_delayTimer->stop();
-        close();
-    }
+    m_outFrom = m_place;
+    m_outStep = m_step;
+    m_phase = TPhase::SlidingOut;
+    m_clock.start();
+    StartSliding();
 }
 
 bool TPopupWin::SlidingIn() const
 {
-    return m_fadeInTimer->isActive();
+    return m_phase == TPhase::SlidingIn;
 }
 
 bool TPopupWin::Waiting() const
 {
-    return !m_fadeInTimer->isActive() && !m_fadeOutTimer->isActive();
+    return m_phase == TPhase::Waiting;
 }
 
 int TPopupWin::DelayMs() const
@@ -201,7 +241,7 @@ int TPopupWin::DelayMs() const
 
 bool TPopupWin::SlidingOut() const
 {
-    return m_fadeOutTimer->isActive();
+    return m_phase == TPhase::SlidingOut;
 }
 
 void TPopupWin::mousePressEvent(QMouseEvent* event)

@@ -3,8 +3,16 @@
 // server's text. It appears just outside the work area at the edge that
 // PopupWinPos names, slides in, waits PopupWinDelay seconds (0: until it is
 // clicked), slides out and frees itself. A click anywhere on it starts the
-// slide-out. Several can be open at once. Main thread only.
+// slide-out. Several can be open at once, each at the same place.
+//
+// Every sliding popup is moved by one shared timer, to the place its elapsed
+// time gives (popupgeometry.h): however many are open, each reaches its final
+// place inside the work area in the same time and the main thread does one
+// round of moves per tick. A popup keeps its own idea of its place and puts
+// the window back there, whatever the window system did with it meanwhile.
+// Main thread only.
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -44,13 +52,16 @@ public:
     quint32 Color2() const { return m_color2; }
     const QImage& Background() const { return m_bitmap; }
 
+    // One tick of the shared slide timer: the place the elapsed time gives.
+    void Animate();
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void FadeInTick();
-    void FadeOutTick();
+    enum class TPhase { Made, SlidingIn, Waiting, SlidingOut, Closed };
+    void MoveTo(const QPoint& place);
     void PaintBackground();
 
     QString m_text;
@@ -60,11 +71,15 @@ private:
     quint32 m_color2 = 0xF0E080;
     quint8 m_position = 3;
     int m_step = 0;
-    int m_speed = 0;
     bool m_painting = false;
     bool m_stayUntilClicked = false;
-    QTimer* m_fadeInTimer = nullptr;
-    QTimer* m_fadeOutTimer = nullptr;
+    TPhase m_phase = TPhase::Made;
+    QElapsedTimer m_clock;  // since the current slide began
+    QPoint m_start;         // where the slide-in began
+    QPoint m_final;         // where it ends
+    QPoint m_place;         // where the popup is meant to be now
+    QPoint m_outFrom;       // where the slide-out began
+    int m_outStep = 0;      // the step count the slide-out started from
     QTimer* m_delayTimer = nullptr;
     QLabel* m_lblMsg = nullptr;
     QLabel* m_lblIcon = nullptr;

@@ -2,21 +2,100 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QThread>
-#include <QTimer>
+#include <QEvent>
+#include <QPointer>
 #include <memory>
 
 namespace {
-// Ready: the next aboutToBlock schedules a run. Scheduled: a run is queued.
-// Ran: the handler ran; the next aboutToBlock only moves on to Waiting.
-// Waiting: nothing runs until the loop wakes for something else.
-enum class IdleState { Ready, Scheduled, Ran, Waiting };
+long long g_runs = 0;
+
+// Input and the window system's own news about our windows.
+bool IsOutsideEvent(QEvent::Type type)
+{
+    switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::InputMethod:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchEnd:
+        case QEvent::Drop:
+        case QEvent::DragLeave:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonRelease:
+        case QEvent::WindowActivate:
+        case QEvent::WindowDeactivate:
+        case QEvent::WindowStateChange:
+        case QEvent::ApplicationStateChange:
+        case QEvent::Close:
+        case QEvent::SockAct:
+        case QEvent::SockClose:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Counts the events of the main thread that can change what an update
+// handler reads. Installed on the application object at the first OnIdle.
+class TActivityWatch : public QObject {
+public:
+    explicit TActivityWatch(QObject* app) : QObject(app) { app->installEventFilter(this); }
+
+    quint64 Generation() const { return m_generation; }
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override
+    {
+        if (IsActivity(receiver, event->type()))
+            ++m_generation;
+        return false;
+    }
+
+private:
+    static bool IsActivity(const QObject* receiver, QEvent::Type type)
+    {
+        // Posted window messages.
+        if (type >= QEvent::User && type <= QEvent::MaxUser)
+            return true;
+        // The program's timers. The widgets' own timers (a delayed layout of
+        // a view, the blinking caret of an edit's text control) follow from
+        // changes already made.
+        if (type == QEvent::Timer)
+            return !receiver->isWidgetType() && !receiver->isWindowType() && !receiver->inherits("QInputControl");
+        // Queued calls, repaints, layout requests and change notices are
+        // never counted: an update handler may cause any of them.
+        return IsOutsideEvent(type);
+    }
+
+    quint64 m_generation = 1;
+};
+
+TActivityWatch* Watch(QCoreApplication* app)
+{
+    static QPointer<TActivityWatch> watch;
+    if (!watch || watch->parent() != app)
+        watch = new TActivityWatch(app);
+    return watch;
+}
 
 struct IdleHook {
     std::function<void()> handler;
-    IdleState state = IdleState::Ready;
+    QPointer<TActivityWatch> watch;
+    quint64 ranAt = 0;  // the activity generation the last run saw
+    bool scheduled = false;
 };
 }  // namespace
+
+long long IdleHandlerRuns()
+{
+    return g_runs;
+}
 
 void OnIdle(QObject* context, std::function<void()> handler)
 {
@@ -28,26 +107,23 @@ void OnIdle(QObject* context, std::function<void()> handler)
         return;
     auto hook = std::make_shared<IdleHook>();
     hook->handler = std::move(handler);
+    hook->watch = Watch(app);
 
     QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, context, [context, hook] {
-        switch (hook->state) {
-            case IdleState::Ready:
-                hook->state = IdleState::Scheduled;
-                QTimer::singleShot(0, context, [hook] {
-                    hook->state = IdleState::Ran;
-                    hook->handler();
-                });
-                break;
-            case IdleState::Ran:
-                hook->state = IdleState::Waiting;
-                break;
-            case IdleState::Scheduled:
-            case IdleState::Waiting:
-                break;
-        }
-    });
-    QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, context, [hook] {
-        if (hook->state == IdleState::Waiting)
-            hook->state = IdleState::Ready;
+        const TActivityWatch* watch = hook->watch;
+        if (!watch || hook->scheduled || hook->ranAt == watch->Generation())
+            return;
+        hook->scheduled = true;
+        QMetaObject::invokeMethod(
+            context,
+            [hook] {
+                hook->scheduled = false;
+                ++g_runs;
+                hook->handler();
+                // Whatever the handler set off while it ran is its own doing.
+                if (hook->watch)
+                    hook->ranAt = hook->watch->Generation();
+            },
+            Qt::QueuedConnection);
     });
 }

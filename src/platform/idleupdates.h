@@ -1,14 +1,23 @@
 #pragma once
 // Idle-time updates: a handler that runs on the main thread whenever the
-// main event queue has gone idle (the action lists' update handlers).
+// main event queue has gone idle after something happened (the action lists'
+// update handlers).
 //
-// The dispatcher's aboutToBlock signal starts a zero-time single shot, so
-// the handler itself runs as an ordinary event and may post or paint. Runs
-// are coalesced: after a run the handler waits until something else has woken
-// the event loop, so an idle program does not spin. The handler stops when
-// Context is destroyed. Main thread only; needs the application object.
+// "Something happened" is an event that can change what a handler looks at:
+// input, a window being activated or changing state, one of the program's
+// timers, a socket, or a posted window message. Queued calls, repaints,
+// layout passes, the widgets' own timers and the change notices of actions
+// and widgets may all follow from a handler's own work and never count, so a
+// handler cannot wake itself up again and an idle program sleeps. The handler
+// runs as a queued call of its own (it may post or paint); what it sets off
+// while it runs does not count either. The handler stops when Context is destroyed. Main
+// thread only; needs the application object.
 
 #include <QObject>
 #include <functional>
 
 void OnIdle(QObject* context, std::function<void()> handler);
+
+// How many idle handlers have run in this process so far (for tests and
+// benchmarks).
+long long IdleHandlerRuns();

@@ -46,8 +46,30 @@ private:
     bool m_minimum;
 };
 
+// A window that only sizes itself: its place is the design's rule.
+class TFormCentredTest : public QWidget, public TFormBase {
+    Q_OBJECT
+public:
+    TFormCentredTest(const QSize& design, TFormPosition position, QWidget* owner = nullptr, bool minimum = false)
+        : QWidget(owner, Qt::Window), TFormBase(this), m_position(position), m_minimum(minimum)
+    {
+        resize(design);
+        RestoreFormSettings();
+    }
+    ~TFormCentredTest() override { StoreFormSettings(); }
+
+protected:
+    TFormPosition DesignedPosition() const override { return m_position; }
+    bool DesignSizeIsMinimum() const override { return m_minimum; }
+
+private:
+    TFormPosition m_position;
+    bool m_minimum;
+};
+
 namespace {
 const QString kSection = QStringLiteral("TFormPlacementTest");
+const QString kCentred = QStringLiteral("TFormCentredTest");
 
 class FormBaseTest : public ::testing::Test {
 protected:
@@ -145,6 +167,55 @@ TEST_F(FormBaseTest, PositionOutsideTheWorkAreaMovesToItsLeftAndTopEdges)
     Ini().WriteInteger(kSection, QStringLiteral("Top"), area.top() - 1);
     TFormPlacementTest w;
     EXPECT_EQ(w.pos(), QPoint(area.left() + area.width() - 10, area.top()));
+}
+
+TEST_F(FormBaseTest, NeverSavedWindowKeepsItsDesignedPlaceCentredWhereItsDesignSays)
+{
+    const QRect area = WorkArea();
+    {
+        // No stored key: the window system's place stays untouched.
+        TFormCentredTest plain(QSize(300, 200), TFormPosition::Designed);
+        EXPECT_FALSE(plain.testAttribute(Qt::WA_Moved));
+        EXPECT_EQ(plain.size(), QSize(300, 200));
+    }
+    Ini().EraseSection(kCentred);
+    QPoint centred;
+    {
+        TFormCentredTest report(QSize(300, 200), TFormPosition::DesktopCenter);
+        centred = report.pos();
+        EXPECT_EQ(centred, QPoint(area.x() + (area.width() - 300) / 2, area.y() + (area.height() - 200) / 2));
+        // Once saved, the stored place wins over the design.
+    }
+    Ini().WriteInteger(kCentred, QStringLiteral("Left"), area.left() + 3);
+    {
+        TFormCentredTest report(QSize(300, 200), TFormPosition::DesktopCenter);
+        EXPECT_EQ(report.pos(), QPoint(area.left() + 3, centred.y()));
+    }
+    Ini().EraseSection(kCentred);
+    QWidget owner;
+    owner.setGeometry(area.x() + 10, area.y() + 20, 400, 300);
+    TFormCentredTest dialog(QSize(200, 100), TFormPosition::OwnerFormCenter, &owner);
+    EXPECT_EQ(dialog.pos(), owner.frameGeometry().topLeft() + QPoint(100, 100));
+}
+
+TEST_F(FormBaseTest, StoredSizeAndDesignedMinimumNeverExceedTheWorkAreaNorLeftItsRightEdge)
+{
+    const QRect area = WorkArea();
+    Ini().WriteBool(kCentred, QStringLiteral("Maximized"), false);
+    Ini().WriteInteger(kCentred, QStringLiteral("Width"), area.width() + 500);
+    Ini().WriteInteger(kCentred, QStringLiteral("Height"), area.height() * 2);
+    // One pixel past the last column would show nothing of the window.
+    Ini().WriteInteger(kCentred, QStringLiteral("Left"), area.left() + area.width());
+    Ini().WriteInteger(kCentred, QStringLiteral("Top"), area.bottom());
+    {
+        TFormCentredTest w(area.size() + QSize(40, 40), TFormPosition::DesktopCenter, nullptr, true);
+        EXPECT_EQ(w.size(), area.size());
+        EXPECT_EQ(w.minimumSize(), area.size());
+        EXPECT_EQ(w.pos(), QPoint(area.left(), area.bottom()));
+    }
+    Ini().WriteInteger(kCentred, QStringLiteral("Left"), area.right());
+    TFormCentredTest w(QSize(100, 100), TFormPosition::Designed);
+    EXPECT_EQ(w.x(), area.right());
 }
 
 TEST_F(FormBaseTest, WidthWithoutHeightLeavesTheDesignedSize)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -76,12 +77,14 @@ TEST(ThreadSharedList, HighAndLowMarksGiveHysteresis)
 TEST(ThreadSharedList, RemovingAnAbsentItemStillUpdatesTheEvents)
 {
     List list(false, true, true, true, 10, true, 50);
-    Item stranger(0);
+    // On the heap: a list that might delete its items is never handed a
+    // stack object.
+    const auto stranger = std::make_unique<Item>(0);
     list.BeginWrite();
-    list.Add(&stranger);
+    list.Add(stranger.get());
     list.Clear();  // Clear does not touch High
     list.EmptyEvent()->ResetEvent();
-    EXPECT_EQ(list.Remove(&stranger), -1);
+    EXPECT_EQ(list.Remove(stranger.get()), -1);
     EXPECT_TRUE(IsSet(list.EmptyEvent()));
     list.EndWrite();
 }
@@ -89,7 +92,7 @@ TEST(ThreadSharedList, RemovingAnAbsentItemStillUpdatesTheEvents)
 TEST(ThreadSharedList, OwningListFreesItsItemsNonOwningDoesNot)
 {
     std::atomic<int> alive{0};
-    Item kept(9, &alive);
+    const auto kept = std::make_unique<Item>(9, &alive);
     {
         List owning(true, false, false, false, 10, false, 50);
         owning.Add(new Item(1, &alive));
@@ -101,7 +104,7 @@ TEST(ThreadSharedList, OwningListFreesItsItemsNonOwningDoesNot)
         owning.Delete(0);
         EXPECT_EQ(alive, 2);
         List referring(false, false, false, false, 10, false, 50);
-        referring.Add(&kept);
+        referring.Add(kept.get());
         referring.Clear();
         EXPECT_EQ(alive, 2);
         EXPECT_EQ(owning.WaitForItems(0), wrError);  // made without the items event

@@ -7,14 +7,16 @@ namespace {
 const QRect kArea(0, 0, 1000, 700);  // right 1000, bottom 700 (exclusive)
 const QSize kSize(240, 240);
 
-// Runs the slide-in from the start place until it stops; returns the moves.
+// Runs the slide-in tick by tick until it stops; returns the ticks.
 int SlideIn(int edge, QPoint* at)
 {
-    *at = PopupStartPosition(edge, kArea, kSize);
-    int step = 0;
-    while (!PopupAtFinalPosition(edge, kArea, kSize, *at) && step < 10000)
-        *at = PopupSlideInStep(edge, kArea, kSize, *at, PopupSpeed(++step));
-    return step;
+    const QPoint start = PopupStartPosition(edge, kArea, kSize);
+    const QPoint final = PopupFinalPosition(edge, kArea, kSize);
+    *at = start;
+    int ticks = 0;
+    while (*at != final && ticks < 10000)
+        *at = PopupSlideInPlace(start, final, qint64(++ticks) * PopupTickMs);
+    return ticks;
 }
 }  // namespace
 
@@ -44,30 +46,41 @@ TEST(PopupGeometry, SlideInStopsExactlyAtTheFinalPlace)
     EXPECT_GT(moves, 5);  // it slides, it does not jump
 }
 
-TEST(PopupGeometry, SpeedGrowsWithTheStepAndNeverPassesTheTarget)
+TEST(PopupGeometry, PlacesFollowTheElapsedTimeSpeedUpAndNeverPassTheTarget)
 {
     EXPECT_EQ(PopupSpeed(0), 1);
     EXPECT_EQ(PopupSpeed(1), 1);
     EXPECT_EQ(PopupSpeed(11), 4);
-    const QPoint nearly(760, 461);
-    EXPECT_EQ(PopupSlideInStep(3, kArea, kSize, nearly, 50), QPoint(760, 460));
+    const QPoint start = PopupStartPosition(3, kArea, kSize);
+    const QPoint final = PopupFinalPosition(3, kArea, kSize);
+    // Ticks 1 and 2 move one pixel each; a late tick catches up at once.
+    EXPECT_EQ(PopupSlideInPlace(start, final, 2 * PopupTickMs), start - QPoint(0, 2));
+    EXPECT_EQ(PopupSlideInPlace(start, final, 0), start);
+    EXPECT_EQ(PopupSlideInPlace(start, final, 60000), final);
+    EXPECT_EQ(PopupSlideInStep(10 * PopupTickMs + 3), 10);
+    // A popup taller or wider than the work area keeps its top left corner
+    // inside it.
+    EXPECT_EQ(PopupFinalPosition(3, kArea, QSize(240, 900)), QPoint(760, 0));
+    EXPECT_EQ(PopupFinalPosition(1, QRect(0, 0, 200, 700), kSize), QPoint(0, 230));
 }
 
-TEST(PopupGeometry, SlideOutLeavesByTheSameEdge)
+TEST(PopupGeometry, SlideOutLeavesByTheSameEdgeFastThenSlower)
 {
     for (int edge = 0; edge < 4; ++edge) {
         QPoint at;
-        SlideIn(edge, &at);
+        const int in = SlideIn(edge, &at);
         EXPECT_FALSE(PopupHasLeft(edge, kArea, kSize, at));
+        const QPoint from = at;
         int ticks = 0;
         while (!PopupHasLeft(edge, kArea, kSize, at) && ticks < 10000)
-            at = PopupSlideOutStep(edge, at, PopupSpeed(++ticks % 30));
+            at = PopupSlideOutPlace(edge, from, in, qint64(++ticks) * PopupTickMs);
         EXPECT_LT(ticks, 10000) << edge;
     }
-    EXPECT_EQ(PopupSlideOutStep(0, QPoint(10, 10), 3), QPoint(7, 10));
-    EXPECT_EQ(PopupSlideOutStep(1, QPoint(10, 10), 3), QPoint(13, 10));
-    EXPECT_EQ(PopupSlideOutStep(2, QPoint(10, 10), 3), QPoint(10, 7));
-    EXPECT_EQ(PopupSlideOutStep(3, QPoint(10, 10), 3), QPoint(10, 13));
+    const QPoint from(10, 10);
+    EXPECT_EQ(PopupSlideOutPlace(0, from, 12, PopupTickMs), QPoint(6, 10));  // step 11: 4 pixels
+    EXPECT_EQ(PopupSlideOutPlace(1, from, 1, 3 * PopupTickMs), QPoint(13, 10));
+    EXPECT_EQ(PopupSlideOutPlace(2, from, 0, PopupTickMs), QPoint(10, 9));
+    EXPECT_EQ(PopupSlideOutPlace(3, from, 0, PopupTickMs), QPoint(10, 11));
 }
 
 TEST(PopupGeometry, GradientRunsFromColor1TowardColor2PerChannel)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QEventLoop>
 #include <QTimer>
+#include <QWidget>
 #include <memory>
 
 namespace {
@@ -39,16 +40,26 @@ TEST(IdleUpdates, RunsWhenIdleWithoutSpinningAndStopsWithItsContext)
     EXPECT_EQ(runs, atDestruction);
 }
 
-TEST(IdleUpdates, HandlerMayPostEvents)
+TEST(IdleUpdates, AHandlerThatPostsAndRepaintsCannotKeepTheLoopAwake)
 {
+    // A handler that changes a shown widget and posts a queued call on every
+    // run: what it sets off is delivered, but never counts as a reason to
+    // run again.
     QObject context;
+    QWidget window;
+    window.show();
     int runs = 0;
     int posted = 0;
     OnIdle(&context, [&] {
         ++runs;
-        QTimer::singleShot(0, &context, [&] { ++posted; });
+        window.setWindowTitle(QString::number(runs));
+        window.update();
+        QMetaObject::invokeMethod(
+            &context, [&] { ++posted; }, Qt::QueuedConnection);
     });
-    RunLoopFor(100);
+    RunLoopFor(500);
     EXPECT_GE(runs, 1);
     EXPECT_GE(posted, 1);
+    EXPECT_LE(runs, 3);
+    EXPECT_LE(IdleHandlerRuns(), 1000);
 }

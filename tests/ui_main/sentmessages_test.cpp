@@ -4,6 +4,8 @@
 #include "db/datasetmodel.h"
 #include "db/sqldataset.h"
 #include "eventwaits.h"
+#include "foundation/workarea.h"
+#include "foundation/yebcorner.h"
 #include "messaging/messagetable.h"
 #include "messaging/protocol.h"
 #include "panefixture.h"
@@ -24,6 +26,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTextDocument>
+#include <cstdlib>
 
 namespace {
 
@@ -97,7 +100,8 @@ TEST_F(SentMessagesTest, GridShowsTheLogNewestFirstWithTheCellRules)
     TFormSentMessages* form = Open();
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Sent Messages Report"));
-    EXPECT_EQ(form->minimumSize(), QSize(TFormSentMessages::DesignWidth, TFormSentMessages::DesignHeight));
+    EXPECT_EQ(form->minimumSize(),
+              QSize(TFormSentMessages::DesignWidth, TFormSentMessages::DesignHeight).boundedTo(WorkArea().size()));
     const QAbstractItemModel* model = form->dbgMessages->model();
     ASSERT_EQ(model->rowCount(), 3);
     QStringList titles;
@@ -146,6 +150,35 @@ TEST_F(SentMessagesTest, F3TwiceOpensOneWindow)
     main.actShowSentMessages->trigger();
     EXPECT_FALSE(FormSentMessages->isMinimized());
     EXPECT_EQ(TopLevelReports(), 1);
+}
+
+TEST_F(SentMessagesTest, FirstOpenIsCentredOnTheDesktopWithItsButtonsClearOfTheEdges)
+{
+    const QRect area = WorkArea();
+    // Opened, as in the program, while a decorated main window is up.
+    QWidget main;
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    TFormSentMessages* form = Open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    const QRect frame = form->frameGeometry();
+    EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y();
+    // Centred: equal room on both sides, give or take a pixel of rounding.
+    EXPECT_LE(std::abs((frame.left() - area.left()) - (area.right() - frame.right())), 1);
+    EXPECT_LE(std::abs((frame.top() - area.top()) - (area.bottom() - frame.bottom())), 1);
+    for (const QPushButton* button : {form->btnDeleteAll, form->btnClose}) {
+        const QRect r(button->mapTo(form, QPoint(0, 0)), button->size());
+        EXPECT_GT(form->width() - 1 - r.right(), TYebCorner::GripSize / 2) << qPrintable(button->text());
+        EXPECT_GT(form->height() - 1 - r.bottom(), 0) << qPrintable(button->text());
+    }
+    // A size stored on a larger screen comes back within this one.
+    form->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    FormSettingsIni->WriteInteger(QStringLiteral("TFormSentMessages"), QStringLiteral("Width"), area.width() + 900);
+    FormSettingsIni->WriteInteger(QStringLiteral("TFormSentMessages"), QStringLiteral("Height"), area.height() + 900);
+    form = Open();
+    EXPECT_LE(form->width(), area.width());
+    EXPECT_LE(form->height(), area.height());
 }
 
 TEST_F(SentMessagesTest, ClosingFreesTheReportAndStoresTheLayout)

@@ -7,6 +7,7 @@
 #include "foundation/logonrole.h"
 #include "foundation/messagebox.h"
 #include "platform/appterminate.h"
+#include "platform/idleupdates.h"
 #include "platform/profilefile.h"
 #include "platform/programfolder.h"
 #include "platform/versioninfo.h"
@@ -20,6 +21,7 @@
 
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -126,6 +128,28 @@ TEST_F(StartupTest, ClosingTheMainWindowEndsTheProgramAndLeavesBothFiles)
     EXPECT_TRUE(placement.ValueExists(QStringLiteral("TFormMain"), QStringLiteral("pnlEmbedContactsWidth")));
     EXPECT_TRUE(placement.ValueExists(QStringLiteral("TFormMain"), QStringLiteral("pnlEmbedRecipientsHeight")));
     EXPECT_TRUE(m_answers.Texts().isEmpty()) << qPrintable(m_answers.Texts().join(QLatin1Char('\n')));
+}
+
+TEST_F(StartupTest, LeftAloneTheShownProgramRunsItsUpdatesABoundedNumberOfTimes)
+{
+    TApplicationStartup startup({QStringLiteral("tovix2")});
+    startup.SplashMinShowMs = 0;
+    startup.Start();
+    ASSERT_NE(FormMain, nullptr);
+    FormMain->show();
+    // The panes come at the first turns of the loop; then every update has
+    // run at least once.
+    ASSERT_TRUE(WaitUntil([] { return FormMain->FormFoldersTree != nullptr; }));
+    const long long settled = IdleHandlerRuns() + 3;
+    ASSERT_TRUE(WaitUntil([&] { return IdleHandlerRuns() >= settled; }));
+    // Two seconds of one loop woken by nothing but its own end.
+    const long long before = IdleHandlerRuns();
+    QEventLoop loop;
+    QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_LE(IdleHandlerRuns() - before, 6);
+    FormMain->close();
+    startup.Shutdown();
 }
 
 TEST_F(StartupTest, EmbeddingInAnyCaseSuppressesTheSplash)

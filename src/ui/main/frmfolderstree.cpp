@@ -3,6 +3,7 @@
 #include "data/dmlocaldata.h"
 #include "data/folderstree.h"
 #include "data/folderstreeselection.h"
+#include "foundation/actionstate.h"
 #include "foundation/dmoptions.h"
 #include "foundation/logonrole.h"
 #include "foundation/options.h"
@@ -170,29 +171,44 @@ void TFormFoldersTree::AddSeparator(bool always)
 
 void TFormFoldersTree::UpdateActions()
 {
+    // Every state is worked out first and set once, only where it differs:
+    // a pass that finds nothing changed touches no action, so it causes no
+    // repaint and no further update.
+    QList<QAction*> actions;
+    QList<bool> shown;
+    QList<bool> enabled;
     bool groupShown = false;
     for (const TCommand& command : std::as_const(m_commands)) {
+        actions << command.Action;
         if (command.Action->isSeparator()) {
-            command.Action->setVisible(command.AlwaysShown || groupShown);
+            shown << (command.AlwaysShown || groupShown);
+            enabled << true;
             groupShown = false;
             continue;
         }
-        const bool enabled = command.EnabledWhen && command.EnabledWhen();
-        command.Action->setEnabled(enabled);
-        command.Action->setVisible(command.AlwaysShown || enabled);
-        groupShown = groupShown || command.Action->isVisible();
+        const bool on = command.EnabledWhen && command.EnabledWhen();
+        shown << (command.AlwaysShown || on);
+        // The shown state follows the rule; access rights only grey.
+        enabled << (on && !Restricted(command));
+        groupShown = groupShown || shown.last();
     }
-    HideTrailingSeparators(mnuTreePopup->actions());
-    ApplyAccessRights();
+    HideTrailingSeparators(actions, shown);
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+        SetActionVisible(actions.at(i), shown.at(i));
+        SetActionEnabled(actions.at(i), enabled.at(i));
+    }
+}
+
+bool TFormFoldersTree::Restricted(const TCommand& command)
+{
+    return command.Editing && LogonRole != RoleAdmin;
 }
 
 void TFormFoldersTree::ApplyAccessRights()
 {
-    if (LogonRole == RoleAdmin)
-        return;
     for (const TCommand& command : std::as_const(m_commands))
-        if (command.Editing)
-            command.Action->setEnabled(false);
+        if (Restricted(command))
+            SetActionEnabled(command.Action, false);
 }
 
 void TFormFoldersTree::ReloadDatabases()

@@ -31,7 +31,8 @@ public:
     // tree without deleting any row.
     void ReloadDatabases();
     // The update of the commands: enabled and shown states, separators, the
-    // trailing separators hidden, then ApplyAccessRights.
+    // trailing separators hidden and the access rights, each set only when
+    // it differs.
     void UpdateActions();
     // Outside the administrator role every editing command is disabled.
     void ApplyAccessRights();
@@ -62,6 +63,7 @@ private:
         bool Editing = false;
     };
     void BuildCommands();
+    static bool Restricted(const TCommand& command);
     void KeepSiblingSelection();
     // Runs a command's operation; an error is shown to the operator.
     void Run(const std::function<void()>& operation);

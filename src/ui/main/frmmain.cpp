@@ -1,6 +1,7 @@
 #include "ui/main/frmmain.h"
 
 #include "data/dmmaintenance.h"
+#include "foundation/actionstate.h"
 #include "foundation/formsettings.h"
 #include "foundation/helpfile.h"
 #include "foundation/images.h"
@@ -244,9 +245,11 @@ void TFormMain::AddAdminAction(QAction* action)
 
 void TFormMain::aclActionListUpdate()
 {
+    // Each state is set only when it differs, so that an idle pass that finds
+    // nothing changed touches no control.
     const bool admin = LogonRole == RoleAdmin;
     for (QAction* action : std::as_const(m_adminActions))
-        action->setEnabled(admin);
+        SetActionEnabled(action, admin);
     const QString caption = LogonActionCaption();
     if (actLogon->text() != caption)
         actLogon->setText(caption);
@@ -255,7 +258,7 @@ void TFormMain::aclActionListUpdate()
         bool any = false;
         for (QAction* a : menu->actions())
             any = any || (a->isVisible() && !a->isSeparator());
-        menu->menuAction()->setVisible(any);
+        SetActionVisible(menu->menuAction(), any);
     }
 }
 

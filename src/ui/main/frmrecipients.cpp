@@ -1,6 +1,7 @@
 #include "ui/main/frmrecipients.h"
 
 #include "data/recipients.h"
+#include "foundation/actionstate.h"
 #include "foundation/formsettings.h"
 #include "foundation/images.h"
 #include "platform/idleupdates.h"
@@ -110,10 +111,10 @@ void TFormRecipients::UpdateActions()
 {
     const int n = m_list->GetCount();
     const int s = m_list->GetSelCount();
-    actRemoveSelected->setEnabled(s >= 1);
-    actRemoveAll->setEnabled(n >= 1);
-    actSelectAll->setEnabled(n > 0 && s < n);
-    actClearSelection->setEnabled(s >= 1);
+    SetActionEnabled(actRemoveSelected, s >= 1);
+    SetActionEnabled(actRemoveAll, n >= 1);
+    SetActionEnabled(actSelectAll, n > 0 && s < n);
+    SetActionEnabled(actClearSelection, s >= 1);
 }
 
 void TFormRecipients::LoadColumnWidths()

@@ -126,10 +126,12 @@ void TFormSentMessages::BuildLayout()
     splMessages->setStretchFactor(1, 0);
     splMessages->setSizes({DesignHeight - 52 - kDesignPanelHeight, kDesignPanelHeight});
 
+    // The bottom strip: the labels, then the buttons at the right, clear of
+    // the window's edges and of the size grip in the corner.
     auto* bottom = new QWidget(this);
-    bottom->setFixedHeight(52);
     auto* row = new QHBoxLayout(bottom);
-    row->setContentsMargins(8, 4, 0, 0);
+    const int gap = bottom->fontMetrics().height() / 2;
+    row->setContentsMargins(gap, gap, TYebCorner::GripSize + gap / 2, gap);
     lblMessageLength = new QLabel(bottom);
     lblMessageLength->setObjectName(QStringLiteral("lblMessageLength"));
     lblErrorStatus = new QLabel(bottom);
@@ -140,11 +142,12 @@ void TFormSentMessages::BuildLayout()
     btnClose = new QPushButton(QStringLiteral("Close"), bottom);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     row->addWidget(lblMessageLength);
-    row->addSpacing(16);
+    row->addSpacing(2 * gap);
     row->addWidget(lblErrorStatus, 1);
-    row->addWidget(btnDeleteAll, 0, Qt::AlignBottom);
-    row->addWidget(btnClose, 0, Qt::AlignBottom);
-    row->addWidget(new TYebCorner(bottom), 0, Qt::AlignBottom | Qt::AlignRight);
+    row->addWidget(btnDeleteAll);
+    row->addWidget(btnClose);
+    // The grip keeps itself in the strip's corner, outside the layout.
+    new TYebCorner(bottom);
     connect(btnDeleteAll, &QPushButton::clicked, this, &TFormSentMessages::DeleteAll);
     connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
     // Esc closes the window whichever control has the focus.

@@ -56,6 +56,7 @@ public:
 
 protected:
     bool DesignSizeIsMinimum() const override { return true; }
+    TFormPosition DesignedPosition() const override { return TFormPosition::DesktopCenter; }
     void LoadFormSettings(QString& section) override;
     void SaveFormSettings(QString& section) override;
     void customEvent(QEvent* event) override;
