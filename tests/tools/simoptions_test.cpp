@@ -140,3 +140,25 @@ TEST(SimOptionsTest, BadValuesAreRejectedAndLeaveTheOptionsAlone)
     EXPECT_FALSE(ParseSimArguments(Args({"--help"}), &o, &error, &help));
     EXPECT_TRUE(help.contains(QStringLiteral("--close-after")));
 }
+
+TEST(SimOptionsTest, AutomationDoorAndItsFaults)
+{
+    TSimOptions o;
+    ASSERT_TRUE(Parse({"--automation", "--no-tcp", "--bus-name", "org.tovix.PagingServer.Demo", "--engine", "stopped",
+                       "--start-delay", "250", "--logon-broadcast", "Hi", "--join-frames", "--event-split", "2"},
+                      &o));
+    EXPECT_TRUE(o.automationDoor);
+    EXPECT_FALSE(o.tcpDoor);
+    EXPECT_EQ(o.busName, QStringLiteral("org.tovix.PagingServer.Demo"));
+    EXPECT_EQ(o.engine, TSimEngine::Stopped);
+    EXPECT_EQ(o.engineStartDelayMs, 250);
+    EXPECT_EQ(o.logonBroadcast, QStringLiteral("Hi"));
+    EXPECT_TRUE(o.joinFrames);
+    EXPECT_EQ(o.eventSplit, 2);
+    // A server with no door at all, and an engine state it does not know.
+    QString error;
+    TSimOptions none;
+    EXPECT_FALSE(Parse({"--no-tcp"}, &none, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("--automation")));
+    EXPECT_FALSE(Parse({"--automation", "--engine", "sleepy"}, &none, &error));
+}
