@@ -33,6 +33,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTest>
 
@@ -152,6 +153,9 @@ TEST_F(OptionsDialogTest, OpensWithTheStoredValuesOnTheRememberedPageAndEscWrite
     EXPECT_EQ(dialog.edtNewPasswordAdmin->text(), QStringLiteral("Brask"));
     EXPECT_EQ(dialog.edtConfirmPasswordUser->text(), QStringLiteral("Rimo"));
     EXPECT_EQ(dialog.edtNewPasswordUser->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(dialog.edtConfirmPasswordAdmin->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
+                                                                 dialog.edtConfirmPasswordAdmin),
+              int('*'));
     EXPECT_EQ(dialog.grpAdminPassword->title(), QStringLiteral(" ADMINISTRATOR PASSWORD "));
     EXPECT_EQ(dialog.rbLogonAsAdmin->text(), QStringLiteral("Logon as A&dministrator"));
     EXPECT_NE(dialog.findChild<TYebCorner*>(QStringLiteral("YebCorner1")), nullptr);

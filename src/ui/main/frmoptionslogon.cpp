@@ -26,6 +26,8 @@ QLineEdit* PasswordEdit(QWidget* parent, const char* name, const QString& stored
     auto* edit = new QLineEdit(stored, parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setEchoMode(QLineEdit::Password);
+    // Every character shows as "*".
+    edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     return edit;
 }
 
