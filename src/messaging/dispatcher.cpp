@@ -43,16 +43,6 @@ QHash<qint32, TLinkFactory>& Factories()
     return factories;
 }
 
-TBaseServer* MakeLink(qint32 type, const QString& name, qint32 port, const QString& localIp)
-{
-    TLinkFactory factory;
-    {
-        std::lock_guard<std::mutex> guard(FactoryLock());
-        factory = Factories().value(type);
-    }
-    return factory ? factory(name, port, localIp) : nullptr;
-}
-
 QString CannotSendTail()
 {
     return QStringLiteral(
@@ -64,6 +54,16 @@ void RegisterLinkFactory(qint32 serverTypeNo, TLinkFactory factory)
 {
     std::lock_guard<std::mutex> guard(FactoryLock());
     Factories().insert(serverTypeNo, std::move(factory));
+}
+
+TBaseServer* CreateLink(qint32 serverTypeNo, const QString& name, qint32 portNo, const QString& localIp)
+{
+    TLinkFactory factory;
+    {
+        std::lock_guard<std::mutex> guard(FactoryLock());
+        factory = Factories().value(serverTypeNo);
+    }
+    return factory ? factory(name, portNo, localIp) : nullptr;
 }
 
 QString LastErrorText()
@@ -190,7 +190,7 @@ void TNActivateSendThread::Dispatch(QSqlDatabase& db)
                 qWarning("Dispatcher: %s", e.what());
             }
         };
-        std::unique_ptr<TBaseServer> link(MakeLink(type, entry.Name, port, localIp));
+        std::unique_ptr<TBaseServer> link(CreateLink(type, entry.Name, port, localIp));
         if (!link) {
             // No link of this kind can be made here (a server type no link
             // serves): reported as a server that is not installed, and its

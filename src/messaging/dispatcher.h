@@ -53,6 +53,9 @@ QString LastErrorText();
 // registers itself for type 2 when it is built). Nullptr: type not served.
 using TLinkFactory = std::function<TBaseServer*(const QString& name, qint32 portNo, const QString& localIp)>;
 void RegisterLinkFactory(qint32 serverTypeNo, TLinkFactory factory);
+// A new link of the type through its registered factory, owned by the
+// caller (a connection test); nullptr when the type is not served.
+TBaseServer* CreateLink(qint32 serverTypeNo, const QString& name, qint32 portNo, const QString& localIp);
 
 // The text of the error popup for a failed connection of Link.
 QString ConnectFailureText(TConnectResult result, const TBaseServer& link, const QString& lastErrorText);

@@ -6,6 +6,8 @@
 #include "ui/plugins/databaselocal.h"
 #include "ui/plugins/databaseshared.h"
 #include "ui/plugins/editorregistration.h"
+#include "ui/plugins/servercom.h"
+#include "ui/plugins/servertcp.h"
 
 #include "support/messageanswerer.h"
 
@@ -67,6 +69,8 @@ TEST_F(EditorRegistry, StartUpRegistersInTheProgramOrder)
     EXPECT_EQ(GetDatabaseEditorFormClass(1), EmbedEditorClass<TFormEmbedAccessLocalEditor>());
     EXPECT_EQ(GetDatabaseEditorFormClass(2), EmbedEditorClass<TFormEmbedAccessSharedEditor>());
     EXPECT_EQ(GetDatabaseEditorFormClass(3), nullptr);
+    EXPECT_EQ(GetServerEditorFormClass(1), EmbedEditorClass<TFormTcpServerEmbedEditor>());
+    EXPECT_EQ(GetServerEditorFormClass(2), EmbedEditorClass<TFormComServerEmbedEditor>());
 
     // A class reference creates its editor.
     std::unique_ptr<TFormBaseEmbedEditor> editor(GetCarrierEditorFormClass(9)->Create(nullptr));
@@ -90,8 +94,6 @@ TEST_F(EditorRegistry, DuplicateRegistrationWarnsAndLeavesTheRegistry)
     answerer.Clear();
     EXPECT_FALSE(RegisterContactEditorForm(4, QStringLiteral("SMS"), nullptr));
     EXPECT_FALSE(RegisterDatabaseEditorForm(1, QStringLiteral("Again"), nullptr));
-    EXPECT_TRUE(RegisterServerEditorForm(1, QStringLiteral("TCP Connection"), nullptr));
-    EXPECT_TRUE(RegisterServerEditorForm(2, QStringLiteral("COM Connection"), nullptr));
     EXPECT_FALSE(RegisterServerEditorForm(2, QStringLiteral("Again"), nullptr));
     EXPECT_EQ(answerer.Texts(),
               QStringList({QStringLiteral("Embedded Contact Editor Form for CarrierType \"SMS\" (with TypeID = 4) is "
@@ -101,7 +103,8 @@ TEST_F(EditorRegistry, DuplicateRegistrationWarnsAndLeavesTheRegistry)
                                           "already registered by the following Editor Form: "
                                           "\"TFormEmbedAccessLocalEditor\""),
                            QStringLiteral("Embedded Server Editor Form for Type \"Again\" (with TypeNo = 2) is "
-                                          "already registered by the following Editor Form: \"\"")}));
+                                          "already registered by the following Editor Form: "
+                                          "\"TFormComServerEmbedEditor\"")}));
     // The server-type selector lists the registry in registration order.
     TEmbedEditorRec rec;
     ServerEditorsList().GetItem(0, rec);
@@ -119,16 +122,18 @@ TEST_F(EditorRegistry, SecondStartUpRegistrationNamesEachUnit)
     RegisterEmbeddedEditors();
     const QStringList texts = answerer.Texts();
     // Each refused registration: the duplicate warning, then the unit's box.
-    ASSERT_EQ(texts.size(), 40);
-    EXPECT_EQ(texts[1],
+    ASSERT_EQ(texts.size(), 44);
+    EXPECT_EQ(texts[1], QStringLiteral("Error registering Server Editor Form(unit: \"frmTcpServerEmbedEditor\", "
+                                       "class: \"TFormTcpServerEmbedEditor\" (TypeNo= SERVER_TYPE_TCP_NO)"));
+    EXPECT_EQ(texts[5],
               QStringLiteral("Error registering Database Editor Form(unit: \"frmEmbedAccessLocalEditor\", "
                              "class: \"TFormEmbedAccessLocalEditor\" (TypeNo= DATABASE_TYPE_ACCESS_LOCAL_NO)"));
-    EXPECT_EQ(texts[3], QStringLiteral("Error registering Carrier Editor Form(unit: \"frmCarrierTapDirect\", class: "
+    EXPECT_EQ(texts[7], QStringLiteral("Error registering Carrier Editor Form(unit: \"frmCarrierTapDirect\", class: "
                                        "\"TFormCarrierTapDirect\" (TypeID= CARRIER_TYPE_TAP_DIRECT_ID)"));
-    EXPECT_EQ(texts[9], QStringLiteral("Error registering Contact Editor Form(unit: \"frmEmbedTapContactEditor\", "
-                                       "class: \"TFormEmbedTapContactEditor\" (TypeID= "
-                                       "CARRIER_TYPE_TAP_DIRECT_ACCESS_ID)"));
-    EXPECT_EQ(texts[19], QStringLiteral("Error registering Contact Editor Form(unit: \"frmEmbedSMSContactEditor\", "
+    EXPECT_EQ(texts[13], QStringLiteral("Error registering Contact Editor Form(unit: \"frmEmbedTapContactEditor\", "
+                                        "class: \"TFormEmbedTapContactEditor\" (TypeID= "
+                                        "CARRIER_TYPE_TAP_DIRECT_ACCESS_ID)"));
+    EXPECT_EQ(texts[23], QStringLiteral("Error registering Contact Editor Form(unit: \"frmEmbedSMSContactEditor\", "
                                         "class: \"TFormEmbedSMSContactEditor\" (TypeID= CARRIER_TYPE_SMS_ID)"));
     EXPECT_EQ(CarrierEditorsList().GetCount(), 9);
     EXPECT_EQ(ContactEditorsList().GetCount(), 9);

@@ -16,6 +16,8 @@
 #include "ui/plugins/databaselocal.h"
 #include "ui/plugins/databaseshared.h"
 #include "ui/plugins/editorregistry.h"
+#include "ui/plugins/servercom.h"
+#include "ui/plugins/servertcp.h"
 
 namespace {
 enum class TEditorKind { Carrier, Contact, Database, Server };
@@ -66,11 +68,14 @@ void RegisterEmbeddedEditors()
     using K = TEditorKind;
     const TEmbedEditorClass* tapContact = EmbedEditorClass<TFormEmbedTapContactEditor>();
     // The order is also the order of each registry's entries. The server
-    // editors ("TCP Connection", "COM Connection") come first (their rows go
-    // there once those editors exist), then the "MS Access" address-book
-    // editor before TAP Direct, and the "Access (Shared)" one after the
-    // PACNET contact entry.
+    // editors ("TCP Connection", "COM Connection") come first, then the
+    // "MS Access" address-book editor before TAP Direct, and the
+    // "Access (Shared)" one after the PACNET contact entry.
     const TRegistration registrations[] = {
+        {K::Server, SERVER_TYPE_TCP_NO, "SERVER_TYPE_TCP_NO", "TCP Connection",
+         EmbedEditorClass<TFormTcpServerEmbedEditor>()},
+        {K::Server, SERVER_TYPE_COM_NO, "SERVER_TYPE_COM_NO", "COM Connection",
+         EmbedEditorClass<TFormComServerEmbedEditor>()},
         {K::Database, DATABASE_TYPE_ACCESS_LOCAL_NO, "DATABASE_TYPE_ACCESS_LOCAL_NO", "MS Access",
          EmbedEditorClass<TFormEmbedAccessLocalEditor>()},
         {K::Carrier, CARRIER_TYPE_TAP_DIRECT_ID, "CARRIER_TYPE_TAP_DIRECT_ID", "TAP Direct",
