@@ -64,6 +64,7 @@ TComServer::TComServer(const QString& hostName, const QString& serviceName)
     m_tovixServer.SetRemoteMachineName(hostName);
     m_tovixServer.OnReplyMessage = [this](const QString& text) { TovixServerReplyMessage(text); };
     m_tovixServer.OnCloseConnectionRequest = [this] { TovixServerCloseConnectionRequest(); };
+    m_tovixServer.OnServerGone = [this] { TovixServerGone(); };
 }
 
 TComServer::~TComServer()
@@ -174,6 +175,14 @@ void TComServer::TovixServerCloseConnectionRequest()
     if (Testing() || Destroying())
         return;
     PostCloseConnectionRequest(*this);
+}
+
+void TComServer::TovixServerGone()
+{
+    // As a TCP link's server closing the socket: the send loop ends and the
+    // link unlists itself; its rows stay queued for the next send.
+    m_transportAlive = false;
+    LogonUnanswerable();
 }
 
 void TComServer::RunSend(const TNThread& thread)

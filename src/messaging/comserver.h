@@ -66,6 +66,7 @@ private:
     TConnectResult Attach();
     void TovixServerReplyMessage(const QString& text);
     void TovixServerCloseConnectionRequest();
+    void TovixServerGone();
 
     const QString m_hostName;
     int m_startLimitMs = kStartLimitMs;

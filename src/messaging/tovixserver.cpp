@@ -25,6 +25,11 @@ public Q_SLOTS:
     void ServerStarted() { Raise(m_owner.OnServerStarted); }
     void ServerStopped() { Raise(m_owner.OnServerStopped); }
     void CloseConnectionRequest() { Raise(m_owner.OnCloseConnectionRequest); }
+    void NameOwnerChanged(const QString& name, const QString& oldOwner, const QString&)
+    {
+        if (name == m_owner.m_serviceName && !oldOwner.isEmpty())
+            Raise(m_owner.OnServerGone);
+    }
 
 private:
     static void Raise(const std::function<void()>& handler)
@@ -48,6 +53,18 @@ const TEventSlot kEventSlots[] = {
     {"ServerStopped", SLOT(ServerStopped())},
     {"CloseConnectionRequest", SLOT(CloseConnectionRequest())},
 };
+
+QString BusService()
+{
+    return QStringLiteral("org.freedesktop.DBus");
+}
+
+QString BusPath()
+{
+    return QStringLiteral("/org/freedesktop/DBus");
+}
+
+const char* const kOwnerChangedSlot = SLOT(NameOwnerChanged(QString, QString, QString));
 
 QString NextConnectionName()
 {
@@ -77,9 +94,7 @@ EAutomationError ErrorOf(const QDBusError& error)
 
 QDBusMessage BusCall(QDBusConnection& bus, const QString& method, const QVariantList& arguments)
 {
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                                       QStringLiteral("org.freedesktop.DBus"), method);
+    QDBusMessage message = QDBusMessage::createMethodCall(BusService(), BusPath(), BusService(), method);
     message.setArguments(arguments);
     const QDBusMessage reply = bus.call(message, QDBus::Block, TTovixServer::kCallTimeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage)
@@ -165,6 +180,10 @@ void TTovixServer::Subscribe(QDBusConnection& bus)
             throw EAutomationError(kAutomationFailure,
                                    QStringLiteral("Cannot receive the server's event %1: %2")
                                        .arg(QString::fromLatin1(event.name), bus.lastError().message()));
+    if (!bus.connect(BusService(), BusPath(), BusService(), QStringLiteral("NameOwnerChanged"), {m_serviceName},
+                     QString(), m_events, kOwnerChangedSlot))
+        throw EAutomationError(kAutomationFailure,
+                               QStringLiteral("Cannot watch the server's name: ") + bus.lastError().message());
 }
 
 void TTovixServer::Unsubscribe(QDBusConnection& bus)
@@ -172,6 +191,8 @@ void TTovixServer::Unsubscribe(QDBusConnection& bus)
     for (const TEventSlot& event : kEventSlots)
         bus.disconnect(m_serviceName, AutomationObjectPath(), AutomationInterfaceName(),
                        QString::fromLatin1(event.name), m_events, event.slot);
+    bus.disconnect(BusService(), BusPath(), BusService(), QStringLiteral("NameOwnerChanged"), {m_serviceName},
+                   QString(), m_events, kOwnerChangedSlot);
 }
 
 QDBusMessage TTovixServer::Method(const QString& name) const

@@ -59,6 +59,9 @@ public:
     std::function<void()> OnServerStarted;
     std::function<void()> OnServerStopped;
     std::function<void()> OnCloseConnectionRequest;
+    // The server's bus name lost its owner: the server has ended (or was
+    // replaced), and with it the conversation.
+    std::function<void()> OnServerGone;
 
     // Attaches (or activates) the server and subscribes to its events;
     // nothing when connected already.
