@@ -11,8 +11,8 @@ void SetHelpFile(const QString& path);
 QString HelpFile();
 
 // Opens the help file at its start (desktop viewers take no help topic).
-// False, and nothing else, when the file is missing or no handler opens it.
-// Main thread.
+// When the file is missing, or no program opens it, the operator is told so
+// in a warning box naming the file, and the result is false. Main thread.
 bool ShowHelpTopic(int topic);
 
 // Replaces the desktop opener (QDesktopServices::openUrl); for tests. An

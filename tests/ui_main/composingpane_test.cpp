@@ -3,10 +3,12 @@
 // both frames, the status bar shows the progress, Send comes back and the
 // sent-message log holds the rows. Also the carriers' length limits as the
 // registered carrier editors read them.
+#include "foundation/workarea.h"
 #include "messaging/sendoutbox.h"
 #include "messaging/sendsettings.h"
 #include "pagingserversim.h"
 #include "panefixture.h"
+#include "platform/profilefile.h"
 #include "support/messageanswerer.h"
 #include "ui/main/frmembedcontrol.h"
 #include "ui/main/frmmain.h"
@@ -16,6 +18,9 @@
 #include "ui/plugins/editorregistry.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QComboBox>
+#include <QMenu>
 #include <QTest>
 
 namespace {
@@ -47,6 +52,56 @@ protected:
 };
 
 }  // namespace
+
+TEST_F(ComposingTest, PanesAndTheirMenusCarryTheirHelpTopics)
+{
+    StartWindow();
+    TFormMessageEditor* editor = form->FormMessageEditor;
+    const QList<std::pair<const QObject*, int>> topics = {
+        {form->FormRecipients, 1018},
+        {form->FormRecipients->mnuRecipients, 1036},
+        {editor, 1019},
+        {editor->findChild<QWidget*>(QStringLiteral("pnlTop")), 1038},
+        {editor->btnSelectDatabase, 1039},
+        {editor->mnuDatabases, 1039},
+        {editor->mnuEditor, 1037},
+        {form->FormEmbedControl, 1020},
+    };
+    for (const auto& [object, topic] : topics) {
+        ASSERT_NE(object, nullptr) << topic;
+        EXPECT_EQ(object->property("HelpContext").toInt(), topic) << qPrintable(object->objectName());
+    }
+}
+
+TEST_F(ComposingTest, ALargerFontAndAStoredSplitterNeitherClipTheTemplateBoxNorSqueezeTheMessage)
+{
+    // A font half as large again stands for a larger scale factor; the
+    // recipients' height was stored on a taller screen.
+    const QFont usual = QApplication::font();
+    QFont large = usual;
+    large.setPixelSize(3 * QFontMetrics(usual).height() / 2);
+    QApplication::setFont(large);
+    world.Start();
+    FormSettingsIni->WriteInteger(QStringLiteral("TFormMain"), QStringLiteral("pnlEmbedRecipientsHeight"), 5000);
+    form = std::make_unique<TFormMain>();
+    form->showNormal();
+    form->resize(form->size().boundedTo(WorkArea().size()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return form->FormRecipients != nullptr; }, 5000));
+    const TFormMessageEditor* editor = form->FormMessageEditor;
+    // The layouts settle in the turns after the panes are embedded.
+    EXPECT_TRUE(QTest::qWaitFor([editor] { return editor->height() >= editor->minimumSizeHint().height(); }));
+    const QComboBox* combo = editor->cbexTemplateNames;
+    const QWidget* strip = combo->parentWidget();
+    EXPECT_GE(combo->height(), combo->sizeHint().height());
+    EXPECT_TRUE(strip->rect().contains(combo->geometry())) << combo->geometry().y() << "+" << combo->height();
+    const int lines =
+        editor->memMessageText->viewport()->height() / editor->memMessageText->fontMetrics().lineSpacing();
+    EXPECT_GE(lines, TFormMessageEditor::MessageMinimumLines - 1);
+    EXPECT_GE(editor->memMessageText->height(), editor->memMessageText->minimumHeight());
+    form.reset();
+    QApplication::setFont(usual);
+}
 
 TEST_F(ComposingTest, TypeAddSendAndSeeItThrough)
 {

@@ -145,6 +145,14 @@ TEST_F(MainWindowTest, MenusToolBarAndHelpKey)
     EXPECT_EQ(main.actHelp->shortcut(), QKeySequence(Qt::Key_F1));
     EXPECT_EQ(main.actHelp->toolTip(), QStringLiteral("Open Help file"));
     EXPECT_FALSE(main.actHelp->icon().isNull());
+    // F1 (or the tool bar's button) without "Help.chm" beside the program.
+    {
+        MessageAnswerer answers;
+        QTest::keyClick(&main, Qt::Key_F1);
+        ASSERT_EQ(answers.Texts().size(), 1);
+        EXPECT_TRUE(answers.Texts().at(0).contains(QStringLiteral("Help.chm")));
+        EXPECT_TRUE(answers.Texts().at(0).contains(QStringLiteral("not found")));
+    }
     EXPECT_EQ(main.stbStatusBar->PanelCount(), 4);
     EXPECT_EQ(main.stbStatusBar->PanelRect(2).width(), 120);
 }

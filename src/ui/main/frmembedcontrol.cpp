@@ -37,6 +37,7 @@ TFormEmbedControl::TFormEmbedControl(QWidget* parent)
     : QWidget(parent), m_window(std::make_unique<TNMessageWindow>(this))
 {
     setObjectName(QStringLiteral("FormEmbedControl"));
+    setProperty("HelpContext", 1020);
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
     Bevel1->setFrameShape(QFrame::StyledPanel);

@@ -98,17 +98,17 @@ void TFormMain::BuildLayout()
     splVertical->setHandleWidth(10);
     splVertical->setChildrenCollapsible(false);
     pnlEmbedContacts = HostPanel("pnlEmbedContacts", splVertical);
-    pnlEmbedContacts->setMinimumWidth(50);
+    pnlEmbedContacts->setMinimumWidth(8 * fontMetrics().averageCharWidth());
     splHorizontal = new QSplitter(Qt::Vertical, splVertical);
     splHorizontal->setObjectName(QStringLiteral("splHorizontal"));
     splHorizontal->setHandleWidth(10);
     splHorizontal->setChildrenCollapsible(false);
-    splHorizontal->setMinimumHeight(70);
     pnlCenter = splHorizontal;
     pnlEmbedRecipients = HostPanel("pnlEmbedRecipients", splHorizontal);
-    pnlEmbedRecipients->setMinimumHeight(50);
+    // The panes' own layouts give their least sizes; the recipients list
+    // keeps room for its header and a row or two.
+    pnlEmbedRecipients->setMinimumHeight(4 * fontMetrics().lineSpacing());
     pnlEmbedMessageEditor = HostPanel("pnlEmbedMessageEditor", splHorizontal);
-    pnlEmbedMessageEditor->setMinimumHeight(60);
     splVertical->setStretchFactor(0, 0);
     splVertical->setStretchFactor(1, 1);
     splHorizontal->setStretchFactor(0, 0);

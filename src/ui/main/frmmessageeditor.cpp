@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -50,10 +51,12 @@ void TNMessageMemo::keyPressEvent(QKeyEvent* event)
 TFormMessageEditor::TFormMessageEditor(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("FormMessageEditor"));
+    setProperty("HelpContext", 1019);
 
     // Top panel: caption, template chooser and address-book button.
     auto* top = new QWidget(this);
-    top->setFixedHeight(34);
+    top->setObjectName(QStringLiteral("pnlTop"));
+    top->setProperty("HelpContext", 1038);
     lblMessage = new QLabel(QStringLiteral("&Message"), top);
     lblTemplate = new QLabel(QStringLiteral("Temp&late : "), top);
     cbexTemplateNames = new QComboBox(top);
@@ -67,8 +70,10 @@ TFormMessageEditor::TFormMessageEditor(QWidget* parent) : QWidget(parent)
     btnSelectDatabase = new QToolButton(top);
     btnSelectDatabase->setObjectName(QStringLiteral("btnSelectDatabase"));
     btnSelectDatabase->setToolTip(QStringLiteral("Select Templates Database"));
+    btnSelectDatabase->setProperty("HelpContext", 1039);
     mnuDatabases = new QMenu(this);
     mnuDatabases->setObjectName(QStringLiteral("mnuDatabases"));
+    mnuDatabases->setProperty("HelpContext", 1039);
     auto* topLayout = new QHBoxLayout(top);
     topLayout->setContentsMargins(6, 4, 6, 4);
     topLayout->addWidget(lblMessage);
@@ -80,11 +85,15 @@ TFormMessageEditor::TFormMessageEditor(QWidget* parent) : QWidget(parent)
     memMessageText = new TNMessageMemo(this);
     memMessageText->setObjectName(QStringLiteral("memMessageText"));
     memMessageText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // However the splitter above is dragged or stored, a few lines of the
+    // message stay in view (in lines of the memo's font, whatever the scale).
+    memMessageText->setMinimumHeight(MessageMinimumLines * memMessageText->fontMetrics().lineSpacing() +
+                                     2 * memMessageText->frameWidth() +
+                                     int(2 * memMessageText->document()->documentMargin()));
     lblMessage->setBuddy(memMessageText);
 
     // Bottom panel: the counters.
     auto* bottom = new QWidget(this);
-    bottom->setFixedHeight(30);
     lblCharCountCaption = new QLabel(QStringLiteral("Characters : "), bottom);
     lblCharCount = new QLabel(bottom);
     lblCharCount->setObjectName(QStringLiteral("lblCharCount"));
@@ -168,6 +177,7 @@ void TFormMessageEditor::MakeEditActions()
 
     mnuEditor = new QMenu(this);
     mnuEditor->setObjectName(QStringLiteral("mnuEditor"));
+    mnuEditor->setProperty("HelpContext", 1037);
     mnuEditor->addAction(actCopy);
     mnuEditor->addAction(actPaste);
     mnuEditor->addSeparator();

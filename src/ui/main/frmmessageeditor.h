@@ -36,6 +36,9 @@ public:
     explicit TFormMessageEditor(QWidget* parent = nullptr);
     ~TFormMessageEditor() override;
 
+    // The memo never shows fewer lines than this.
+    static constexpr int MessageMinimumLines = 4;
+
     // The last counted length (read by the send bar).
     int MessageLength() const { return m_messageLength; }
     int CalcMessageLength() const;

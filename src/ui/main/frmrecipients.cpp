@@ -29,6 +29,7 @@ QAction* MakeAction(QWidget* owner, const QString& caption, const QKeySequence& 
 TFormRecipients::TFormRecipients(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("FormRecipients"));
+    setProperty("HelpContext", 1018);
     m_list = new TNRecipientList(this);
     m_list->SetImageProvider([](int index) -> QVariant {
         if (!DataModuleImages)
@@ -72,6 +73,7 @@ TFormRecipients::TFormRecipients(QWidget* parent) : QWidget(parent)
 
     mnuRecipients = new QMenu(this);
     mnuRecipients->setObjectName(QStringLiteral("mnuRecipients"));
+    mnuRecipients->setProperty("HelpContext", 1036);
     mnuRecipients->addAction(actAddContacts);
     mnuRecipients->addAction(actAddGroups);
     mnuRecipients->addSeparator();
