@@ -33,10 +33,16 @@ TBaseDataClient* CreateDataClient(TDataClientClass clientClass, const QString& n
         DataClients.Add(client.get());
         return client.release();
     }
-    if (deferred)
-        deferred->append(UnusableClientText(name));
-    else
-        MessageDlg(UnusableClientText(name), TMsgDlgType::mtWarning, mbOK);
+    QStringList texts;
+    if (!client->InitWarning().isEmpty())
+        texts.append(client->InitWarning());
+    texts.append(UnusableClientText(name));
+    for (const QString& text : texts) {
+        if (deferred)
+            deferred->append(text);
+        else
+            MessageDlg(text, TMsgDlgType::mtWarning, mbOK);
+    }
     return nullptr;  // the unique_ptr destroys the client
 }
 

@@ -117,6 +117,9 @@ public:
 
 protected:
     TBaseDataClient() = default;
+    // Why InitConnection failed beyond the settings (a cache that cannot be
+    // read); shown before the general warning. Empty: nothing more to say.
+    virtual QString InitWarning() const { return QString(); }
     // The first step of every most-derived destructor (and of this one):
     // leaves DataClients and unregisters the datasets while they still exist.
     // Never throws.

@@ -1,6 +1,6 @@
 #include "data/localaccessclient.h"
 
-#include "data/bookdisplay.h"
+#include "data/bookfields.h"
 #include "data/dataerror.h"
 #include "data/localbookqueries.h"
 #include "data/threadconnections.h"
@@ -59,31 +59,10 @@ void TLocalAccessClient::CreateDataSets()
         m_sources[kind].SetDataSet(table.get());
         m_tables[kind] = std::move(table);
     }
-    TNDataSet* carrierTypes = m_tables[dkCarrierTypes].get();
-    TNDataSet* carriers = m_tables[dkCarriers].get();
-    TNDataSet* contacts = m_tables[dkContacts].get();
-    TNDataSet* groups = m_tables[dkGroups].get();
-
-    carriers->AddLookupField(QStringLiteral("FLCarrierTypes_Name"), QStringLiteral("TypeNo"), carrierTypes,
-                             QStringLiteral("TypeNo"), QStringLiteral("Name"), 50);
-    contacts->AddLookupField(QStringLiteral("FLCarriers_Name"), QStringLiteral("CarrierID"), carriers,
-                             QStringLiteral("ID"), QStringLiteral("Name"), 50);
-    TNDataSet* groupAssigns = m_tables[dkGroupAssigns].get();
-    for (const char* column : {"Name", "FirstName", "LastName", "Company", "JobTitle", "FLCarriers_Name"}) {
-        const QString name = QString::fromLatin1(column);
-        groupAssigns->AddLookupField(QStringLiteral("FLContacts_") + name, QStringLiteral("ContactID"), contacts,
-                                     QStringLiteral("ID"), name, 50);
-    }
-    TNDataSet* folderAssigns = m_tables[dkFolderAssigns].get();
-    folderAssigns->AddLookupField(QStringLiteral("FLContacts_Name"), QStringLiteral("ContactID"), contacts,
-                                  QStringLiteral("ID"), QStringLiteral("Name"), 50);
-    folderAssigns->AddLookupField(QStringLiteral("FLGroups_Name"), QStringLiteral("GroupID"), groups,
-                                  QStringLiteral("ID"), QStringLiteral("Name"), 50);
-
-    m_tables[dkTemplates]->DefineField(QStringLiteral("Content"))->SetOnGetText(MemoFieldOneLineText);
-    m_tables[dkGroups]->DefineField(QStringLiteral("Description"))->SetOnGetText(MemoFieldOneLineText);
-    m_tables[dkServers]->DefineField(QStringLiteral("Data"))->SetOnGetText(MemoFieldOneLineText);
-    m_tables[dkServers]->DefineField(QStringLiteral("TypeNo"))->SetOnGetText(ServerTypeText);
+    std::array<TNDataSet*, DataKindCount> dataSets{};
+    for (int kind = 0; kind < DataKindCount; ++kind)
+        dataSets[kind] = m_tables[kind].get();
+    AddBookFields(dataSets);
 }
 
 bool TLocalAccessClient::InitConnection(const QString& data)

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 
 void TNClientDataSet::SetFieldDefs(std::vector<TNFieldDef> defs)
 {
@@ -155,6 +156,7 @@ std::vector<TNRowChange> TNClientDataSet::Delta() const
         const auto now = m_store.find(entry.Key);
         const bool exists = now != m_store.end();
         TNRowChange change;
+        change.RowKey = entry.Key;
         if (entry.Kind == TUpdateKind::ukInsert) {
             if (!exists)
                 continue;  // inserted and deleted again
@@ -182,4 +184,116 @@ int TNClientDataSet::ChangeCount() const
     for (bool counts : std::as_const(rows))
         count += counts ? 1 : 0;
     return count;
+}
+
+TNClientPacket TNClientDataSet::SavePacket() const
+{
+    TNClientPacket packet;
+    packet.Defs = m_defs;
+    packet.Rows.reserve(m_store.size());
+    for (const auto& [key, values] : m_store)
+        packet.Rows.emplace_back(key, values);
+    for (const TLogEntry& entry : m_log)
+        packet.Log.push_back({entry.Kind, entry.Key, entry.Before});
+    packet.NextKey = m_nextKey;
+    return packet;
+}
+
+void TNClientDataSet::LoadPacket(TNClientPacket packet)
+{
+    SetFieldDefs(std::move(packet.Defs));
+    for (auto& [key, values] : packet.Rows) {
+        values.resize(m_defs.size());
+        m_store.emplace(key, std::move(values));
+    }
+    for (TNClientPacket::TLogEntry& entry : packet.Log)
+        m_log.push_back({entry.Kind, entry.Key, std::move(entry.Before)});
+    m_nextKey = std::max<qint64>(packet.NextKey, m_store.empty() ? 1 : m_store.rbegin()->first + 1);
+    for (const TLogEntry& entry : m_log)
+        m_nextKey = std::max(m_nextKey, entry.Key + 1);
+    Open();
+}
+
+void TNClientDataSet::LoadData(std::vector<std::vector<QVariant>> rows)
+{
+    if (Active())
+        Cancel();
+    Close();
+    m_store.clear();
+    m_log.clear();
+    for (std::vector<QVariant>& values : rows) {
+        values.resize(m_defs.size());
+        m_store.emplace(m_nextKey++, std::move(values));
+    }
+    Open();
+}
+
+void TNClientDataSet::ForEachStoredRow(const std::function<void(const std::vector<QVariant>&)>& visit) const
+{
+    for (const auto& entry : m_store)
+        visit(entry.second);
+}
+
+int TNClientDataSet::ReplaceFieldValue(const QString& field, const QVariant& from, const QVariant& to)
+{
+    size_t index = m_defs.size();
+    for (size_t i = 0; i < m_defs.size(); ++i)
+        if (m_defs[i].Name.compare(field, Qt::CaseInsensitive) == 0)
+            index = i;
+    if (index == m_defs.size())
+        Error(QStringLiteral("Field '%1' not found").arg(field));
+    CheckBrowseMode();
+    const auto same = [&](const QVariant& v) { return !v.isNull() && v.toLongLong() == from.toLongLong(); };
+    int changed = 0;
+    for (auto& entry : m_store) {
+        if (index < entry.second.size() && same(entry.second[index])) {
+            entry.second[index] = to;
+            ++changed;
+        }
+    }
+    for (TLogEntry& entry : m_log)
+        if (index < entry.Before.size() && same(entry.Before[index]))
+            entry.Before[index] = to;
+    if (changed > 0)
+        Reload();
+    return changed;
+}
+
+void TNClientDataSet::MergeRowChanges(qint64 key)
+{
+    CheckBrowseMode();
+    m_log.erase(std::remove_if(m_log.begin(), m_log.end(), [key](const TLogEntry& e) { return e.Key == key; }),
+                m_log.end());
+}
+
+void TNClientDataSet::RevertRow(qint64 key)
+{
+    CheckBrowseMode();
+    for (auto it = m_log.rbegin(); it != m_log.rend(); ++it) {
+        if (it->Key != key)
+            continue;
+        if (it->Kind == TUpdateKind::ukInsert)
+            m_store.erase(key);
+        else
+            m_store[key] = it->Before;
+    }
+    MergeRowChanges(key);
+    Reload();
+}
+
+void TNClientDataSet::SetStoredRow(qint64 key, std::vector<QVariant> values)
+{
+    CheckBrowseMode();
+    values.resize(m_defs.size());
+    m_store[key] = std::move(values);
+    MergeRowChanges(key);
+    Reload();
+}
+
+void TNClientDataSet::RemoveStoredRow(qint64 key)
+{
+    CheckBrowseMode();
+    m_store.erase(key);
+    MergeRowChanges(key);
+    Reload();
 }

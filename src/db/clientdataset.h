@@ -18,6 +18,7 @@
 // writes them elsewhere.
 //
 // Same thread rule as TNDataSet.
+#include <functional>
 #include <map>
 
 #include "db/dataset.h"
@@ -35,8 +36,23 @@ enum class TUpdateKind { ukModify, ukInsert, ukDelete };
 // NewValues as they stand (empty for a delete), in field-definition order.
 struct TNRowChange {
     TUpdateKind Kind = TUpdateKind::ukModify;
+    qint64 RowKey = 0;  // names the row to MergeRowChanges, RevertRow, SetStoredRow
     std::vector<QVariant> OldValues;
     std::vector<QVariant> NewValues;
+};
+
+// The whole state of a client dataset: definitions, rows under their keys,
+// and the change log; what a cache file holds.
+struct TNClientPacket {
+    struct TLogEntry {
+        TUpdateKind Kind = TUpdateKind::ukModify;
+        qint64 Key = 0;
+        std::vector<QVariant> Before;
+    };
+    std::vector<TNFieldDef> Defs;
+    std::vector<std::pair<qint64, std::vector<QVariant>>> Rows;
+    std::vector<TLogEntry> Log;
+    qint64 NextKey = 1;
 };
 
 class TNClientDataSet : public TNDataSet {
@@ -70,6 +86,31 @@ public:
     void CancelUpdates() { SetSavePoint(0); }
     void MergeChangeLog();
     std::vector<TNRowChange> Delta() const;
+
+    // --- whole state and row-level changes (cache files, applying the log
+    // elsewhere). None of these is logged; each posts a pending edit first
+    // and re-reads the rows afterwards, keeping the current row.
+    TNClientPacket SavePacket() const;
+    // Takes the definitions, rows and log of Packet and opens.
+    void LoadPacket(TNClientPacket packet);
+    // Replaces every row with Rows (in field-definition order) and forgets
+    // the log; opens.
+    void LoadData(std::vector<std::vector<QVariant>> rows);
+    // Visits the values of every stored row, filtered out or not, in the
+    // order rows were added, without moving the cursor.
+    void ForEachStoredRow(const std::function<void(const std::vector<QVariant>&)>& visit) const;
+    // Sets Field to To in every stored row and logged original that holds
+    // From; returns how many stored rows changed.
+    int ReplaceFieldValue(const QString& field, const QVariant& from, const QVariant& to);
+    // The row's current values become its loaded ones.
+    void MergeRowChanges(qint64 key);
+    // Undoes every logged change of the row.
+    void RevertRow(qint64 key);
+    // Stores Values for the row (a row that is gone is added again) and
+    // makes them its loaded values.
+    void SetStoredRow(qint64 key, std::vector<QVariant> values);
+    // Takes the row out, as if it had never been loaded.
+    void RemoveStoredRow(qint64 key);
 
 protected:
     std::vector<TNColumnInfo> LoadRows(std::vector<std::unique_ptr<TNRow>>& rows) override;

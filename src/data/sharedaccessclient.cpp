@@ -1,0 +1,470 @@
+#include "data/sharedaccessclient.h"
+
+#include "data/bookfields.h"
+#include "data/dataerror.h"
+#include "data/remotedataconnection.h"
+#include "data/shareddatafolder.h"
+#include "db/clientdatasetfile.h"
+#include "db/dberror.h"
+#include "platform/commatext.h"
+#include "platform/hostlookup.h"
+#include "platform/messagedlg.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+namespace {
+constexpr quint16 kDefaultTcpDoorPort = 215;
+constexpr int kLookupTimeoutMs = 3000;
+// How long one resolution of the book's host serves the queueing of a message.
+constexpr qint64 kResolvedForMs = 10000;
+const char kDoorPortFile[] = "TcpDoorPort.txt";
+
+struct TDef {
+    const char* Name;
+    TFieldKind Kind;
+    int Size;
+};
+const TDef CarrierTypeFields[] = {{"ID", TFieldKind::fkSmallInt, 0},
+                                  {"IconID", TFieldKind::fkSmallInt, 0},
+                                  {"TypeNo", TFieldKind::fkSmallInt, 0},
+                                  {"Name", TFieldKind::fkString, 50},
+                                  {"Prune", TFieldKind::fkBoolean, 0}};
+const TDef CarrierFields[] = {{"ID", TFieldKind::fkInteger, 0},      {"IconID", TFieldKind::fkSmallInt, 0},
+                              {"TypeNo", TFieldKind::fkSmallInt, 0}, {"ServerID", TFieldKind::fkInteger, 0},
+                              {"Name", TFieldKind::fkString, 50},    {"Prune", TFieldKind::fkBoolean, 0},
+                              {"Data", TFieldKind::fkMemo, 0}};
+const TDef ContactFields[] = {{"ID", TFieldKind::fkInteger, 0},       {"CarrierID", TFieldKind::fkInteger, 0},
+                              {"Name", TFieldKind::fkString, 50},     {"FirstName", TFieldKind::fkString, 50},
+                              {"LastName", TFieldKind::fkString, 50}, {"Company", TFieldKind::fkString, 50},
+                              {"JobTitle", TFieldKind::fkString, 50}, {"Prune", TFieldKind::fkBoolean, 0},
+                              {"Data", TFieldKind::fkMemo, 0}};
+const TDef TemplateFields[] = {{"ID", TFieldKind::fkInteger, 0},
+                               {"Name", TFieldKind::fkString, 50},
+                               {"ParentID", TFieldKind::fkInteger, 0},
+                               {"IconID", TFieldKind::fkSmallInt, 0},
+                               {"Content", TFieldKind::fkMemo, 0}};
+const TDef GroupFields[] = {
+    {"ID", TFieldKind::fkInteger, 0}, {"Name", TFieldKind::fkString, 50}, {"Description", TFieldKind::fkMemo, 0}};
+const TDef GroupAssignFields[] = {
+    {"ID", TFieldKind::fkInteger, 0}, {"GroupID", TFieldKind::fkInteger, 0}, {"ContactID", TFieldKind::fkInteger, 0}};
+const TDef FolderFields[] = {
+    {"ID", TFieldKind::fkInteger, 0}, {"Name", TFieldKind::fkString, 50}, {"ParentID", TFieldKind::fkInteger, 0}};
+const TDef FolderAssignFields[] = {{"ID", TFieldKind::fkInteger, 0},
+                                   {"FolderID", TFieldKind::fkInteger, 0},
+                                   {"GroupID", TFieldKind::fkInteger, 0},
+                                   {"ContactID", TFieldKind::fkInteger, 0}};
+
+struct TTableDef {
+    const char* Component;
+    const char* Source;
+    const char* IndexFieldNames;
+    const TDef* Fields;
+    size_t FieldCount;
+};
+template <size_t N>
+constexpr TTableDef Table(const char* component, const char* source, const char* index, const TDef (&fields)[N])
+{
+    return {component, source, index, fields, N};
+}
+// By TDataKind, kinds 0 to 7.
+const TTableDef TableDefs[] = {
+    Table("cdsCarrierTypes", "dsCarrierTypes", "", CarrierTypeFields),
+    Table("cdsCarriers", "dsCarriers", "", CarrierFields),
+    Table("cdsContacts", "dsContacts", "Name", ContactFields),
+    Table("cdsTemplates", "dsTemplates", "", TemplateFields),
+    Table("cdsGroups", "dsGroups", "", GroupFields),
+    Table("cdsGroupAssigns", "dsGroupAssigns", "", GroupAssignFields),
+    Table("cdsFolders", "dsFolders", "", FolderFields),
+    Table("cdsFolderAssigns", "dsFolderAssigns", "", FolderAssignFields),
+};
+constexpr int SharedKindCount = DataKindCount - 1;
+
+// Characters no file name may hold here or on the systems books are shared
+// with; the hash keeps two names that read alike apart.
+bool UnsafeInFileName(QChar c)
+{
+    return c.unicode() < 0x20 || c.unicode() == 0x7F || QStringLiteral("/\\:*?\"<>|").contains(c);
+}
+
+int FieldIndex(const TNClientDataSet& dataSet, const char* name)
+{
+    const std::vector<TNFieldDef>& defs = dataSet.FieldDefs();
+    for (size_t i = 0; i < defs.size(); ++i)
+        if (defs[i].Name == QLatin1String(name))
+            return int(i);
+    return -1;
+}
+
+// Tells the operator, once the event loop runs (never while the out-box
+// transaction holds the database), that a book's contacts were skipped.
+void PostNotice(const QString& text)
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            app, [text] { MessageDlg(text, TMsgDlgType::mtWarning, mbOK); }, Qt::QueuedConnection);
+}
+}  // namespace
+
+QString SharedCacheFolderName(const QString& bookName)
+{
+    QString safe;
+    for (QChar c : bookName)
+        safe += UnsafeInFileName(c) ? QChar(u'_') : c;
+    while (safe.endsWith(u'.') || safe.endsWith(u' '))
+        safe.chop(1);
+    if (safe.isEmpty())
+        safe = QStringLiteral("_");
+    if (safe == bookName)
+        return safe;
+    const QByteArray hash = QCryptographicHash::hash(bookName.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
+    return safe + u'-' + QString::fromLatin1(hash);
+}
+
+// ---------------------------------------------------------------- base
+
+TBaseSharedClient::~TBaseSharedClient()
+{
+    // The derived class saves while its datasets exist; nothing here.
+}
+
+QString TBaseSharedClient::CacheFolder() const
+{
+    return GetSharedDataFolder() + u'/' + SharedCacheFolderName(Name());
+}
+
+bool TBaseSharedClient::ReadSettings(const QString& data)
+{
+    const QStringList items = CommaTextToList(data);
+    if (items.size() < 3)
+        return false;
+    bool ok = false;
+    const int port = items.at(1).trimmed().toInt(&ok);
+    if (!ok || port < 1 || port > 65535)
+        return false;
+    m_host = items.at(0).trimmed();
+    m_port = static_cast<quint16>(port);
+    m_serverName = items.at(2).trimmed();
+    return !m_host.isEmpty();
+}
+
+void TBaseSharedClient::SaveClientDataSetToFile(TDataKind kind)
+{
+    TNClientDataSet* dataSet = ClientDataSet(kind);
+    if (!dataSet)
+        throw EDataError(
+            QStringLiteral("From TBaseSharedClient.SaveClientDataSetToFile() - Can't Save non-TClientDataSet "
+                           "to file."));
+    if (m_unreadable[kind])
+        return;  // never write over a file that could not be read
+    if (!QDir().mkpath(CacheFolder()))
+        throw EDataError(QStringLiteral("Cannot create the folder \"%1\"").arg(CacheFolder()));
+    dataSet->CheckBrowseMode();
+    ::SaveClientDataSetToFile(*dataSet, CacheFolder() + u'/' + CacheFileName(kind));
+}
+
+void TBaseSharedClient::LoadClientDataSetFromFile(TDataKind kind)
+{
+    TNClientDataSet* dataSet = ClientDataSet(kind);
+    if (!dataSet)
+        throw EDataError(
+            QStringLiteral("From TBaseSharedClient.LoadClientDataSetFromFile() - Can't Load non-TClientDataSet "
+                           "from file."));
+    if (!QDir().mkpath(CacheFolder()))
+        throw EDataError(QStringLiteral("Cannot create the folder \"%1\"").arg(CacheFolder()));
+    const QString file = CacheFolder() + u'/' + CacheFileName(kind);
+    if (!QFile::exists(file)) {
+        dataSet->CreateDataSet();
+        ::SaveClientDataSetToFile(*dataSet, file);
+    }
+    ::LoadClientDataSetFromFile(*dataSet, file);
+    m_unreadable[kind] = false;
+}
+
+void TBaseSharedClient::SaveAllClientDataSetsToFiles()
+{
+    for (int kind = 0; kind < DataKindCount; ++kind)
+        if (ClientDataSet(TDataKind(kind)))
+            SaveClientDataSetToFile(TDataKind(kind));
+}
+
+void TBaseSharedClient::LoadAllClientDataSetsFromFiles()
+{
+    QStringList problems;
+    for (int kind = 0; kind < DataKindCount; ++kind) {
+        if (!ClientDataSet(TDataKind(kind)))
+            continue;
+        try {
+            LoadClientDataSetFromFile(TDataKind(kind));
+        } catch (const EDatabaseError& e) {
+            m_unreadable[kind] = true;
+            problems.append(e.Message());
+        } catch (const EDataError& e) {
+            m_unreadable[kind] = true;
+            problems.append(QString::fromUtf8(e.what()));
+        }
+    }
+    if (!problems.isEmpty())
+        m_initWarning = QStringLiteral(
+                            "The cached data of the address book \"%1\" cannot be used for now; the files "
+                            "are left as they are.\n%2")
+                            .arg(Name(), problems.join(u'\n'));
+}
+
+qint32 TBaseSharedClient::CalcNewTempID(TNDataSet* dataSet)
+{
+    auto* client = qobject_cast<TNClientDataSet*>(dataSet);
+    if (!client || !dataSet->FindField(QStringLiteral("ID")))
+        return -1;
+    // Read from the stored rows: the cursor does not move and a pending
+    // insert is neither posted nor lost.
+    const int id = FieldIndex(*client, "ID");
+    qint64 lowest = 0;
+    client->ForEachStoredRow([&](const std::vector<QVariant>& values) {
+        if (size_t(id) < values.size() && !values[size_t(id)].isNull())
+            lowest = std::min(lowest, values[size_t(id)].toLongLong());
+    });
+    return qint32(std::max<qint64>(lowest - 1, std::numeric_limits<qint32>::min()));
+}
+
+qint32 TBaseSharedClient::GetNextTempID(TNDataSet* dataSet)
+{
+    if (dataSet->Tag() != 0) {
+        const qint32 next = dataSet->Tag();
+        dataSet->SetTag(next - 1);
+        return next;
+    }
+    const qint32 id = CalcNewTempID(dataSet);
+    dataSet->SetTag(id - 1);
+    return id;
+}
+
+bool TBaseSharedClient::OpenRemote(TRemoteDataConnection& connection, QString* errorText)
+{
+    if (!connection.Open(m_host, m_port, 10000) || !connection.ConnectServer(m_serverName)) {
+        *errorText = connection.ErrorText();
+        connection.Close();
+        return false;
+    }
+    const quint16 doorPort = connection.TcpDoorPort() != 0 ? connection.TcpDoorPort() : kDefaultTcpDoorPort;
+    if (doorPort != TcpDoorPort() && QDir().mkpath(CacheFolder())) {
+        QFile file(CacheFolder() + u'/' + QLatin1String(kDoorPortFile));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(QByteArray::number(doorPort));
+    }
+    return true;
+}
+
+quint16 TBaseSharedClient::TcpDoorPort() const
+{
+    QFile file(CacheFolder() + u'/' + QLatin1String(kDoorPortFile));
+    if (!file.open(QIODevice::ReadOnly))
+        return kDefaultTcpDoorPort;
+    bool ok = false;
+    const int port = file.readAll().trimmed().toInt(&ok);
+    return ok && port > 0 && port < 65536 ? static_cast<quint16>(port) : kDefaultTcpDoorPort;
+}
+
+// ---------------------------------------------------------------- client
+
+TSharedAccessClient::TSharedAccessClient()
+{
+    std::array<TNDataSet*, DataKindCount> all{};
+    for (int kind = 0; kind < SharedKindCount; ++kind) {
+        const TTableDef& def = TableDefs[kind];
+        auto dataSet = std::make_unique<TNClientDataSet>();
+        dataSet->setObjectName(QString::fromLatin1(def.Component));
+        std::vector<TNFieldDef> defs;
+        for (size_t i = 0; i < def.FieldCount; ++i)
+            defs.push_back({QString::fromLatin1(def.Fields[i].Name), def.Fields[i].Kind, def.Fields[i].Size, false});
+        dataSet->SetFieldDefs(std::move(defs));
+        dataSet->SetIndexFieldNames(QString::fromLatin1(def.IndexFieldNames));
+        m_sources[kind].setObjectName(QString::fromLatin1(def.Source));
+        m_sources[kind].SetDataSet(dataSet.get());
+        if (kind == dkCarriers || kind == dkContacts || kind == dkGroupAssigns)
+            connect(dataSet.get(), &TNDataSet::DataChanged, this, [this] { m_snapshotStale = true; });
+        all[kind] = dataSet.get();
+        m_dataSets[kind] = std::move(dataSet);
+    }
+    AddBookFields(all);
+}
+
+TSharedAccessClient::~TSharedAccessClient()
+{
+    ReleaseClient();
+    try {
+        SaveAllClientDataSetsToFiles();
+    } catch (const std::exception& e) {
+        // A failure at shut-down is reported, never thrown out of here.
+        qWarning("%s", e.what());
+    }
+}
+
+bool TSharedAccessClient::InitConnection(const QString& data)
+{
+    const bool usable = ReadSettings(data);
+    LoadAllClientDataSetsFromFiles();
+    m_snapshotStale = true;
+    return usable && CacheUsable();
+}
+
+TNClientDataSet* TSharedAccessClient::ClientDataSet(TDataKind kind)
+{
+    return kind < SharedKindCount ? m_dataSets[kind].get() : nullptr;
+}
+
+QString TSharedAccessClient::CacheFileName(TDataKind kind) const
+{
+    return kind < SharedKindCount ? QString::fromLatin1(TableDefs[kind].Component) + QStringLiteral(".cds") : QString();
+}
+
+TNDataSet* TSharedAccessClient::GetDataSet(TDataKind kind)
+{
+    if (kind >= SharedKindCount)
+        throw EDataError(QStringLiteral("From \"TSharedAccessClient.GetDataSet()\" - Unknown dataKind"));
+    return m_dataSets[kind].get();
+}
+
+TNDataSource* TSharedAccessClient::GetDataSource(TDataKind kind)
+{
+    if (kind >= SharedKindCount)
+        throw EDataError(QStringLiteral("From \"TSharedAccessClient.GetDataSource()\" - Unknown dataKind"));
+    return &m_sources[kind];
+}
+
+QList<TNDataSet*> TSharedAccessClient::DataSets()
+{
+    QList<TNDataSet*> dataSets;
+    for (auto& dataSet : m_dataSets)
+        dataSets.append(dataSet.get());
+    return dataSets;
+}
+
+std::shared_ptr<const TSharedBookSnapshot> TSharedAccessClient::Snapshot()
+{
+    if (QThread::currentThread() == thread() && m_snapshotStale) {
+        auto snapshot = std::make_shared<TSharedBookSnapshot>();
+        const TNClientDataSet& contacts = *m_dataSets[dkContacts];
+        const int cId = FieldIndex(contacts, "ID"), cCarrier = FieldIndex(contacts, "CarrierID"),
+                  cName = FieldIndex(contacts, "Name"), cData = FieldIndex(contacts, "Data");
+        contacts.ForEachStoredRow([&](const std::vector<QVariant>& v) {
+            snapshot->Contacts.insert(v[size_t(cId)].toInt(), {v[size_t(cCarrier)].toInt(), v[size_t(cName)].toString(),
+                                                               v[size_t(cData)].toString()});
+        });
+        const TNClientDataSet& carriers = *m_dataSets[dkCarriers];
+        const int rId = FieldIndex(carriers, "ID"), rType = FieldIndex(carriers, "TypeNo"),
+                  rData = FieldIndex(carriers, "Data");
+        carriers.ForEachStoredRow([&](const std::vector<QVariant>& v) {
+            snapshot->Carriers.insert(v[size_t(rId)].toInt(), {v[size_t(rType)].toInt(), v[size_t(rData)].toString()});
+        });
+        const TNClientDataSet& assigns = *m_dataSets[dkGroupAssigns];
+        const int aGroup = FieldIndex(assigns, "GroupID"), aContact = FieldIndex(assigns, "ContactID");
+        assigns.ForEachStoredRow([&](const std::vector<QVariant>& v) {
+            snapshot->Members[v[size_t(aGroup)].toInt()].append(v[size_t(aContact)].toInt());
+        });
+        QMutexLocker guard(&m_snapshotLock);
+        m_snapshot = std::move(snapshot);
+        m_snapshotStale = false;
+    }
+    QMutexLocker guard(&m_snapshotLock);
+    return m_snapshot ? m_snapshot : std::make_shared<const TSharedBookSnapshot>();
+}
+
+bool TSharedAccessClient::Endpoint(TNServerEndpoint& endpoint)
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (m_resolvedAtMs < 0 || now - m_resolvedAtMs > kResolvedForMs) {
+        QString address;
+        QString error;
+        m_resolvedAtMs = now;
+        m_resolvedHost.clear();
+        if (LookupIPv4(Host(), kLookupTimeoutMs, &address, &error)) {
+            m_resolvedHost = address;
+            m_routeNoticeShown = false;
+        } else if (!m_routeNoticeShown) {
+            m_routeNoticeShown = true;
+            PostNotice(
+                QStringLiteral("The contacts of the address book \"%1\" cannot be sent to: %2.").arg(Name(), error));
+        }
+    }
+    if (m_resolvedHost.isEmpty())
+        return false;
+    endpoint.ServerTypeNo = SERVER_TYPE_TCP_NO;
+    endpoint.IpAddress = m_resolvedHost;
+    endpoint.PortNo = TcpDoorPort();
+    endpoint.HostName = Host();
+    return true;
+}
+
+bool TSharedAccessClient::GetServerByContactID(qint32 contactID, TNServerEndpoint& endpoint)
+{
+    if (!Snapshot()->Contacts.contains(contactID))
+        return false;
+    return Endpoint(endpoint);
+}
+
+void TSharedAccessClient::GetServersOfGroup(qint32 groupID, QHash<qint32, TNServerEndpoint>& servers)
+{
+    servers.clear();
+    const std::shared_ptr<const TSharedBookSnapshot> snapshot = Snapshot();
+    TNServerEndpoint endpoint;
+    if (!Endpoint(endpoint))
+        return;
+    for (qint32 id : snapshot->Members.value(groupID))
+        if (snapshot->Contacts.contains(id))
+            servers.insert(id, endpoint);
+}
+
+void TSharedAccessClient::GetContactIDsNamesOfGroup(qint32 groupID, QList<qint32>& ids, QStringList& names)
+{
+    ids.clear();
+    names.clear();
+    const std::shared_ptr<const TSharedBookSnapshot> snapshot = Snapshot();
+    for (qint32 id : snapshot->Members.value(groupID)) {
+        const auto contact = snapshot->Contacts.constFind(id);
+        if (contact == snapshot->Contacts.constEnd())
+            continue;
+        ids.append(id);
+        names.append(contact->Name);
+    }
+}
+
+void TSharedAccessClient::GetContactsOfGroup(qint32 groupID, QList<qint32>& ids)
+{
+    ids = Snapshot()->Members.value(groupID);
+}
+
+bool TSharedAccessClient::ServerNameExists(const QString&)
+{
+    return false;
+}
+
+qint32 TSharedAccessClient::GetRecordCount(TDataKind kind)
+{
+    TNClientDataSet* dataSet = ClientDataSet(kind);
+    if (!dataSet)
+        return -1;
+    qint32 count = 0;
+    dataSet->ForEachStoredRow([&](const std::vector<QVariant>&) { ++count; });
+    return count;
+}
+
+bool TSharedAccessClient::GetContactCarrier(qint32 contactID, TNContactCarrier& carrier)
+{
+    const std::shared_ptr<const TSharedBookSnapshot> snapshot = Snapshot();
+    const auto contact = snapshot->Contacts.constFind(contactID);
+    if (contact == snapshot->Contacts.constEnd())
+        return false;
+    const auto found = snapshot->Carriers.constFind(contact->CarrierID);
+    if (found == snapshot->Carriers.constEnd())
+        return false;
+    carrier.CarrierID = contact->CarrierID;
+    carrier.ContactData = contact->Data;
+    carrier.CarrierTypeNo = found->TypeNo;
+    carrier.CarrierData = found->Data;
+    return true;
+}

@@ -1,0 +1,152 @@
+#pragma once
+// The data client of a shared address book (database type 2): a book that
+// lives on the paging server and reaches the client through the server's
+// remote data door. The client works on in-memory client datasets, one per
+// address-book table except Servers, cached on disk (one file per dataset
+// in the book's cache folder), loaded when the client is made and saved when
+// it goes, so the book is usable without the server. Rows travel to and from
+// the server only when changes are applied or a dataset is refreshed
+// (sharedapply.h). New rows take temporary negative IDs until then.
+//
+// Thread rules: made, used and destroyed on the main thread; the datasets
+// belong to it. The query operations answer from a snapshot of the cached
+// contacts, carriers and memberships, rebuilt on the main thread after the
+// datasets changed, so a send thread may call them inside
+// DataClients.WithClientByGUID.
+
+#include "data/basedataclient.h"
+#include "db/clientdataset.h"
+#include "db/datasource.h"
+
+#include <QHash>
+#include <QMutex>
+#include <array>
+#include <memory>
+
+class TRemoteDataConnection;
+
+// The folder name of a book's cache under the shared-data folder: the
+// book's name when a file name can hold it as it stands; otherwise the name
+// with every unsafe character replaced and a short hash of the whole name
+// added, so that no name escapes the shared-data folder and two names never
+// share a folder.
+QString SharedCacheFolderName(const QString& bookName);
+
+class TBaseSharedClient : public TBaseDataClient {
+    Q_OBJECT
+public:
+    ~TBaseSharedClient() override;
+
+    // The shared-data folder, then the book's folder.
+    QString CacheFolder() const;
+    // Every dataset that loaded, in component order; a dataset whose file
+    // could not be read is never written over.
+    void SaveAllClientDataSetsToFiles();
+    void LoadAllClientDataSetsFromFiles();
+    void SaveClientDataSetToFile(TDataKind kind);
+    void LoadClientDataSetFromFile(TDataKind kind);
+
+    // The lowest ID of the dataset (0 at most), less one; the cursor, the
+    // state and any pending edit stay as they are.
+    qint32 CalcNewTempID(TNDataSet* dataSet) override;
+    qint32 GetNextTempID(TNDataSet* dataSet) override;
+
+    QString Host() const { return m_host; }
+    quint16 Port() const { return m_port; }
+    QString ServerName() const { return m_serverName; }
+    // Opens a connection to the book's remote data door and its server
+    // name; remembers the TCP door's port the greeting names.
+    bool OpenRemote(TRemoteDataConnection& connection, QString* errorText);
+    // The port of the paging server's TCP door as last greeted (kept in the
+    // cache folder); 215 when never told.
+    quint16 TcpDoorPort() const;
+
+    // The client dataset of a kind; nullptr for a kind the book has none of.
+    virtual TNClientDataSet* ClientDataSet(TDataKind kind) = 0;
+    // "cdsContacts.cds" and so on.
+    virtual QString CacheFileName(TDataKind kind) const = 0;
+
+protected:
+    TBaseSharedClient() = default;
+    // Item 0 the host or address, item 1 the port, item 2 the server name;
+    // false (nothing set) with fewer items or a port that is no number in
+    // 1..65535.
+    bool ReadSettings(const QString& data);
+    // Warnings of the caches that could not be read, for CreateDataClient.
+    QString InitWarning() const override { return m_initWarning; }
+    bool CacheUsable() const { return m_initWarning.isEmpty(); }
+
+private:
+    QString m_host;
+    quint16 m_port = 0;
+    QString m_serverName;
+    std::array<bool, DataKindCount> m_unreadable{};
+    QString m_initWarning;
+};
+
+// What the send path and the out-box read of a shared book, taken from its
+// cached datasets.
+struct TSharedBookSnapshot {
+    struct TContact {
+        qint32 CarrierID = 0;
+        QString Name;
+        QString Data;
+    };
+    struct TCarrier {
+        qint32 TypeNo = 0;
+        QString Data;
+    };
+    QHash<qint32, TContact> Contacts;
+    QHash<qint32, TCarrier> Carriers;
+    QHash<qint32, QList<qint32>> Members;  // group ID -> contact IDs, in membership order
+};
+
+class TSharedAccessClient : public TBaseSharedClient {
+    Q_OBJECT
+public:
+    TSharedAccessClient();
+    ~TSharedAccessClient() override;
+
+    // Items: host or address, port, server name (a fourth, the GUID, is not
+    // read); then the cache is loaded (made on first use).
+    bool InitConnection(const QString& data) override;
+    // Kinds 0 to 7; any other raises "From "TSharedAccessClient.GetDataSet()"
+    // - Unknown dataKind".
+    TNDataSet* GetDataSet(TDataKind kind) override;
+    TNDataSource* GetDataSource(TDataKind kind) override;
+    QList<TNDataSet*> DataSets() override;
+    TNClientDataSet* ClientDataSet(TDataKind kind) override;
+    QString CacheFileName(TDataKind kind) const override;
+
+    // A contact goes through the TCP door of the paging server that serves
+    // the book: the book's host resolved to an IPv4 address, and the TCP
+    // door's port. False (the contact is skipped, the operator told once)
+    // when the host does not resolve or the contact is not in the book.
+    bool GetServerByContactID(qint32 contactID, TNServerEndpoint& endpoint) override;
+    using TBaseDataClient::GetServerByContactID;
+    void GetServersOfGroup(qint32 groupID, QHash<qint32, TNServerEndpoint>& servers) override;
+    void GetContactIDsNamesOfGroup(qint32 groupID, QList<qint32>& ids, QStringList& names) override;
+    void GetContactsOfGroup(qint32 groupID, QList<qint32>& ids) override;
+    // A shared book has no servers.
+    bool ServerNameExists(const QString& name) override;
+    // The cached rows of dkCarriers, dkContacts and the other kinds 0 to 7.
+    qint32 GetRecordCount(TDataKind kind) override;
+    bool GetContactCarrier(qint32 contactID, TNContactCarrier& carrier) override;
+
+    // The snapshot the queries read (rebuilt first when the datasets changed
+    // and the caller is the main thread).
+    std::shared_ptr<const TSharedBookSnapshot> Snapshot();
+
+private:
+    bool Endpoint(TNServerEndpoint& endpoint);
+
+    std::array<std::unique_ptr<TNClientDataSet>, DataKindCount - 1> m_dataSets;
+    std::array<TNDataSource, DataKindCount - 1> m_sources;
+    mutable QMutex m_snapshotLock;
+    std::shared_ptr<const TSharedBookSnapshot> m_snapshot;
+    bool m_snapshotStale = true;  // main thread only
+    // The book's host as last resolved, for the queueing of one message.
+    QString m_resolvedHost;
+    qint64 m_resolvedAtMs = -1;
+    bool m_routeNoticeShown = false;
+};

@@ -1,0 +1,71 @@
+#pragma once
+// Applying a shared address book's change logs to the paging server, and
+// refreshing its datasets from there.
+//
+// Apply sends the net changes of each dataset to the dataset's provider, in
+// an order that lets references follow: carrier types, carriers, contacts,
+// templates, groups, folders (a folder after its new parent), then the group
+// and folder memberships. Every temporary ID the server replaced is replaced
+// in the other datasets and their change logs (Folders.ParentID,
+// FolderAssigns, GroupAssigns, Contacts.CarrierID), in "FoldersOpen", and
+// handed to the hook below (the folder tree). A row the server refused goes
+// to the reconcile handler, whose answer decides what becomes of it. The
+// cache files are written afterwards.
+//
+// Main thread only; the calls block while they talk to the server.
+
+#include "data/datakinds.h"
+#include "db/clientdataset.h"
+
+#include <QList>
+#include <QString>
+#include <QVariantMap>
+#include <functional>
+
+class TSharedAccessClient;
+
+// The answers to a refused row.
+enum class TReconcileAction {
+    raSkip,     // keep the change in the log for a later apply; go on
+    raAbort,    // keep it and every change not yet sent; stop
+    raMerge,    // take the server's row as the original and keep the change: it goes again next time
+    raCorrect,  // as Merge, with the values the operator corrected
+    raCancel,   // undo the change here
+    raRefresh,  // undo the change and take the server's row as it stands
+};
+
+struct TReconcileRequest {
+    QString BookName;
+    QString Provider;
+    TUpdateKind Kind = TUpdateKind::ukModify;
+    int ErrorCode = 0;
+    QString ErrorText;
+    QVariantMap Local;  // the row as this client has it (empty for a delete)
+    bool HasServerRow = false;
+    QVariantMap ServerRow;  // the server's row as it now stands
+};
+
+// Asks what to do with a refused row; Corrected holds the local values to
+// change for raCorrect. The default handler (none installed) skips.
+using TReconcileHandler = std::function<TReconcileAction(const TReconcileRequest& request, QVariantMap* corrected)>;
+TReconcileHandler SetReconcileHandler(TReconcileHandler handler);
+
+// Told of every temporary ID the server replaced, after the datasets are.
+using TTempIdHook = std::function<void(TSharedAccessClient* client, TDataKind kind, qint32 tempId, qint32 newId)>;
+void SetTempIdReplacedHook(TTempIdHook hook);
+
+struct TApplyResult {
+    bool Ok = false;       // the server was reached and every request was taken
+    int Applied = 0;       // rows the server stored
+    int Refused = 0;       // rows it refused (whatever the answer)
+    bool Aborted = false;  // the reconcile answer stopped the apply
+    QString ErrorText;     // why the server could not be used
+};
+
+// Applies the change logs of Kinds (default: every kind) to the server.
+TApplyResult ApplySharedUpdates(TSharedAccessClient& client, const QList<TDataKind>& kinds = {});
+
+// Fetches the kind's rows from the server and replaces the cached ones. A
+// dataset with changes not yet applied is left as it is: false with a text
+// that says to apply or cancel them first.
+bool RefreshSharedDataSet(TSharedAccessClient& client, TDataKind kind, QString* errorText);

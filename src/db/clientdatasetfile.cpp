@@ -1,0 +1,132 @@
+#include "db/clientdatasetfile.h"
+
+#include "db/clientdataset.h"
+#include "db/dberror.h"
+
+#include <QDataStream>
+#include <QFile>
+#include <QSaveFile>
+#include <cstring>
+
+namespace {
+constexpr char kMagic[] = "TVXCDS\r\n";
+constexpr char kEnd[] = "END!";
+constexpr quint32 kVersion = 1;
+// Bounds a corrupt count before it turns into a huge allocation.
+constexpr quint32 kMaxCount = 50'000'000;
+constexpr quint32 kMaxFields = 1000;
+
+void Write(QDataStream& out, const std::vector<QVariant>& values)
+{
+    out << quint32(values.size());
+    for (const QVariant& value : values)
+        out << value;
+}
+
+bool Read(QDataStream& in, std::vector<QVariant>& values)
+{
+    quint32 count = 0;
+    in >> count;
+    if (in.status() != QDataStream::Ok || count > kMaxFields)
+        return false;
+    values.resize(count);
+    for (QVariant& value : values)
+        in >> value;
+    return in.status() == QDataStream::Ok;
+}
+
+[[noreturn]] void Unreadable(const QString& fileName, const QString& why)
+{
+    throw EDatabaseError(QStringLiteral("The cache file \"%1\" cannot be read: %2").arg(fileName, why));
+}
+}  // namespace
+
+void SaveClientDataSetToFile(const TNClientDataSet& dataSet, const QString& fileName)
+{
+    const TNClientPacket packet = dataSet.SavePacket();
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EDatabaseError(
+            QStringLiteral("The cache file \"%1\" cannot be written: %2").arg(fileName, file.errorString()));
+    QDataStream out(&file);
+    out.setVersion(QDataStream::Qt_6_4);
+    out.writeRawData(kMagic, 8);
+    out << kVersion << quint32(packet.Defs.size());
+    for (const TNFieldDef& def : packet.Defs)
+        out << def.Name << qint32(def.Kind) << qint32(def.Size) << def.ReadOnly;
+    out << qint64(packet.NextKey) << quint32(packet.Rows.size());
+    for (const auto& [key, values] : packet.Rows) {
+        out << qint64(key);
+        Write(out, values);
+    }
+    out << quint32(packet.Log.size());
+    for (const TNClientPacket::TLogEntry& entry : packet.Log) {
+        out << qint32(entry.Kind) << qint64(entry.Key);
+        Write(out, entry.Before);
+    }
+    out.writeRawData(kEnd, 4);
+    if (out.status() != QDataStream::Ok || !file.commit())
+        throw EDatabaseError(
+            QStringLiteral("The cache file \"%1\" cannot be written: %2").arg(fileName, file.errorString()));
+}
+
+void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        Unreadable(fileName, file.errorString());
+    QDataStream in(&file);
+    in.setVersion(QDataStream::Qt_6_4);
+    char magic[8] = {};
+    if (in.readRawData(magic, 8) != 8 || std::memcmp(magic, kMagic, 8) != 0)
+        Unreadable(fileName, QStringLiteral("not a cache file"));
+    quint32 version = 0;
+    quint32 defCount = 0;
+    in >> version >> defCount;
+    if (version != kVersion)
+        Unreadable(fileName, QStringLiteral("format version %1, not %2").arg(version).arg(kVersion));
+    if (in.status() != QDataStream::Ok || defCount == 0 || defCount > kMaxFields)
+        Unreadable(fileName, QStringLiteral("bad field definitions"));
+    TNClientPacket packet;
+    for (quint32 i = 0; i < defCount; ++i) {
+        TNFieldDef def;
+        qint32 kind = 0;
+        qint32 size = 0;
+        in >> def.Name >> kind >> size >> def.ReadOnly;
+        if (kind < int(TFieldKind::fkUnknown) || kind > int(TFieldKind::fkFloat) || def.Name.isEmpty())
+            Unreadable(fileName, QStringLiteral("bad field definitions"));
+        def.Kind = TFieldKind(kind);
+        def.Size = size;
+        packet.Defs.push_back(def);
+    }
+    quint32 rowCount = 0;
+    in >> packet.NextKey >> rowCount;
+    if (in.status() != QDataStream::Ok || rowCount > kMaxCount)
+        Unreadable(fileName, QStringLiteral("bad row count"));
+    packet.Rows.reserve(rowCount);
+    for (quint32 i = 0; i < rowCount; ++i) {
+        qint64 key = 0;
+        std::vector<QVariant> values;
+        in >> key;
+        if (!Read(in, values) || values.size() != defCount)
+            Unreadable(fileName, QStringLiteral("row %1 is damaged").arg(i + 1));
+        packet.Rows.emplace_back(key, std::move(values));
+    }
+    quint32 logCount = 0;
+    in >> logCount;
+    if (in.status() != QDataStream::Ok || logCount > kMaxCount)
+        Unreadable(fileName, QStringLiteral("bad change count"));
+    for (quint32 i = 0; i < logCount; ++i) {
+        TNClientPacket::TLogEntry entry;
+        qint32 kind = 0;
+        in >> kind >> entry.Key;
+        if (kind < int(TUpdateKind::ukModify) || kind > int(TUpdateKind::ukDelete) || !Read(in, entry.Before))
+            Unreadable(fileName, QStringLiteral("change %1 is damaged").arg(i + 1));
+        entry.Kind = TUpdateKind(kind);
+        packet.Log.push_back(std::move(entry));
+    }
+    char end[4] = {};
+    if (in.readRawData(end, 4) != 4 || std::memcmp(end, kEnd, 4) != 0)
+        Unreadable(fileName, QStringLiteral("the file is cut short"));
+    dataSet.LoadPacket(std::move(packet));
+}

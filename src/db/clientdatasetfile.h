@@ -1,0 +1,21 @@
+#pragma once
+// Cache files of client datasets: the definitions, the rows and the change
+// log of one dataset, so that edits not yet applied survive a restart.
+//
+// Format (QDataStream, Qt 6.4 encoding, big-endian): the 8 bytes
+// "TVXCDS\r\n", a 32-bit format version (1), the field definitions, the next
+// row key, the rows under their keys, the log entries, and "END!" last, so
+// that a file cut short is told from a whole one. Writing goes to a
+// temporary file beside the target and replaces it with one rename.
+
+#include <QString>
+
+class TNClientDataSet;
+
+// Writes the dataset's whole state; raises EDatabaseError naming the file
+// when it cannot be written (the old file then stays as it was).
+void SaveClientDataSetToFile(const TNClientDataSet& dataSet, const QString& fileName);
+// Replaces the dataset's state with the file's and opens it; raises
+// EDatabaseError naming the file when it is missing, unreadable, of another
+// format version or cut short (the dataset is then left as it was).
+void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName);

@@ -1,0 +1,67 @@
+#include "platform/hostlookup.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace {
+struct TLookup {
+    std::mutex lock;
+    std::condition_variable done;
+    bool finished = false;
+    int result = 0;
+    in_addr address{};
+};
+}  // namespace
+
+bool LookupIPv4(const QString& host, int timeoutMs, QString* address, QString* errorText)
+{
+    const QByteArray name = host.trimmed().toLocal8Bit();
+    in_addr direct{};
+    if (!name.isEmpty() && inet_pton(AF_INET, name.constData(), &direct) == 1) {
+        *address = QString::fromLatin1(name);
+        return true;
+    }
+    if (name.isEmpty()) {
+        if (errorText)
+            *errorText = QStringLiteral("No host name given");
+        return false;
+    }
+    auto lookup = std::make_shared<TLookup>();
+    std::thread([lookup, name] {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        const int rc = getaddrinfo(name.constData(), nullptr, &hints, &found);
+        std::lock_guard<std::mutex> guard(lookup->lock);
+        lookup->result = rc == 0 && found ? 0 : (rc != 0 ? rc : EAI_NONAME);
+        if (lookup->result == 0)
+            lookup->address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
+        if (found)
+            freeaddrinfo(found);
+        lookup->finished = true;
+        lookup->done.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> guard(lookup->lock);
+    if (!lookup->done.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return lookup->finished; })) {
+        if (errorText)
+            *errorText = QStringLiteral("The host name \"%1\" was not resolved within %2 ms").arg(host).arg(timeoutMs);
+        return false;
+    }
+    if (lookup->result != 0) {
+        if (errorText)
+            *errorText = QStringLiteral("The host name \"%1\" cannot be resolved: %2")
+                             .arg(host, QString::fromLocal8Bit(gai_strerror(lookup->result)));
+        return false;
+    }
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &lookup->address, text, sizeof text);
+    *address = QString::fromLatin1(text);
+    return true;
+}

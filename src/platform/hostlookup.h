@@ -1,0 +1,13 @@
+#pragma once
+// Host-name lookup with a time limit. The system's resolver has no time-out
+// of its own, so the lookup runs on a helper thread and the caller waits at
+// most TimeoutMs for it. A lookup still running when the caller gives up
+// finishes on its own and touches nothing but its own state; it holds no
+// resource of the caller's. Any thread.
+
+#include <QString>
+
+// The IPv4 address (dotted text) of Host: Host itself when it is already
+// one, else the first address the resolver gives. False with ErrorText when
+// the name does not resolve or the time runs out.
+bool LookupIPv4(const QString& host, int timeoutMs, QString* address, QString* errorText = nullptr);

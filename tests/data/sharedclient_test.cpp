@@ -1,0 +1,378 @@
+// Shared address books: the client's cache on real files, temporary IDs,
+// applying and refreshing through the simulator's remote data door, and what
+// the out-box reads of a shared book.
+#include "data/basedataclient.h"
+#include "data/outbox.h"
+#include "data/recipient.h"
+#include "data/sharedaccessclient.h"
+#include "data/sharedapply.h"
+#include "data/shareddatafolder.h"
+#include "db/field.h"
+#include "localdatafixture.h"
+#include "remotedatasim.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSqlQuery>
+
+namespace {
+const QString kServer = QStringLiteral("TovixServer.TovixRemoteDataModule");
+const QString kBook = QStringLiteral("Shared Book");
+const QString kGuid = QStringLiteral("{5AAAAAAA-0000-0000-0000-000000000001}");
+
+class SharedClientTest : public LocalDataFixture {
+protected:
+    void SetUp() override
+    {
+        LocalDataFixture::SetUp();
+        TSimDataOptions options;
+        options.listenAddress = QHostAddress(QHostAddress::LocalHost);
+        options.port = 0;
+        options.tcpDoorPort = 2150;
+        options.books.append({kServer, QString(), Dbs.Folder() + QStringLiteral("server.db")});
+        Sim = std::make_unique<TRemoteDataSim>(options);
+        ASSERT_TRUE(Sim->Start());
+    }
+    void TearDown() override
+    {
+        SetReconcileHandler({});
+        LocalDataFixture::TearDown();
+        Sim.reset();
+    }
+    void AddBook(const QString& host = QStringLiteral("127.0.0.1"), const QString& name = kBook)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("setup"));
+        db.setDatabaseName(Dbs.LocalDataPath());
+        db.open();
+        QSqlQuery q(db);
+        q.prepare(
+            QStringLiteral("insert into Databases (TypeNo, Name, OrderNo, Data, GUID) values (2, :N, 2, :D, :G)"));
+        q.bindValue(QStringLiteral(":N"), name);
+        q.bindValue(QStringLiteral(":D"), QStringLiteral("%1,%2,%3, ").arg(host).arg(Sim->Port()).arg(kServer));
+        q.bindValue(QStringLiteral(":G"), kGuid);
+        q.exec();
+        q = QSqlQuery();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("setup"));
+    }
+    TSharedAccessClient* Client()
+    {
+        TBaseDataClient* client = nullptr;
+        DataClients.WithClientByGUID(kGuid, [&](TBaseDataClient& c) { client = &c; });
+        return qobject_cast<TSharedAccessClient*>(client);
+    }
+    QVariant ServerSql(const QString& sql)
+    {
+        QVariant value;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("server"));
+            db.setDatabaseName(Dbs.Folder() + QStringLiteral("server.db"));
+            db.open();
+            QSqlQuery q(sql, db);
+            if (q.next())
+                value = q.value(0);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("server"));
+        return value;
+    }
+    // Appends a row with the next temporary ID and the given values.
+    static qint32 AddRow(TSharedAccessClient* client, TDataKind kind, const QVariantMap& values)
+    {
+        TNDataSet* ds = client->GetDataSet(kind);
+        const qint32 id = client->GetNextTempIDByKind(kind);
+        ds->Append();
+        ds->FieldByName(QStringLiteral("ID"))->SetValue(id);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            ds->FieldByName(it.key())->SetValue(it.value());
+        ds->Post();
+        return id;
+    }
+    static QVariant Value(TSharedAccessClient* client, TDataKind kind, qint32 id, const char* field)
+    {
+        return client->GetDataSet(kind)->Lookup(QStringLiteral("ID"), id, QString::fromLatin1(field));
+    }
+
+    std::unique_ptr<TRemoteDataSim> Sim;
+};
+}  // namespace
+
+TEST(SharedCacheFolderName, UnsafeNamesStayInsideAndApart)
+{
+    EXPECT_EQ(SharedCacheFolderName(QStringLiteral("Sales Book")), QStringLiteral("Sales Book"));
+    for (const QString& name : {QStringLiteral(".."), QStringLiteral("a/../b"), QStringLiteral("C:\\x"),
+                                QStringLiteral("tab\there"), QStringLiteral("")}) {
+        const QString folder = SharedCacheFolderName(name);
+        EXPECT_FALSE(folder.contains(u'/') || folder.contains(u'\\') || folder == QLatin1String("..") ||
+                     folder.isEmpty())
+            << folder.toStdString();
+    }
+    EXPECT_NE(SharedCacheFolderName(QStringLiteral("a/b")), SharedCacheFolderName(QStringLiteral("a:b")));
+    EXPECT_NE(SharedCacheFolderName(QStringLiteral("a/b")), SharedCacheFolderName(QStringLiteral("a_b")));
+}
+
+TEST_F(SharedClientTest, CacheMadeOnFirstUseKeepsOfflineEditsAndTemporaryIds)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr) << Answerer.Texts().join(u'\n').toStdString();
+    const QString folder = GetSharedDataFolder() + QStringLiteral("/") + kBook;
+    EXPECT_EQ(client->CacheFolder(), folder);
+    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.cds")}, QDir::Files).size(), 8);
+    EXPECT_TRUE(client->GetDataSet(dkContacts)->Active());
+    EXPECT_EQ(client->GetDataSet(dkContacts)->RecordCount(), 0);
+    EXPECT_THROW(client->GetDataSet(dkServers), std::exception);
+
+    // Temporary IDs: below the lowest present, never handed out twice, and
+    // asking does not post a pending insert.
+    TNClientDataSet* folders = client->ClientDataSet(dkFolders);
+    folders->LoadData({{5, QStringLiteral("A"), 0}});
+    EXPECT_EQ(client->CalcNewTempIDByKind(dkFolders), -1);
+    folders->LoadData({{-7, QStringLiteral("A"), 0}});
+    EXPECT_EQ(client->GetNextTempIDByKind(dkFolders), -8);
+    EXPECT_EQ(client->GetNextTempIDByKind(dkFolders), -9);
+    TNDataSet* contacts = client->GetDataSet(dkContacts);
+    contacts->Append();
+    contacts->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Half made"));
+    EXPECT_EQ(client->CalcNewTempIDByKind(dkContacts), -1);
+    EXPECT_EQ(contacts->State(), TDataSetState::dsInsert);
+    contacts->Cancel();
+    EXPECT_EQ(contacts->RecordCount(), 0) << "a cancelled first Add leaves no row";
+
+    AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Offline Ann")}});
+    LocalData.reset();  // saves the cache
+    StartLocalData();
+    client = Client();
+    ASSERT_NE(client, nullptr);
+    EXPECT_EQ(client->GetDataSet(dkContacts)->RecordCount(), 1);
+    EXPECT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), 1) << "unapplied edits survive a restart";
+
+    // A cache file that cannot be read: the book is left out for this run,
+    // and its files are not written over.
+    LocalData.reset();
+    QFile broken(folder + QStringLiteral("/cdsContacts.cds"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("garbage");
+    broken.close();
+    Answerer.Clear();
+    StartLocalData();
+    EXPECT_EQ(Client(), nullptr);
+    ASSERT_EQ(Answerer.Texts().size(), 2);
+    EXPECT_TRUE(Answerer.Texts()[0].contains(QStringLiteral("cdsContacts.cds")));
+    LocalData.reset();
+    ASSERT_TRUE(broken.open(QIODevice::ReadOnly));
+    EXPECT_EQ(broken.readAll(), QByteArray("garbage"));
+}
+
+TEST_F(SharedClientTest, ApplyReplacesTemporaryIdsEverywhereAndRefreshWaitsForPendingChanges)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    QList<std::tuple<int, qint32, qint32>> hooked;
+    SetTempIdReplacedHook([&](TSharedAccessClient*, TDataKind kind, qint32 from, qint32 to) {
+        hooked.append({int(kind), from, to});
+    });
+    const qint32 carrier = AddRow(client, dkCarriers,
+                                  {{QStringLiteral("Name"), QStringLiteral("SNPP")},
+                                   {QStringLiteral("TypeNo"), 6},
+                                   {QStringLiteral("Data"), QStringLiteral("host,444,240,,")}});
+    const qint32 parent =
+        AddRow(client, dkFolders, {{QStringLiteral("Name"), QStringLiteral("Sales")}, {QStringLiteral("ParentID"), 0}});
+    const qint32 child = AddRow(
+        client, dkFolders, {{QStringLiteral("Name"), QStringLiteral("North")}, {QStringLiteral("ParentID"), parent}});
+    const qint32 ann = AddRow(client, dkContacts,
+                              {{QStringLiteral("Name"), QStringLiteral("Ann")},
+                               {QStringLiteral("CarrierID"), carrier},
+                               {QStringLiteral("Data"), QStringLiteral("555,false")}});
+    AddRow(
+        client, dkFolderAssigns,
+        {{QStringLiteral("FolderID"), child}, {QStringLiteral("ContactID"), ann}, {QStringLiteral("GroupID"), NoneID}});
+    const qint32 group = AddRow(client, dkGroups, {{QStringLiteral("Name"), QStringLiteral("Team")}});
+    AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), group}, {QStringLiteral("ContactID"), ann}});
+    {
+        QSqlQuery q(DModLocalData->Connection());
+        q.exec(
+            QStringLiteral("insert into FoldersOpen (DatabaseGUID, FolderID) values ('%1', %2)").arg(kGuid).arg(child));
+    }
+
+    const TApplyResult result = ApplySharedUpdates(*client);
+    ASSERT_TRUE(result.Ok) << result.ErrorText.toStdString();
+    EXPECT_EQ(result.Applied, 7);
+    EXPECT_EQ(result.Refused, 0);
+    for (TDataKind kind : {dkCarriers, dkContacts, dkGroups, dkGroupAssigns, dkFolders, dkFolderAssigns})
+        EXPECT_EQ(client->ClientDataSet(kind)->ChangeCount(), 0) << int(kind);
+
+    const qint32 sales = ServerSql(QStringLiteral("select ID from Folders where Name = 'Sales'")).toInt();
+    const qint32 north = ServerSql(QStringLiteral("select ID from Folders where Name = 'North'")).toInt();
+    const qint32 annId = ServerSql(QStringLiteral("select ID from Contacts where Name = 'Ann'")).toInt();
+    ASSERT_GT(sales, 0);
+    EXPECT_EQ(ServerSql(QStringLiteral("select ParentID from Folders where ID = %1").arg(north)).toInt(), sales);
+    EXPECT_EQ(ServerSql(QStringLiteral("select FolderID from FolderAssigns where ContactID = %1").arg(annId)).toInt(),
+              north);
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from GroupAssigns ga join Groups g on g.ID = ga.GroupID "
+                                       "where ga.ContactID = %1 and g.Name = 'Team'")
+                            .arg(annId))
+                  .toInt(),
+              1);
+    EXPECT_EQ(
+        ServerSql(QStringLiteral("select c.CarrierID = r.ID from Contacts c, Carriers r where c.ID = %1").arg(annId))
+            .toInt(),
+        1);
+    // Locally: the rows and the references carry the server's IDs.
+    EXPECT_EQ(Value(client, dkFolders, north, "ParentID").toInt(), sales);
+    EXPECT_EQ(Value(client, dkContacts, annId, "Name").toString(), QStringLiteral("Ann"));
+    EXPECT_FALSE(
+        client->GetDataSet(dkFolderAssigns)->Lookup(QStringLiteral("FolderID"), north, QStringLiteral("ID")).isNull());
+    EXPECT_TRUE(hooked.contains({int(dkFolders), child, north}));
+    {
+        QSqlQuery q(DModLocalData->Connection());
+        q.exec(QStringLiteral("select FolderID from FoldersOpen where DatabaseGUID = '%1'").arg(kGuid));
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value(0).toInt(), north);
+    }
+
+    // Refresh: refused while a change is pending, then brings the server's rows.
+    ServerSql(QStringLiteral("insert into Contacts (Name) values ('Added elsewhere')"));
+    TNDataSet* contacts = client->GetDataSet(dkContacts);
+    ASSERT_TRUE(contacts->Locate(QStringLiteral("ID"), annId));
+    contacts->Edit();
+    contacts->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Ann B"));
+    contacts->Post();
+    QString error;
+    EXPECT_FALSE(RefreshSharedDataSet(*client, dkContacts, &error));
+    EXPECT_EQ(error, QStringLiteral("There are changes not yet applied to the server. Apply or cancel them first."));
+    EXPECT_EQ(Value(client, dkContacts, annId, "Name").toString(), QStringLiteral("Ann B"));
+    client->ClientDataSet(dkContacts)->CancelUpdates();
+    ASSERT_TRUE(RefreshSharedDataSet(*client, dkContacts, &error)) << error.toStdString();
+    EXPECT_EQ(contacts->RecordCount(), 2);
+    SetTempIdReplacedHook({});
+}
+
+TEST_F(SharedClientTest, EachReconcileAnswerDecidesTheRefusedRow)
+{
+    ServerSql(QStringLiteral("insert into Contacts (ID, Name) values (10, 'Bob')"));
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    QString error;
+    ASSERT_TRUE(RefreshSharedDataSet(*client, dkContacts, &error)) << error.toStdString();
+    TNDataSet* contacts = client->GetDataSet(dkContacts);
+
+    struct TCase {
+        TReconcileAction answer;
+        QString serverAfter;  // Name on the server after the second apply
+        QString localAfter;   // Name here after the reconcile
+        int pending;          // changes left in the log
+    };
+    const TCase cases[] = {
+        {TReconcileAction::raSkip, QStringLiteral("Other 0"), QStringLiteral("Mine 0"), 1},
+        {TReconcileAction::raAbort, QStringLiteral("Other 1"), QStringLiteral("Mine 1"), 1},
+        {TReconcileAction::raCancel, QStringLiteral("Other 2"), QStringLiteral("Other 1"), 0},
+        {TReconcileAction::raRefresh, QStringLiteral("Other 3"), QStringLiteral("Other 3"), 0},
+        {TReconcileAction::raMerge, QStringLiteral("Mine 4"), QStringLiteral("Mine 4"), 0},
+        {TReconcileAction::raCorrect, QStringLiteral("Corrected"), QStringLiteral("Corrected"), 0},
+    };
+    int n = 0;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(n);
+        client->ClientDataSet(dkContacts)->CancelUpdates();
+        ASSERT_TRUE(RefreshSharedDataSet(*client, dkContacts, &error)) << error.toStdString();
+        ASSERT_TRUE(contacts->Locate(QStringLiteral("ID"), 10));
+        contacts->Edit();
+        contacts->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Mine %1").arg(n));
+        contacts->Post();
+        ServerSql(QStringLiteral("update Contacts set Name = 'Other %1' where ID = 10").arg(n));
+        TReconcileRequest seen;
+        SetReconcileHandler([&](const TReconcileRequest& request, QVariantMap* corrected) {
+            seen = request;
+            corrected->insert(QStringLiteral("Name"), QStringLiteral("Corrected"));
+            return c.answer;
+        });
+        TApplyResult result = ApplySharedUpdates(*client, {dkContacts});
+        EXPECT_EQ(result.Refused, 1);
+        EXPECT_EQ(result.Aborted, c.answer == TReconcileAction::raAbort);
+        EXPECT_EQ(seen.ServerRow.value(QStringLiteral("Name")).toString(), QStringLiteral("Other %1").arg(n));
+        EXPECT_EQ(seen.Local.value(QStringLiteral("Name")).toString(), QStringLiteral("Mine %1").arg(n));
+        // Merge and Correct send the change again with the server's row as
+        // the original: the next apply stores it.
+        SetReconcileHandler({});
+        if (c.answer == TReconcileAction::raMerge || c.answer == TReconcileAction::raCorrect) {
+            result = ApplySharedUpdates(*client, {dkContacts});
+            EXPECT_EQ(result.Applied, 1);
+        }
+        EXPECT_EQ(Value(client, dkContacts, 10, "Name").toString(), c.localAfter);
+        EXPECT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), c.pending);
+        EXPECT_EQ(ServerSql(QStringLiteral("select Name from Contacts where ID = 10")).toString(), c.serverAfter);
+        ++n;
+    }
+}
+
+TEST_F(SharedClientTest, SharedContactsAndGroupsAreQueuedToTheBooksTcpDoor)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    const qint32 carrier = AddRow(client, dkCarriers,
+                                  {{QStringLiteral("Name"), QStringLiteral("SNPP")},
+                                   {QStringLiteral("TypeNo"), 6},
+                                   {QStringLiteral("Data"), QStringLiteral("host,444,240,,")}});
+    const qint32 ann = AddRow(client, dkContacts,
+                              {{QStringLiteral("Name"), QStringLiteral("Ann")},
+                               {QStringLiteral("CarrierID"), carrier},
+                               {QStringLiteral("Data"), QStringLiteral("555,false")}});
+    const qint32 bob = AddRow(client, dkContacts,
+                              {{QStringLiteral("Name"), QStringLiteral("Bob")},
+                               {QStringLiteral("CarrierID"), carrier},
+                               {QStringLiteral("Data"), QStringLiteral("556,false")}});
+    const qint32 group = AddRow(client, dkGroups, {{QStringLiteral("Name"), QStringLiteral("Team")}});
+    AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), group}, {QStringLiteral("ContactID"), ann}});
+    AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), group}, {QStringLiteral("ContactID"), bob}});
+    ASSERT_TRUE(ApplySharedUpdates(*client).Ok);  // greets: the TCP door is on port 2150
+    const qint32 annId = ServerSql(QStringLiteral("select ID from Contacts where Name = 'Ann'")).toInt();
+    const qint32 groupId = ServerSql(QStringLiteral("select ID from Groups")).toInt();
+
+    TNContactCarrier carrierOf;
+    ASSERT_TRUE(client->GetContactCarrier(annId, carrierOf));
+    EXPECT_EQ(carrierOf.CarrierTypeNo, 6);
+    EXPECT_EQ(carrierOf.ContactData, QStringLiteral("555,false"));
+    EXPECT_EQ(client->GetRecordCount(dkCarriers), 1);
+    EXPECT_FALSE(client->ServerNameExists(QStringLiteral("Any")));
+
+    TNSuperRecipient contact(nkContact, annId, client, 0, QStringLiteral("Ann"));
+    TNSuperRecipient team(nkGroup, groupId, client, 0, QStringLiteral("Team"));
+    OutBox::AddOutMessage(DModLocalData->Connection(), {&contact, &team}, QStringLiteral("Hello"), true);
+    QSqlQuery q(DModLocalData->Connection());
+    ASSERT_TRUE(q.exec(QStringLiteral("select IpAddress, PortNo, ServerTypeNo, Name from OutMessages order by ID")));
+    QStringList rows;
+    while (q.next())
+        rows << QStringLiteral("%1:%2:%3 %4")
+                    .arg(q.value(0).toString())
+                    .arg(q.value(1).toInt())
+                    .arg(q.value(2).toInt())
+                    .arg(q.value(3).toString());
+    EXPECT_EQ(rows, QStringList({QStringLiteral("127.0.0.1:2150:1 Ann"), QStringLiteral("127.0.0.1:2150:1 Team[Ann]"),
+                                 QStringLiteral("127.0.0.1:2150:1 Team[Bob]")}));
+}
+
+TEST_F(SharedClientTest, ABookWhoseHostDoesNotResolveIsSkippedWithANotice)
+{
+    AddBook(QStringLiteral("no-such-host.invalid"));
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    const qint32 ann = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Ann")}});
+    TNSuperRecipient contact(nkContact, ann, client, 0, QStringLiteral("Ann"));
+    EXPECT_EQ(OutBox::AddOutMessage(DModLocalData->Connection(), {&contact}, QStringLiteral("Hello"), false) > 0, true);
+    QSqlQuery q(DModLocalData->Connection());
+    q.exec(QStringLiteral("select count(*) from OutMessages"));
+    q.next();
+    EXPECT_EQ(q.value(0).toInt(), 0);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_TRUE(Answerer.Texts()[0].contains(kBook));
+}
