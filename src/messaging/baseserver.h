@@ -84,6 +84,9 @@ public:
     virtual void SendText(const QByteArray& frame) = 0;
     // Drops the transport (the server asked to close the connection).
     virtual void Disconnect() {}
+    // Another thread: a Connect in progress gives up its waits as soon as
+    // it can (the program is ending).
+    virtual void AbortConnect() { LogonUnanswerable(); }
     // Connect, with an error that maps to no result taken as this result
     // (and its text as ErrorText).
     TConnectResult SafeConnect(int timeoutMs);

@@ -130,9 +130,17 @@ TConnectResult TComServer::Connect(int /*reserved*/, int timeoutMs)
     m_transportAlive = true;
     m_logonEvent.ResetEvent();
     m_logonAnswered.ResetEvent();
+    if (m_abortConnect.IsSet())
+        LogonUnanswerable();  // the reset above must not swallow an abort
     m_connectedEvent.SetEvent();
     m_sendThread->Resume();
     return WaitForLogon(timeoutMs) ? crConnected : crAutomationError;
+}
+
+void TComServer::AbortConnect()
+{
+    m_abortConnect.SetEvent();
+    LogonUnanswerable();
 }
 
 void TComServer::SendText(const QByteArray& frame)

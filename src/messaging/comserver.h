@@ -47,6 +47,7 @@ public:
     void SendText(const QByteArray& frame) override;
     void Disconnect() override;
     TConnectResult UnmappedErrorResult() const override { return crAutomationError; }
+    void AbortConnect() override;
     TNOutRowFilter OutRowFilter() const override;
 
     TTovixServer& TovixServer() { return m_tovixServer; }
@@ -71,7 +72,8 @@ private:
     const QString m_hostName;
     int m_startLimitMs = kStartLimitMs;
     std::atomic<bool> m_transportAlive{false};
-    // Set by destruction: ends a wait for the server to start at once.
+    // Set by destruction and AbortConnect: ends a wait for the server to
+    // start at once.
     TNEvent m_abortConnect;
     TTovixServer m_tovixServer;
     std::unique_ptr<TComSendThread> m_sendThread;

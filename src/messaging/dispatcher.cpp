@@ -137,6 +137,11 @@ bool TNActivateSendThread::Stop(int timeoutMs)
 {
     Terminate();
     m_event.Wake();
+    {
+        std::lock_guard<std::mutex> guard(m_connectingLock);
+        if (m_connecting)
+            m_connecting->AbortConnect();
+    }
     return WaitFor(timeoutMs);
 }
 
@@ -160,6 +165,20 @@ void TNActivateSendThread::Execute()
     }
     if (!path.isEmpty())
         CloseThreadDatabase(path);
+}
+
+TConnectResult TNActivateSendThread::ConnectLink(TBaseServer& link)
+{
+    {
+        std::lock_guard<std::mutex> guard(m_connectingLock);
+        m_connecting = &link;
+        if (Terminated())
+            link.AbortConnect();
+    }
+    const TConnectResult result = link.SafeConnect(kLogonTimeoutMs);
+    std::lock_guard<std::mutex> guard(m_connectingLock);
+    m_connecting = nullptr;
+    return result;
 }
 
 void TNActivateSendThread::Dispatch(QSqlDatabase& db)
@@ -200,9 +219,11 @@ void TNActivateSendThread::Dispatch(QSqlDatabase& db)
             continue;
         }
         link->SetTesting(true);
-        TConnectResult result = link->SafeConnect(kLogonTimeoutMs);
+        TConnectResult result = ConnectLink(*link);
         const QString errorText = link->ErrorText();
         LastError().Set(errorText);
+        if (result != crConnected && Terminated())
+            return;  // cut short by shut-down: nothing to report
         if (result == crConnected) {
             if (ServersList.AddConnected(link.get())) {
                 // Listed: ServersList's owner frees it from now on. The batch

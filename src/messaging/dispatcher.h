@@ -18,6 +18,7 @@
 
 #include <QString>
 #include <functional>
+#include <mutex>
 
 class TNActivateSendThread : public TNThread {
 public:
@@ -34,8 +35,12 @@ protected:
 
 private:
     void Dispatch(QSqlDatabase& db);
+    TConnectResult ConnectLink(TBaseServer& link);
 
     TNWorkSignal m_event;
+    // The link being connected, so Stop can cut its waits short.
+    std::mutex m_connectingLock;
+    TBaseServer* m_connecting = nullptr;
 };
 
 // The one dispatcher, made suspended at program start (CreateDispatcher)

@@ -112,6 +112,21 @@ TEST_F(AutomationLinkTest, EngineThatNeverRunsGivesResultFiveAfterTheLimit)
     EXPECT_TRUE(Received(sim, QStringLiteral("LOGON")).isEmpty());
 }
 
+TEST_F(AutomationLinkTest, ShutDownCutsShortAConnectionWaitingForTheEngine)
+{
+    TSimOptions options = AutomationSim();
+    options.engine = TSimEngine::Never;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Stuck"), ComContacts(QStringLiteral("pagehost"), 1));
+    SendOutBox();
+    ASSERT_TRUE(WaitUntil([&] { return sim.EngineStartRequests() == 1; }));
+    // The dispatcher waits up to 10 s for the engine; asked to stop, it
+    // gives up well within the stop's bound.
+    ASSERT_NE(ActivateSendThread, nullptr);
+    EXPECT_TRUE(ActivateSendThread->Stop(5000));
+}
+
 TEST_F(AutomationLinkTest, NameNobodyOwnsAndNoServiceFileNamesIsNotInstalled)
 {
     TComServer link(QStringLiteral("pc1"), QStringLiteral("org.tovix.PagingServer.Absent"));

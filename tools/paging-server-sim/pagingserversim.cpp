@@ -114,6 +114,14 @@ bool TPagingServerSim::EngineRunning()
     return running;
 }
 
+int TPagingServerSim::EngineStartRequests()
+{
+    int requests = 0;
+    if (m_dbusDoor)
+        RunOnServerThread([&] { requests = m_dbusDoor->StartRequests(); });
+    return requests;
+}
+
 int TPagingServerSim::Count(const QList<TSimFrame>& log, TSimDirection direction, const QString& word)
 {
     int n = 0;

@@ -51,8 +51,10 @@ public:
     void SetOptions(const TSimOptions& options) { m_core.SetOptions(options); }
     TSimOptions Options() const { return m_core.Options(); }
 
-    // Whether the automation door's engine reports running.
+    // Whether the automation door's engine reports running, and how often
+    // it was asked to start.
     bool EngineRunning();
+    int EngineStartRequests();
 
     // Sends a BROADCAST_MESSAGE to every connected client; returns how many.
     int Broadcast(const QString& text);

@@ -191,6 +191,7 @@ void TSimDbusDoor::OnPost(const QString& sender, const QString& text)
 
 void TSimDbusDoor::OnStartServer()
 {
+    ++m_startRequests;
     const TSimOptions o = m_core.Options();
     if (m_running || m_starting || o.engine == TSimEngine::Never)
         return;

@@ -42,6 +42,7 @@ public:
     // Asks every client to close its connection.
     void CloseAll();
     bool EngineRunning() const { return m_running; }
+    int StartRequests() const { return m_startRequests; }
 
     QString introspect(const QString& path) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
@@ -74,4 +75,5 @@ private:
     QHash<QString, TClient> m_clients;
     bool m_running = true;
     bool m_starting = false;
+    int m_startRequests = 0;
 };
