@@ -133,6 +133,16 @@ void DeleteRow(TNClientDataSet& dataSet, qint64 id)
         dataSet.Delete();
 }
 
+// The row keys of the changes the server stored.
+QList<qint64> KeysOf(const QList<TNRowChange>& batch, const QList<TRemoteApplyResult>& answers)
+{
+    QList<qint64> keys;
+    for (int i = 0; i < batch.size(); ++i)
+        if (answers[i].ok)
+            keys.append(batch[i].RowKey);
+    return keys;
+}
+
 class TApplier {
 public:
     TApplier(TSharedAccessClient& client, TRemoteDataConnection& connection, TApplyResult& result)
@@ -178,17 +188,20 @@ public:
                 m_result.ErrorText = m_connection.ErrorText();
                 return false;
             }
-            bool placedFolder = false;
+            QHash<qint64, qint64> newIds;
             for (int i = 0; i < batch.size(); ++i) {
                 if (answers[i].ok) {
                     ++m_result.Applied;
-                    dataSet->MergeRowChanges(batch[i].RowKey);
-                    if (batch[i].Kind == TUpdateKind::ukInsert && answers[i].newId != remote[i].id) {
-                        ReplaceId(kind, qint32(remote[i].id), qint32(answers[i].newId));
-                        placedFolder = placedFolder || kind == dkFolders;
-                    }
-                    continue;
+                    if (batch[i].Kind == TUpdateKind::ukInsert && answers[i].newId != remote[i].id)
+                        newIds.insert(remote[i].id, answers[i].newId);
                 }
+            }
+            dataSet->MergeRowChanges(KeysOf(batch, answers));
+            ReplaceIds(kind, newIds);
+            const bool placedFolder = kind == dkFolders && !newIds.isEmpty();
+            for (int i = 0; i < batch.size(); ++i) {
+                if (answers[i].ok)
+                    continue;
                 ++m_result.Refused;
                 refused.insert(batch[i].RowKey);
                 if (!Reconcile(kind, *dataSet, batch[i], remote[i], answers[i])) {
@@ -204,24 +217,30 @@ public:
     }
 
 private:
-    void ReplaceId(TDataKind kind, qint32 tempId, qint32 newId)
+    // Puts the server's IDs of one batch of new rows in place of their
+    // temporary ones: in the rows, in the rows naming them, in FoldersOpen.
+    void ReplaceIds(TDataKind kind, const QHash<qint64, qint64>& ids)
     {
-        m_client.ClientDataSet(kind)->ReplaceFieldValue(QStringLiteral("ID"), tempId, newId);
+        if (ids.isEmpty())
+            return;
+        m_client.ClientDataSet(kind)->ReplaceFieldValues(QStringLiteral("ID"), ids);
         for (const TReference& ref : ReferencesTo(kind))
             if (TNClientDataSet* other = m_client.ClientDataSet(ref.Kind))
-                other->ReplaceFieldValue(QString::fromLatin1(ref.Field), tempId, newId);
-        if (kind == dkFolders && DModLocalData) {
-            QSqlQuery update(DModLocalData->Connection());
-            update.prepare(
-                QStringLiteral("update FoldersOpen set FolderID = :New "
-                               "where DatabaseGUID = :GUID and FolderID = :Old"));
-            update.bindValue(QStringLiteral(":New"), newId);
-            update.bindValue(QStringLiteral(":GUID"), m_client.GUID());
-            update.bindValue(QStringLiteral(":Old"), tempId);
-            update.exec();
+                other->ReplaceFieldValues(QString::fromLatin1(ref.Field), ids);
+        for (auto it = ids.cbegin(); it != ids.cend(); ++it) {
+            if (kind == dkFolders && DModLocalData) {
+                QSqlQuery update(DModLocalData->Connection());
+                update.prepare(
+                    QStringLiteral("update FoldersOpen set FolderID = :New "
+                                   "where DatabaseGUID = :GUID and FolderID = :Old"));
+                update.bindValue(QStringLiteral(":New"), it.value());
+                update.bindValue(QStringLiteral(":GUID"), m_client.GUID());
+                update.bindValue(QStringLiteral(":Old"), it.key());
+                update.exec();
+            }
+            if (TempIdHook())
+                TempIdHook()(&m_client, kind, qint32(it.key()), qint32(it.value()));
         }
-        if (TempIdHook())
-            TempIdHook()(&m_client, kind, tempId, newId);
     }
 
     // False for an abort.

@@ -236,6 +236,11 @@ void TNClientDataSet::ForEachStoredRow(const std::function<void(const std::vecto
 
 int TNClientDataSet::ReplaceFieldValue(const QString& field, const QVariant& from, const QVariant& to)
 {
+    return ReplaceFieldValues(field, {{from.toLongLong(), to.toLongLong()}});
+}
+
+int TNClientDataSet::ReplaceFieldValues(const QString& field, const QHash<qint64, qint64>& replacements)
+{
     size_t index = m_defs.size();
     for (size_t i = 0; i < m_defs.size(); ++i)
         if (m_defs[i].Name.compare(field, Qt::CaseInsensitive) == 0)
@@ -243,17 +248,20 @@ int TNClientDataSet::ReplaceFieldValue(const QString& field, const QVariant& fro
     if (index == m_defs.size())
         Error(QStringLiteral("Field '%1' not found").arg(field));
     CheckBrowseMode();
-    const auto same = [&](const QVariant& v) { return !v.isNull() && v.toLongLong() == from.toLongLong(); };
+    const auto replace = [&](std::vector<QVariant>& values) {
+        if (index >= values.size() || values[index].isNull())
+            return false;
+        const auto found = replacements.constFind(values[index].toLongLong());
+        if (found == replacements.constEnd())
+            return false;
+        values[index] = QVariant::fromValue<qint64>(found.value());
+        return true;
+    };
     int changed = 0;
-    for (auto& entry : m_store) {
-        if (index < entry.second.size() && same(entry.second[index])) {
-            entry.second[index] = to;
-            ++changed;
-        }
-    }
+    for (auto& entry : m_store)
+        changed += replace(entry.second) ? 1 : 0;
     for (TLogEntry& entry : m_log)
-        if (index < entry.Before.size() && same(entry.Before[index]))
-            entry.Before[index] = to;
+        replace(entry.Before);
     if (changed > 0)
         Reload();
     return changed;
@@ -263,6 +271,14 @@ void TNClientDataSet::MergeRowChanges(qint64 key)
 {
     CheckBrowseMode();
     m_log.erase(std::remove_if(m_log.begin(), m_log.end(), [key](const TLogEntry& e) { return e.Key == key; }),
+                m_log.end());
+}
+
+void TNClientDataSet::MergeRowChanges(const QList<qint64>& keys)
+{
+    CheckBrowseMode();
+    const QSet<qint64> merged(keys.cbegin(), keys.cend());
+    m_log.erase(std::remove_if(m_log.begin(), m_log.end(), [&](const TLogEntry& e) { return merged.contains(e.Key); }),
                 m_log.end());
 }
 

@@ -23,6 +23,8 @@
 
 #include "db/dataset.h"
 
+#include <QHash>
+
 struct TNFieldDef {
     QString Name;
     TFieldKind Kind = TFieldKind::fkString;
@@ -102,8 +104,11 @@ public:
     // Sets Field to To in every stored row and logged original that holds
     // From; returns how many stored rows changed.
     int ReplaceFieldValue(const QString& field, const QVariant& from, const QVariant& to);
+    // The same for many integer values at once (From -> To), in one pass.
+    int ReplaceFieldValues(const QString& field, const QHash<qint64, qint64>& replacements);
     // The row's current values become its loaded ones.
     void MergeRowChanges(qint64 key);
+    void MergeRowChanges(const QList<qint64>& keys);
     // Undoes every logged change of the row.
     void RevertRow(qint64 key);
     // Stores Values for the row (a row that is gone is added again) and
