@@ -1,0 +1,137 @@
+#include "ui/admin/reconciledialog.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+struct TChoice {
+    TReconcileAction Action;
+    const char* Caption;
+};
+constexpr TChoice Choices[] = {
+    {TReconcileAction::raSkip, "&Skip"},     {TReconcileAction::raAbort, "&Abort"},
+    {TReconcileAction::raMerge, "&Merge"},   {TReconcileAction::raCorrect, "C&orrect"},
+    {TReconcileAction::raCancel, "&Cancel"}, {TReconcileAction::raRefresh, "&Refresh"},
+};
+
+QString KindText(TUpdateKind kind)
+{
+    switch (kind) {
+        case TUpdateKind::ukInsert:
+            return QStringLiteral("Inserted");
+        case TUpdateKind::ukDelete:
+            return QStringLiteral("Deleted");
+        case TUpdateKind::ukModify:
+            break;
+    }
+    return QStringLiteral("Modified");
+}
+
+QString Shown(const QVariant& value)
+{
+    return value.isNull() ? QStringLiteral("<null>") : value.toString();
+}
+}  // namespace
+
+TFormReconcileError::TFormReconcileError(const TReconcileRequest& request, QWidget* parent)
+    : QDialog(parent), m_request(request)
+{
+    setObjectName(QStringLiteral("FormReconcileError"));
+    setWindowTitle(QStringLiteral("Update Error - %1").arg(request.Provider));
+    auto* layout = new QVBoxLayout(this);
+    auto* reason = new QLabel(QStringLiteral("%1 record of \"%2\" refused by the server: %3")
+                                  .arg(KindText(request.Kind), request.BookName, request.ErrorText),
+                              this);
+    reason->setObjectName(QStringLiteral("lblError"));
+    reason->setWordWrap(true);
+    layout->addWidget(reason);
+
+    QStringList fields = request.Local.keys();
+    for (const QString& name : request.ServerRow.keys())
+        if (!fields.contains(name))
+            fields.append(name);
+    m_grid = new QTableWidget(int(fields.size()), 3, this);
+    m_grid->setObjectName(QStringLiteral("grdValues"));
+    m_grid->setHorizontalHeaderLabels(
+        {QStringLiteral("Field Name"), QStringLiteral("Modified Value"), QStringLiteral("Conflicting Value")});
+    m_grid->verticalHeader()->hide();
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    for (int row = 0; row < fields.size(); ++row) {
+        auto* name = new QTableWidgetItem(fields[row]);
+        name->setFlags(Qt::ItemIsEnabled);
+        m_grid->setItem(row, 0, name);
+        m_grid->setItem(row, 1, new QTableWidgetItem(Shown(request.Local.value(fields[row]))));
+        auto* server = new QTableWidgetItem(request.HasServerRow ? Shown(request.ServerRow.value(fields[row]))
+                                                                 : QStringLiteral("<deleted>"));
+        server->setFlags(Qt::ItemIsEnabled);
+        m_grid->setItem(row, 2, server);
+    }
+    m_grid->resizeColumnsToContents();
+    layout->addWidget(m_grid, 1);
+
+    auto* box = new QGroupBox(QStringLiteral("Reconcile Action"), this);
+    auto* grid = new QGridLayout(box);
+    m_actions = new QButtonGroup(this);
+    for (int i = 0; i < int(std::size(Choices)); ++i) {
+        auto* button = new QRadioButton(QString::fromLatin1(Choices[i].Caption), box);
+        button->setObjectName(QStringLiteral("rb") + QString::fromLatin1(Choices[i].Caption).remove(u'&'));
+        m_actions->addButton(button, int(Choices[i].Action));
+        grid->addWidget(button, i / 3, i % 3);
+    }
+    m_actions->button(int(TReconcileAction::raSkip))->setChecked(true);
+    layout->addWidget(box);
+    connect(m_actions, &QButtonGroup::idToggled, this, [this] { UpdateEditing(); });
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    layout->addWidget(buttons);
+    UpdateEditing();
+    resize(fontMetrics().averageCharWidth() * 80, fontMetrics().height() * 24);
+}
+
+void TFormReconcileError::UpdateEditing()
+{
+    // Only Correct lets the operator change the local values.
+    const bool editable = Action() == TReconcileAction::raCorrect;
+    for (int row = 0; row < m_grid->rowCount(); ++row) {
+        QTableWidgetItem* item = m_grid->item(row, 1);
+        item->setFlags(editable ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable : Qt::ItemIsEnabled);
+    }
+}
+
+TReconcileAction TFormReconcileError::Action() const
+{
+    return TReconcileAction(m_actions->checkedId());
+}
+
+QVariantMap TFormReconcileError::CorrectedValues() const
+{
+    QVariantMap values = m_request.Local;
+    for (int row = 0; row < m_grid->rowCount(); ++row) {
+        const QString name = m_grid->item(row, 0)->text();
+        const QString text = m_grid->item(row, 1)->text();
+        if (text != Shown(m_request.Local.value(name)))
+            values.insert(name, text);
+    }
+    return values;
+}
+
+void InstallReconcileDialog()
+{
+    SetReconcileHandler([](const TReconcileRequest& request, QVariantMap* corrected) {
+        TFormReconcileError dialog(request, QApplication::activeWindow());
+        // Closing the dialog without OK leaves the row for a later apply.
+        if (dialog.exec() != QDialog::Accepted)
+            return TReconcileAction::raSkip;
+        *corrected = dialog.CorrectedValues();
+        return dialog.Action();
+    });
+}
