@@ -1,7 +1,7 @@
-// editor-preview carrier|contact TYPE [SETTINGS] [--shot FILE.png]
+// editor-preview carrier|contact|server TYPE [SETTINGS] [--shot FILE.png]
 //
-// Shows the registered editor of a carrier or contact type in a window with
-// its settings text below it: "Get" writes the editor's text there, "Put"
+// Shows the registered editor of a carrier, contact or server type in a
+// window with its settings text below it: "Get" writes the editor's text there, "Put"
 // loads the text into the editor, "Validate" runs its checks. With --shot
 // the editor is drawn into FILE.png and the program ends (works on the
 // offscreen platform too); no box is shown then: a warning the editor raises
@@ -33,8 +33,9 @@ int main(int argc, char** argv)
     bool typeOk = false;
     const int type = args.size() >= 2 ? args[1].toInt(&typeOk) : 0;
     if (!typeOk || type < 0 || type > 255 ||
-        (args[0] != QLatin1String("carrier") && args[0] != QLatin1String("contact"))) {
-        std::fprintf(stderr, "usage: editor-preview carrier|contact TYPE [SETTINGS] [--shot FILE.png]\n");
+        (args[0] != QLatin1String("carrier") && args[0] != QLatin1String("contact") &&
+         args[0] != QLatin1String("server"))) {
+        std::fprintf(stderr, "usage: editor-preview carrier|contact|server TYPE [SETTINGS] [--shot FILE.png]\n");
         return 2;
     }
     // With --shot nobody answers a box (offscreen nobody could see it):
@@ -42,9 +43,10 @@ int main(int argc, char** argv)
     if (shot.isEmpty())
         InstallWidgetMessageBoxes();
     RegisterEmbeddedEditors();
-    const TEmbedEditorClass* editorClass = args[0] == QLatin1String("carrier")
-                                               ? GetCarrierEditorFormClass(quint8(type))
-                                               : GetContactEditorFormClass(quint8(type));
+    const TEmbedEditorClass* editorClass = args[0] == QLatin1String("carrier") ? GetCarrierEditorFormClass(quint8(type))
+                                           : args[0] == QLatin1String("contact")
+                                               ? GetContactEditorFormClass(quint8(type))
+                                               : GetServerEditorFormClass(quint8(type));
     if (!editorClass) {
         std::fprintf(stderr, "no %s editor for type %d\n", qPrintable(args[0]), type);
         return 1;
