@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <memory>
 
@@ -46,9 +47,35 @@ QString ApplicationTitle()
     return title.isEmpty() ? QStringLiteral("Tovix 2") : title;
 }
 
+// A splash stays on top of every window: while a box is open (a start-up
+// warning) it steps aside, so the operator can read and answer the box.
+class TSplashesAside {
+public:
+    TSplashesAside()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->windowType() == Qt::SplashScreen && w->isVisible()) {
+                m_hidden.append(w);
+                w->hide();
+            }
+    }
+    ~TSplashesAside()
+    {
+        for (const QPointer<QWidget>& w : m_hidden)
+            if (w)
+                w->show();
+    }
+    TSplashesAside(const TSplashesAside&) = delete;
+    TSplashesAside& operator=(const TSplashesAside&) = delete;
+
+private:
+    QList<QPointer<QWidget>> m_hidden;
+};
+
 int ShowBox(const TMessageRequest& request)
 {
     std::unique_ptr<QMessageBox> box(CreateMessageBox(request));
+    TSplashesAside aside;
     box->exec();
     const QAbstractButton* clicked = box->clickedButton();
     return clicked ? clicked->property(ButtonProperty).toInt() : 0;

@@ -87,10 +87,18 @@ TEST(MessageBoxes, InstalledHandlerShowsABoxAndReturnsThePressedButton)
     EXPECT_TRUE(ok.found);
     EXPECT_EQ(ok.icon, QMessageBox::NoIcon);
 
+    // A start-up box is not hidden behind the stay-on-top splash: the
+    // splash steps aside while the box is open.
+    QWidget splash(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    splash.show();
+    bool splashHiddenDuringBox = false;
+    QTimer::singleShot(0, [&] { splashHiddenDuringBox = !splash.isVisible(); });
     BoxAnswer error{QStringLiteral("OK")};
     error.Arm();
     EXPECT_EQ(MessageDlg("Unable to write to x", TMsgDlgType::mtError, mbOK), int(mbOK));
     EXPECT_EQ(error.icon, QMessageBox::Critical);
+    EXPECT_TRUE(splashHiddenDuringBox);
+    EXPECT_TRUE(splash.isVisible()) << "the splash comes back after the box";
 
     SetMessageHandler(previous);
 }
