@@ -3,6 +3,7 @@
 // any depth with the duplicate question, the double-click, sibling-only
 // selection, the reload, and what the pane writes when it goes.
 #include "data/folderstree.h"
+#include "data/basedataclient.h"
 #include "data/folderstreeselection.h"
 #include "eventwaits.h"
 #include "foundation/logonrole.h"
@@ -256,6 +257,18 @@ TEST_F(FoldersPaneTest, ReloadingKeepsEveryRowAndShowsANewBook)
     EXPECT_EQ(tree->topLevelItem(1)->text(0), QStringLiteral("Other"));
     EXPECT_EQ(TNTreeNode::From(tree->topLevelItem(1))->ImageIndex(), 7);
     EXPECT_FALSE(FoldersTreeState->Reloading);
+
+    // A failure while the clients are made: the tree shows the books made
+    // before it, never nodes of clients that are gone.
+    {
+        TBookBuilder local(world.dbs.LocalDataPath());
+        local.Exec(
+            QStringLiteral("insert into Databases (TypeNo, Name, OrderNo, Data, GUID) "
+                           "values (99, 'Odd', 3, '', '{00000000-0000-0000-0000-0000000000B3}')"));
+    }
+    EXPECT_THROW(pane->ReloadDatabases(), std::exception);
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    EXPECT_EQ(TNTreeNode::From(tree->topLevelItem(1))->Database->Name(), QStringLiteral("Other"));
 }
 
 TEST_F(FoldersPaneTest, DestroyingThePaneWritesOnlyTheExpandedFolders)

@@ -226,7 +226,13 @@ void TFormFoldersTree::ReloadDatabases()
     }
     if (DModLocalData) {
         DModLocalData->DestroyDataClients();
-        DModLocalData->CreateDataClients();
+        try {
+            DModLocalData->CreateDataClients();
+        } catch (...) {
+            // The books made before the failure are shown; the error goes on.
+            ReloadFoldersTree(tvFolders);
+            throw;
+        }
     }
     ReloadFoldersTree(tvFolders);
 }
