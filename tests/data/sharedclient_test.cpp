@@ -2,18 +2,21 @@
 // applying and refreshing through the simulator's remote data door, and what
 // the out-box reads of a shared book.
 #include "data/basedataclient.h"
+#include "data/folderstree.h"
 #include "data/outbox.h"
 #include "data/recipient.h"
 #include "data/sharedaccessclient.h"
 #include "data/sharedapply.h"
 #include "data/shareddatafolder.h"
 #include "db/field.h"
+#include "foundation/scgtreeview.h"
 #include "localdatafixture.h"
 #include "remotedatasim.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QSqlQuery>
+#include <QTreeWidgetItemIterator>
 
 namespace {
 const QString kServer = QStringLiteral("TovixServer.TovixRemoteDataModule");
@@ -375,4 +378,36 @@ TEST_F(SharedClientTest, ABookWhoseHostDoesNotResolveIsSkippedWithANotice)
     QCoreApplication::processEvents();
     ASSERT_EQ(Answerer.Texts().size(), 1);
     EXPECT_TRUE(Answerer.Texts()[0].contains(kBook));
+}
+
+TEST_F(SharedClientTest, TheTreeShowsASharedBookWithItsOfflineRows)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    const qint32 folder =
+        AddRow(client, dkFolders, {{QStringLiteral("Name"), QStringLiteral("Sales")}, {QStringLiteral("ParentID"), 0}});
+    const qint32 ann = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Ann")}});
+    AddRow(client, dkFolderAssigns,
+           {{QStringLiteral("FolderID"), folder},
+            {QStringLiteral("ContactID"), ann},
+            {QStringLiteral("GroupID"), NoneID}});
+    TSCGTreeView tree;
+    QTreeWidget clipboard;
+    FoldersTreeState->AttachToForm(nullptr, &tree, &clipboard);
+    LoadFoldersTree(&tree);
+    QStringList shown;
+    for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+        QTreeWidgetItem* root = tree.topLevelItem(i);
+        for (QTreeWidgetItemIterator it(root); *it && (*it == root || (*it)->parent()); ++it) {
+            QStringList path;
+            for (QTreeWidgetItem* item = *it; item; item = item->parent())
+                path.prepend(item->text(0));
+            shown << path.join(u'/');
+        }
+    }
+    EXPECT_TRUE(shown.contains(kBook + QStringLiteral("/Sales/Ann"))) << shown.join(u' ').toStdString();
+    tree.clear();
+    FoldersTreeState->ForgetAllNodes();
 }
