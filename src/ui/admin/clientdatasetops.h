@@ -1,0 +1,21 @@
+#pragma once
+// The change-log operations the list windows offer for the in-memory client
+// datasets of shared address books: counting changes, save points, cancel,
+// and applying to or refreshing from the paging server. On another kind of
+// dataset (or none) they do nothing and count no changes; failures of the
+// server are shown to the operator. Main thread only.
+
+#include "data/datakinds.h"
+
+class TBaseDataClient;
+class TNDataSet;
+
+bool IsClientDataSet(const TNDataSet* dataSet);
+int ClientChangeCount(TNDataSet* dataSet);
+int ClientSavePoint(TNDataSet* dataSet);
+void ClientRevertToSavePoint(TNDataSet* dataSet, int savePoint);
+void ClientCancelUpdates(TNDataSet* dataSet);
+// The kind's change log of the book goes to its server, with no error limit.
+void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind);
+// The kind's rows are read again: from the server for a shared book.
+void ClientRefresh(TBaseDataClient* book, TDataKind kind, TNDataSet* dataSet);

@@ -1,0 +1,153 @@
+#include "ui/admin/entitylists.h"
+
+#include "data/basedataclient.h"
+#include "data/folderstree.h"
+#include "data/recipients.h"
+#include "platform/messagedlg.h"
+#include "ui/dbcontrols/dbgrid.h"
+
+namespace {
+// A warning when the book holds no row of the kind that Add needs.
+bool HasRowsFor(TBaseDataClient* book, TDataKind kind, const char* warning)
+{
+    if (book && book->GetRecordCount(kind) >= 1)
+        return true;
+    MessageDlg(QString::fromLatin1(warning), TMsgDlgType::mtWarning, mbOK);
+    return false;
+}
+
+// A contact or group about to be deleted leaves the folder tree and the
+// recipients list (of this book only).
+void ForgetRow(TNodeKind kind, TNDataSet& dataSet, TBaseDataClient* book)
+{
+    const qint32 id = dataSet.FieldByName(QStringLiteral("ID"))->AsInteger();
+    if (kind == nkContact)
+        RemoveContactNodesFromTree(id, book);
+    else
+        RemoveGroupNodesFromTree(id, book);
+    if (RecipientList)
+        RecipientList->RemoveItem(kind, id, book);
+}
+}  // namespace
+
+// --- contacts
+
+TFormContactsListNew::TFormContactsListNew(QWidget* owner, TRecordEditorClass editorClass)
+    : TBaseMultiDBGridListForm(owner, editorClass)
+{
+    setWindowTitle(QStringLiteral("  Contacts"));
+    setProperty("HelpContext", 1040);
+}
+
+void TFormContactsListNew::SetupGridColumns()
+{
+    dbgDBGrid->ClearColumns();
+    dbgDBGrid->AddColumn(QStringLiteral("Name"), QStringLiteral("Contact"), 60);
+    dbgDBGrid->AddColumn(QStringLiteral("FirstName"), QStringLiteral("FirstName"), 60);
+    dbgDBGrid->AddColumn(QStringLiteral("LastName"), QStringLiteral("LastName"), 60);
+    dbgDBGrid->AddColumn(QStringLiteral("Company"), QStringLiteral("Company"), 50);
+    dbgDBGrid->AddColumn(QStringLiteral("JobTitle"), QStringLiteral("JobTitle"), 50);
+    dbgDBGrid->AddColumn(QStringLiteral("FLCarriers_Name"), QStringLiteral("Carrier"), 60);
+    if (ForSelection())
+        setWindowTitle(QStringLiteral("  Select Contact(s)"));
+}
+
+void TFormContactsListNew::BuildSortList()
+{
+    TBaseMultiDBGridListForm::BuildSortList();
+    AddSortEntry(QStringLiteral("Carrier"), QStringLiteral("CarrierID"), 1);
+}
+
+void TFormContactsListNew::actAddExecute()
+{
+    if (HasRowsFor(DataClient, dkCarriers, "You need to define at least one Carrier before adding Contacts !"))
+        TBaseMultiDBGridListForm::actAddExecute();
+}
+
+void TFormContactsListNew::BeforeDeleteRow(TNDataSet& dataSet)
+{
+    ForgetRow(nkContact, dataSet, DataClient);
+}
+
+// --- groups
+
+TFormGroupsListNew::TFormGroupsListNew(QWidget* owner, TRecordEditorClass editorClass)
+    : TBaseMultiDBGridListForm(owner, editorClass)
+{
+    setWindowTitle(QStringLiteral("  Groups"));
+    setProperty("HelpContext", 1042);
+}
+
+void TFormGroupsListNew::SetupGridColumns()
+{
+    dbgDBGrid->ClearColumns();
+    dbgDBGrid->AddColumn(QStringLiteral("Name"), QStringLiteral("Group"), 90);
+    dbgDBGrid->AddColumn(QStringLiteral("Description"), QStringLiteral("Description"), 250);
+    if (ForSelection())
+        setWindowTitle(QStringLiteral("  Select Groups(s)"));
+}
+
+void TFormGroupsListNew::BuildSortList()
+{
+    ClearSortList();
+    AddSortEntry(QStringLiteral("Group"), QStringLiteral("Name"), 0);
+}
+
+void TFormGroupsListNew::BeforeDeleteRow(TNDataSet& dataSet)
+{
+    ForgetRow(nkGroup, dataSet, DataClient);
+}
+
+// --- carriers
+
+TFormCarriersListNew::TFormCarriersListNew(QWidget* owner, TRecordEditorClass editorClass)
+    : TBaseMultiDBGridListForm(owner, editorClass)
+{
+    setWindowTitle(QStringLiteral("  Carriers"));
+    setProperty("HelpContext", 1046);
+}
+
+void TFormCarriersListNew::SetupGridColumns()
+{
+    dbgDBGrid->ClearColumns();
+    dbgDBGrid->AddColumn(QStringLiteral("Name"), QStringLiteral("Carrier"), 90);
+    dbgDBGrid->AddColumn(QStringLiteral("FLCarrierTypes_Name"), QStringLiteral("CarrierType"), 250);
+}
+
+void TFormCarriersListNew::BuildSortList()
+{
+    TBaseMultiDBGridListForm::BuildSortList();
+    AddSortEntry(QStringLiteral("Carrier Type"), QStringLiteral("TypeNo"), 1);
+}
+
+void TFormCarriersListNew::actAddExecute()
+{
+    if (HasRowsFor(DataClient, dkServers, "You need to define at least one Server before adding Carriers !"))
+        TBaseMultiDBGridListForm::actAddExecute();
+}
+
+// --- servers
+
+TFormServersListNew::TFormServersListNew(QWidget* owner, TRecordEditorClass editorClass)
+    : TBaseMultiDBGridListForm(owner, editorClass)
+{
+    setWindowTitle(QStringLiteral("  Edit Tovix Servers"));
+    setProperty("HelpContext", 1048);
+}
+
+void TFormServersListNew::SetupGridColumns()
+{
+    dbgDBGrid->ClearColumns();
+    dbgDBGrid->AddColumn(QStringLiteral("Name"), QStringLiteral("Server"), 250);
+    dbgDBGrid->AddColumn(QStringLiteral("TypeNo"), QStringLiteral("Type"), 40);
+    dbgDBGrid->AddColumn(QStringLiteral("Data"), QStringLiteral("Settings"), 200);
+    if (ForSelection())
+        setWindowTitle(QStringLiteral("  Select Servers"));
+}
+
+void TFormServersListNew::BuildSortList()
+{
+    ClearSortList();
+    AddSortEntry(QStringLiteral("Server"), QStringLiteral("Name"), 0);
+    AddSortEntry(QStringLiteral("Type"), QStringLiteral("TypeNo"), 1);
+}
