@@ -136,12 +136,13 @@ bool AddOutMessageForContact(const QSqlDatabase& db, qint32 contactID, const QSt
     return true;
 }
 
-void GetPendingServers(const QSqlDatabase& db, TNEndpointList& endpoints)
+void GetPendingServers(const QSqlDatabase& db, TNEndpointList& endpoints, bool unsentOnly)
 {
     endpoints.clear();
     QSqlQuery query = OpenQuery(db,
                                 QStringLiteral("select distinct IpAddress, PortNo, HostName, ServerTypeNo "
-                                               "from OutMessages"),
+                                               "from OutMessages") +
+                                    (unsentOnly ? QStringLiteral(" where sentMessagesID is null") : QString()),
                                 {}, QStringLiteral("OutBox::GetPendingServers"));
     while (query.next()) {
         const int type = query.value(3).toInt();

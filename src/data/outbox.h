@@ -47,8 +47,10 @@ bool AddOutMessageForContact(const QSqlDatabase& db, qint32 contactID, const QSt
 
 // The distinct (IpAddress, PortNo, HostName, ServerTypeNo) rows: a TCP row
 // gives its address with ((PortNo & 0xFFFF) << 16) | 1, an automation row its
-// host name with 2; other types are left out.
-void GetPendingServers(const QSqlDatabase& db, TNEndpointList& endpoints);
+// host name with 2; other types are left out. With UnsentOnly, only rows
+// that no server has acknowledged yet count (an endpoint whose rows all wait
+// for their delivery reports needs no connection).
+void GetPendingServers(const QSqlDatabase& db, TNEndpointList& endpoints, bool unsentOnly = false);
 
 // Remove every message (its text and all of its rows, for other endpoints
 // too) that has at least one row for the endpoint.

@@ -1,9 +1,12 @@
 #include "messaging/baseserver.h"
 
 #include "data/threadconnections.h"
+#include "db/dberror.h"
 #include "messaging/inmessageslist.h"
+#include "messaging/messageprocessor.h"
 #include "messaging/messagetable.h"
 #include "messaging/outmessageline.h"
+#include "messaging/popupwin.h"
 #include "messaging/protocol.h"
 
 #include <QDeadlineTimer>
@@ -188,10 +191,68 @@ void TBaseServer::AwaitAck(qint32 id, int timeoutMs, const std::function<bool()>
     }
 }
 
+namespace {
+QString RecipientLabel(const QString& name, qint32 rowId)
+{
+    return name.isEmpty() ? QStringLiteral("record %1").arg(rowId) : name;
+}
+
+bool HasAckFor(const QList<TClientInputMessage>& acks, qint32 rowId)
+{
+    for (const TClientInputMessage& ack : acks)
+        if (ack.ClientRecordID == rowId)
+            return true;
+    return false;
+}
+}  // namespace
+
+QString TBaseServer::NotSentText(const QString& name, const QString& reason)
+{
+    return QStringLiteral("The message to \"%1\" could not be sent to the Server.\r\rReason: %2").arg(name, reason);
+}
+
+QString TBaseServer::NotLoggedText(const QString& name, const QString& reason)
+{
+    return QStringLiteral(
+               "The message to \"%1\" was accepted by the Server but could not be written to the sent-messages "
+               "log. It will not be sent again.\r\rReason: %2")
+        .arg(name, reason);
+}
+
+bool TBaseServer::LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bool waitForWriters)
+{
+    QList<TNAckOutcome> outcomes;
+    if (!MoveAllToSent(db, acks, waitForWriters, &outcomes))
+        return false;
+    acks.clear();
+    const bool popupForFailure = CurrentSendSettings().PopupForFailure;
+    for (const TNAckOutcome& outcome : std::as_const(outcomes)) {
+        const qint32 id = outcome.Ack.ClientRecordID;
+        if (outcome.Result == TMoveToSentResult::msFailed) {
+            // Kept and retried; its row is never sent again meanwhile. The
+            // operator hears of it once.
+            if (!HasAckFor(m_unloggedAcks, id)) {
+                m_unloggedAcks << outcome.Ack;
+                PostShowPopup(NotLoggedText(RecipientLabel(OutRowName(db, id), id), outcome.Error), pkError);
+            }
+            continue;
+        }
+        m_unloggedAcks.removeIf([id](const TClientInputMessage& ack) { return ack.ClientRecordID == id; });
+        if (outcome.Result == TMoveToSentResult::msLogged && outcome.Ack.MsgType == rkMessageAcceptError &&
+            popupForFailure)
+            PostShowPopup(TMessageProcessor::SendErrorText(RefusalStatus(outcome.Ack)), pkError);
+    }
+    return true;
+}
+
 void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
                            const TNSendSettings& settings)
 {
-    const QList<TNOutRow> rows = LoadUnacknowledgedRows(db, OutRowFilter());
+    const quint64 generation = RemovalGeneration();
+    QList<TNOutRow> rows = LoadUnacknowledgedRows(db, OutRowFilter());
+    // A row the server accepted is never sent again, even while its
+    // acknowledgement waits to be logged.
+    rows.removeIf([this](const TNOutRow& row) { return HasAckFor(m_unloggedAcks, row.ID); });
     const int total = int(quint16(rows.size()));
     int index = 1;
     TNRouteCache routes;
@@ -203,32 +264,41 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
     QList<TClientInputMessage> unlogged;
     QElapsedTimer oldest;
     struct TLogRest {
+        TBaseServer& link;
         QSqlDatabase& db;
         QList<TClientInputMessage>& acks;
-        ~TLogRest() { MoveAllToSent(db, acks); }
-    } logRest{db, unlogged};
-    for (const TNOutRow& row : rows) {
+        ~TLogRest() { link.LogAcks(db, acks, true); }
+    } logRest{*this, db, unlogged};
+    for (const TNOutRow& row : std::as_const(rows)) {
         if (stopRequested() || Destroying() || !TransportAlive())
             return;
-        try {
-            SendOutMessage(row, settings, &routes);
-        } catch (const ELinkError&) {
-            return;  // the transport is gone; the rows stay in the out-box
-        } catch (const std::exception&) {
-            // This row could not be sent; it stays in the out-box.
+        // A row whose message was removed meanwhile (a failed connection
+        // of another of its servers) is not sent.
+        const bool claimed = ClaimRowForSending(db, row.ID, generation);
+        if (claimed) {
+            try {
+                SendOutMessage(row, settings, &routes);
+            } catch (const ELinkError& e) {
+                // The transport is gone; this row and the rest stay queued.
+                PostShowPopup(NotSentText(RecipientLabel(row.Name, row.ID), QString::fromUtf8(e.what())), pkError);
+                return;
+            } catch (const std::exception& e) {
+                PostShowPopup(NotSentText(RecipientLabel(row.Name, row.ID), QString::fromUtf8(e.what())), pkError);
+            }
         }
         if (!unlogged.isEmpty() && (unlogged.size() >= kAckLogGroup || oldest.hasExpired(kAckLogDelayMs))) {
             // While the processor writes, go on sending; wait only once the
             // group has grown well past its size.
-            if (MoveAllToSent(db, unlogged, unlogged.size() >= 4 * kAckLogGroup))
-                unlogged.clear();
+            LogAcks(db, unlogged, unlogged.size() >= 4 * kAckLogGroup);
         }
         PostSendProgress(batchId, index, total);
         index = int(quint16(index + 1));
-        const bool none = unlogged.isEmpty();
-        AwaitAck(row.ID, kAckTimeoutMs, stopRequested, unlogged);
-        if (none && !unlogged.isEmpty())
-            oldest.start();
+        if (claimed) {
+            const bool none = unlogged.isEmpty();
+            AwaitAck(row.ID, kAckTimeoutMs, stopRequested, unlogged);
+            if (none && !unlogged.isEmpty())
+                oldest.start();
+        }
         PostRefreshSentMessages();
     }
 }
@@ -244,23 +314,36 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
         const bool woken = m_outMessagesEvent.WaitFor(kIdlePollMs) == TNSynchroEvent::srSignaled;
         try {
             db = ThreadDatabase(path);
-            // Acknowledgements that came after their row's wait.
-            MoveAllToSent(db, TakeAcks());
+            // Acknowledgements that came after their row's wait, and those
+            // whose logging failed before.
+            QList<TClientInputMessage> acks = m_unloggedAcks + TakeAcks();
+            LogAcks(db, acks, true);
         } catch (const std::exception&) {
             db = QSqlDatabase();  // not reachable now: no batch this time
         }
         if (!woken || !m_outMessagesEvent.Take())
             continue;
         try {
-            if (db.isValid())
-                RunBatch(db, stopRequested, batchId, CurrentSendSettings());
-        } catch (const std::exception&) {
+            if (!db.isValid())
+                throw EDatabaseError(QStringLiteral("The local database cannot be opened: %1").arg(path));
+            RunBatch(db, stopRequested, batchId, CurrentSendSettings());
+        } catch (const std::exception& e) {
             // The rows of a failed batch stay in the out-box.
+            PostShowPopup(BatchFailedText(QString::fromUtf8(e.what())), pkError);
         }
-        ReleaseSendWork(db);
+        ReleaseSendWork();
     }
     if (m_outMessagesEvent.Cancel())
-        CheckSendDone(db);
+        CheckSendDone();
     db = QSqlDatabase();
     CloseThreadDatabase(path);
+}
+
+QString TBaseServer::BatchFailedText(const QString& reason) const
+{
+    const QString where = ServerTypeNo() == SERVER_TYPE_TCP_NO
+                              ? QStringLiteral("IP Address= %1, Port=%2").arg(GetIpAddress()).arg(GetPortNo())
+                              : QStringLiteral("Host = \"%1\"").arg(GetHostName());
+    return QStringLiteral("The messages for the Server at %1 could not be sent; they stay in the OutBox.\r\rReason: %2")
+        .arg(where, reason);
 }

@@ -74,6 +74,8 @@ public:
 
     virtual qint32 ServerTypeNo() const = 0;
     virtual QString GetIpAddress() const { return QString(); }
+    // The address as the out-box rows hold it (GetIpAddress may be cut).
+    virtual QString EndpointAddress() const { return GetIpAddress(); }
     virtual qint32 GetPortNo() const { return 0; }
     virtual QString GetHostName() const { return QString(); }
 
@@ -134,6 +136,11 @@ public:
     // made at the same address (a posted message names a link by both).
     quint64 Serial() const { return m_serial; }
 
+    // The error popups of the send path.
+    static QString NotSentText(const QString& name, const QString& reason);
+    static QString NotLoggedText(const QString& name, const QString& reason);
+    QString BatchFailedText(const QString& reason) const;
+
     // Set by ServersList's owner under its write lock (see serverslist.h).
     bool ListedUnderLock() const { return m_listed; }
     bool ClosedUnderLock() const { return m_closed; }
@@ -144,8 +151,9 @@ protected:
     // The send thread's work: the logon phase (unless logged on already),
     // then batches whenever RequestBatch wakes it, until StopRequested
     // returns true, the transport dies or the logon fails. Every error of a
-    // row or of the log is contained: the row stays in the out-box and the
-    // loop goes on.
+    // row or of the log is contained and reported in an error popup: the row
+    // stays in the out-box and the loop goes on; a row the server accepted is
+    // never sent again.
     void RunSendLoop(const std::function<bool()>& stopRequested, quint64 batchId);
     // Whether the transport can still carry frames.
     virtual bool TransportAlive() const { return true; }
@@ -176,8 +184,15 @@ private:
     void AwaitAck(qint32 id, int timeoutMs, const std::function<bool()>& stopRequested,
                   QList<TClientInputMessage>& arrived);
     bool LogonPhase(const std::function<bool()>& stopRequested, const QString& appId);
+    // Logs Acks (emptied unless WaitForWriters is false and another writer
+    // is busy: false then). An acknowledgement that cannot be logged is kept
+    // in m_unloggedAcks, retried later and reported once; a refusal that is
+    // logged gets the failure popup when the options ask for it.
+    bool LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bool waitForWriters);
 
     const quint64 m_serial;
+    // Send thread only: acknowledgements whose logging failed.
+    QList<TClientInputMessage> m_unloggedAcks;
     TNWorkSignal m_outMessagesEvent;
     TNSynchroEvent m_ackEvent;
     std::atomic<bool> m_loggedOn{false};

@@ -200,9 +200,8 @@ void TComServer::RunSend(const TNThread& thread)
     // unlisted now so it is never found and reused idle. From here on the
     // link may be in its destructor on the main thread, which joins this
     // thread before any member goes.
-    const bool handedOver = !Destroying() && ServersList.TransportClosed(this);
+    if (!Destroying())
+        ServersList.TransportClosed(this);
     m_transportAlive = false;
     LogonUnanswerable();
-    if (handedOver)
-        CheckSendDoneOnOwnConnection();
 }

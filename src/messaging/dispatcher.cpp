@@ -6,6 +6,7 @@
 #include "messaging/comserver.h"
 #include "messaging/lockedtext.h"
 #include "messaging/messagetable.h"
+#include "messaging/outboxstore.h"
 #include "messaging/popupwin.h"
 #include "messaging/serverslist.h"
 #include "messaging/tcpserver.h"
@@ -154,14 +155,15 @@ void TNActivateSendThread::Execute()
         if (!m_event.Take())
             continue;  // woken only to notice a stop request
         path = CurrentSendSettings().LocalDatabasePath;
-        QSqlDatabase db;
         try {
-            db = ThreadDatabase(path);
+            QSqlDatabase db = ThreadDatabase(path);
             Dispatch(db);
         } catch (const std::exception& e) {
-            qWarning("Dispatcher: %s", e.what());
+            PostShowPopup(QStringLiteral("The OutBox could not be read; nothing was sent.\r\rReason: %1")
+                              .arg(QString::fromUtf8(e.what())),
+                          pkError);
         }
-        ReleaseSendWork(db);
+        ReleaseSendWork();
     }
     if (!path.isEmpty())
         CloseThreadDatabase(path);
@@ -181,41 +183,55 @@ TConnectResult TNActivateSendThread::ConnectLink(TBaseServer& link)
     return result;
 }
 
+namespace {
+// An endpoint whose connection failed: its report and the removal of its
+// messages.
+struct TFailedEndpoint {
+    qint32 Type = 0;
+    QString Name;
+    qint32 Port = 0;
+    QString Text;
+};
+
+// Wakes the listed link of an endpoint, if it is still listed.
+void RequestBatchOf(qint32 type, const QString& name, qint32 port, const QString& localIp)
+{
+    TNReadGuard guard(ServersList.Lock());
+    if (TBaseServer* link = ServersList.FindServer(type, name, port, name, localIp))
+        link->RequestBatch();
+}
+}  // namespace
+
 void TNActivateSendThread::Dispatch(QSqlDatabase& db)
 {
     const QString localIp = CurrentSendSettings().LocalIpAddress;
+    // Endpoints with rows still to send: rows that wait only for their
+    // delivery reports need no connection.
     TNEndpointList endpoints;
-    OutBox::GetPendingServers(db, endpoints);
-    for (const TNEndpointEntry& entry : endpoints) {
+    OutBox::GetPendingServers(db, endpoints, true);
+    // Every endpoint is connected (or found) first; the failed endpoints'
+    // messages are removed next, and only then is any link woken, so no
+    // link starts sending a row that the removal takes away.
+    TNEndpointList ready;
+    QList<TFailedEndpoint> failed;
+    for (const TNEndpointEntry& entry : std::as_const(endpoints)) {
         if (Terminated())
             return;
         const qint32 type = EndpointServerType(entry.Tag);
         const qint32 port = type == SERVER_TYPE_TCP_NO ? EndpointPort(entry.Tag) : 0;
         {
-            // A listed link stays alive while the read lock is held.
             TNReadGuard guard(ServersList.Lock());
-            if (TBaseServer* link = ServersList.FindServer(type, entry.Name, port, entry.Name, localIp)) {
-                link->RequestBatch();
+            if (ServersList.FindServer(type, entry.Name, port, entry.Name, localIp)) {
+                ready << entry;
                 continue;
             }
         }
-        auto dropEndpointMessages = [&] {
-            try {
-                if (type == SERVER_TYPE_TCP_NO)
-                    OutBox::DeleteOutMessagesForTcpServer(db, entry.Name, port);
-                else
-                    OutBox::DeleteOutMessagesForComServer(db, entry.Name);
-            } catch (const std::exception& e) {
-                qWarning("Dispatcher: %s", e.what());
-            }
-        };
         std::unique_ptr<TBaseServer> link(CreateLink(type, entry.Name, port, localIp));
         if (!link) {
             // No link of this kind can be made here (a server type no link
-            // serves): reported as a server that is not installed, and its
-            // messages leave the out-box so Send comes back.
-            PostShowPopup(ConnectFailureText(crNotInstalled, entry.Name, entry.Name, port, QString()), pkError);
-            dropEndpointMessages();
+            // serves): reported as a server that is not installed.
+            failed << TFailedEndpoint{type, entry.Name, port,
+                                      ConnectFailureText(crNotInstalled, entry.Name, entry.Name, port, QString())};
             continue;
         }
         link->SetTesting(true);
@@ -226,22 +242,35 @@ void TNActivateSendThread::Dispatch(QSqlDatabase& db)
             return;  // cut short by shut-down: nothing to report
         if (result == crConnected) {
             if (ServersList.AddConnected(link.get())) {
-                // Listed: ServersList's owner frees it from now on. The batch
-                // is requested under the lock so the link cannot go between.
+                // Listed: ServersList's owner frees it from now on.
                 TNReadGuard guard(ServersList.Lock());
-                if (ServersList.IndexOf(link.get()) >= 0) {
+                if (ServersList.IndexOf(link.get()) >= 0)
                     link->SetTesting(false);
-                    link->RequestBatch();
-                }
                 link.release();
+                ready << entry;
                 continue;
             }
             result = link->UnmappedErrorResult();  // the server closed the connection at once
         }
-        PostShowPopup(ConnectFailureText(result, *link, errorText), pkError);
-        dropEndpointMessages();
+        failed << TFailedEndpoint{type, entry.Name, port, ConnectFailureText(result, *link, errorText)};
         // Freed here, which also closes a connection whose logon failed.
         link.reset();
+    }
+    for (const TFailedEndpoint& endpoint : std::as_const(failed)) {
+        PostShowPopup(endpoint.Text, pkError);
+        try {
+            DropUnsentMessagesOfEndpoint(db, endpoint.Type, endpoint.Name, endpoint.Port);
+        } catch (const std::exception& e) {
+            // They stay queued; the next send tries the endpoint again.
+            PostShowPopup(QStringLiteral("The messages for the failed Server could not be removed from the "
+                                         "OutBox.\r\rReason: %1")
+                              .arg(QString::fromUtf8(e.what())),
+                          pkError);
+        }
+    }
+    for (const TNEndpointEntry& entry : std::as_const(ready)) {
+        const qint32 type = EndpointServerType(entry.Tag);
+        RequestBatchOf(type, entry.Name, type == SERVER_TYPE_TCP_NO ? EndpointPort(entry.Tag) : 0, localIp);
     }
 }
 

@@ -8,7 +8,6 @@
 #include "messaging/outboxstore.h"
 #include "messaging/popupwin.h"
 #include "messaging/protocol.h"
-#include "messaging/sendcycle.h"
 
 TMessageProcessor* MessageProcessor = nullptr;
 
@@ -84,72 +83,61 @@ QString TMessageProcessor::SendSuccessText()
 void TMessageProcessor::Run(const TNThread& thread)
 {
     const QString path = CurrentSendSettings().LocalDatabasePath;
-    bool inHand = false;
     while (!thread.Terminated()) {
         const int wait = m_held.isEmpty() ? kWaitMs : kHeldRetryMs;
-        QList<TClientInputMessage> taken;
         if (InMessagesList.WaitForItems(wait) == wrSignaled) {
-            // Marked before taking, so a send cycle never sees the reports
-            // neither in the list nor in hand.
-            SetReportsInHand(true);
-            inHand = true;
+            // Taken reports are held from now on, so none is lost whatever
+            // happens to the database below.
             TClientInputMessage message;
-            while (taken.size() < kBatchSize && InMessagesList.TakeFirst(&message))
-                taken << message;
+            for (int n = 0; n < kBatchSize && InMessagesList.TakeFirst(&message); ++n) {
+                if (message.MsgType == rkBroadcastMessage) {
+                    ShowBroadcast(message);
+                } else if (message.MsgType == rkMessageSent || message.MsgType == rkMessageSendError) {
+                    m_held << THeld{message, QElapsedTimer()};
+                    m_held.last().Since.start();
+                }
+            }
         }
-        QSqlDatabase db;
-        try {
-            db = ThreadDatabase(path);
-            ProcessInMessages(db, taken);
-        } catch (const std::exception& e) {
-            qWarning("Message processor: %s", e.what());
+        if (!m_held.isEmpty()) {
+            try {
+                QSqlDatabase db = ThreadDatabase(path);
+                ProcessHeld(db);
+            } catch (const std::exception& e) {
+                // The local database cannot be opened now: the reports stay
+                // held and are tried again.
+                qWarning("Message processor: %s", e.what());
+            }
         }
         m_heldCount = int(m_held.size());
-        if (inHand && m_held.isEmpty()) {
-            // Every report in hand is applied or dropped: the cycle may end.
-            SetReportsInHand(false);
-            inHand = false;
-            CheckSendDone(db);
-        }
     }
-    SetReportsInHand(false);
     CloseThreadDatabase(path);
 }
 
-void TMessageProcessor::ProcessInMessages(QSqlDatabase& db, const QList<TClientInputMessage>& taken)
+void TMessageProcessor::ProcessHeld(QSqlDatabase& db)
 {
-    // The held reports first (in their order of arrival), then the new ones;
-    // a held report whose time is up is applied as it stands.
-    QList<THeld> candidates;
+    // In their order of arrival. A report whose acknowledgement is not
+    // logged yet waits for it up to kReportHoldMs and is then applied as it
+    // stands; a report that could not be written (the database locked or
+    // failing) is tried again until it is, with no time limit.
     QList<TClientInputMessage> reports;
     QList<bool> applyUnlogged;
     for (const THeld& held : std::as_const(m_held)) {
-        candidates << held;
         reports << held.Report;
         applyUnlogged << held.Since.hasExpired(kReportHoldMs);
     }
-    for (const TClientInputMessage& message : taken) {
-        if (message.MsgType == rkBroadcastMessage) {
-            ShowBroadcast(message);
-        } else if (message.MsgType == rkMessageSent || message.MsgType == rkMessageSendError) {
-            candidates << THeld{message, QElapsedTimer()};
-            candidates.last().Since.start();
-            reports << message;
-            applyUnlogged << false;
-        }
+    QList<TNReportOutcome> outcomes = ApplyReports(db, reports, applyUnlogged);
+    if (reports.size() > 1 && outcomes.value(0).Result == TApplyReportResult::arFailed) {
+        // One at a time, so one report that cannot be written holds no other.
+        outcomes.clear();
+        for (int i = 0; i < reports.size(); ++i)
+            outcomes << ApplyReport(db, reports[i], applyUnlogged[i]);
     }
-    m_held.clear();
-    if (reports.isEmpty())
-        return;
-    const QList<TNReportOutcome> outcomes = ApplyReports(db, reports, applyUnlogged);
+    QList<THeld> still;
     bool applied = false;
     for (int i = 0; i < outcomes.size(); ++i) {
         const TApplyReportResult result = outcomes[i].Result;
-        if (result == TApplyReportResult::arNotLogged || result == TApplyReportResult::arFailed) {
-            // Wait for the acknowledgement (a report whose time is up and
-            // still fails is dropped).
-            if (!applyUnlogged[i])
-                m_held << candidates[i];
+        if (result == TApplyReportResult::arFailed || result == TApplyReportResult::arNotLogged) {
+            still << m_held[i];
             continue;
         }
         if (result != TApplyReportResult::arApplied)
@@ -162,6 +150,7 @@ void TMessageProcessor::ProcessInMessages(QSqlDatabase& db, const QList<TClientI
             PostShowPopup(SendErrorText(reports[i].ErrorCode), pkError);
         }
     }
+    m_held = still;
     if (applied)
         PostRefreshSentMessages();
 }

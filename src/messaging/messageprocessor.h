@@ -8,7 +8,9 @@
 //
 // A report can overtake the logging of its own acknowledgement (a server
 // that reports at once): such a report is held until the row is logged, at
-// most ReportHoldMs, and then applied as it stands.
+// most ReportHoldMs, and then applied as it stands. A report whose write
+// failed (the database locked by another program, or not reachable) is
+// kept and tried again until it is written.
 //
 // Made by the first send (SendOutBox) and freed at shut-down; the destructor
 // stops and joins the thread. The thread uses its own database connection.
@@ -68,9 +70,10 @@ private:
         QElapsedTimer Since;
     };
     void Run(const TNThread& thread);
-    // Applies the held reports and the items just taken, in one
-    // transaction; reports whose acknowledgement is not logged yet are held.
-    void ProcessInMessages(QSqlDatabase& db, const QList<TClientInputMessage>& taken);
+    // Applies the held reports in one transaction; those whose
+    // acknowledgement is not logged yet, and those that could not be
+    // written, stay held.
+    void ProcessHeld(QSqlDatabase& db);
     void ShowBroadcast(const TClientInputMessage& message);
 
     QList<THeld> m_held;  // the thread's own

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -134,6 +135,10 @@ bool InTransaction(QSqlDatabase& db, QString* error, F&& body)
 }
 }  // namespace
 
+namespace {
+void ForgetClaims(const QList<qint32>& rows);
+}  // namespace
+
 QString DatabaseNow()
 {
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
@@ -234,19 +239,26 @@ TMoveToSentResult MoveOne(TStatements& st, const TClientInputMessage& ack)
         sentTextId = values[8].toInt();
     }
 
+    // A row refused on arrival is final at once: confirmed, as a failure
+    // with the refusal's status.
+    const bool refused = ack.MsgType == rkMessageAcceptError;
     QSqlQuery& log = st.Get(
         QStringLiteral("insert into SentMessages (ContactID, Name, DatabaseGUID, SentMessageTextID, MessageTime, "
-                       "ReceiveConfirmed, ReceiveTime, SendConfirmed, ErrorStatus, IpAddress, PortNo, HostName, "
-                       "ServerTypeNo, ServerRecordID, ClientRecordID) values (:ContactID, :Name, :DatabaseGUID, "
-                       ":SentMessageTextID, :MessageTime, 1, :ReceiveTime, 0, :ErrorStatus, :IpAddress, :PortNo, "
-                       ":HostName, :ServerTypeNo, :ServerRecordID, :ClientRecordID)"));
+                       "ReceiveConfirmed, ReceiveTime, SendConfirmed, SendTime, ErrorStatus, IpAddress, PortNo, "
+                       "HostName, ServerTypeNo, ServerRecordID, ClientRecordID) values (:ContactID, :Name, "
+                       ":DatabaseGUID, :SentMessageTextID, :MessageTime, 1, :ReceiveTime, :SendConfirmed, :SendTime, "
+                       ":ErrorStatus, :IpAddress, :PortNo, :HostName, :ServerTypeNo, :ServerRecordID, "
+                       ":ClientRecordID)"));
+    const QString now = DatabaseNow();
     log.bindValue(QStringLiteral(":ContactID"), values[0]);
     log.bindValue(QStringLiteral(":Name"), values[1]);
     log.bindValue(QStringLiteral(":DatabaseGUID"), values[2]);
     log.bindValue(QStringLiteral(":SentMessageTextID"), sentTextId);
     log.bindValue(QStringLiteral(":MessageTime"), values[10]);
-    log.bindValue(QStringLiteral(":ReceiveTime"), DatabaseNow());
-    log.bindValue(QStringLiteral(":ErrorStatus"), int(ack.MsgType));
+    log.bindValue(QStringLiteral(":ReceiveTime"), now);
+    log.bindValue(QStringLiteral(":SendConfirmed"), refused ? 1 : 0);
+    log.bindValue(QStringLiteral(":SendTime"), refused ? QVariant(now) : QVariant());
+    log.bindValue(QStringLiteral(":ErrorStatus"), refused ? RefusalStatus(ack) : int(ack.MsgType));
     log.bindValue(QStringLiteral(":IpAddress"), values[4].toString().left(15));
     log.bindValue(QStringLiteral(":PortNo"), values[5]);
     log.bindValue(QStringLiteral(":HostName"), values[6]);
@@ -257,9 +269,9 @@ TMoveToSentResult MoveOne(TStatements& st, const TClientInputMessage& ack)
     Exec(log, "log acknowledged row");
     const qint32 sentId = log.lastInsertId().toInt();
 
-    if (ack.MsgType == rkMessageAcceptError) {
-        // Refused on arrival: no report will follow, so the row leaves
-        // the out-box now; the log keeps its status.
+    if (refused) {
+        // No report will follow, so the row leaves the out-box now; the log
+        // keeps its status.
         DeleteOutRow(st, ack.ClientRecordID, messageTextId, textUsers);
     } else {
         QSqlQuery& link = st.Get(QStringLiteral("update OutMessages set sentMessagesID = :s where ID = :id"));
@@ -278,11 +290,17 @@ TMoveToSentResult MoveToSent(QSqlDatabase& db, const TClientInputMessage& ack, Q
         TStatements st(db);
         result = MoveOne(st, ack);
     });
-    return ok ? result : TMoveToSentResult::msFailed;
+    if (!ok)
+        return TMoveToSentResult::msFailed;
+    ForgetClaims({ack.ClientRecordID});
+    return result;
 }
 
-bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, bool waitForWriters)
+bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, bool waitForWriters,
+                   QList<TNAckOutcome>* outcomes)
 {
+    if (outcomes)
+        outcomes->clear();
     if (acks.isEmpty())
         return true;
     std::unique_lock<std::mutex> writer(WriterLock(), std::defer_lock);
@@ -290,18 +308,45 @@ bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, boo
         writer.lock();
     else if (!writer.try_lock())
         return false;
+    QList<TNAckOutcome> results;
     const bool logged = InLockedTransaction(db, nullptr, [&] {
+        results.clear();
         TStatements st(db);
         for (const TClientInputMessage& ack : acks)
-            MoveOne(st, ack);
+            results << TNAckOutcome{ack, MoveOne(st, ack), QString()};
     });
     writer.unlock();
-    if (logged)
-        return true;
-    // One at a time, so a row that cannot be logged keeps no other from it.
-    for (const TClientInputMessage& ack : acks)
-        MoveToSent(db, ack);
+    if (logged) {
+        QList<qint32> ids;
+        for (const TClientInputMessage& ack : acks)
+            ids << ack.ClientRecordID;
+        ForgetClaims(ids);
+    } else {
+        // One at a time, so a row that cannot be logged keeps no other from it.
+        results.clear();
+        for (const TClientInputMessage& ack : acks) {
+            TNAckOutcome outcome{ack, TMoveToSentResult::msFailed, QString()};
+            outcome.Result = MoveToSent(db, ack, &outcome.Error);
+            results << outcome;
+        }
+    }
+    if (outcomes)
+        *outcomes = results;
     return true;
+}
+
+QString OutRowName(QSqlDatabase& db, qint32 rowId)
+{
+    QSqlQuery query(db);
+    if (!query.prepare(QStringLiteral("select Name from OutMessages where ID = :id")))
+        return QString();
+    query.bindValue(QStringLiteral(":id"), rowId);
+    return query.exec() && query.next() ? query.value(0).toString() : QString();
+}
+
+int RefusalStatus(const TClientInputMessage& ack)
+{
+    return ack.ErrorCode != 0 ? ack.ErrorCode : int(rkMessageAcceptError);
 }
 
 namespace {
@@ -359,7 +404,13 @@ QList<TNReportOutcome> ApplyReports(QSqlDatabase& db, const QList<TClientInputMe
         for (TNReportOutcome& outcome : outcomes)
             outcome.OutBoxEmpty = empty;
     });
-    if (!ok) {
+    if (ok) {
+        QList<qint32> gone;
+        for (int i = 0; i < outcomes.size(); ++i)
+            if (outcomes[i].Result != TApplyReportResult::arNotLogged)
+                gone << reports[i].ClientRecordID;
+        ForgetClaims(gone);
+    } else {
         outcomes.clear();
         TNReportOutcome failed;
         failed.Result = TApplyReportResult::arFailed;
@@ -369,30 +420,118 @@ QList<TNReportOutcome> ApplyReports(QSqlDatabase& db, const QList<TClientInputMe
     return outcomes;
 }
 
-bool ReportsAwaited(QSqlDatabase& db)
+namespace {
+// Guarded by its own lock; a removal changes the generation and reads the
+// claims in one hold, so a claim made without looking at the out-box is
+// always seen by the removal that could have taken its row.
+struct TClaims {
+    std::mutex lock;
+    quint64 generation = 0;
+    QSet<qint32> rows;
+};
+
+TClaims& Claims()
 {
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("select 1 from OutMessages where sentMessagesID is not null limit 1")))
-        return false;
-    return query.next();
+    static TClaims claims;
+    return claims;
 }
 
-bool ReportsAwaited(QSqlDatabase& db, const QList<TNOutRowFilter>& endpoints)
+void ForgetClaims(const QList<qint32>& rows)
 {
-    TBinds binds;
-    QStringList conditions;
-    for (int i = 0; i < endpoints.size(); ++i) {
-        const QString condition = EndpointCondition(endpoints[i], QStringLiteral("e%1").arg(i), binds);
-        if (!condition.isEmpty())
-            conditions << condition;
+    if (rows.isEmpty())
+        return;
+    std::lock_guard<std::mutex> guard(Claims().lock);
+    for (qint32 row : rows)
+        Claims().rows.remove(row);
+}
+
+bool RowInOutBox(QSqlDatabase& db, qint32 rowId)
+{
+    QSqlQuery query = Prepare(db, QStringLiteral("select 1 from OutMessages where ID = :id"));
+    query.bindValue(QStringLiteral(":id"), rowId);
+    Exec(query, "look for out-box row");
+    return query.next();
+}
+}  // namespace
+
+quint64 RemovalGeneration()
+{
+    std::lock_guard<std::mutex> guard(Claims().lock);
+    return Claims().generation;
+}
+
+bool ClaimRowForSending(QSqlDatabase& db, qint32 rowId, quint64 generation)
+{
+    {
+        std::lock_guard<std::mutex> guard(Claims().lock);
+        if (Claims().generation == generation) {
+            Claims().rows.insert(rowId);
+            return true;
+        }
     }
-    if (conditions.isEmpty())
-        return false;
-    QSqlQuery query(db);
-    if (!query.prepare(QStringLiteral("select 1 from OutMessages m where (m.sentMessagesID is not null) and (%1) "
-                                      "limit 1")
-                           .arg(conditions.join(QStringLiteral(" or ")))))
-        return false;
-    BindAll(query, binds);
-    return query.exec() && query.next();
+    // A removal ran since the rows were loaded: look again, with no removal
+    // running meanwhile.
+    std::lock_guard<std::mutex> writer(WriterLock());
+    const bool present = RowInOutBox(db, rowId);
+    std::lock_guard<std::mutex> guard(Claims().lock);
+    if (present)
+        Claims().rows.insert(rowId);
+    return present;
+}
+
+void DropUnsentMessagesOfEndpoint(QSqlDatabase& db, qint32 serverTypeNo, const QString& name, qint32 portNo)
+{
+    TNOutRowFilter endpoint;
+    endpoint.ServerTypeNo = serverTypeNo;
+    if (serverTypeNo == 2)
+        endpoint.HostName = name;
+    else
+        endpoint.IpAddresses << name;
+    endpoint.PortNo = portNo;
+    TBinds binds;
+    const QString condition = EndpointCondition(endpoint, QStringLiteral("e"), binds);
+    if (condition.isEmpty())
+        return;
+    QString error;
+    const bool ok = InTransaction(db, &error, [&] {
+        QSet<qint32> claimed;
+        {
+            std::lock_guard<std::mutex> guard(Claims().lock);
+            ++Claims().generation;
+            claimed = Claims().rows;
+        }
+        QSqlQuery texts =
+            Prepare(db, QStringLiteral("select distinct m.MessageTextID from OutMessages m where %1").arg(condition));
+        BindAll(texts, binds);
+        Exec(texts, "read the endpoint's messages");
+        QList<qint32> textIds;
+        while (texts.next())
+            textIds << texts.value(0).toInt();
+        texts.finish();
+        TStatements st(db);
+        for (qint32 textId : std::as_const(textIds)) {
+            QSqlQuery& rows = st.Get(
+                QStringLiteral("select ID from OutMessages where MessageTextID = :t and sentMessagesID is null"));
+            rows.bindValue(QStringLiteral(":t"), textId);
+            Exec(rows, "read the message's rows");
+            QList<qint32> unsent;
+            while (rows.next())
+                if (!claimed.contains(rows.value(0).toInt()))
+                    unsent << rows.value(0).toInt();
+            rows.finish();
+            for (qint32 rowId : std::as_const(unsent)) {
+                QSqlQuery& del = st.Get(QStringLiteral("delete from OutMessages where ID = :id"));
+                del.bindValue(QStringLiteral(":id"), rowId);
+                Exec(del, "delete unsent row");
+            }
+            QSqlQuery& text =
+                st.Get(QStringLiteral("delete from OutMessageTexts where ID = :t and not exists "
+                                      "(select 1 from OutMessages where MessageTextID = :u)"));
+            text.bindValue(QStringLiteral(":t"), textId);
+            text.bindValue(QStringLiteral(":u"), textId);
+            Exec(text, "delete the message text");
+        }
+    });
+    if (!ok)
+        throw EDatabaseError(error);
 }

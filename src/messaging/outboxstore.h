@@ -43,17 +43,34 @@ enum class TMoveToSentResult { msNoRow, msLogged, msFailed };
 
 // Records an acknowledgement (MESSAGE_ACCEPTED or MESSAGE_ACCEPT_ERROR) in
 // the sent-message log and links the out-box row to the log row. A row
-// refused on arrival leaves the out-box in the same transaction (no report
-// will ever follow it); its status stays in the log. msFailed: the
+// refused on arrival is logged as confirmed, with the refusal's status
+// (RefusalStatus), and leaves the out-box in the same transaction (no report
+// will ever follow it). msFailed: the
 // transaction was rolled back, the row is still in the out-box unchanged.
 TMoveToSentResult MoveToSent(QSqlDatabase& db, const TClientInputMessage& ack, QString* error = nullptr);
+
+// What became of one acknowledgement; Error says why it could not be logged.
+struct TNAckOutcome {
+    TClientInputMessage Ack;
+    TMoveToSentResult Result = TMoveToSentResult::msNoRow;
+    QString Error;
+};
 
 // Logs several acknowledgements in one transaction; when that fails, each
 // on its own, so one row that cannot be logged keeps no other from it.
 // Without WaitForWriters nothing is done (false) while another of the
 // program's threads is writing the log, so the caller can go on sending and
-// log the acknowledgements later.
-bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, bool waitForWriters = true);
+// log the acknowledgements later. Outcomes, when given, gets one entry per
+// acknowledgement, in order.
+bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, bool waitForWriters = true,
+                   QList<TNAckOutcome>* outcomes = nullptr);
+
+// The recipient's name of an out-box row; empty when it cannot be read.
+QString OutRowName(QSqlDatabase& db, qint32 rowId);
+// The status logged for a row refused on arrival: the refusal's code, or the
+// refusal's reply kind when the server gave none (so it never reads as a
+// success).
+int RefusalStatus(const TClientInputMessage& ack);
 
 enum class TApplyReportResult { arNoRow, arNotLogged, arApplied, arFailed };
 
@@ -76,11 +93,24 @@ TNReportOutcome ApplyReport(QSqlDatabase& db, const TClientInputMessage& report,
 QList<TNReportOutcome> ApplyReports(QSqlDatabase& db, const QList<TClientInputMessage>& reports,
                                     const QList<bool>& applyUnlogged, QString* error = nullptr);
 
-// True while an accepted row still waits for its delivery report.
-bool ReportsAwaited(QSqlDatabase& db);
-// The same, counting only the rows of the given endpoints (the live links:
-// a row whose link has closed will get no report over it).
-bool ReportsAwaited(QSqlDatabase& db, const QList<TNOutRowFilter>& endpoints);
+// Rows handed to a transport. A row that a link has begun to send may have
+// reached its server, so it must stay in the out-box (or go to the log)
+// whatever else happens to its message: the removal of a failed endpoint's
+// messages spares it. A batch takes the generation before it loads its rows
+// and claims each row just before it sends it; the claim looks at the
+// out-box again (under the writers' lock) only when a removal has run since.
+quint64 RemovalGeneration();
+// False: the row has left the out-box (do not send it). Raises
+// EDatabaseError when the out-box cannot be read.
+bool ClaimRowForSending(QSqlDatabase& db, qint32 rowId, quint64 generation);
+
+// A failed connection: removes the messages that have a row for the
+// endpoint, except their rows that a link has claimed or a server has
+// accepted (those stay, with the message text, until their
+// acknowledgement and report are logged). The endpoint is a TCP address and
+// port (type 1) or a host name (type 2), compared as the rows hold them.
+// Raises EDatabaseError; nothing changes then.
+void DropUnsentMessagesOfEndpoint(QSqlDatabase& db, qint32 serverTypeNo, const QString& name, qint32 portNo);
 
 // The local time as the database stores it.
 QString DatabaseNow();

@@ -1,13 +1,7 @@
 #include "messaging/sendcycle.h"
 
-#include "data/threadconnections.h"
-#include "messaging/inmessageslist.h"
 #include "messaging/messagetable.h"
-#include "messaging/outboxstore.h"
-#include "messaging/sendsettings.h"
-#include "messaging/serverslist.h"
 
-#include <atomic>
 #include <mutex>
 
 namespace {
@@ -21,12 +15,6 @@ TCycle& Cycle()
 {
     static TCycle cycle;
     return cycle;
-}
-
-std::atomic<bool>& ReportsInHand()
-{
-    static std::atomic<bool> inHand{false};
-    return inHand;
 }
 
 void CountWork(int delta)
@@ -75,7 +63,7 @@ bool TNWorkSignal::Cancel()
     return had;
 }
 
-void BeginSendCycle(TNWorkSignal& dispatcher, QSqlDatabase& db)
+void BeginSendCycle(TNWorkSignal& dispatcher)
 {
     // The cycle opens with a token of work of its own, so that no check on
     // another thread can close it between the opening and the dispatcher's
@@ -86,52 +74,22 @@ void BeginSendCycle(TNWorkSignal& dispatcher, QSqlDatabase& db)
         Cycle().busy += 1;
     }
     dispatcher.Request();
-    ReleaseSendWork(db);
+    ReleaseSendWork();
 }
 
-void ReleaseSendWork(QSqlDatabase& db)
+void ReleaseSendWork()
 {
     CountWork(-1);
-    CheckSendDone(db);
+    CheckSendDone();
 }
 
-void CheckSendDone(QSqlDatabase& db)
+void CheckSendDone()
 {
-    // Taken before the cycle's lock: the dispatcher requests batches while
-    // it holds ServersList's lock, so that lock always comes first.
-    const QList<TNOutRowFilter> live = ServersList.LiveEndpoints();
     std::lock_guard<std::mutex> guard(Cycle().lock);
     if (!Cycle().open || Cycle().busy > 0)
         return;
-    // The list before the processor: it marks its hands full before it
-    // takes from the list.
-    if (InMessagesList.PendingCount() > 0 || ReportsInHand().load())
-        return;
-    if (ReportsAwaited(db, live))
-        return;
     Cycle().open = false;
     PostSendDone();
-}
-
-void SetReportsInHand(bool inHand)
-{
-    ReportsInHand() = inHand;
-}
-
-void CheckSendDoneOnOwnConnection()
-{
-    const QString path = CurrentSendSettings().LocalDatabasePath;
-    {
-        QSqlDatabase db;
-        try {
-            db = ThreadDatabase(path);
-        } catch (const std::exception&) {
-            // Unreachable now: the check cannot see the out-box and does
-            // not keep Send disabled for it.
-        }
-        CheckSendDone(db);
-    }
-    CloseThreadDatabase(path);
 }
 
 int SendWorkInFlight()

@@ -3,11 +3,14 @@
 //
 // A send cycle starts when the operator sends (BeginSendCycle on the main
 // thread) and ends with exactly one WM_SEND_DONE to the send bar, posted as
-// soon as no send work is running and no accepted row still waits for its
-// delivery report. Send work is counted: the dispatcher's pass over the
-// out-box and every batch a link was asked for. Rows that were never
-// acknowledged, rows that cannot be routed and rows of a link that died do
-// not hold the cycle open; they stay in the out-box for the next send.
+// soon as no send work is running. Send work is counted: the dispatcher's
+// pass over the out-box and every batch a link was asked for. A batch ends
+// once each of its rows has been answered (accepted or refused) or its wait
+// has run out, or when its link dies; the dispatcher's pass ends once every
+// endpoint is woken or reported as failed. Delivery reports do not hold the
+// cycle open: an accepted row stays in the out-box until its report comes
+// (servers do lose reports, and a closed connection brings none), and the
+// report is applied whenever it arrives.
 //
 // TNWorkSignal is the wake-up of one worker (the dispatcher, a link's send
 // thread): Request marks work pending (counted once however often it is
@@ -15,8 +18,6 @@
 // does it and releases it with ReleaseSendWork. Any thread.
 
 #include "messaging/synchroevent.h"
-
-#include <QSqlDatabase>
 
 class TNWorkSignal {
 public:
@@ -43,23 +44,12 @@ private:
 };
 
 // Main thread, when the operator sends: opens the cycle and requests the
-// dispatcher's pass. Db is the main thread's own connection.
-void BeginSendCycle(TNWorkSignal& dispatcher, QSqlDatabase& db);
+// dispatcher's pass.
+void BeginSendCycle(TNWorkSignal& dispatcher);
 // Ends one unit of taken work, then checks whether the cycle is over.
-void ReleaseSendWork(QSqlDatabase& db);
-// Posts WM_SEND_DONE when a cycle is open, no work is counted and no
-// accepted row of a live link waits for its report (a row whose link has
-// closed will get no report over it). Never call it while holding
-// ServersList's lock.
-void CheckSendDone(QSqlDatabase& db);
-// The message processor has reports in hand (taken from InMessagesList, or
-// held for their acknowledgement). While it has, or while InMessagesList
-// holds any, the cycle stays open: those reports are about to change the
-// out-box. The processor clears it before its own CheckSendDone.
-void SetReportsInHand(bool inHand);
-// CheckSendDone on the calling thread's own connection to the local
-// database, closed again afterwards (a thread that has none open).
-void CheckSendDoneOnOwnConnection();
+void ReleaseSendWork();
+// Posts WM_SEND_DONE when a cycle is open and no work is counted.
+void CheckSendDone();
 // Units of send work requested and not yet released.
 int SendWorkInFlight();
 // Whether a cycle is open (Send disabled).

@@ -57,14 +57,7 @@ void SendOutBox()
     if (!MessageProcessor)
         MessageProcessor = new TMessageProcessor();
     CreateDispatcher();
-    QSqlDatabase db;
-    try {
-        db = ThreadDatabase(CurrentSendSettings().LocalDatabasePath);
-    } catch (const std::exception&) {
-        // No local database (the program is ending): the cycle still ends
-        // with WM_SEND_DONE once the dispatcher has found nothing to do.
-    }
-    BeginSendCycle(ActivateSendThread->Event(), db);
+    BeginSendCycle(ActivateSendThread->Event());
     ActivateSendThread->Resume();
 }
 

@@ -33,13 +33,13 @@ bool IsLocalAddress(const QString& ipAddress, const QString& localIp)
 TBaseServer* TNServersList::FindServer(qint32 typeNo, const QString& ipAddress, qint32 portNo, const QString& hostName,
                                        const QString& localIp) const
 {
-    const QString ip = ipAddress.left(15);
+    const QString& ip = ipAddress;
     for (int i = 0; i < Count(); ++i) {
         TBaseServer* link = GetItem(i);
         if (link->ServerTypeNo() != typeNo)
             continue;
         if (typeNo == SERVER_TYPE_TCP_NO) {
-            const QString linkIp = link->GetIpAddress();
+            const QString linkIp = link->EndpointAddress();
             const bool sameAddress = linkIp == ip || (IsLocalAddress(linkIp, localIp) && IsLocalAddress(ip, localIp));
             if (sameAddress && link->GetPortNo() == portNo)
                 return link;
@@ -120,15 +120,6 @@ int TNServersList::LiveCount()
 {
     TNReadGuard guard(Lock());
     return Count();
-}
-
-QList<TNOutRowFilter> TNServersList::LiveEndpoints()
-{
-    TNReadGuard guard(Lock());
-    QList<TNOutRowFilter> endpoints;
-    for (int i = 0; i < Count(); ++i)
-        endpoints << GetItem(i)->OutRowFilter();
-    return endpoints;
 }
 
 void ReapClosedLinks()

@@ -21,7 +21,8 @@ public:
     TNServersList() : TNBaseThreadSharedList(false, false, false, false, 10, false, 50) {}
 
     // The link of an endpoint, or nullptr; only links of the endpoint's own
-    // server type match. A TCP link matches by address and port, where
+    // server type match. A TCP link matches by its whole address text (as
+    // the out-box rows hold it) and port, where
     // 127.0.0.1 and the host's own address (LocalIp) are the same address.
     // The caller holds the read lock.
     TBaseServer* FindServer(qint32 typeNo, const QString& ipAddress, qint32 portNo, const QString& hostName,
@@ -46,8 +47,6 @@ public:
     void FreeAll();
     // Listed links (takes the read lock).
     int LiveCount();
-    // The rows each listed link serves (takes the read lock).
-    QList<TNOutRowFilter> LiveEndpoints();
 };
 
 extern TNServersList ServersList;

@@ -39,7 +39,8 @@ void TNReceiveThread::Execute()
 }
 
 TTcpServer::TTcpServer(const QString& ipAddress, qint32 portNo, const QString& localIp)
-    : m_ipAddress(ipAddress.left(15)),
+    : m_address(ipAddress),
+      m_ipAddress(ipAddress.left(15)),
       m_portNo(portNo),
       m_localIp(localIp),
       m_sendThread(std::make_unique<TNSendThread>(*this)),
@@ -70,7 +71,7 @@ TConnectResult TTcpServer::Connect(int /*reserved*/, int timeoutMs)
     // together, so the dispatcher (and shut-down waiting for it) is never
     // held longer than that by one endpoint.
     const QDeadlineTimer deadline(timeoutMs);
-    if (!m_socket.Connect(m_ipAddress, quint16(m_portNo), timeoutMs)) {
+    if (!m_socket.Connect(m_address, quint16(m_portNo), timeoutMs)) {
         SetErrorText(m_socket.ErrorText());
         return crNoListener;
     }
@@ -86,8 +87,14 @@ TConnectResult TTcpServer::Connect(int /*reserved*/, int timeoutMs)
 void TTcpServer::SendText(const QByteArray& frame)
 {
     std::lock_guard<std::mutex> guard(m_sendLock);
-    if (!m_socket.SendAll(frame))
-        throw ELinkError(m_socket.ErrorText());
+    if (!m_socket.SendAll(frame)) {
+        // Part of the frame may be on the wire: the next one would be glued
+        // to it. The connection is dropped; the receive thread then unlists
+        // the link.
+        const QString error = m_socket.ErrorText();
+        m_socket.Shutdown();
+        throw ELinkError(error);
+    }
 }
 
 TNOutRowFilter TTcpServer::OutRowFilter() const
@@ -95,12 +102,12 @@ TNOutRowFilter TTcpServer::OutRowFilter() const
     TNOutRowFilter filter;
     filter.ServerTypeNo = SERVER_TYPE_TCP_NO;
     filter.PortNo = m_portNo;
-    if (IsLocalAddress(m_ipAddress, m_localIp)) {
+    if (IsLocalAddress(m_address, m_localIp)) {
         filter.IpAddresses << QStringLiteral("127.0.0.1");
         if (!m_localIp.isEmpty() && m_localIp != QLatin1String("127.0.0.1"))
             filter.IpAddresses << m_localIp;
     } else {
-        filter.IpAddresses << m_ipAddress;
+        filter.IpAddresses << m_address;
     }
     return filter;
 }
@@ -126,12 +133,9 @@ void TTcpServer::RunReceive(const TNThread& thread)
     // for a batch it would never run (Send would stay disabled). From here
     // on the link may be in its destructor on the main thread, which joins
     // this thread before any member goes.
-    const bool handedOver = !Destroying() && ServersList.TransportClosed(this);
+    if (!Destroying())
+        ServersList.TransportClosed(this);
     m_transportAlive = false;
     m_socket.Shutdown();
     LogonUnanswerable();
-    // Its accepted rows will get no report now, which may end the send
-    // cycle (the check touches only the database and the live links).
-    if (handedOver)
-        CheckSendDoneOnOwnConnection();
 }

@@ -44,13 +44,15 @@ private:
 
 class TTcpServer : public TBaseServer {
 public:
-    // IpAddress is cut to 15 characters. LocalIp is the host's own address
+    // GetIpAddress shows IpAddress cut to 15 characters; the link connects
+    // to, finds and serves the rows of the whole text. LocalIp is the host's own address
     // (for a local link's rows), empty when unknown.
     TTcpServer(const QString& ipAddress, qint32 portNo, const QString& localIp = QString());
     ~TTcpServer() override;
 
     qint32 ServerTypeNo() const override { return SERVER_TYPE_TCP_NO; }
     QString GetIpAddress() const override { return m_ipAddress; }
+    QString EndpointAddress() const override { return m_address; }
     qint32 GetPortNo() const override { return m_portNo; }
 
     TConnectResult Connect(int reserved, int timeoutMs) override;
@@ -70,6 +72,7 @@ private:
     friend class TNReceiveThread;
     void RunReceive(const TNThread& thread);
 
+    const QString m_address;
     const QString m_ipAddress;
     const qint32 m_portNo;
     const QString m_localIp;

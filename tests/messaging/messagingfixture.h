@@ -166,6 +166,17 @@ protected:
         return WaitUntil([&] { return m_sendBar.Count(WM_SEND_DONE) >= count; }, timeoutMs);
     }
 
+    // After the first Msg came (Count of them by now): no further one comes
+    // within WindowMs.
+    static bool NoFurther(const TMessageProbe& probe, int msg, int count, int windowMs = 300)
+    {
+        return !WaitUntil([&] { return probe.Count(msg) > count; }, windowMs) && probe.Count(msg) == count;
+    }
+    bool WaitForOutBoxRows(int rows, int timeoutMs = 15000)
+    {
+        return WaitUntil([&] { return OutBoxRows() == rows; }, timeoutMs);
+    }
+
     static QStringList Received(const TPagingServerSim& sim, const QString& word)
     {
         QStringList lines;

@@ -80,24 +80,22 @@ TEST_F(OutBoxStoreTest, AcknowledgementsAreLoggedAndShareOneTextCopy)
                                     "SendConfirmed = 0 and ReceiveTime is not null and MessageTime is not null")),
               2);
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is not null")), 2);
-    EXPECT_TRUE(ReportsAwaited(m_db));
-    // Only the accepted rows of a live link's endpoint are still awaited.
-    const TNOutRowFilter local{SERVER_TYPE_TCP_NO, {QStringLiteral("127.0.0.1")}, 7000, QString()};
-    const TNOutRowFilter remote{SERVER_TYPE_TCP_NO, {QStringLiteral("10.0.0.9")}, 7000, QString()};
-    EXPECT_TRUE(ReportsAwaited(m_db, {remote, local}));
-    EXPECT_FALSE(ReportsAwaited(m_db, {remote}));
-    EXPECT_FALSE(ReportsAwaited(m_db, {}));
     // An acknowledgement for a row that is gone changes nothing.
     EXPECT_EQ(MoveToSent(m_db, Ack(99)), TMoveToSentResult::msNoRow);
     EXPECT_EQ(LogRows(), 2);
 }
 
-TEST_F(OutBoxStoreTest, RefusedOnArrivalLeavesTheOutBoxAndKeepsItsStatus)
+TEST_F(OutBoxStoreTest, RefusedOnArrivalLeavesTheOutBoxAsAConfirmedFailure)
 {
-    ASSERT_EQ(MoveToSent(m_db, Ack(3, rkMessageAcceptError)), TMoveToSentResult::msLogged);
+    TClientInputMessage refusal = Ack(3, rkMessageAcceptError);
+    refusal.ErrorCode = 6;
+    ASSERT_EQ(MoveToSent(m_db, refusal), TMoveToSentResult::msLogged);
     EXPECT_EQ(OutBoxRows(), 2);
-    EXPECT_EQ(Scalar(QStringLiteral("select ErrorStatus from SentMessages where ClientRecordID = 3")), 4);
-    EXPECT_FALSE(ReportsAwaited(m_db));
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where ClientRecordID = 3 and ErrorStatus = 6 "
+                                    "and SendConfirmed = 1 and SendTime is not null")),
+              1);
+    // A refusal without a code still reads as a failure.
+    EXPECT_EQ(RefusalStatus(Ack(1, rkMessageAcceptError)), 4);
     // The text goes with its last row.
     ASSERT_EQ(MoveToSent(m_db, Ack(1, rkMessageAcceptError)), TMoveToSentResult::msLogged);
     ASSERT_EQ(MoveToSent(m_db, Ack(2, rkMessageAcceptError)), TMoveToSentResult::msLogged);
@@ -119,6 +117,31 @@ TEST_F(OutBoxStoreTest, FailedLoggingRollsBackAndLeavesTheRowQueued)
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is null")), 3);
     m_db.exec(QStringLiteral("drop trigger NoLog"));
     EXPECT_EQ(MoveToSent(m_db, Ack(1)), TMoveToSentResult::msLogged);
+}
+
+TEST_F(OutBoxStoreTest, AFailedEndpointsRemovalSparesRowsSentOrAccepted)
+{
+    // Message 1: row 1 accepted, row 2 unsent (both local), row 3 remote.
+    ASSERT_EQ(MoveToSent(m_db, Ack(1)), TMoveToSentResult::msLogged);
+    // Message 2: row 4 local is being sent, row 5 remote.
+    const quint64 generation = RemovalGeneration();
+    Queue(QStringLiteral("Two"), {Contact(QStringLiteral("D"), Carrier(7000)),
+                                  Contact(QStringLiteral("E"), Carrier(7000, QStringLiteral("10.0.0.9")))});
+    ASSERT_TRUE(ClaimRowForSending(m_db, 4, generation));
+    // Message 3: only remote rows; it goes whole.
+    Queue(QStringLiteral("Three"), {Contact(QStringLiteral("F"), Carrier(7000, QStringLiteral("10.0.0.9")))});
+    DropUnsentMessagesOfEndpoint(m_db, SERVER_TYPE_TCP_NO, QStringLiteral("10.0.0.9"), 7000);
+    QSqlQuery left(m_db);
+    ASSERT_TRUE(
+        left.exec(QStringLiteral("select group_concat(ID, ',') from (select ID from OutMessages order by ID)")));
+    ASSERT_TRUE(left.next());
+    EXPECT_EQ(left.value(0).toString(), QStringLiteral("1,4"));
+    EXPECT_EQ(OutBoxTexts(), 2);
+    // A batch that loaded its rows before the removal finds them gone, and
+    // those still there claimable.
+    EXPECT_FALSE(ClaimRowForSending(m_db, 2, generation));
+    EXPECT_TRUE(ClaimRowForSending(m_db, 1, generation));
+    EXPECT_NE(RemovalGeneration(), generation);
 }
 
 TEST_F(OutBoxStoreTest, ReportsConfirmTheLogAndEmptyTheOutBoxRowByRow)

@@ -86,6 +86,9 @@ TEST(SimCoreTest, ReportErrorsByModeAndById)
     EXPECT_EQ(report.MsgType, rkMessageSendError);
     EXPECT_EQ(report.ErrorCode, 3);
     EXPECT_EQ(report.Text, ErrorStatusText(3));
+    o.unreportedIds = {2};
+    core.SetOptions(o);
+    EXPECT_EQ(Words(core.OnFrame(c, Message(2))), QStringList{QStringLiteral("MESSAGE_ACCEPTED")});
     o.report = TSimReport::None;
     core.SetOptions(o);
     EXPECT_EQ(Words(core.OnFrame(c, Message(3))), QStringList{QStringLiteral("MESSAGE_ACCEPTED")});

@@ -60,6 +60,8 @@ TEST(SimOptionsTest, EveryOptionReachesItsField)
                        "error:7",
                        "--report-error-ids",
                        "9",
+                       "--unreported-ids",
+                       "4,8",
                        "--report-delay",
                        "250",
                        "--split",
@@ -97,6 +99,7 @@ TEST(SimOptionsTest, EveryOptionReachesItsField)
     EXPECT_EQ(o.report, TSimReport::Error);
     EXPECT_EQ(o.reportErrorCode, 7);
     EXPECT_EQ(o.reportErrorIds, QList<qint32>{9});
+    EXPECT_EQ(o.unreportedIds, (QList<qint32>{4, 8}));
     EXPECT_EQ(o.reportDelayMs, 250);
     EXPECT_EQ(o.splitAt, 1);
     EXPECT_EQ(o.splitGapMs, 10);

@@ -80,7 +80,9 @@ QList<TSimReply> TSimCore::OnMessage(TConnection& state, const QStringList& item
         if (acked)
             replies.append({MessageAcceptedLine(clientId, serverId), o.ackDelayMs});
         const int reportAt = (acked ? o.ackDelayMs : 0) + o.reportDelayMs;
-        if (o.reportErrorIds.contains(clientId) || o.report == TSimReport::Error) {
+        if (o.unreportedIds.contains(clientId)) {
+            // This delivery report is lost.
+        } else if (o.reportErrorIds.contains(clientId) || o.report == TSimReport::Error) {
             replies.append(
                 {MessageSendErrorLine(clientId, o.reportErrorCode, ErrorStatusText(o.reportErrorCode)), reportAt});
         } else if (o.report == TSimReport::Sent) {

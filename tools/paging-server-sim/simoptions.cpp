@@ -150,6 +150,7 @@ bool ParseSimArguments(const QStringList& arguments, TSimOptions* options, QStri
     valueOption("accept-error-code", "Status code of MESSAGE_ACCEPT_ERROR.", "n");
     valueOption("report", "Delivery report: ok, error:CODE or none.", "kind");
     valueOption("report-error-ids", "Client record IDs reported with MESSAGE_SEND_ERROR.", "ids");
+    valueOption("unreported-ids", "Client record IDs accepted and never reported.", "ids");
     valueOption("report-delay", "Milliseconds between acknowledgement and report.", "ms");
     valueOption("split", "Split frames: 1 byte by byte, N in two writes at byte N.", "n");
     valueOption("split-gap", "Milliseconds between the writes of a split frame.", "ms");
@@ -209,6 +210,8 @@ bool ParseSimArguments(const QStringList& arguments, TSimOptions* options, QStri
         return bad("accept-error-ids");
     if (parser.isSet(S("report-error-ids")) && !ReadIdList(parser.value(S("report-error-ids")), &o.reportErrorIds))
         return bad("report-error-ids");
+    if (parser.isSet(S("unreported-ids")) && !ReadIdList(parser.value(S("unreported-ids")), &o.unreportedIds))
+        return bad("unreported-ids");
     if (parser.isSet(S("accept-error-addresses")))
         o.acceptErrorAddresses = parser.value(S("accept-error-addresses")).split(u',', Qt::SkipEmptyParts);
     if (parser.isSet(S("deny-text")))

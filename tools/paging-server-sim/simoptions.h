@@ -41,6 +41,7 @@ struct TSimOptions {
     TSimReport report = TSimReport::Sent;
     int reportErrorCode = 1;
     QList<qint32> reportErrorIds;  // these get MESSAGE_SEND_ERROR whatever Report says
+    QList<qint32> unreportedIds;   // accepted and never reported, whatever Report says
     int reportDelayMs = 0;
 
     // Wire faults. SplitAt 1 writes each frame byte by byte, N > 1 in two
