@@ -2,6 +2,7 @@
 
 #include "data/threadconnections.h"
 #include "db/dberror.h"
+#include "foundation/dmoptions.h"
 #include "messaging/inmessageslist.h"
 #include "messaging/messageprocessor.h"
 #include "messaging/messagetable.h"
@@ -225,7 +226,7 @@ bool TBaseServer::LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bo
     if (!MoveAllToSent(db, acks, waitForWriters, &outcomes))
         return false;
     acks.clear();
-    const bool popupForFailure = CurrentSendSettings().PopupForFailure;
+    const bool popupForFailure = PopupForFailure;
     for (const TNAckOutcome& outcome : std::as_const(outcomes)) {
         const qint32 id = outcome.Ack.ClientRecordID;
         if (outcome.Result == TMoveToSentResult::msFailed) {
