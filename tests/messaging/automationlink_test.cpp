@@ -205,7 +205,7 @@ TEST_F(AutomationLinkTest, RowsAreSentThroughTheDoorAndAcrossBothKindsInOneSend)
     EXPECT_EQ(Received(door, QStringLiteral("LOGON")).size(), 1);
     EXPECT_EQ(Received(door, QStringLiteral("MESSAGE")).size(), 3);
     EXPECT_EQ(Received(tcp, QStringLiteral("MESSAGE")).size(), 1);
-    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_TRUE(WaitForOutBoxRows(0));
     EXPECT_EQ(OutBoxTexts(), 0);
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where SendConfirmed <> 0 and ErrorStatus = 0 "
                                     "and ServerTypeNo = 2 and HostName = 'pagehost'")),
@@ -241,6 +241,7 @@ TEST_F(AutomationLinkTest, CloseRequestOfAnIdleLinkFreesItAndTheNextSendConnects
     Queue(QStringLiteral("One"), contacts);
     SendOutBox();
     ASSERT_TRUE(WaitForSendDone());
+    ASSERT_TRUE(WaitForOutBoxRows(0));
     ASSERT_EQ(ServersList.LiveCount(), 1);
     sim.CloseConnections();
     ASSERT_TRUE(WaitUntil([] { return ServersList.LiveCount() == 0; }));
@@ -248,7 +249,7 @@ TEST_F(AutomationLinkTest, CloseRequestOfAnIdleLinkFreesItAndTheNextSendConnects
     SendOutBox();
     ASSERT_TRUE(WaitForSendDone(2));
     EXPECT_EQ(Received(sim, QStringLiteral("LOGON")).size(), 2);
-    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_TRUE(WaitForOutBoxRows(0));
 }
 
 TEST_F(AutomationLinkTest, CloseRequestInTheMiddleOfABatchEndsItAndKeepsTheRestQueued)
@@ -270,7 +271,7 @@ TEST_F(AutomationLinkTest, CloseRequestInTheMiddleOfABatchEndsItAndKeepsTheRestQ
     sim.SetOptions(options);
     SendOutBox();
     ASSERT_TRUE(WaitForSendDone(2));
-    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_TRUE(WaitForOutBoxRows(0));
     EXPECT_EQ(LogRows(), 8);
 }
 
@@ -282,6 +283,7 @@ TEST_F(AutomationLinkTest, LinkWhoseServerEndedUnlistsItselfSoTheNextSendConnect
     Queue(QStringLiteral("One"), contacts);
     SendOutBox();
     ASSERT_TRUE(WaitForSendDone());
+    ASSERT_TRUE(WaitForOutBoxRows(0));
     ASSERT_EQ(ServersList.LiveCount(), 1);
 
     // The server goes without a word: the link's send thread ends and the
@@ -296,7 +298,7 @@ TEST_F(AutomationLinkTest, LinkWhoseServerEndedUnlistsItselfSoTheNextSendConnect
     ASSERT_TRUE(WaitForSendDone(2));
     EXPECT_EQ(Received(back, QStringLiteral("LOGON")).size(), 1);
     EXPECT_EQ(Received(back, QStringLiteral("MESSAGE")).size(), 1);
-    EXPECT_EQ(OutBoxRows(), 0);
+    EXPECT_TRUE(WaitForOutBoxRows(0));
 }
 
 TEST_F(AutomationLinkTest, CloseRequestActsOnlyOnTheListedLinkItWasMadeFor)
