@@ -21,6 +21,7 @@
 #include "pagingserversim.h"
 #include "platform/commatext.h"
 #include "platform/programfolder.h"
+#include "sendprobe.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -31,28 +32,8 @@
 #include <cstdio>
 
 namespace {
-int Count(const QSqlDatabase& db, const char* sql)
-{
-    QSqlQuery query(db);
-    return query.exec(QLatin1String(sql)) && query.next() ? query.value(0).toInt() : -1;
-}
-
-// Counts WM_SEND_DONE.
-class TSendBar : public QObject {
-public:
-    TNWindowHandle Handle() const { return m_window.Handle(); }
-    int Done = 0;
-
-protected:
-    void customEvent(QEvent* event) override
-    {
-        if (const TNMessageEvent* m = TNMessageEvent::From(event))
-            Done += m->Msg == WM_SEND_DONE && m->WParam == 0 ? 1 : 0;
-    }
-
-private:
-    TNMessageWindow m_window{this};
-};
+using bench::Count;
+using bench::TSendBar;
 
 struct TRates {
     double accepted = 0;

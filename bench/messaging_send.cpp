@@ -14,6 +14,7 @@
 // listening there (the simulator, say) instead of the minimal peer.
 #include "benchutil.h"
 #include "floorpeer.h"
+#include "sendprobe.h"
 
 #include "data/basedataclient.h"
 #include "data/dataclientclasses.h"
@@ -44,33 +45,8 @@
 #include <vector>
 
 namespace {
-int Count(const QSqlDatabase& db, const char* sql)
-{
-    QSqlQuery query(db);
-    return query.exec(QLatin1String(sql)) && query.next() ? query.value(0).toInt() : -1;
-}
-
-// Counts the send bar's messages.
-class TSendBar : public QObject {
-public:
-    TNWindowHandle Handle() const { return m_window.Handle(); }
-    int Done = 0;
-    int Progress = 0;
-
-protected:
-    void customEvent(QEvent* event) override
-    {
-        if (const TNMessageEvent* m = TNMessageEvent::From(event)) {
-            if (m->Msg == WM_SEND_DONE && m->WParam == 0)
-                ++Done;
-            else
-                ++Progress;
-        }
-    }
-
-private:
-    TNMessageWindow m_window{this};
-};
+using bench::Count;
+using bench::TSendBar;
 
 struct TEndpoint {
     QString host;
