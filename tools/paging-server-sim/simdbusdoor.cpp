@@ -43,6 +43,7 @@ TSimDbusDoor::TSimDbusDoor(TSimCore& core, TSimFrameLog& log, QObject* parent)
     m_watcher.setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
     connect(&m_watcher, &QDBusServiceWatcher::serviceUnregistered, this,
             [this](const QString& name) { EndConversation(name); });
+    connect(&m_broadcastTimer, &QTimer::timeout, this, [this] { Broadcast(m_core.Options().broadcastText); });
 }
 
 TSimDbusDoor::~TSimDbusDoor()
@@ -74,6 +75,8 @@ bool TSimDbusDoor::Open(const QString& busName, QString* errorText)
         return fail(QStringLiteral("Cannot take the bus name %1: %2").arg(busName, m_bus.lastError().message()));
     m_busName = busName;
     m_watcher.setConnection(m_bus);
+    if (const int every = m_core.Options().broadcastEveryMs; every > 0)
+        m_broadcastTimer.start(every);
     return true;
 }
 

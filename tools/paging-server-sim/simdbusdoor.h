@@ -21,6 +21,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QTimer>
 
 class TSimCore;
 class TSimFrameLog;
@@ -72,6 +73,7 @@ private:
     QDBusConnection m_bus;
     QString m_busName;
     QDBusServiceWatcher m_watcher;
+    QTimer m_broadcastTimer;
     QHash<QString, TClient> m_clients;
     bool m_running = true;
     bool m_starting = false;
