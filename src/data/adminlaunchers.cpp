@@ -13,7 +13,38 @@ const TAdminLauncher& LauncherOf(TDataKind kind)
 {
     return Launchers().at(size_t(kind));
 }
+
+struct TDatabaseListLaunchers {
+    std::function<bool()> Databases;
+    std::function<void()> DatabaseTypes;
+};
+
+TDatabaseListLaunchers& DatabaseListLaunchers()
+{
+    static TDatabaseListLaunchers launchers;
+    return launchers;
+}
 }  // namespace
+
+void RegisterDatabaseListLaunchers(std::function<bool()> databases, std::function<void()> databaseTypes)
+{
+    DatabaseListLaunchers() = {std::move(databases), std::move(databaseTypes)};
+}
+
+bool ShowDatabasesList()
+{
+    const auto show = DatabaseListLaunchers().Databases;
+    return show && show();
+}
+
+bool ShowDatabaseTypesList()
+{
+    const auto show = DatabaseListLaunchers().DatabaseTypes;
+    if (!show)
+        return false;
+    show();
+    return true;
+}
 
 void RegisterAdminLauncher(TDataKind kind, TAdminLauncher launcher)
 {
@@ -23,6 +54,7 @@ void RegisterAdminLauncher(TDataKind kind, TAdminLauncher launcher)
 void ClearAdminLaunchers()
 {
     Launchers().fill(TAdminLauncher());
+    DatabaseListLaunchers() = {};
 }
 
 bool AdminListRegistered(TDataKind kind)

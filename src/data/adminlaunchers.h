@@ -61,6 +61,16 @@ bool AddRecordInBook(TDataKind kind, TBaseDataClient* book, TNItemInfo& info);
 bool EditRecordInBook(TDataKind kind, TBaseDataClient* book, qint32 id, TNItemInfo& info);
 bool DeleteRecordInBook(TDataKind kind, TBaseDataClient* book, qint32 id);
 
+// The address-book list and the address-book types list, which the local
+// data module opens (EditDatabases, EditDatabaseTypes). The first answers
+// true when the list was closed with OK: the data clients and the folder
+// tree must then be made anew from the edited list.
+void RegisterDatabaseListLaunchers(std::function<bool()> databases, std::function<void()> databaseTypes);
+// False when none is registered (or the list was cancelled).
+bool ShowDatabasesList();
+// False when none is registered.
+bool ShowDatabaseTypesList();
+
 // The list launchers of the main window's administration actions.
 inline bool ShowContactsList()
 {

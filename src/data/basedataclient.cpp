@@ -2,6 +2,7 @@
 
 #include "data/dataerror.h"
 #include "data/datasetstate.h"
+#include "db/clientdataset.h"
 #include "db/dataset.h"
 #include "platform/messagedlg.h"
 
@@ -164,4 +165,41 @@ bool TBaseDataClient::GetCarrierTypeNo(qint32 carrierID, quint8& typeNo)
 bool TBaseDataClient::IsLocalDatabase() const
 {
     return m_name == LocalDatabaseName;
+}
+
+void TBaseDataClient::SaveGroupMembers(qint32 groupID, const QList<qint32>& contactIDs)
+{
+    TNDataSet* assigns = GetDataSet(dkGroupAssigns);
+    auto* client = qobject_cast<TNClientDataSet*>(assigns);
+    if (!client)
+        AbstractError("SaveGroupMembers");
+    const bool wasOpen = client->Active();
+    client->Open();
+    client->CheckBrowseMode();
+    const int savePoint = client->SavePoint();
+    TNField* groupField = client->FieldByName(QStringLiteral("GroupID"));
+    TNField* contactField = client->FieldByName(QStringLiteral("ContactID"));
+    client->DisableControls();
+    try {
+        QList<TBookmark> old;
+        for (int row = 0; row < client->RecordCount(); ++row)
+            if (client->RowValue(row, groupField).toInt() == groupID)
+                old << client->RowBookmark(row);
+        for (TBookmark bookmark : std::as_const(old))
+            if (client->GotoBookmark(bookmark))
+                client->Delete();
+        for (qint32 contactID : contactIDs) {
+            client->Append();
+            groupField->SetValue(groupID);
+            contactField->SetValue(contactID);
+            client->Post();
+        }
+    } catch (...) {
+        client->SetSavePoint(savePoint);
+        client->EnableControls();
+        client->SetActive(wasOpen);
+        throw;
+    }
+    client->EnableControls();
+    client->SetActive(wasOpen);
 }

@@ -108,6 +108,14 @@ public:
     // The contact's and its carrier's settings; false when either is missing.
     virtual bool GetContactCarrier(qint32 contactID, TNContactCarrier& carrier);
 
+    // Replaces the group's membership rows with one row per contact, in the
+    // order given, as one change: when anything fails the group keeps the
+    // rows it had and the error is raised. The base works on the kind's
+    // dataset (a client dataset goes back to its save point on failure);
+    // the group-assignment dataset's filter and open state are kept. Main
+    // thread.
+    virtual void SaveGroupMembers(qint32 groupID, const QList<qint32>& contactIDs);
+
     // The TypeNo of a carrier, looked up without moving the carriers
     // dataset's cursor (the dataset must be open). False when there is no
     // such row or its TypeNo is empty; TypeNo is then left unchanged.

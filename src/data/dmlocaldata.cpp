@@ -1,5 +1,6 @@
 #include "data/dmlocaldata.h"
 
+#include "data/adminlaunchers.h"
 #include "data/basedataclient.h"
 #include "data/dataclientclasses.h"
 #include "data/dataerror.h"
@@ -237,6 +238,17 @@ void TDModLocalData::DestroyDataClients()
     }
 }
 
+bool TDModLocalData::EditDatabases()
+{
+    return !m_filesMissing && ShowDatabasesList();
+}
+
+void TDModLocalData::EditDatabaseTypes()
+{
+    if (!m_filesMissing)
+        ShowDatabaseTypesList();
+}
+
 bool TDModLocalData::DatabaseNameExists(const QString& name) const
 {
     if (m_filesMissing)
@@ -271,6 +283,26 @@ qint32 TDModLocalData::GetMaxOrderNo() const
     QSqlQuery query = OpenQuery(Connection(), QStringLiteral("select max(OrderNo) as MaxOrderNo from Databases"), {},
                                 QStringLiteral("TDModLocalData.GetMaxOrderNo"));
     return query.next() ? query.value(0).toInt() : 0;
+}
+
+void TDModLocalData::SwapDatabaseOrder(qint32 firstID, qint32 secondID)
+{
+    if (m_filesMissing)
+        return;
+    const QString routine = QStringLiteral("TDModLocalData.SwapDatabaseOrder");
+    const QString read = QStringLiteral("select OrderNo from Databases where ID = :ID");
+    const QVariant first = m_connection.QueryValue(read, {{QStringLiteral("ID"), firstID}});
+    const QVariant second = m_connection.QueryValue(read, {{QStringLiteral("ID"), secondID}});
+    if (!first.isValid() || !second.isValid())
+        throw EDataError(QStringLiteral("From %1: no address book with ID %2")
+                             .arg(routine)
+                             .arg(first.isValid() ? secondID : firstID));
+    // Both rows change or neither does: two books never share a place.
+    TNTransaction transaction(m_connection);
+    const QString write = QStringLiteral("update Databases set OrderNo = :OrderNo where ID = :ID");
+    m_connection.ExecSQL(write, {{QStringLiteral("OrderNo"), second}, {QStringLiteral("ID"), firstID}});
+    m_connection.ExecSQL(write, {{QStringLiteral("OrderNo"), first}, {QStringLiteral("ID"), secondID}});
+    transaction.Commit();
 }
 
 void TDModLocalData::LoadOpenFolders(const QString& databaseGUID, QList<qint32>& folderIDs) const

@@ -70,6 +70,14 @@ public:
     // Destroys every client, the last first (before CreateDataClients anew).
     void DestroyDataClients();
 
+    // The address-book list window over qryDatabases and the address-book
+    // types list over tblDatabaseTypes, modal, through the launchers the
+    // administration windows register. EditDatabases answers true when the
+    // list was closed with OK: the caller then makes the clients and the
+    // folder tree anew (the main window's ReloadContactsTree).
+    bool EditDatabases();
+    void EditDatabaseTypes();
+
     // Name checks of the address-book editors (names bound as parameters, so
     // any character works; letter case is ignored).
     bool DatabaseNameExists(const QString& name) const;
@@ -77,6 +85,10 @@ public:
     bool DatabaseTypeNoExists(qint32 typeNo) const;
     // The largest OrderNo, 0 for an empty table.
     qint32 GetMaxOrderNo() const;
+    // Exchanges the OrderNo of two address books in one transaction, so a
+    // failure leaves both as they were (Move Up, Move Down). The datasets
+    // over Databases are not re-read here. Raises EDatabaseError/EDataError.
+    void SwapDatabaseOrder(qint32 firstID, qint32 secondID);
 
     // Expanded folders of the tree.
     void LoadOpenFolders(const QString& databaseGUID, QList<qint32>& folderIDs) const;

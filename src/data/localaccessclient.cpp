@@ -5,6 +5,8 @@
 #include "data/localbookqueries.h"
 #include "data/threadconnections.h"
 #include "db/sqldataset.h"
+#include "db/sqlexec.h"
+#include "db/transaction.h"
 
 #include <QFile>
 
@@ -70,9 +72,32 @@ bool TLocalAccessClient::InitConnection(const QString& data)
     const QString path = LocalBook::FileFromSettings(data);
     if (path.isEmpty() || !QFile::exists(path))
         return false;
-    m_path = path;
     m_connection.SetDatabasePath(path);
+    if (!HoldsAddressBook()) {
+        m_connection.Close();
+        return false;
+    }
+    m_path = path;
     return true;
+}
+
+bool TLocalAccessClient::HoldsAddressBook()
+{
+    // A file that is no database, or a database without the book's tables,
+    // would fail only later, in the middle of building the tree: it is
+    // refused here, so the book is left out whole.
+    QStringList names;
+    for (const TTableDef& def : TableDefs)
+        names << QString::fromLatin1(def.Table);
+    try {
+        m_connection.Open();
+        const QVariant found = m_connection.QueryValue(
+            QStringLiteral("select count(*) from sqlite_master where type = 'table' and name in ('%1')")
+                .arg(names.join(QStringLiteral("', '"))));
+        return found.toInt() == names.size();
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 TNDataSet* TLocalAccessClient::GetDataSet(TDataKind kind)
@@ -139,4 +164,30 @@ qint32 TLocalAccessClient::GetRecordCount(TDataKind kind)
 bool TLocalAccessClient::GetContactCarrier(qint32 contactID, TNContactCarrier& carrier)
 {
     return LocalBook::ContactCarrier(QueryDatabase(), contactID, carrier);
+}
+
+void TLocalAccessClient::SaveGroupMembers(qint32 groupID, const QList<qint32>& contactIDs)
+{
+    const QString routine = QStringLiteral("TLocalAccessClient.SaveGroupMembers");
+    TNDataSet* assigns = GetDataSet(dkGroupAssigns);
+    if (assigns->Active())
+        assigns->CheckBrowseMode();
+    {
+        TNTransaction transaction(m_connection);
+        m_connection.ExecSQL(QStringLiteral("delete from GroupAssigns where GroupID = :GroupID"),
+                             {{QStringLiteral("GroupID"), groupID}});
+        // One prepared statement for every row: a group of thousands is
+        // written in one pass.
+        QSqlQuery insert =
+            PrepareSql(m_connection.Database(),
+                       QStringLiteral("insert into GroupAssigns (GroupID, ContactID) values (:GroupID, :ContactID)"),
+                       ParamMapValues({{QStringLiteral("GroupID"), groupID}}), routine);
+        for (qint32 contactID : contactIDs) {
+            insert.bindValue(1, contactID);  // the second placeholder
+            ExecPrepared(insert, routine);
+        }
+        transaction.Commit();
+    }
+    if (assigns->Active())
+        assigns->Refresh();
 }

@@ -31,7 +31,8 @@ public:
     ~TLocalAccessClient() override;
 
     // Item 0 of the settings text is the folder (a trailing "/" or "\" is
-    // optional); true when its "Tovix2Database.mdb" exists.
+    // optional); true when its "Tovix2Database.mdb" exists and is a database
+    // holding the nine tables of an address book.
     bool InitConnection(const QString& data) override;
     // Kinds 0 to 8; any other raises "From "TLocalAccessClient.GetDataSet()"
     // - Unknown dataKind".
@@ -50,6 +51,9 @@ public:
     // dkCarriers and dkServers are counted; any other kind gives -1.
     qint32 GetRecordCount(TDataKind kind) override;
     bool GetContactCarrier(qint32 contactID, TNContactCarrier& carrier) override;
+    // In one transaction on the book's file; an open group-assignment
+    // dataset is read again afterwards.
+    void SaveGroupMembers(qint32 groupID, const QList<qint32>& contactIDs) override;
 
     // The book's file; fixed once the client is made.
     QString DatabasePath() const { return m_path; }
@@ -59,6 +63,7 @@ public:
 private:
     QSqlDatabase QueryDatabase() const;
     void CreateDataSets();
+    bool HoldsAddressBook();
 
     QString m_path;
     TNConnection m_connection;

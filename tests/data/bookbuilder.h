@@ -54,6 +54,17 @@ public:
         Insert(QStringLiteral("insert into GroupAssigns (GroupID, ContactID) values (:GroupID, :ContactID)"),
                {{QStringLiteral("GroupID"), groupID}, {QStringLiteral("ContactID"), contactID}});
     }
+    // A row of the local database's address-book list (GUID "{Name}").
+    qint32 DatabaseRow(int typeNo, const QString& name, int orderNo, const QString& data)
+    {
+        return Insert(QStringLiteral("insert into Databases (TypeNo, Name, OrderNo, Data, GUID) "
+                                     "values (:TypeNo, :Name, :OrderNo, :Data, :GUID)"),
+                      {{QStringLiteral("TypeNo"), typeNo},
+                       {QStringLiteral("Name"), name},
+                       {QStringLiteral("OrderNo"), orderNo},
+                       {QStringLiteral("Data"), data},
+                       {QStringLiteral("GUID"), QStringLiteral("{%1}").arg(name)}});
+    }
     void Exec(const QString& sql, const QVariantMap& params = {})
     {
         ExecuteSql(Db(), sql, params, QStringLiteral("TBookBuilder"));

@@ -21,14 +21,7 @@ const QString MissingBookText = QStringLiteral(
 
 qint32 AddDatabaseRow(const QString& localData, int typeNo, const QString& name, int orderNo, const QString& data)
 {
-    TBookBuilder db(localData);
-    return db.Insert(QStringLiteral("insert into Databases (TypeNo, Name, OrderNo, Data, GUID) "
-                                    "values (:TypeNo, :Name, :OrderNo, :Data, :GUID)"),
-                     {{QStringLiteral("TypeNo"), typeNo},
-                      {QStringLiteral("Name"), name},
-                      {QStringLiteral("OrderNo"), orderNo},
-                      {QStringLiteral("Data"), data},
-                      {QStringLiteral("GUID"), QStringLiteral("{%1}").arg(name)}});
+    return TBookBuilder(localData).DatabaseRow(typeNo, name, orderNo, data);
 }
 }  // namespace
 
