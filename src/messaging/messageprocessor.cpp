@@ -43,7 +43,8 @@ void TNMessagesThread::Execute()
     m_owner.Run(*this);
 }
 
-TMessageProcessor::TMessageProcessor() : m_thread(std::make_unique<TNMessagesThread>(*this))
+TMessageProcessor::TMessageProcessor(int reportHoldMs)
+    : m_reportHoldMs(reportHoldMs), m_thread(std::make_unique<TNMessagesThread>(*this))
 {
     m_thread->Resume();
 }
@@ -116,14 +117,14 @@ void TMessageProcessor::Run(const TNThread& thread)
 void TMessageProcessor::ProcessHeld(QSqlDatabase& db)
 {
     // In their order of arrival. A report whose acknowledgement is not
-    // logged yet waits for it up to kReportHoldMs and is then applied as it
+    // logged yet waits for it up to m_reportHoldMs and is then applied as it
     // stands; a report that could not be written (the database locked or
     // failing) is tried again until it is, with no time limit.
     QList<TClientInputMessage> reports;
     QList<bool> applyUnlogged;
     for (const THeld& held : std::as_const(m_held)) {
         reports << held.Report;
-        applyUnlogged << held.Since.hasExpired(kReportHoldMs);
+        applyUnlogged << held.Since.hasExpired(m_reportHoldMs);
     }
     QList<TNReportOutcome> outcomes = ApplyReports(db, reports, applyUnlogged);
     if (reports.size() > 1 && outcomes.value(0).Result == TApplyReportResult::arFailed) {

@@ -41,7 +41,8 @@ private:
 
 class TMessageProcessor {
 public:
-    TMessageProcessor();
+    // ReportHoldMs: how long a report waits for its acknowledgement.
+    explicit TMessageProcessor(int reportHoldMs = kReportHoldMs);
     ~TMessageProcessor();
     TMessageProcessor(const TMessageProcessor&) = delete;
     TMessageProcessor& operator=(const TMessageProcessor&) = delete;
@@ -49,7 +50,8 @@ public:
     // Asks the thread to stop and waits up to TimeoutMs; true when it ended.
     bool Stop(int timeoutMs);
 
-    // How long a report waits for its acknowledgement to be logged.
+    // How long a report waits for its acknowledgement to be logged, unless
+    // the maker says otherwise.
     static constexpr int kReportHoldMs = 10000;
     // How often the thread looks for a stop request.
     static constexpr int kWaitMs = 250;
@@ -76,6 +78,7 @@ private:
     void ProcessHeld(QSqlDatabase& db);
     void ShowBroadcast(const TClientInputMessage& message);
 
+    const int m_reportHoldMs;
     QList<THeld> m_held;  // the thread's own
     std::atomic<int> m_heldCount{0};
     std::unique_ptr<TNMessagesThread> m_thread;

@@ -482,6 +482,32 @@ TEST_F(TcpLinkTest, ReportsThatOvertakeTheirAcknowledgementAreAppliedOnceLogged)
     EXPECT_EQ(MessageProcessor->HeldReports(), 0);
 }
 
+TEST_F(TcpLinkTest, ReportWhoseWriteFailsPastTheHoldIsAppliedOnceTheLogWorksAgain)
+{
+    // Reports are held for their acknowledgement only briefly here; the log's
+    // confirmations fail for much longer than that.
+    constexpr int kHoldMs = 200;
+    MessageProcessor = new TMessageProcessor(kHoldMs);
+    TSimOptions options = LoopbackSim();
+    options.reportDelayMs = 100;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Held"), {Contact(QStringLiteral("A"), Carrier(sim.Port()))});
+    QSqlQuery(LocalDb()).exec(
+        QStringLiteral("create trigger Locked before update on SentMessages begin "
+                       "select raise(abort, 'database is locked'); end"));
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    ASSERT_TRUE(WaitUntil([] { return MessageProcessor->HeldReports() == 1; }));
+    QTest::qWait(3 * kHoldMs);
+    EXPECT_EQ(MessageProcessor->HeldReports(), 1);
+    EXPECT_EQ(OutBoxRows(), 1);
+    QSqlQuery(LocalDb()).exec(QStringLiteral("drop trigger Locked"));
+    ASSERT_TRUE(WaitForOutBoxRows(0));
+    EXPECT_EQ(Scalar(QStringLiteral("select SendConfirmed from SentMessages")), 1);
+    EXPECT_EQ(MessageProcessor->HeldReports(), 0);
+}
+
 TEST_F(TcpLinkTest, RowsRefusedOnArrivalAreLoggedAsConfirmedFailuresWithAPopup)
 {
     m_options->SCGOptions().OptionByName(QStringLiteral("PopupForFailure"))->SetValue(true);

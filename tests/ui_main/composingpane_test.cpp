@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -148,6 +149,48 @@ TEST_F(ComposingTest, TypeAddSendAndSeeItThrough)
     EXPECT_EQ(world.CountRows(QStringLiteral("SentMessages")), 2);
     // The completed display empties itself shortly after.
     EXPECT_TRUE(QTest::qWaitFor([this] { return form->SendCurrent == 0; }, 3000));
+
+    form.reset();
+    StopMessaging();
+    SetLocalIpAddress(QString());
+}
+
+TEST_F(ComposingTest, ASendCutShortKeepsTheTextAndTheRecipientsUntilOneCompletes)
+{
+    MessageAnswerer answers;
+    TSimOptions options;
+    options.listenAddress = QHostAddress(QHostAddress::LocalHost);
+    options.port = 0;
+    options.closeAfter = 1;  // the connection closes in the middle of the batch
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const QList<qint32> ids =
+        world.AddContacts({QStringLiteral("Ann"), QStringLiteral("Bea"), QStringLiteral("Cy")},
+                          QStringLiteral("pager.example,444"), QStringLiteral("127.0.0.1"), sim.Port());
+    StartMessaging();
+    StartWindow();
+    SetLocalIpAddress(QStringLiteral("127.0.0.1"));
+    world.SetOption("ClearMessageOnSend", true);
+    world.SetOption("ClearRecipientsOnSend", true);
+    TFormMessageEditor* editor = form->FormMessageEditor;
+    editor->memMessageText->setPlainText(QStringLiteral("Gate 5"));
+    TBaseDataClient* book = DataClients.Items(0);
+    for (int i = 0; i < ids.size(); ++i)
+        EXPECT_TRUE(RecipientList->AddItem(nkContact, QStringLiteral("R%1").arg(i), ids[i], book));
+    QPushButton* send = form->FormEmbedControl->btnSend;
+
+    send->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return send->isEnabled(); }, 20000));
+    EXPECT_EQ(editor->memMessageText->toPlainText(), QStringLiteral("Gate 5"));
+    EXPECT_EQ(RecipientList->GetCount(), 3);
+
+    // The server takes everything now: the send completes and clears both.
+    options.closeAfter = 0;
+    sim.SetOptions(options);
+    send->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return send->isEnabled(); }, 20000));
+    EXPECT_TRUE(editor->memMessageText->toPlainText().isEmpty());
+    EXPECT_EQ(RecipientList->GetCount(), 0);
 
     form.reset();
     StopMessaging();

@@ -204,7 +204,7 @@ TEST_F(SendBarTest, ProgressSumsAndEndOfSendOptions)
     EXPECT_EQ(editor->memMessageText->toPlainText(), QStringLiteral("Again"));
 }
 
-TEST_F(SendBarTest, ABatchThatDiedIsDroppedWhenTheEngineIsDone)
+TEST_F(SendBarTest, ABatchThatDiedIsDroppedWhenTheEngineIsDoneAndTheTextStays)
 {
     AddBoth();
     editor->memMessageText->setPlainText(QStringLiteral("Hello"));
@@ -216,7 +216,7 @@ TEST_F(SendBarTest, ABatchThatDiedIsDroppedWhenTheEngineIsDone)
     Post(WM_SEND_DONE, 0, 0);
     EXPECT_TRUE(bar->Progress().IsEmpty());
     EXPECT_EQ(progress.last(), qMakePair(0, 10));
-    EXPECT_TRUE(editor->memMessageText->toPlainText().isEmpty());
+    EXPECT_EQ(editor->memMessageText->toPlainText(), QStringLiteral("Hello"));
     EXPECT_TRUE(bar->btnSend->isEnabled());
 }
 

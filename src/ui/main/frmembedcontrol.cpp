@@ -190,13 +190,16 @@ void TFormEmbedControl::AfterLastBatch()
 void TFormEmbedControl::SendDone()
 {
     // The engine says no batch is running any more. A batch whose link died
-    // before its last row never sent its last report: its entry goes now, so
-    // the status bar empties and the end-of-send options still apply.
+    // before its last row never sent its last report: its entry goes now and
+    // the status bar empties, but the end-of-send options do not apply: its
+    // rows did not go out, so the text and the recipients stay for the next
+    // Send.
     if (!m_progress.IsEmpty()) {
         m_progress.Clear();
+        m_progressTotal = 0;
+        m_progressCurrent = 0;
         if (m_links.SetSendProgress)
             m_links.SetSendProgress(0, 10);
-        ShowSums();
     }
     btnSend->setEnabled(true);
 }
