@@ -4,6 +4,7 @@
 #include "data/basedataclient.h"
 #include "data/regdataclients.h"
 #include "ui/admin/entitylists.h"
+#include "ui/admin/reconciledialog.h"
 #include "ui/admin/recordeditors.h"
 
 #include <QApplication>
@@ -80,4 +81,6 @@ void RegisterAdminWindows()
     RegisterAdminLauncher(dkCarriers,
                           LauncherOf<TFormCarriersListNew>(&RecordEditorOf<TFormCarrierEditorNew>, dkCarriers));
     RegisterAdminLauncher(dkServers, LauncherOf<TFormServersListNew>(&RecordEditorOf<TFormServerEditor>, dkServers));
+    // Rows a paging server refuses when a shared book's changes are applied.
+    InstallReconcileDialog();
 }
