@@ -1,4 +1,5 @@
 #include "data/folderstree.h"
+#include "data/folderstreesharedids.h"
 
 #include "data/basedataclient.h"
 #include "data/dmlocaldata.h"
@@ -77,6 +78,7 @@ void TDummyObject::AttachToForm(QWidget* form, TSCGTreeView* folderTree, QTreeWi
 {
     Q_UNUSED(form);
     ForgetAllNodes();
+    FollowSharedTempIdsInFolderTree();
     Destroying = false;
     FolderTree = folderTree;
     ClipboardTree = clipboardTree;

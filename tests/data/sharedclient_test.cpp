@@ -3,6 +3,7 @@
 // the out-box reads of a shared book.
 #include "data/basedataclient.h"
 #include "data/folderstree.h"
+#include "data/folderstreenode.h"
 #include "data/outbox.h"
 #include "data/recipient.h"
 #include "data/sharedaccessclient.h"
@@ -408,6 +409,18 @@ TEST_F(SharedClientTest, TheTreeShowsASharedBookWithItsOfflineRows)
         }
     }
     EXPECT_TRUE(shown.contains(kBook + QStringLiteral("/Sales/Ann"))) << shown.join(u' ').toStdString();
+
+    // Applied, the nodes carry the server's IDs.
+    ASSERT_TRUE(ApplySharedUpdates(*client).Ok);
+    const qint32 sales = ServerSql(QStringLiteral("select ID from Folders where Name = 'Sales'")).toInt();
+    const qint32 annId = ServerSql(QStringLiteral("select ID from Contacts where Name = 'Ann'")).toInt();
+    QList<std::pair<int, qint32>> ids;
+    for (TNTreeNode* node : AllNodes(&tree))
+        if (node->Database == client && node->Kind != nkDatabase)
+            ids.append({int(node->Kind), node->ID});
+    EXPECT_TRUE(ids.contains(std::pair<int, qint32>(int(nkFolder), sales)));
+    EXPECT_TRUE(ids.contains(std::pair<int, qint32>(int(nkContact), annId)));
+    EXPECT_FALSE(ids.contains(std::pair<int, qint32>(int(nkFolder), folder)));
     tree.clear();
     FoldersTreeState->ForgetAllNodes();
 }
