@@ -4,6 +4,7 @@
 // show. Prints the time to a shown, sorted tree (the rows are read once per
 // dataset and grouped by folder) and the peak memory.
 //   QT_QPA_PLATFORM=offscreen bench_data_tree
+#include "benchbook.h"
 #include "benchutil.h"
 #include "data/datakinds.h"
 #include "data/dmlocaldata.h"
@@ -41,15 +42,7 @@ int Fill(const QString& path)
     TNConnection book;
     book.SetDatabasePath(path);
     TNTransaction tx(book);
-    book.ExecSQL(QStringLiteral("insert into Servers (Name, TypeNo, Data) values ('Main', 1, '127.0.0.1,215,host')"));
-    book.ExecSQL(QStringLiteral("insert into Carriers (TypeNo, ServerID, Name) values (4, 1, 'SMS')"));
-    QSqlQuery contact(book.Database());
-    contact.prepare(QStringLiteral("insert into Contacts (CarrierID, Name, Data) values (1, ?, ?)"));
-    for (int i = 0; i < ContactCount; ++i) {
-        contact.addBindValue(QStringLiteral("Contact %1").arg((i * 7919) % ContactCount, 6, 10, QLatin1Char('0')));
-        contact.addBindValue(QStringLiteral("+64 21 %1,false").arg(i));
-        contact.exec();
-    }
+    bench::AddServerCarrierAndContacts(book, ContactCount);
     QSqlQuery group(book.Database());
     group.prepare(QStringLiteral("insert into Groups (Name) values (?)"));
     for (int g = 0; g < GroupCount; ++g) {

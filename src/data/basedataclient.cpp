@@ -4,6 +4,7 @@
 #include "data/datasetstate.h"
 #include "db/clientdataset.h"
 #include "db/dataset.h"
+#include "db/transaction.h"
 #include "platform/messagedlg.h"
 
 #include <memory>
@@ -85,6 +86,11 @@ void TBaseDataClient::AbstractError(const char* operation) const
 TNDataSource* TBaseDataClient::GetDataSource(TDataKind)
 {
     AbstractError("GetDataSource");
+}
+
+std::unique_ptr<TNTransaction> TBaseDataClient::BeginTransaction()
+{
+    return nullptr;
 }
 
 qint32 TBaseDataClient::CalcNewTempID(TNDataSet*)

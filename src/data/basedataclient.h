@@ -23,9 +23,11 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 class TNDataSet;
 class TNDataSource;
+class TNTransaction;
 
 // The endpoint of the server that serves a contact's carrier.
 struct TNServerEndpoint {
@@ -88,6 +90,11 @@ public:
     virtual qint32 GetNextTempID(TNDataSet* dataSet);
     qint32 CalcNewTempIDByKind(TDataKind kind) { return CalcNewTempID(GetDataSet(kind)); }
     qint32 GetNextTempIDByKind(TDataKind kind) { return GetNextTempID(GetDataSet(kind)); }
+
+    // One transaction over the posts of the book's datasets, rolled back
+    // unless committed; nullptr when the client has nothing to start (the
+    // base). After a rollback the datasets that posted must be refreshed.
+    virtual std::unique_ptr<TNTransaction> BeginTransaction();
 
     // The operations below are abstract in the base: it raises EDataError.
     // The server of the contact's carrier; false (endpoint untouched) when it

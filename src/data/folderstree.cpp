@@ -3,6 +3,7 @@
 
 #include "data/basedataclient.h"
 #include "data/dmlocaldata.h"
+#include "data/folderstreedrag.h"
 #include "data/folderstreeload.h"
 #include "data/folderstreeselection.h"
 #include "data/regdataclients.h"
@@ -80,6 +81,7 @@ void TDummyObject::AttachToForm(QWidget* form, TSCGTreeView* folderTree, QTreeWi
     ForgetAllNodes();
     FollowSharedTempIdsInFolderTree();
     Destroying = false;
+    Dragging = false;
     FolderTree = folderTree;
     ClipboardTree = clipboardTree;
     if (!folderTree)
@@ -87,6 +89,7 @@ void TDummyObject::AttachToForm(QWidget* form, TSCGTreeView* folderTree, QTreeWi
     m_viewport = folderTree->viewport();
     folderTree->viewport()->installEventFilter(this);
     connect(folderTree, &QTreeWidget::itemDoubleClicked, this, [this] { TreeDblClick(); });
+    AttachTreeDragAndDrop(folderTree);
     ApplyImageList();
 }
 
@@ -194,6 +197,22 @@ void TDummyObject::ForgetNode(const QTreeWidgetItem* node)
         EditingNode = nullptr;
     if (IsInside(DragSourceParent, node))
         DragSourceParent = nullptr;
+    if (IsInside(DropTarget, node))
+        DropTarget = nullptr;
+    if (!m_clipboardItemBySource.isEmpty())
+        if (TNTreeNode* item = m_clipboardItemBySource.take(node))
+            item->Source = nullptr;
+}
+
+void TDummyObject::NoteClipboardItem(TNTreeNode* item)
+{
+    if (item && item->Source)
+        m_clipboardItemBySource.insert(item->Source, item);
+}
+
+void TDummyObject::ForgetClipboardItems()
+{
+    m_clipboardItemBySource.clear();
 }
 
 void TDummyObject::ForgetAllNodes()
@@ -201,6 +220,9 @@ void TDummyObject::ForgetAllNodes()
     NodeUnderMouse = nullptr;
     EditingNode = nullptr;
     DragSourceParent = nullptr;
+    DropTarget = nullptr;
+    // The items are not followed: the clipboard may be gone already.
+    m_clipboardItemBySource.clear();
 }
 
 void LoadFoldersTree(QTreeWidget* tree)
@@ -241,6 +263,8 @@ void ReloadFoldersTree(QTreeWidget* tree)
 {
     TFlagScope reloading(FoldersTreeState->Reloading, true);
     FoldersTreeState->ForgetAllNodes();
+    if (FoldersTreeState->ClipboardTree)
+        FoldersTreeState->ClipboardTree->clear();
     tree->clear();
     LoadFoldersTree(tree);
 }

@@ -20,6 +20,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QObject>
+#include <QPixmap>
 #include <QPoint>
 #include <QPointer>
 
@@ -67,6 +68,41 @@ public:
     // recipients.
     void TreeDblClick();
 
+    // In-place editing (folderstreeedit.cpp). An edit request is allowed
+    // only while EditAllowed is set (the commands that open an edit set it);
+    // EditingNode remembers the node.
+    void TreeEditing(TNTreeNode* node, bool& allowEdit);
+    // An edit of a folder's name ended with S: an empty name or one a
+    // sibling folder has is refused (S becomes the old caption, with a
+    // warning for the sibling's name); a new name is written to the
+    // Folders row, the caption set and the siblings sorted. Other nodes are
+    // left alone. Raises the dataset's errors.
+    void TreeEdited(TNTreeNode* node, QString& s);
+
+    // Dragging folder-tree nodes (folderstreedrag.cpp). Start: the selection
+    // goes to the clipboard and the drag image is composed; false when the
+    // drag carries nothing (nothing selected, or an address book).
+    bool TreeStartDrag(QPixmap* image, QPoint* hotSpot);
+    // Whether Target accepts the drop now: a folder or root of the dragged
+    // nodes' book, not their own parent, not inside nor among them, and the
+    // administrator role.
+    bool TreeDragOver(const TNTreeNode* target) const;
+    // The drop: the clipboard is copied under Target in one transaction;
+    // without Ctrl the dragged nodes whose copies were kept are deleted
+    // (a move). Raises the dataset's errors (the tree is reloaded then).
+    void TreeDragDrop(TNTreeNode* target, bool ctrlDown);
+    // After any drop or a cancelled drag: the clipboard is emptied.
+    void TreeEndDrag();
+    // The node the mouse is over during an accepted drag (drawn
+    // highlighted), or none.
+    const TNTreeNode* DropTarget = nullptr;
+
+    // The clipboard's items and the nodes they were copied from: a source
+    // node that is deleted leaves its item with no Source. Whoever empties
+    // the clipboard forgets its items first (EmptyClipboard).
+    void NoteClipboardItem(TNTreeNode* item);
+    void ForgetClipboardItems();
+
     // The folder tree's image list: imglFoldersLarge or imglFoldersSmall
     // (indent 19 pixels); every node's icon follows.
     void SetLargeIcons();
@@ -91,6 +127,7 @@ private:
     const void* m_iconsOf = nullptr;      // the image module the cached icons came from
     const QObject* m_viewport = nullptr;  // the folder tree's viewport; compared, never followed
     QHash<int, QIcon> m_icons;            // by imageIndex * 256 + selectedIndex
+    QHash<const QTreeWidgetItem*, TNTreeNode*> m_clipboardItemBySource;
 };
 
 // The one tree-state object, from program start to program end.
@@ -107,7 +144,8 @@ TNTreeNode* LoadDatabaseNode(TBaseDataClient* client, QTreeWidget* tree);
 // Adds the children of the kinds under Node (and, when Recursive, theirs),
 // sorted. Loaded children write no rows.
 void LoadChildNodes(TNTreeNode* node, TNodeKinds kinds, bool recursive);
-// With Reloading set, removes every node (rows stay) and loads again.
+// With Reloading set, removes every node (rows stay), empties the clipboard
+// (its items name the old nodes and clients) and loads again.
 void ReloadFoldersTree(QTreeWidget* tree);
 void RestoreExpandedFolders(TNTreeNode* root);
 // Replaces every FoldersOpen row: per root the expanded folders of the

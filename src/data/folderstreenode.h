@@ -88,6 +88,16 @@ public:
     // IsSameItem holds; appended to List when given.
     int FindClones(QList<TNTreeNode*>* list) const;
 
+    // The sibling rule (folderstreeedit.cpp): a contact or group may stand
+    // once in a folder; a folder may share its name with no sibling. A
+    // folder of a taken name is numbered "Name (1)", "Name (2)"... instead
+    // (its Folders row takes the new name too); anything else refused gets
+    // a warning box. Callers pass false.
+    bool CheckUnique(bool recursing);
+    // Every other placement of the same item takes this node's caption, and
+    // the children of its parent are sorted again.
+    void RenameClones();
+
     // The tree's sort order (TreeCompareNodes).
     bool operator<(const QTreeWidgetItem& other) const override;
 

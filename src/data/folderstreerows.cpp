@@ -61,3 +61,14 @@ bool DeleteLocatedRow(TNDataSet* dataSet, const QString& keyFields, const QVaria
     dataSet->Delete();
     return true;
 }
+
+bool RenameFolderRecord(TNDataSet* dataSet, qint32 id, const QString& name)
+{
+    TNDataSetStateGuard guard(dataSet);
+    if (!dataSet->Locate(QStringLiteral("ID"), id))
+        return false;
+    dataSet->Edit();
+    dataSet->FieldByName(QStringLiteral("Name"))->SetAsString(name);
+    dataSet->Post();
+    return true;
+}

@@ -28,6 +28,9 @@ private:
 // unless the key is numbered by the database (read-only).
 qint32 AppendFolderRecord(TNDataSet* dataSet, qint32 id, const QString& name, qint32 parentID);
 void AppendFolderAssignRecord(TNDataSet* dataSet, qint32 id, qint32 folderID, qint32 groupID, qint32 contactID);
+// Gives the Folders row of that ID a new Name; false (nothing written) when
+// there is none.
+bool RenameFolderRecord(TNDataSet* dataSet, qint32 id, const QString& name);
 // Deletes the first row whose KeyFields ("A;B") equal Keys; false when there
 // is none.
 bool DeleteLocatedRow(TNDataSet* dataSet, const QString& keyFields, const QVariant& keys);

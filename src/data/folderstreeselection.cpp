@@ -41,6 +41,30 @@ bool SelectionHasRecipients(const QTreeWidget* tree, bool includeFolders)
     return false;
 }
 
+bool SelectionInOneDatabase(const QTreeWidget* tree)
+{
+    const QList<TNTreeNode*> nodes = SelectedNodes(tree);
+    for (const TNTreeNode* node : nodes)
+        if (node->Database != nodes.first()->Database)
+            return false;
+    return true;
+}
+
+bool SelectionContainsAncestorOf(const QTreeWidget* tree, const QTreeWidgetItem* node)
+{
+    if (!node)
+        return false;
+    for (const QTreeWidgetItem* up = node->parent(); up; up = up->parent())
+        if (up->isSelected() && up->treeWidget() == tree)
+            return true;
+    return false;
+}
+
+bool IsNodeSelected(const QTreeWidget* tree, const QTreeWidgetItem* node)
+{
+    return node && node->treeWidget() == tree && node->isSelected();
+}
+
 namespace {
 TNRecipientNode RecipientNodeOf(const TNTreeNode* node)
 {

@@ -20,6 +20,11 @@ TNTreeNode* SelectedNode(const QTreeWidget* tree);
 // True when a selected node is a contact or group, or (with
 // IncludeFolders) a selected folder or address book holds one at any depth.
 bool SelectionHasRecipients(const QTreeWidget* tree, bool includeFolders);
+// True when at most one node is selected or all have the first one's book.
+bool SelectionInOneDatabase(const QTreeWidget* tree);
+// Some selected node is an ancestor of Node.
+bool SelectionContainsAncestorOf(const QTreeWidget* tree, const QTreeWidgetItem* node);
+bool IsNodeSelected(const QTreeWidget* tree, const QTreeWidgetItem* node);
 // Adds the selected contacts and groups, and every contact and group below a
 // selected folder (pre-order), to RecipientList, which asks before adding a
 // duplicate; with ClearListSelection the list's selection is cleared first.

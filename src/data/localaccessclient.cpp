@@ -122,6 +122,11 @@ QList<TNDataSet*> TLocalAccessClient::DataSets()
     return dataSets;
 }
 
+std::unique_ptr<TNTransaction> TLocalAccessClient::BeginTransaction()
+{
+    return std::make_unique<TNTransaction>(m_connection);
+}
+
 QSqlDatabase TLocalAccessClient::QueryDatabase() const
 {
     return ThreadDatabase(m_path);

@@ -41,6 +41,8 @@ public:
     // "TLocalAccessClient.GetDataSource()" - Unknown dataKind".
     TNDataSource* GetDataSource(TDataKind kind) override;
     QList<TNDataSet*> DataSets() override;
+    // A transaction on the datasets' connection.
+    std::unique_ptr<TNTransaction> BeginTransaction() override;
 
     bool GetServerByContactID(qint32 contactID, TNServerEndpoint& endpoint) override;
     using TBaseDataClient::GetServerByContactID;

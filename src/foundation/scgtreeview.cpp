@@ -96,7 +96,10 @@ void TSCGTreeView::AutoScrollTick(const QPoint& globalMouse)
 void TSCGTreeView::startDrag(Qt::DropActions supportedActions)
 {
     BeginDragScroll();
-    QTreeWidget::startDrag(supportedActions);
+    if (m_onStartDrag)
+        m_onStartDrag();
+    else
+        QTreeWidget::startDrag(supportedActions);
     EndDragScroll();
 }
 

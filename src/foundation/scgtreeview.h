@@ -12,6 +12,7 @@
 
 #include <QTimer>
 #include <QTreeWidget>
+#include <functional>
 
 // What one tick does: scroll a line up and/or down, and the timer's next
 // interval (0: unchanged).
@@ -33,6 +34,10 @@ public:
     static constexpr int BeyondInterval = 25;
 
     explicit TSCGTreeView(QWidget* parent = nullptr);
+
+    // Runs the drag instead of the tree's own (between the drag-scroll
+    // start and end); an empty handler gives the tree's own back.
+    void SetOnStartDrag(std::function<void()> handler) { m_onStartDrag = std::move(handler); }
 
     void BeginDragScroll();
     void EndDragScroll();
@@ -62,4 +67,5 @@ private:
     bool m_hasVertScroll = false;
     bool m_cursorInside = false;
     QTimer m_scrollTimer;
+    std::function<void()> m_onStartDrag;
 };

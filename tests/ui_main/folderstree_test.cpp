@@ -4,6 +4,7 @@
 // selection, the reload, and what the pane writes when it goes.
 #include "data/folderstree.h"
 #include "data/basedataclient.h"
+#include "data/folderstreeclipboard.h"
 #include "data/folderstreeselection.h"
 #include "eventwaits.h"
 #include "foundation/logonrole.h"
@@ -17,6 +18,7 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
@@ -137,24 +139,37 @@ TEST_F(FoldersPaneTest, TheFirstShowLoadsTheTree)
 
 TEST_F(FoldersPaneTest, CommandsFollowTheSelection)
 {
-    // Nothing selected: Add to Recipients shown but disabled, no separator
-    // left at the end.
+    // Nothing selected: Add to Recipients and the clipboard commands shown
+    // but disabled, with the two separators that are always shown.
     tree->clearSelection();
     pane->UpdateActions();
     EXPECT_FALSE(pane->actAddToRecipients->isEnabled());
     EXPECT_FALSE(pane->actClearSelection->isEnabled());
-    EXPECT_EQ(VisibleMenu(), QStringList{QStringLiteral("Add to Recipients")});
+    EXPECT_FALSE(pane->actCopy->isEnabled());
+    EXPECT_FALSE(pane->actPaste->isEnabled());
+    EXPECT_EQ(VisibleMenu(), (QStringList{QStringLiteral("Add to Recipients"), QStringLiteral("-"), QStringLiteral("-"),
+                                          QStringLiteral("Copy"), QStringLiteral("Cut"), QStringLiteral("Paste")}));
 
     Select({QStringLiteral("Alice")});
     EXPECT_TRUE(pane->actAddToRecipients->isEnabled());
     EXPECT_TRUE(pane->actClearSelection->isEnabled());
-    EXPECT_EQ(VisibleMenu(), (QStringList{QStringLiteral("Add to Recipients"), QStringLiteral("-"),
-                                          QStringLiteral("Clear Selection")}));
+    EXPECT_TRUE(pane->actCopy->isEnabled());
+    EXPECT_TRUE(pane->actCut->isEnabled());
+    EXPECT_FALSE(pane->actNewFolder->isVisible());
+    EXPECT_EQ(VisibleMenu(),
+              (QStringList{QStringLiteral("Add to Recipients"), QStringLiteral("-"), QStringLiteral("&Remove"),
+                           QStringLiteral("-"), QStringLiteral("Clear Selection"), QStringLiteral("-"),
+                           QStringLiteral("Copy"), QStringLiteral("Cut"), QStringLiteral("Paste")}));
 
-    // An address book holds recipients, but is not sent to as a whole.
+    // An address book holds recipients, but is not sent to as a whole, nor
+    // removed or copied; folders are made in it.
     Select({QStringLiteral("Local Database")});
     EXPECT_FALSE(pane->actAddToRecipients->isEnabled());
     EXPECT_TRUE(pane->actClearSelection->isEnabled());
+    EXPECT_FALSE(pane->actRemove->isEnabled());
+    EXPECT_FALSE(pane->actCopy->isEnabled());
+    EXPECT_TRUE(pane->actNewFolder->isEnabled());
+    EXPECT_FALSE(pane->actRenameFolder->isVisible());
 
     // An empty folder has nothing to send to.
     {
@@ -170,28 +185,22 @@ TEST_F(FoldersPaneTest, CommandsFollowTheSelection)
 
 TEST_F(FoldersPaneTest, TheUserRoleGreysEditingButNotAddToRecipients)
 {
-    auto* editing = new QAction(QStringLiteral("New Folder"), pane);
-    pane->AddCommand(
-        editing,
-        [this] {
-            const TNTreeNode* node = SelectedNode(tree);
-            return tree->selectedItems().size() == 1 && node && (node->Kind == nkFolder || node->Kind == nkDatabase);
-        },
-        false, true);
     Select({QStringLiteral("Team")});
-    EXPECT_TRUE(editing->isEnabled());
-    EXPECT_TRUE(editing->isVisible());
+    EXPECT_TRUE(pane->actNewFolder->isEnabled());
+    EXPECT_TRUE(pane->actRenameFolder->isEnabled());
 
     LogonRole = RoleUser;
     pane->UpdateActions();
-    EXPECT_FALSE(editing->isEnabled());
-    EXPECT_TRUE(editing->isVisible());
+    for (QAction* editing : {pane->actNewFolder, pane->actRenameFolder, pane->actRemove, pane->actCopy}) {
+        EXPECT_FALSE(editing->isEnabled()) << editing->text().toStdString();
+        EXPECT_TRUE(editing->isVisible()) << editing->text().toStdString();
+    }
     EXPECT_TRUE(pane->actAddToRecipients->isEnabled());
     EXPECT_TRUE(pane->actClearSelection->isEnabled());
 
-    // A contact: the folder command is hidden.
+    // A contact: the folder commands are hidden.
     Select({QStringLiteral("Alice")});
-    EXPECT_FALSE(editing->isVisible());
+    EXPECT_FALSE(pane->actNewFolder->isVisible());
 }
 
 TEST_F(FoldersPaneTest, AddToRecipientsFromAFolderTakesContactsAndGroupsAtAnyDepthThroughTheDuplicateQuestion)
@@ -327,4 +336,71 @@ TEST_F(FoldersPaneTest, CtrlREscAndAltNActWhileTheTreeHasTheFocus)
     recipients->lvRecipients->setFocus();
     QTest::keyClick(recipients->lvRecipients, Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(RecipientNames(), QStringList{QStringLiteral("Carl")});
+}
+
+TEST_F(FoldersPaneTest, FoldersAreMadeAndRenamedInPlaceAndEscCancelsTheEdit)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    tree->setFocus();
+    const auto editor = [this] { return tree->viewport()->findChild<QLineEdit*>(); };
+    const auto folderName = [this](const QString& where) {
+        TBookBuilder book(world.dbs.AddressBookPath());
+        return book.Value(QStringLiteral("select Name from Folders where ") + where).toString();
+    };
+
+    Select({QStringLiteral("Team")});
+    QTest::keyClick(tree, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor() && editor()->hasFocus(); }));
+    EXPECT_EQ(editor()->text(), QStringLiteral("New Folder1"));
+    QTest::keyClick(editor(), Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !editor() || !editor()->isVisible(); }));
+    EXPECT_EQ(folderName(QStringLiteral("ParentID = %1 and ID <> %2").arg(team).arg(sub)),
+              QStringLiteral("New Folder1"));
+    EXPECT_NE(Find(QStringLiteral("New Folder1")), nullptr);
+
+    Select({QStringLiteral("Sub")});
+    QTest::keyClick(tree, Qt::Key_F2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor() && editor()->hasFocus(); }));
+    editor()->selectAll();
+    QTest::keyClicks(editor(), QStringLiteral("Staff"));
+    QTest::keyClick(editor(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Find(QStringLiteral("Staff")) != nullptr; }));
+    EXPECT_EQ(folderName(QStringLiteral("ID = %1").arg(sub)), QStringLiteral("Staff"));
+
+    // The user role cannot start an edit, and mouse or keys outside the
+    // commands never do.
+    Select({QStringLiteral("Staff")});
+    LogonRole = RoleUser;
+    pane->UpdateActions();
+    QTest::keyClick(tree, Qt::Key_F2);
+    QApplication::processEvents();
+    EXPECT_TRUE(!editor() || !editor()->isVisible());
+}
+
+TEST_F(FoldersPaneTest, CopyAndPasteByKeysPlaceAContactOnceAndRemoveAsksFirst)
+{
+    MessageAnswerer answers;
+    tree->setFocus();
+    Select({QStringLiteral("Carl")});
+    pane->actCopy->trigger();
+    Select({QStringLiteral("Team")});
+    EXPECT_TRUE(pane->actPaste->isEnabled());
+    pane->actPaste->trigger();
+    EXPECT_EQ(Find(QStringLiteral("Team"))->childCount(), 3);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 5);
+    // A second paste is refused by the sibling rule.
+    Select({QStringLiteral("Team")});
+    pane->actPaste->trigger();
+    EXPECT_EQ(answers.Texts().size(), 1);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 5);
+
+    Select({QStringLiteral("Sub")});
+    answers.QueueAnswer(mbYes);
+    pane->actRemove->trigger();
+    EXPECT_EQ(Rows(QStringLiteral("Folders")), 1);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 3);
+    EXPECT_EQ(ClipboardRoot(pane->tvClipBoardTree), nullptr);
+    pane->UpdateActions();
+    EXPECT_FALSE(pane->actPaste->isEnabled());
 }

@@ -2,6 +2,8 @@
 
 #include "data/dmlocaldata.h"
 #include "data/folderstree.h"
+#include "data/folderstreeclipboard.h"
+#include "data/folderstreeedit.h"
 #include "data/folderstreeselection.h"
 #include "foundation/actionstate.h"
 #include "foundation/dmoptions.h"
@@ -14,6 +16,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QShowEvent>
 #include <QSignalBlocker>
@@ -31,12 +34,35 @@ protected:
     {
         QStyledItemDelegate::initStyleOption(option, index);
         const TNTreeNode* node = TNTreeNode::From(m_tree->itemFromIndex(index));
+        const bool dropTarget = node && node == FoldersTreeState->DropTarget;
+        if (dropTarget)
+            option->state |= QStyle::State_Selected;
         const bool selected = option->state & QStyle::State_Selected;
-        const TNodeColors colors = TreeCustomDrawItem(node, selected, false);
+        const TNodeColors colors = TreeCustomDrawItem(node, selected, dropTarget);
         if (colors.Text.isValid()) {
             option->palette.setColor(QPalette::Text, colors.Text);
             option->palette.setColor(QPalette::HighlightedText, colors.Text);
         }
+    }
+
+    // The model checks and stores a new name; the item is looked up first,
+    // since storing it may sort the siblings.
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        auto* edit = qobject_cast<QLineEdit*>(editor);
+        TNTreeNode* node = TNTreeNode::From(m_tree->itemFromIndex(index));
+        if (!edit || !node) {
+            QStyledItemDelegate::setModelData(editor, model, index);
+            return;
+        }
+        QString text = edit->text();
+        try {
+            FoldersTreeState->TreeEdited(node, text);
+        } catch (const std::exception& e) {
+            MessageDlg(QString::fromLocal8Bit(e.what()), TMsgDlgType::mtError, mbOK);
+            return;
+        }
+        node->SetCaption(text);
     }
 
 private:
@@ -149,6 +175,7 @@ void TFormFoldersTree::BuildCommands()
         },
         true, false);
     AddSeparator(true);
+    BuildEditCommands();
 
     actClearSelection = MakeAction(tvFolders, "actClearSelection", QStringLiteral("Clear Selection"),
                                    QKeySequence(Qt::Key_Escape), 1033);
@@ -156,6 +183,86 @@ void TFormFoldersTree::BuildCommands()
     AddCommand(
         actClearSelection, [this] { return !tvFolders->selectedItems().isEmpty(); }, false, false);
     AddSeparator(true);
+    BuildClipboardCommands();
+}
+
+bool TFormFoldersTree::OneSelectedOfKinds(std::initializer_list<int> kinds) const
+{
+    if (tvFolders->selectedItems().size() != 1)
+        return false;
+    const TNTreeNode* node = SelectedNode(tvFolders);
+    return node && std::find(kinds.begin(), kinds.end(), int(node->Kind)) != kinds.end();
+}
+
+void TFormFoldersTree::BuildEditCommands()
+{
+    actNewFolder =
+        MakeAction(tvFolders, "actNewFolder", QStringLiteral("New &Folder"), QKeySequence(Qt::CTRL | Qt::Key_F), 1022);
+    connect(actNewFolder, &QAction::triggered, this, [this] {
+        Run([this] {
+            if (TNTreeNode* node = SelectedNode(tvFolders))
+                StartEditingNode(tvFolders, AddNewFolder(node));
+        });
+    });
+    AddCommand(
+        actNewFolder,
+        [this] {
+            return OneSelectedOfKinds({nkFolder, nkDatabase});
+        },
+        false, true);
+
+    actRenameFolder =
+        MakeAction(tvFolders, "actRenameFolder", QStringLiteral("Re&name Folder"), QKeySequence(Qt::Key_F2), 1023);
+    connect(actRenameFolder, &QAction::triggered, this,
+            [this] { Run([this] { StartEditingNode(tvFolders, SelectedNode(tvFolders)); }); });
+    AddCommand(
+        actRenameFolder, [this] { return OneSelectedOfKinds({nkFolder}); }, false, true);
+    AddSeparator(false);
+
+    actRemove = MakeAction(tvFolders, "actRemove", QStringLiteral("&Remove"), QKeySequence(Qt::Key_Delete), 1026);
+    connect(actRemove, &QAction::triggered, this, [this] {
+        Run([this] {
+            RemoveSelectedNodes(tvFolders, true);
+            EmptyClipboard(tvClipBoardTree);
+        });
+    });
+    AddCommand(
+        actRemove,
+        [this] {
+            const TNTreeNode* node = SelectedNode(tvFolders);
+            return node && node->Kind != nkDatabase;
+        },
+        false, true);
+    AddSeparator(false);
+}
+
+void TFormFoldersTree::BuildClipboardCommands()
+{
+    const auto canCopy = [this] {
+        const TNTreeNode* node = SelectedNode(tvFolders);
+        return node && node->Kind != nkDatabase && SelectionInOneDatabase(tvFolders);
+    };
+    actCopy = MakeAction(tvFolders, "actCopy", QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), 1034);
+    connect(actCopy, &QAction::triggered, this,
+            [this] { Run([this] { CopySelectionToClipboard(tvFolders, tvClipBoardTree); }); });
+    AddCommand(actCopy, canCopy, true, true);
+
+    actCut = MakeAction(tvFolders, "actCut", QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X), 1034);
+    connect(actCut, &QAction::triggered, this,
+            [this] { Run([this] { CutSelectionToClipboard(tvFolders, tvClipBoardTree); }); });
+    AddCommand(actCut, canCopy, true, true);
+
+    actPaste = MakeAction(tvFolders, "actPaste", QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V), 1035);
+    connect(actPaste, &QAction::triggered, this,
+            [this] { Run([this] { PasteFromClipboard(tvClipBoardTree, tvFolders); }); });
+    AddCommand(
+        actPaste,
+        [this] {
+            const TNTreeNode* root = ClipboardRoot(tvClipBoardTree);
+            return root && root->childCount() > 0 && OneSelectedOfKinds({nkFolder, nkDatabase}) &&
+                   GetClipboardDatabase() == SelectedNode(tvFolders)->Database;
+        },
+        true, true);
 }
 
 void TFormFoldersTree::AddCommand(QAction* action, std::function<bool()> enabledWhen, bool alwaysShown, bool editing)
@@ -220,8 +327,8 @@ void TFormFoldersTree::ReloadDatabases()
         const bool wasReloading = FoldersTreeState->Reloading;
         FoldersTreeState->Reloading = true;
         FoldersTreeState->ForgetAllNodes();
+        EmptyClipboard(tvClipBoardTree);
         tvFolders->clear();
-        tvClipBoardTree->clear();
         FoldersTreeState->Reloading = wasReloading;
     }
     if (DModLocalData) {

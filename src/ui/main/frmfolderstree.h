@@ -14,6 +14,7 @@
 #include <QList>
 #include <QWidget>
 #include <functional>
+#include <initializer_list>
 
 class QAction;
 class QLabel;
@@ -50,7 +51,13 @@ public:
     QTreeWidget* tvClipBoardTree = nullptr;
     QMenu* mnuTreePopup = nullptr;
     QAction* actAddToRecipients = nullptr;
+    QAction* actNewFolder = nullptr;
+    QAction* actRenameFolder = nullptr;
+    QAction* actRemove = nullptr;
     QAction* actClearSelection = nullptr;
+    QAction* actCopy = nullptr;
+    QAction* actCut = nullptr;
+    QAction* actPaste = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -64,6 +71,10 @@ private:
     };
     void BuildCommands();
     static bool Restricted(const TCommand& command);
+    void BuildEditCommands();
+    void BuildClipboardCommands();
+    // Exactly one node is selected and it is of one of the kinds.
+    bool OneSelectedOfKinds(std::initializer_list<int> kinds) const;
     void KeepSiblingSelection();
     // Runs a command's operation; an error is shown to the operator.
     void Run(const std::function<void()>& operation);

@@ -2,6 +2,7 @@
 
 #include "data/recipients.h"
 #include "foundation/actionstate.h"
+#include "data/recipientsdrop.h"
 #include "foundation/formsettings.h"
 #include "foundation/images.h"
 #include "platform/idleupdates.h"
@@ -57,6 +58,8 @@ TFormRecipients::TFormRecipients(QWidget* parent) : QWidget(parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(lvRecipients);
+    // Folder-tree nodes dragged here become recipients.
+    DummyListObject->AttachToForm(lvRecipients);
 
     actAddContacts = MakeAction(lvRecipients, QStringLiteral("Add Contact"), QKeySequence(Qt::Key_F4));
     actAddGroups = MakeAction(lvRecipients, QStringLiteral("Add Group"), QKeySequence(Qt::Key_F5));
