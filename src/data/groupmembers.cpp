@@ -2,10 +2,38 @@
 
 #include "data/basedataclient.h"
 #include "data/datasetstate.h"
+#include "data/localaccessclient.h"
+#include "data/sqlrun.h"
+#include "data/threadconnections.h"
+
+#include <QSqlQuery>
+#include <iterator>
 
 namespace {
 const QString kID = QStringLiteral("ID");
 const QString kName = QStringLiteral("Name");
+const char* const ListFields[] = {"ID", "Name", "FirstName", "LastName", "Company", "JobTitle", CarrierNameField};
+// Company, JobTitle and the carrier's name repeat across many contacts.
+const QList<int> PooledColumns = {4, 5, 6};
+
+// Hands out one shared copy of each text, so that the texts many contacts
+// have in common are held once.
+class TTextPool {
+public:
+    QVariant Shared(const QVariant& value)
+    {
+        if (value.isNull())
+            return value;
+        const QString text = value.toString();
+        auto it = m_texts.constFind(text);
+        if (it == m_texts.constEnd())
+            it = m_texts.insert(text, QVariant(text));
+        return *it;
+    }
+
+private:
+    QHash<QString, QVariant> m_texts;
+};
 
 // Puts a dataset back open or closed as it was, whatever happens between.
 class TOpenStateScope {
@@ -26,6 +54,21 @@ private:
 };
 }  // namespace
 
+namespace {
+// The key and the columns the member grids show. A contact's settings text
+// stays in the book: 100,000 of them would double what the lists hold.
+std::vector<TNFieldDef> ListFieldDefs()
+{
+    std::vector<TNFieldDef> defs;
+    for (const char* name : ListFields)
+        defs.push_back({QString::fromLatin1(name), TFieldKind::fkString, 50, false});
+    defs.front().Kind = TFieldKind::fkAutoInc;
+    defs.front().Size = 0;
+    defs.front().ReadOnly = true;
+    return defs;
+}
+}  // namespace
+
 TNGroupMembers::TNGroupMembers(TBaseDataClient& book) : m_book(book)
 {
     m_nonMembers.setObjectName(QStringLiteral("cdsNonMembers"));
@@ -40,34 +83,14 @@ void TNGroupMembers::Load(qint32 groupID)
     m_memberCount.clear();
     m_contactRows.clear();
 
-    TNDataSet* contacts = m_book.GetDataSet(dkContacts);
-    {
-        TOpenStateScope contactsOpen(contacts);
-        std::vector<TNFieldDef> defs = TNClientDataSet::FieldDefsOf(*contacts);
-        std::vector<const TNField*> fields;
-        for (const TNFieldDef& def : defs)
-            fields.push_back(contacts->FieldByName(def.Name));
-        if (const TNField* carrier = contacts->FindField(QString::fromLatin1(CarrierNameField))) {
-            defs.push_back({carrier->FieldName(), TFieldKind::fkString, 50, false});
-            fields.push_back(carrier);
-        }
-        std::vector<std::vector<QVariant>> rows(size_t(contacts->RecordCount()));
-        for (int row = 0; row < contacts->RecordCount(); ++row) {
-            std::vector<QVariant>& values = rows[size_t(row)];
-            values.reserve(fields.size());
-            for (const TNField* field : fields)
-                values.push_back(contacts->RowValue(row, field));
-        }
-        m_nonMembers.SetFieldDefs(defs);
-        for (TNFieldDef& def : defs)
-            if (def.Name.compare(kID, Qt::CaseInsensitive) == 0) {
-                def.Kind = TFieldKind::fkInteger;
-                def.ReadOnly = false;
-            }
-        m_members.SetFieldDefs(std::move(defs));
-        m_nonMembers.SetIndexFieldNames(kName);
-        m_nonMembers.LoadData(std::move(rows));
-    }
+    std::vector<TNFieldDef> defs = ListFieldDefs();
+    std::vector<std::vector<QVariant>> rows = ContactRows();
+    m_nonMembers.SetFieldDefs(defs);
+    defs.front().Kind = TFieldKind::fkInteger;  // the members' ID is a plain integer
+    defs.front().ReadOnly = false;
+    m_members.SetFieldDefs(std::move(defs));
+    m_nonMembers.SetIndexFieldNames(kName);
+    m_nonMembers.LoadData(std::move(rows));
     const TNField* idField = m_nonMembers.FieldByName(kID);
     m_contactRows.reserve(m_nonMembers.RecordCount());
     for (int row = 0; row < m_nonMembers.RecordCount(); ++row)
@@ -76,21 +99,12 @@ void TNGroupMembers::Load(qint32 groupID)
     // The members in the order of their assignment rows; the list is ordered
     // by name once, when it is loaded.
     std::vector<std::vector<QVariant>> memberRows;
-    TNDataSet* assigns = m_book.GetDataSet(dkGroupAssigns);
-    {
-        TOpenStateScope assignsOpen(assigns);
-        const TNField* groupField = assigns->FieldByName(QStringLiteral("GroupID"));
-        const TNField* contactField = assigns->FieldByName(QStringLiteral("ContactID"));
-        for (int row = 0; row < assigns->RecordCount(); ++row) {
-            if (assigns->RowValue(row, groupField).toInt() != groupID)
-                continue;
-            const qint32 contactID = assigns->RowValue(row, contactField).toInt();
-            const auto it = m_contactRows.constFind(contactID);
-            if (it == m_contactRows.constEnd())
-                continue;
-            memberRows.push_back(NonMemberValues(*it));
-            ++m_memberCount[contactID];
-        }
+    for (qint32 contactID : AssignedContactIDs(groupID)) {
+        const auto it = m_contactRows.constFind(contactID);
+        if (it == m_contactRows.constEnd())
+            continue;
+        memberRows.push_back(NonMemberValues(*it));
+        ++m_memberCount[contactID];
     }
     m_members.SetIndexFieldNames(kName);
     m_members.LoadData(std::move(memberRows));
@@ -99,6 +113,70 @@ void TNGroupMembers::Load(qint32 groupID)
     m_nonMembers.SetFiltered(true);
     m_nonMembers.First();
     m_members.First();
+}
+
+std::vector<std::vector<QVariant>> TNGroupMembers::ContactRows() const
+{
+    std::vector<std::vector<QVariant>> rows;
+    TNDataSet* contacts = m_book.GetDataSet(dkContacts);
+    const auto* local = qobject_cast<const TLocalAccessClient*>(&m_book);
+    if (local && !contacts->Active()) {
+        // Read straight from the book's file: opening the contacts table
+        // only to copy it would hold every contact twice.
+        QSqlQuery query = OpenQuery(ThreadDatabase(local->DatabasePath()),
+                                    QStringLiteral("select c.ID, c.Name, c.FirstName, c.LastName, c.Company, "
+                                                   "c.JobTitle, r.Name from Contacts c "
+                                                   "left join Carriers r on r.ID = c.CarrierID"),
+                                    {}, QStringLiteral("TNGroupMembers.Load"));
+        TTextPool pool;
+        while (query.next()) {
+            std::vector<QVariant> values;
+            values.reserve(std::size(ListFields));
+            for (int i = 0; i < int(std::size(ListFields)); ++i)
+                values.push_back(PooledColumns.contains(i) ? pool.Shared(query.value(i)) : query.value(i));
+            rows.push_back(std::move(values));
+        }
+        return rows;
+    }
+    TOpenStateScope contactsOpen(contacts);
+    std::vector<const TNField*> fields;
+    for (const char* name : ListFields)
+        fields.push_back(contacts->FieldByName(QString::fromLatin1(name)));
+    rows.resize(size_t(contacts->RecordCount()));
+    TTextPool pool;
+    for (int row = 0; row < contacts->RecordCount(); ++row) {
+        std::vector<QVariant>& values = rows[size_t(row)];
+        values.reserve(fields.size());
+        for (int i = 0; i < int(fields.size()); ++i) {
+            const QVariant value = contacts->RowValue(row, fields[size_t(i)]);
+            values.push_back(PooledColumns.contains(i) ? pool.Shared(value) : value);
+        }
+    }
+    return rows;
+}
+
+QList<qint32> TNGroupMembers::AssignedContactIDs(qint32 groupID) const
+{
+    QList<qint32> ids;
+    TNDataSet* assigns = m_book.GetDataSet(dkGroupAssigns);
+    const auto* local = qobject_cast<const TLocalAccessClient*>(&m_book);
+    if (local && !assigns->Active()) {
+        // The table's lookups would open every contact once more.
+        QSqlQuery query = OpenQuery(ThreadDatabase(local->DatabasePath()),
+                                    QStringLiteral("select ContactID from GroupAssigns where GroupID = :GroupID "
+                                                   "order by ID"),
+                                    {{QStringLiteral("GroupID"), groupID}}, QStringLiteral("TNGroupMembers.Load"));
+        while (query.next())
+            ids << query.value(0).toInt();
+        return ids;
+    }
+    TOpenStateScope assignsOpen(assigns);
+    const TNField* groupField = assigns->FieldByName(QStringLiteral("GroupID"));
+    const TNField* contactField = assigns->FieldByName(QStringLiteral("ContactID"));
+    for (int row = 0; row < assigns->RecordCount(); ++row)
+        if (assigns->RowValue(row, groupField).toInt() == groupID)
+            ids << assigns->RowValue(row, contactField).toInt();
+    return ids;
 }
 
 std::vector<QVariant> TNGroupMembers::NonMemberValues(TBookmark bookmark) const

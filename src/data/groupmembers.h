@@ -1,8 +1,9 @@
 #pragma once
 // TNGroupMembers: the membership of one group as the group editor edits it.
 //
-// NonMembers holds every contact of the address book, fetched once (its data
-// fields plus the carrier's name, FLCarriers_Name, as a plain text column),
+// NonMembers holds every contact of the address book, fetched once (ID and
+// the columns the editor shows: Name, FirstName, LastName, Company,
+// JobTitle and the carrier's name FLCarriers_Name as a plain text column),
 // ordered by Name without regard to letter case and filtered to the contacts
 // that are not members. Members has the same columns (ID writable) and holds
 // the members, ordered by Name with regard to letter case. Moving contacts
@@ -47,6 +48,8 @@ public:
 
 private:
     void RefreshNonMembers();
+    std::vector<std::vector<QVariant>> ContactRows() const;
+    QList<qint32> AssignedContactIDs(qint32 groupID) const;
     std::vector<QVariant> NonMemberValues(TBookmark bookmark) const;
 
     TBaseDataClient& m_book;
