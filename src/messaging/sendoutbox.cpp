@@ -9,6 +9,7 @@
 #include "messaging/popupwin.h"
 #include "messaging/sendsettings.h"
 #include "messaging/serverslist.h"
+#include "platform/hostlookup.h"
 
 namespace {
 // Longest waits of shut-down: the dispatcher may be inside a connection
@@ -77,5 +78,8 @@ void StopMessaging()
         MessageProcessor = nullptr;
     }
     ServersList.FreeAll();
+    // A connection attempt that ran out of time may have left its host-name
+    // lookup running.
+    JoinHostLookups();
     FreeAllPopupWins();
 }

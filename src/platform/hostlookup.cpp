@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <chrono>
 #include <condition_variable>
+#include <iterator>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -17,7 +19,54 @@ struct TLookup {
     int result = 0;
     in_addr address{};
 };
+
+// The lookup threads not joined yet, with their state.
+struct TLookupThreads {
+    std::mutex lock;
+    std::list<std::pair<std::thread, std::shared_ptr<TLookup>>> threads;
+    // A program that never called JoinHostLookups still waits for them.
+    ~TLookupThreads()
+    {
+        for (auto& entry : threads)
+            entry.first.join();
+    }
+};
+
+TLookupThreads& LookupThreads()
+{
+    static TLookupThreads threads;
+    return threads;
+}
+
+bool Finished(TLookup& lookup)
+{
+    std::lock_guard<std::mutex> guard(lookup.lock);
+    return lookup.finished;
+}
+
+// Joins the lookup threads that have ended, or all of them.
+void JoinLookups(bool all)
+{
+    std::list<std::pair<std::thread, std::shared_ptr<TLookup>>> ended;
+    {
+        std::lock_guard<std::mutex> guard(LookupThreads().lock);
+        auto& threads = LookupThreads().threads;
+        for (auto it = threads.begin(); it != threads.end();) {
+            auto next = std::next(it);
+            if (all || Finished(*it->second))
+                ended.splice(ended.end(), threads, it);
+            it = next;
+        }
+    }
+    for (auto& entry : ended)
+        entry.first.join();
+}
 }  // namespace
+
+void JoinHostLookups()
+{
+    JoinLookups(true);
+}
 
 bool LookupIPv4(const QString& host, int timeoutMs, QString* address, QString* errorText)
 {
@@ -32,8 +81,9 @@ bool LookupIPv4(const QString& host, int timeoutMs, QString* address, QString* e
             *errorText = QStringLiteral("No host name given");
         return false;
     }
+    JoinLookups(false);
     auto lookup = std::make_shared<TLookup>();
-    std::thread([lookup, name] {
+    std::thread thread([lookup, name] {
         addrinfo hints{};
         hints.ai_family = AF_INET;
         hints.ai_socktype = SOCK_STREAM;
@@ -47,7 +97,11 @@ bool LookupIPv4(const QString& host, int timeoutMs, QString* address, QString* e
             freeaddrinfo(found);
         lookup->finished = true;
         lookup->done.notify_all();
-    }).detach();
+    });
+    {
+        std::lock_guard<std::mutex> threads(LookupThreads().lock);
+        LookupThreads().threads.emplace_back(std::move(thread), lookup);
+    }
     std::unique_lock<std::mutex> guard(lookup->lock);
     if (!lookup->done.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return lookup->finished; })) {
         if (errorText)

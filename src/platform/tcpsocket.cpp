@@ -1,5 +1,7 @@
 #include "platform/tcpsocket.h"
 
+#include "platform/hostlookup.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -18,25 +20,6 @@ namespace {
 QString ErrnoText(const char* what, int error)
 {
     return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(error)));
-}
-
-// Resolves dotted text directly and anything else through the resolver.
-bool ResolveIPv4(const QString& address, in_addr* out)
-{
-    const QByteArray text = address.trimmed().toLatin1();
-    if (text.isEmpty())
-        return false;
-    if (inet_pton(AF_INET, text.constData(), out) == 1)
-        return true;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(text.constData(), nullptr, &hints, &found) != 0 || !found)
-        return false;
-    *out = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
-    freeaddrinfo(found);
-    return true;
 }
 
 // Poll that survives signals, counting the time already spent.
@@ -79,11 +62,17 @@ bool TNTcpSocket::Connect(const QString& address, quint16 port, int timeoutMs)
     m_shutDown = false;
     m_peerAddress = address;
     m_peerPort = port;
+    // One time-out bounds the lookup of a host name and the connect.
+    QElapsedTimer clock;
+    clock.start();
     in_addr ip{};
-    if (!ResolveIPv4(address, &ip)) {
-        SetError(QStringLiteral("Unknown host: %1").arg(address));
+    QString dotted, lookupError;
+    if (!LookupIPv4(address, timeoutMs, &dotted, &lookupError) ||
+        inet_pton(AF_INET, dotted.toLatin1().constData(), &ip) != 1) {
+        SetError(lookupError.isEmpty() ? QStringLiteral("Unknown host: %1").arg(address) : lookupError);
         return false;
     }
+    timeoutMs = std::max(0, timeoutMs - int(clock.elapsed()));
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         SetError(ErrnoText("socket", errno));

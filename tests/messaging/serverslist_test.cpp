@@ -97,7 +97,7 @@ TEST_F(ServersListTest, CloseRequestForALinkNoLongerListedDoesNothing)
     PostMessage(hidden.Handle(), WM_CLOSE_CONNECTION_REQUEST, qint64(quintptr(&unlisted)), 0);
     // A value that was never a link is only compared, never used.
     PostMessage(hidden.Handle(), WM_CLOSE_CONNECTION_REQUEST, 0x1234, 0);
-    QTest::qWait(100);
+    QCoreApplication::sendPostedEvents();
     EXPECT_FALSE(freed);
     EXPECT_FALSE(disconnected);
 }

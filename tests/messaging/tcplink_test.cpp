@@ -199,6 +199,23 @@ TEST_F(TcpLinkTest, LoopbackAndTheHostsOwnAddressShareOneLink)
     EXPECT_TRUE(WaitForOutBoxRows(0));
 }
 
+TEST_F(TcpLinkTest, AnAddressLongerThanFifteenCharactersIsServedWhole)
+{
+    TPagingServerSim sim(LoopbackSim());
+    ASSERT_TRUE(sim.Start());
+    // The loopback address in octal notation, 19 characters.
+    Queue(QStringLiteral("Long"),
+          {Contact(QStringLiteral("A"), Carrier(sim.Port(), QStringLiteral("0177.0000.0000.0001")))});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    EXPECT_TRUE(m_hidden.Texts(WM_SHOW_POPUP).isEmpty());
+    ASSERT_TRUE(WaitForOutBoxRows(0));
+    EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 1);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where SendConfirmed = 1 and "
+                                    "IpAddress = '0177.0000.0000.'")),
+              1);
+}
+
 TEST_F(TcpLinkTest, SecondSendReusesTheLiveLinkAndSendsNoRowTwice)
 {
     TSimOptions options = LoopbackSim();
