@@ -62,6 +62,26 @@ bool AdminListRegistered(TDataKind kind)
     return bool(LauncherOf(kind).ShowList);
 }
 
+bool AdminOperationRegistered(TDataKind kind, TAdminOperation operation)
+{
+    const TAdminLauncher& launcher = LauncherOf(kind);
+    switch (operation) {
+        case TAdminOperation::ShowList:
+            return bool(launcher.ShowList);
+        case TAdminOperation::PickFromAll:
+            return bool(launcher.PickFromAll);
+        case TAdminOperation::PickFromBook:
+            return bool(launcher.PickFromBook);
+        case TAdminOperation::AddRecord:
+            return bool(launcher.AddRecord);
+        case TAdminOperation::EditRecord:
+            return bool(launcher.EditRecord);
+        case TAdminOperation::DeleteRecord:
+            return bool(launcher.DeleteRecord);
+    }
+    return false;
+}
+
 bool ShowAdminList(TDataKind kind)
 {
     // A copy: the window may run long enough for the registry to change.

@@ -52,6 +52,10 @@ void RegisterAdminLauncher(TDataKind kind, TAdminLauncher launcher);
 // Forgets every launcher (tests).
 void ClearAdminLaunchers();
 bool AdminListRegistered(TDataKind kind);
+// Which operations of a kind's launcher are there (the folder tree offers
+// its contact and group commands by them).
+enum class TAdminOperation { ShowList, PickFromAll, PickFromBook, AddRecord, EditRecord, DeleteRecord };
+bool AdminOperationRegistered(TDataKind kind, TAdminOperation operation);
 
 // The calls: false when the kind has no such launcher.
 bool ShowAdminList(TDataKind kind);

@@ -4,6 +4,7 @@
 #include "data/folderstree.h"
 #include "data/folderstreeclipboard.h"
 #include "data/folderstreeedit.h"
+#include "data/folderstreerecords.h"
 #include "data/folderstreeselection.h"
 #include "foundation/actionstate.h"
 #include "foundation/dmoptions.h"
@@ -194,6 +195,28 @@ bool TFormFoldersTree::OneSelectedOfKinds(std::initializer_list<int> kinds) cons
     return node && std::find(kinds.begin(), kinds.end(), int(node->Kind)) != kinds.end();
 }
 
+QAction* TFormFoldersTree::AddRecordCommand(const char* name, const QString& caption, const QKeySequence& key, int help,
+                                            TNodeKind kind, TAdminOperation needs, bool onFolder,
+                                            const std::function<void(TNTreeNode*)>& operation)
+{
+    QAction* action = MakeAction(tvFolders, name, caption, key, help);
+    connect(action, &QAction::triggered, this, [this, operation] {
+        Run([this, operation] {
+            if (TNTreeNode* node = SelectedNode(tvFolders))
+                operation(node);
+        });
+    });
+    AddCommand(
+        action,
+        [this, kind, needs, onFolder] {
+            const bool selection =
+                onFolder ? OneSelectedOfKinds({nkFolder, nkDatabase}) : OneSelectedOfKinds({int(kind)});
+            return selection && CanRunRecordOperation(kind, needs);
+        },
+        false, true);
+    return action;
+}
+
 void TFormFoldersTree::BuildEditCommands()
 {
     actNewFolder =
@@ -218,6 +241,7 @@ void TFormFoldersTree::BuildEditCommands()
     AddCommand(
         actRenameFolder, [this] { return OneSelectedOfKinds({nkFolder}); }, false, true);
     AddSeparator(false);
+    BuildPlaceCommands();
 
     actRemove = MakeAction(tvFolders, "actRemove", QStringLiteral("&Remove"), QKeySequence(Qt::Key_Delete), 1026);
     connect(actRemove, &QAction::triggered, this, [this] {
@@ -234,6 +258,7 @@ void TFormFoldersTree::BuildEditCommands()
         },
         false, true);
     AddSeparator(false);
+    BuildRecordCommands();
 }
 
 void TFormFoldersTree::BuildClipboardCommands()

@@ -11,6 +11,9 @@
 // commands are greyed (not hidden) outside the administrator role.
 // Main thread only.
 
+#include "data/adminlaunchers.h"
+#include "data/nodekind.h"
+
 #include <QList>
 #include <QWidget>
 #include <functional>
@@ -19,7 +22,9 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QKeySequence;
 class QTreeWidget;
+class TNTreeNode;
 class TSCGTreeView;
 
 class TFormFoldersTree : public QWidget {
@@ -53,7 +58,15 @@ public:
     QAction* actAddToRecipients = nullptr;
     QAction* actNewFolder = nullptr;
     QAction* actRenameFolder = nullptr;
+    QAction* actAddContact = nullptr;
+    QAction* actAddGroup = nullptr;
     QAction* actRemove = nullptr;
+    QAction* actNewContact = nullptr;
+    QAction* actNewGroup = nullptr;
+    QAction* actEditContact = nullptr;
+    QAction* actEditGroup = nullptr;
+    QAction* actDeleteContact = nullptr;
+    QAction* actDeleteGroup = nullptr;
     QAction* actClearSelection = nullptr;
     QAction* actCopy = nullptr;
     QAction* actCut = nullptr;
@@ -73,6 +86,13 @@ private:
     static bool Restricted(const TCommand& command);
     void BuildEditCommands();
     void BuildClipboardCommands();
+    // The contact and group commands (frmfolderstreerecords.cpp), offered
+    // while the administration windows' launchers are there.
+    void BuildPlaceCommands();
+    void BuildRecordCommands();
+    QAction* AddRecordCommand(const char* name, const QString& caption, const QKeySequence& key, int help,
+                              TNodeKind kind, TAdminOperation needs, bool onFolder,
+                              const std::function<void(TNTreeNode*)>& operation);
     // Exactly one node is selected and it is of one of the kinds.
     bool OneSelectedOfKinds(std::initializer_list<int> kinds) const;
     void KeepSiblingSelection();
