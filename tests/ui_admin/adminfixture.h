@@ -35,6 +35,8 @@ protected:
         {
             // Anna is placed at the book's top level of the folder tree.
             TBookBuilder book(world.dbs.AddressBookPath());
+            if (beforeStart)
+                beforeStart(book);
             book.Insert(QStringLiteral("insert into FolderAssigns (FolderID, GroupID, ContactID) values (0, :G, :C)"),
                         {{QStringLiteral("G"), NoneID}, {QStringLiteral("C"), ids[1]}});
         }
@@ -87,6 +89,7 @@ protected:
     }
 
     bool withSecondBook = false;
+    std::function<void(TBookBuilder& book)> beforeStart;  // more rows for one test
     TPaneWorld world;
     QList<qint32> ids;  // Bob, Anna, Carl
     MessageAnswerer Answerer;

@@ -80,11 +80,20 @@ TFormContactEditor::~TFormContactEditor()
     // A new contact's carrier is offered first next time, whatever the end.
     if (Mode() == emNew && FormSettingsIni) {
         try {
-            FormSettingsIni->WriteInteger(kSection, kLastCarrierID, SelectedCarrier());
+            FormSettingsIni->WriteInteger(kSection, kLastCarrierID,
+                                          m_closingCarrierID >= 0 ? m_closingCarrierID : SelectedCarrier());
         } catch (const EProfileFileError& error) {
             ReportFormSettingsError(error);
         }
     }
+}
+
+void TFormContactEditor::done(int result)
+{
+    // Taken now: the list window cancels or posts the row before it frees
+    // the editor.
+    m_closingCarrierID = SelectedCarrier();
+    TFormBaseEditor::done(result);
 }
 
 qint32 TFormContactEditor::SelectedCarrier() const

@@ -44,8 +44,11 @@ private:
     bool CarrierType(qint32 carrierID, quint8& typeNo) const;
     void ShowCarrier(qint32 carrierID);
 
+    void done(int result) override;
+
     qint32 m_selectedCarrierID = -1;
-    qint32 m_shownCarrierID = -1;  // the carrier whose editor state is on screen
+    qint32 m_shownCarrierID = -1;    // the carrier whose editor state is on screen
+    qint32 m_closingCarrierID = -1;  // the carrier shown when the window closed
 };
 
 class TFormCarrierEditorNew : public TFormBaseEditor {
