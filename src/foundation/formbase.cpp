@@ -99,14 +99,20 @@ void TFormBase::LoadFormSettings(QString& section)
         if (width != -1 && height != -1)
             w->resize(width, height);
     }
-    FitIntoWorkArea(area);
+    const Qt::Orientations shrunk = FitIntoWorkArea(area);
     const bool hasLeft = ini && ini->ValueExists(section, kLeft);
     const bool hasTop = ini && ini->ValueExists(section, kTop);
     if (hasLeft || hasTop) {
         // The work area's edges as closed ranges of pixels on it, so that no
         // stored corner puts the window wholly off the screen.
-        const int left = Clamp(hasLeft ? ini->ReadInteger(section, kLeft, w->x()) : w->x(), area.left(), area.right());
-        const int top = Clamp(hasTop ? ini->ReadInteger(section, kTop, w->y()) : w->y(), area.top(), area.bottom());
+        int left = Clamp(hasLeft ? ini->ReadInteger(section, kLeft, w->x()) : w->x(), area.left(), area.right());
+        int top = Clamp(hasTop ? ini->ReadInteger(section, kTop, w->y()) : w->y(), area.top(), area.bottom());
+        // A window cut down to the work area's width or height fills it
+        // from its edge, so that none of it (its buttons) is off the screen.
+        if (shrunk & Qt::Horizontal)
+            left = area.left();
+        if (shrunk & Qt::Vertical)
+            top = area.top();
         w->move(left, top);
     } else {
         PlaceAsDesigned(area);
@@ -119,7 +125,7 @@ void TFormBase::LoadFormSettings(QString& section)
     }
 }
 
-void TFormBase::FitIntoWorkArea(const QRect& area)
+Qt::Orientations TFormBase::FitIntoWorkArea(const QRect& area)
 {
     // A size stored at another scale factor or on a larger screen, or a
     // design larger than this screen, would put controls off the screen.
@@ -130,8 +136,14 @@ void TFormBase::FitIntoWorkArea(const QRect& area)
     if (minimum != w->minimumSize())
         w->setMinimumSize(minimum);
     const QSize size = w->size().boundedTo(room);
+    Qt::Orientations shrunk;
+    if (size.width() < w->width())
+        shrunk |= Qt::Horizontal;
+    if (size.height() < w->height())
+        shrunk |= Qt::Vertical;
     if (size != w->size())
         w->resize(size);
+    return shrunk;
 }
 
 void TFormBase::PlaceAsDesigned(const QRect& area)

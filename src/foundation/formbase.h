@@ -23,7 +23,8 @@
 // and the place its DesignedPosition names (the window system's choice, or
 // centred). A restored size, and a designed minimum, never exceed the work
 // area; a stored Left or Top outside the work area moves to its left or top
-// edge. Main thread only.
+// edge, and so does one of a window cut down to the work area's width or
+// height. Main thread only.
 
 #include <QString>
 
@@ -57,7 +58,8 @@ protected:
 
 private:
     void SavePlacement(QString& section);
-    void FitIntoWorkArea(const QRect& area);
+    // The directions in which the window had to be made smaller.
+    Qt::Orientations FitIntoWorkArea(const QRect& area);
     void PlaceAsDesigned(const QRect& area);
 
     QWidget* m_window;

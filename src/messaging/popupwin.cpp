@@ -36,8 +36,7 @@ QTimer* SlideTimer()
             // A popup that has left closes, and its deletion waits for the
             // event loop, so the list stays whole during the round.
             for (TPopupWin* popup : QList<TPopupWin*>(Popups())) {
-                popup->Animate();
-                sliding = sliding || popup->SlidingIn() || popup->SlidingOut();
+                sliding = popup->Animate() || sliding;
             }
             if (!sliding)
                 timer->stop();
@@ -55,6 +54,8 @@ void StartSliding()
 constexpr int kFormSize = 240;
 constexpr QRect kMessageRect{8, 71, 217, 161};
 constexpr quint32 kFrameColor = 7829367;  // 0x777777
+// How long a popup that has arrived is still put back in its place.
+constexpr qint64 kSettleMs = 1000;
 
 QFont CourierNew(int pixelHeight, bool bold = false)
 {
@@ -157,8 +158,10 @@ void TPopupWin::Popup(int delaySeconds)
     const int needed =
         metrics.boundingRect(QRect(0, 0, kMessageRect.width(), 100000), Qt::TextWordWrap, m_lblMsg->text()).height();
     if (needed > m_lblMsg->height()) {
-        // Never taller than the work area: the end of a very long text is cut.
-        const int grow = std::min(needed - m_lblMsg->height(), std::max(0, area.height() - height()));
+        // At most three quarters of the work area's height (window managers
+        // keep a window as tall as the screen from its edge): the end of a
+        // very long text is cut.
+        const int grow = std::min(needed - m_lblMsg->height(), std::max(0, area.height() * 3 / 4 - height()));
         m_lblMsg->resize(m_lblMsg->width(), m_lblMsg->height() + grow);
         resize(width(), height() + grow);
     }
@@ -179,30 +182,38 @@ void TPopupWin::Popup(int delaySeconds)
     StartSliding();
 }
 
-void TPopupWin::Animate()
+bool TPopupWin::Animate()
 {
     const qint64 elapsed = m_clock.isValid() ? m_clock.elapsed() : 0;
     if (m_phase == TPhase::SlidingIn) {
         m_step = PopupSlideInStep(elapsed);
         MoveTo(PopupSlideInPlace(m_start, m_final, elapsed));
         if (m_place != m_final)
-            return;
+            return true;
         m_phase = TPhase::Waiting;
+        m_clock.start();
         // A delay of 0 never fires: the popup stays until it is clicked.
         if (!m_stayUntilClicked)
             m_delayTimer->start();
-    } else if (m_phase == TPhase::SlidingOut) {
+        return true;
+    }
+    if (m_phase == TPhase::SlidingOut) {
         m_step = std::max(0, m_outStep - PopupSlideInStep(elapsed));
         MoveTo(PopupSlideOutPlace(m_position, m_outFrom, m_outStep, elapsed));
         if (!PopupHasLeft(m_position, WorkArea(), size(), m_place))
-            return;
+            return true;
         m_phase = TPhase::Closed;
         m_delayTimer->stop();
         close();
-    } else if (m_phase == TPhase::Waiting) {
-        // Back to its place should the window system have moved it.
-        MoveTo(m_place);
+        return false;
     }
+    if (m_phase == TPhase::Waiting && elapsed < kSettleMs) {
+        // Back to its place should the window system have moved it, or
+        // reported a place it had before the last move.
+        MoveTo(m_place);
+        return true;
+    }
+    return false;
 }
 
 void TPopupWin::MoveTo(const QPoint& place)

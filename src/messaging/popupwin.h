@@ -53,7 +53,8 @@ public:
     const QImage& Background() const { return m_bitmap; }
 
     // One tick of the shared slide timer: the place the elapsed time gives.
-    void Animate();
+    // True while the popup still needs ticks (sliding, or settling in place).
+    bool Animate();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -71,12 +71,20 @@ TEST(PopupWin, EightyOpenedAtOnceEachReachTheirFinalPlaceAndAllLeave)
     for (int i = 0; i < 80; i += 9)
         popups[i]->move(-216, popups[i]->y());
     QTest::qSleep(300);
-    ASSERT_TRUE(WaitUntil(
-        [&] { return std::all_of(popups.begin(), popups.end(), [](const auto& p) { return p && p->Waiting(); }); }));
+    const auto inPlace = [&](int i) {
+        return popups[i] && popups[i]->Waiting() &&
+               popups[i]->pos() == PopupFinalPosition(i % 4, area, popups[i]->size());
+    };
+    EXPECT_TRUE(WaitUntil([&] {
+        for (int i = 0; i < 80; ++i)
+            if (!inPlace(i))
+                return false;
+        return true;
+    }));
     for (int i = 0; i < 80; ++i) {
-        const TPopupWin* popup = popups[i];
-        EXPECT_EQ(popup->pos(), PopupFinalPosition(i % 4, area, popup->size())) << i;
-        EXPECT_TRUE(area.contains(popup->geometry())) << i;
+        ASSERT_FALSE(popups[i].isNull()) << i;
+        EXPECT_TRUE(inPlace(i)) << i << ": " << popups[i]->x() << "," << popups[i]->y();
+        EXPECT_TRUE(area.contains(popups[i]->geometry())) << i;
     }
     for (TPopupWin* popup : OpenPopupWins())
         popup->StartSlideOut();

@@ -176,9 +176,10 @@ TEST_F(SentMessagesTest, FirstOpenIsCentredOnTheDesktopWithItsButtonsClearOfTheE
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     FormSettingsIni->WriteInteger(QStringLiteral("TFormSentMessages"), QStringLiteral("Width"), area.width() + 900);
     FormSettingsIni->WriteInteger(QStringLiteral("TFormSentMessages"), QStringLiteral("Height"), area.height() + 900);
+    FormSettingsIni->WriteInteger(QStringLiteral("TFormSentMessages"), QStringLiteral("Left"), area.center().x());
     form = Open();
-    EXPECT_LE(form->width(), area.width());
-    EXPECT_LE(form->height(), area.height());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    EXPECT_TRUE(area.contains(form->frameGeometry())) << form->frameGeometry().x() << "," << form->frameGeometry().y();
 }
 
 TEST_F(SentMessagesTest, ClosingFreesTheReportAndStoresTheLayout)
