@@ -69,6 +69,13 @@ TEST(FoldersTreeSendTest, DoubleClickTypeSendAndReadTheReport)
     form->actShowSentMessages->trigger();
     ASSERT_NE(FormSentMessages, nullptr);
     const QAbstractItemModel* model = FormSentMessages->dbgMessages->model();
+    // Send comes back once the row is accepted; its delivery report may come
+    // a moment later, and the report refreshes itself when it does.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return model->rowCount() == 1 && model->data(model->index(0, 3)).toString() == QStringLiteral("Succeeded");
+        },
+        20000));
     ASSERT_EQ(model->rowCount(), 1);
     EXPECT_EQ(model->data(model->index(0, 0)).toString(), QStringLiteral("Dora"));
     EXPECT_EQ(model->data(model->index(0, 1)).toString(), QStringLiteral("Yes"));
