@@ -271,6 +271,7 @@ TEST_F(TwoBooksTest, TheBookComboRemembersRefusesAndGuardsAdd)
     FormSettingsIni->WriteInteger(QStringLiteral("TFormContactsListNew"), QStringLiteral("LastUsedDatabaseIndex"), 1);
     {
         auto form = ContactsOver(Books());
+        form->show();
         EXPECT_FALSE(form->pnlUpper->isHidden());
         EXPECT_EQ(form->cbDatabases->count(), 2);
         EXPECT_EQ(form->cbDatabases->currentIndex(), 1);
@@ -286,9 +287,17 @@ TEST_F(TwoBooksTest, TheBookComboRemembersRefusesAndGuardsAdd)
         form->MyCbDatabasesCloseUp();
         EXPECT_EQ(form->DataSet(), Book(0)->GetDataSet(dkContacts));
     }
-    EXPECT_EQ(FormSettingsIni->ReadInteger(QStringLiteral("TFormContactsListNew"),
-                                           QStringLiteral("LastUsedDatabaseIndex"), -1),
-              0);
+    const auto lastUsed = [] {
+        return FormSettingsIni->ReadInteger(QStringLiteral("TFormContactsListNew"),
+                                            QStringLiteral("LastUsedDatabaseIndex"), -1);
+    };
+    EXPECT_EQ(lastUsed(), 0);
+    // A window driven without showing leaves the stored choice alone.
+    FormSettingsIni->WriteInteger(QStringLiteral("TFormContactsListNew"), QStringLiteral("LastUsedDatabaseIndex"), 1);
+    TBaseMultiDBGridListForm::ForDataSource<TContactsList>(nullptr, nullptr, Book(1)->GetDataSource(dkContacts), false,
+                                                           nullptr)
+        .reset();
+    EXPECT_EQ(lastUsed(), 1);
 
     // A book that does not serve the window's kind is refused; the list
     // stays on the book it showed.

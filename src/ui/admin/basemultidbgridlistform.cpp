@@ -427,7 +427,7 @@ void TBaseMultiDBGridListForm::showEvent(QShowEvent* event)
 void TBaseMultiDBGridListForm::SaveFormSettings(QString& section)
 {
     TNListFormBase::SaveFormSettings(section);
-    if (FormSettingsIni)
+    if (EverShown() && FormSettingsIni)
         FormSettingsIni->WriteInteger(section, kLastUsedDatabaseIndex,
                                       m_comboFilled ? cbDatabases->currentIndex() : -1);
 }

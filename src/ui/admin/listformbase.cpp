@@ -337,8 +337,19 @@ void TNListFormBase::LoadColumnWidths()
         dbgDBGrid->LoadColumnWidths(*FormSettingsIni, QString::fromLatin1(metaObject()->className()));
 }
 
+void TNListFormBase::showEvent(QShowEvent* event)
+{
+    m_everShown = true;
+    QDialog::showEvent(event);
+}
+
 void TNListFormBase::SaveFormSettings(QString& section)
 {
+    // A window driven without showing (the folder tree's record operations)
+    // leaves the placement, widths and choices of the shown ones alone.
+    section = QString::fromLatin1(metaObject()->className());
+    if (!m_everShown)
+        return;
     TFormBase::SaveFormSettings(section);
     if (FormSettingsIni)
         dbgDBGrid->SaveColumnWidths(*FormSettingsIni, section);

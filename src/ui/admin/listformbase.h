@@ -113,6 +113,9 @@ protected:
     // "Column%dWidth" in the window's section (SaveFormSettings writes them).
     void LoadColumnWidths();
     void SaveFormSettings(QString& section) override;
+    // Nothing is written for a window that was never shown.
+    bool EverShown() const { return m_everShown; }
+    void showEvent(QShowEvent* event) override;
     bool DesignSizeIsMinimum() const override { return true; }
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -132,5 +135,6 @@ private:
     void RunEditor(int mode, TNItemInfo& info);
 
     bool m_forSelection = false;
+    bool m_everShown = false;
     TFormBaseEditor* m_editor = nullptr;  // while one runs
 };
