@@ -260,6 +260,8 @@ bool PasteFromClipboard(QTreeWidget* clipboard, QTreeWidget* tree)
             SelectKept(tree, kept);
         },
         true);
+    // The pasted nodes are shown.
+    target->setExpanded(true);
     return true;
 }
 

@@ -52,6 +52,14 @@ bool IsDragEvent(const QEvent* event)
     return type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::DragLeave || type == QEvent::Drop;
 }
 
+void AcceptEnter(QDragEnterEvent* event)
+{
+    if (CarriesTreeNodes(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
 namespace {
 // The drag image: the content kind's icon, 2 pixels, the caption; white
 // is transparent; the hot spot at the icon's lower right corner.
@@ -116,6 +124,10 @@ protected:
             return false;
         switch (event->type()) {
             case QEvent::DragEnter:
+                // Entering is accepted for any drag of nodes, so that the
+                // moves that follow reach the tree; each move decides.
+                AcceptEnter(static_cast<QDragEnterEvent*>(event));
+                return true;
             case QEvent::DragMove:
                 DragMove(static_cast<QDragMoveEvent*>(event));
                 return true;
@@ -256,6 +268,7 @@ void TDummyObject::TreeDragDrop(TNTreeNode* target, bool ctrlDown)
             SelectOnly(FolderTree, kept);
         },
         true);
+    target->setExpanded(true);
 }
 
 void TDummyObject::TreeEndDrag()

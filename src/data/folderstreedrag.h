@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QString>
 
+class QDragEnterEvent;
 class QEvent;
 class QMimeData;
 class TSCGTreeView;
@@ -35,6 +36,9 @@ bool CarriesTreeNodes(const QMimeData* data);
 
 // DragEnter, DragMove, DragLeave or Drop.
 bool IsDragEvent(const QEvent* event);
+// A drag of nodes entering a view is let in (the view then gets the moves
+// and the drop, which decide); any other drag is refused.
+void AcceptEnter(QDragEnterEvent* event);
 
 // Hooks the drag start and the drop events of the folder tree (done by
 // AttachToForm).

@@ -141,9 +141,18 @@ TNTreeNode* AddNewFolder(TNTreeNode* parent)
             SortChildNodes(parent, false);
         },
         false);
+    MakeNodeVisible(node);
+    return node;
+}
+
+void MakeNodeVisible(TNTreeNode* node)
+{
+    if (!node)
+        return;
+    for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
+        up->setExpanded(true);
     if (QTreeWidget* tree = node->treeWidget())
         tree->scrollToItem(node);
-    return node;
 }
 
 bool StartEditingNode(QTreeWidget* tree, TNTreeNode* node)
@@ -160,7 +169,7 @@ bool StartEditingNode(QTreeWidget* tree, TNTreeNode* node)
     if (!allowed)
         return false;
     node->setFlags(node->flags() | Qt::ItemIsEditable);
-    tree->scrollToItem(node);
+    MakeNodeVisible(node);
     tree->editItem(node, 0);
     return true;
 }

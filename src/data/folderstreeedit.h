@@ -22,6 +22,8 @@ QString MakeNewFolderName(const TNTreeNode* parent);
 // sorts Parent's children and makes it visible. The pane then opens its
 // name for editing.
 TNTreeNode* AddNewFolder(TNTreeNode* parent);
+// Expands Node's ancestors and scrolls the tree to it.
+void MakeNodeVisible(TNTreeNode* node);
 // Opens Node's caption for in-place editing in Tree, as a command does:
 // EditAllowed is set around the request. False when the edit was refused.
 bool StartEditingNode(QTreeWidget* tree, TNTreeNode* node);

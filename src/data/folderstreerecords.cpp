@@ -2,6 +2,7 @@
 
 #include "data/basedataclient.h"
 #include "data/folderstree.h"
+#include "data/folderstreeedit.h"
 #include "data/folderstreewrites.h"
 #include "foundation/scgtreeview.h"
 #include "platform/messagedlg.h"
@@ -46,8 +47,7 @@ TNTreeNode* AddItemsToFolder(TNTreeNode* folder, TNodeKind kind)
         false);
     if (last) {
         folder->setSelected(false);
-        if (QTreeWidget* tree = last->treeWidget())
-            tree->scrollToItem(last);
+        MakeNodeVisible(last);
     }
     return last;
 }

@@ -66,6 +66,8 @@ bool TDummyListObject::eventFilter(QObject* watched, QEvent* event)
         return false;
     switch (event->type()) {
         case QEvent::DragEnter:
+            AcceptEnter(static_cast<QDragEnterEvent*>(event));
+            return true;
         case QEvent::DragMove: {
             auto* move = static_cast<QDragMoveEvent*>(event);
             if (CarriesTreeNodes(move->mimeData()) && ListDragOver()) {

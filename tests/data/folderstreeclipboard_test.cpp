@@ -202,6 +202,39 @@ TEST_F(FoldersTreeClipboardTest, DropsStayInsideTheirBookOffTheirOwnPathAndNeedT
     EXPECT_FALSE(CarriesTreeNodes(nullptr));
 }
 
+TEST_F(FoldersTreeClipboardTest, ADragEnteringOverItsOwnNodeStillDropsOnTheFolderBelowWithCtrlCopying)
+{
+    const qint32 a = Folder(QStringLiteral("A"), 0);
+    Folder(QStringLiteral("B"), 0);
+    Place(a, Book->Contact(QStringLiteral("C"), Carrier));
+    Load();
+    Tree->resize(300, 300);
+    Tree->show();
+    Tree->expandAll();
+    TNTreeNode* aNode = Child(Root(), QStringLiteral("A"));
+    TNTreeNode* contact = Child(aNode, QStringLiteral("C"));
+    SelectOnly({contact});
+    ASSERT_TRUE(FoldersTreeState->TreeStartDrag(nullptr, nullptr));
+    QMimeData data;
+    data.setData(TreeNodesMimeType, QByteArray());
+    // The drag enters over the dragged node, where it may not drop.
+    QDragEnterEvent enter(Tree->visualItemRect(contact).center(), Qt::CopyAction | Qt::MoveAction, &data,
+                          Qt::LeftButton, Qt::ControlModifier);
+    QApplication::sendEvent(Tree->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    // The moves and the drop that follow go where the enter was let in.
+    const QPoint onB = Tree->visualItemRect(Child(Root(), QStringLiteral("B"))).center();
+    QDragMoveEvent move(onB, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::ControlModifier);
+    QApplication::sendEvent(Tree->viewport(), &move);
+    EXPECT_TRUE(move.isAccepted());
+    QDropEvent drop(QPointF(onB), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::ControlModifier);
+    QApplication::sendEvent(Tree->viewport(), &drop);
+    FoldersTreeState->TreeEndDrag();
+    EXPECT_EQ(Captions(Child(Root(), QStringLiteral("B"))), QStringList{QStringLiteral("C")});
+    EXPECT_EQ(Captions(aNode), QStringList{QStringLiteral("C")});
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 2);
+}
+
 TEST_F(FoldersTreeClipboardTest, ContentKindsCaptionsAndCursorsFollowTheClipboard)
 {
     const qint32 f = Folder(QStringLiteral("F"), 0);

@@ -125,7 +125,7 @@ TEST_F(LocalClientTest, DataSetsByKindWithLookupsAndDisplayTexts)
     TNDataSet* folderAssigns = Client->GetDataSet(dkFolderAssigns);
     EXPECT_EQ(folderAssigns->objectName(), QStringLiteral("tblFolderAssigns"));
     EXPECT_EQ(folderAssigns->OwnerObject(), Client);  // windows find the book of a dataset
-    folderAssigns->Open();  // opens the datasets its lookups read
+    folderAssigns->Open();                            // opens the datasets its lookups read
     EXPECT_TRUE(Client->GetDataSet(dkContacts)->Active());
     EXPECT_TRUE(Client->GetDataSet(dkGroups)->Active());
     EXPECT_EQ(folderAssigns->FieldByName(QStringLiteral("FLGroups_Name"))->AsString(), QStringLiteral("Staff"));
