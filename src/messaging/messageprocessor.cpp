@@ -84,6 +84,7 @@ QString TMessageProcessor::SendSuccessText()
 void TMessageProcessor::Run(const TNThread& thread)
 {
     const QString path = CurrentSendSettings().LocalDatabasePath;
+    QString lastError;
     while (!thread.Terminated()) {
         const int wait = m_held.isEmpty() ? kWaitMs : kHeldRetryMs;
         if (InMessagesList.WaitForItems(wait) == wrSignaled) {
@@ -105,8 +106,11 @@ void TMessageProcessor::Run(const TNThread& thread)
                 ProcessHeld(db);
             } catch (const std::exception& e) {
                 // The local database cannot be opened now: the reports stay
-                // held and are tried again.
-                qWarning("Message processor: %s", e.what());
+                // held and are tried again (the reason is told once).
+                if (lastError != QString::fromUtf8(e.what())) {
+                    lastError = QString::fromUtf8(e.what());
+                    qWarning("Message processor: %s", e.what());
+                }
             }
         }
         m_heldCount = int(m_held.size());

@@ -411,7 +411,7 @@ TEST_F(TcpLinkTest, SecondServerFailingDuringTheFirstOnesBatchLosesNoDeliveredPa
     // which takes one row and closes; it is gone when the next send tries it
     // again, while the first server's batch is still running.
     TSimOptions slowOptions = LoopbackSim();
-    slowOptions.ackDelayMs = 15;
+    slowOptions.ackDelayMs = 25;
     TPagingServerSim slow(slowOptions);
     TSimOptions dyingOptions = LoopbackSim();
     dyingOptions.closeAfter = 1;
@@ -430,6 +430,7 @@ TEST_F(TcpLinkTest, SecondServerFailingDuringTheFirstOnesBatchLosesNoDeliveredPa
     ASSERT_TRUE(dying->WaitForClosed(1, 10000));
     dying.reset();
     ASSERT_TRUE(WaitUntil([&] { return ServersList.LiveCount() == 1 && ClosedLinksWaiting() == 0; }));
+    ASSERT_TRUE(slow.WaitForReceived(QStringLiteral("MESSAGE"), 3, 10000));
     ASSERT_LT(Received(slow, QStringLiteral("MESSAGE")).size(), 60) << "the first batch ended too soon";
     SendOutBox();
     ASSERT_TRUE(WaitUntil([&] { return m_hidden.Count(WM_SHOW_POPUP) == 1; }));
