@@ -31,6 +31,11 @@ void RegisterDatabaseListLaunchers(std::function<bool()> databases, std::functio
     DatabaseListLaunchers() = {std::move(databases), std::move(databaseTypes)};
 }
 
+bool DatabaseListsRegistered()
+{
+    return bool(DatabaseListLaunchers().Databases);
+}
+
 bool ShowDatabasesList()
 {
     const auto show = DatabaseListLaunchers().Databases;

@@ -70,6 +70,7 @@ bool DeleteRecordInBook(TDataKind kind, TBaseDataClient* book, qint32 id);
 // true when the list was closed with OK: the data clients and the folder
 // tree must then be made anew from the edited list.
 void RegisterDatabaseListLaunchers(std::function<bool()> databases, std::function<void()> databaseTypes);
+bool DatabaseListsRegistered();
 // False when none is registered (or the list was cancelled).
 bool ShowDatabasesList();
 // False when none is registered.

@@ -26,6 +26,16 @@
 #include <QPushButton>
 #include <QTest>
 
+// Every embedded editor and administration window registered afresh.
+inline void RegisterAllWindowsAnew()
+{
+    for (TBaseEmbedEditorsList* list : std::initializer_list<TBaseEmbedEditorsList*>{
+             &CarrierEditorsList(), &ContactEditorsList(), &DatabaseEditorsList(), &ServerEditorsList()})
+        list->Clear();
+    RegisterEmbeddedEditors();
+    RegisterAdminWindows();
+}
+
 class AdminFixture : public ::testing::Test {
 protected:
     void SetUp() override
@@ -42,11 +52,7 @@ protected:
         }
         if (withSecondBook)
             world.AddSecondBook();
-        for (TBaseEmbedEditorsList* list : std::initializer_list<TBaseEmbedEditorsList*>{
-                 &CarrierEditorsList(), &ContactEditorsList(), &DatabaseEditorsList(), &ServerEditorsList()})
-            list->Clear();
-        RegisterEmbeddedEditors();
-        RegisterAdminWindows();
+        RegisterAllWindowsAnew();
         world.Start();
         LogonRole = RoleAdmin;
         window = std::make_unique<QWidget>();

@@ -2,10 +2,15 @@
 
 #include "data/adminlaunchers.h"
 #include "data/basedataclient.h"
+#include "data/dmlocaldata.h"
 #include "data/regdataclients.h"
+#include "ui/admin/databaseslist.h"
 #include "ui/admin/entitylists.h"
+#include "ui/admin/groupeditor.h"
 #include "ui/admin/reconciledialog.h"
 #include "ui/admin/recordeditors.h"
+#include "ui/admin/typeeditors.h"
+#include "ui/admin/typelists.h"
 
 #include <QApplication>
 
@@ -26,8 +31,9 @@ std::unique_ptr<L> HiddenList(TRecordEditorClass editorClass, TDataKind kind, TB
                                                       book->GetDataSource(kind), false, nullptr);
 }
 
+// A picker that edits gets the editor too (the groups picker).
 template <class L>
-TAdminLauncher LauncherOf(TRecordEditorClass editorClass, TDataKind kind)
+TAdminLauncher LauncherOf(TRecordEditorClass editorClass, TDataKind kind, bool pickerEdits = false)
 {
     TAdminLauncher launcher;
     launcher.ShowList = [editorClass, kind] {
@@ -35,10 +41,11 @@ TAdminLauncher LauncherOf(TRecordEditorClass editorClass, TDataKind kind)
                                                                     AllBooks(), kind, false, nullptr))
             form->ShowModal();
     };
-    launcher.PickFromAll = [kind](TNSelectionList& picked) -> TBaseDataClient* {
+    const TRecordEditorClass pickerEditor = pickerEdits ? editorClass : nullptr;
+    launcher.PickFromAll = [kind, pickerEditor](TNSelectionList& picked) -> TBaseDataClient* {
         TBaseDataClient* chosen = nullptr;
-        auto form = TBaseMultiDBGridListForm::ForDataClients<L>(QApplication::activeWindow(), nullptr, AllBooks(), kind,
-                                                                true, &picked, &chosen);
+        auto form = TBaseMultiDBGridListForm::ForDataClients<L>(QApplication::activeWindow(), pickerEditor, AllBooks(),
+                                                                kind, true, &picked, &chosen);
         return form && form->ShowModal() == QDialog::Accepted ? chosen : nullptr;
     };
     launcher.PickFromBook = [kind](TBaseDataClient* book, TNSelectionList& picked) {
@@ -67,17 +74,37 @@ TAdminLauncher LauncherOf(TRecordEditorClass editorClass, TDataKind kind)
     };
     return launcher;
 }
+bool ShowDatabases()
+{
+    if (!DModLocalData)
+        return false;
+    auto form = TBaseGridListForm::Create<TFormDatabasesList>(QApplication::activeWindow(),
+                                                              &RecordEditorOf<TFormDatabaseEditor>,
+                                                              DModLocalData->dsQryDatabases(), false, nullptr);
+    return form->ShowModal() == QDialog::Accepted;
+}
+
+void ShowDatabaseTypes()
+{
+    if (!DModLocalData)
+        return;
+    auto form = TBaseMultiDBGridListForm::ForDataSource<TFormDatabaseTypesListNew>(
+        QApplication::activeWindow(), &RecordEditorOf<TFormDatabaseTypeEditor>, DModLocalData->dsDatabaseTypes(), false,
+        nullptr);
+    form->ShowModal();
+}
 }  // namespace
 
 void RegisterAdminWindows()
 {
     RegisterAdminLauncher(dkContacts,
                           LauncherOf<TFormContactsListNew>(&RecordEditorOf<TFormContactEditor>, dkContacts));
-    // Groups are picked and deleted here; their editor comes with the group
-    // editor window, and so does their list launcher.
-    TAdminLauncher groups = LauncherOf<TFormGroupsListNew>(nullptr, dkGroups);
-    groups.ShowList = nullptr;
-    RegisterAdminLauncher(dkGroups, groups);
+    RegisterAdminLauncher(dkGroups, LauncherOf<TFormGroupsListNew>(&RecordEditorOf<TFormGroupEditor>, dkGroups, true));
+    RegisterAdminLauncher(dkTemplates,
+                          LauncherOf<TFormTemplatesListNew>(&RecordEditorOf<TFormTemplateEditor>, dkTemplates));
+    RegisterAdminLauncher(dkCarrierTypes, LauncherOf<TFormCarrierTypesListNew>(
+                                              &RecordEditorOf<TFormCarrierTypesEditorNew>, dkCarrierTypes));
+    RegisterDatabaseListLaunchers(ShowDatabases, ShowDatabaseTypes);
     RegisterAdminLauncher(dkCarriers,
                           LauncherOf<TFormCarriersListNew>(&RecordEditorOf<TFormCarrierEditorNew>, dkCarriers));
     RegisterAdminLauncher(dkServers, LauncherOf<TFormServersListNew>(&RecordEditorOf<TFormServerEditor>, dkServers));

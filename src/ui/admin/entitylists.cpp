@@ -4,6 +4,7 @@
 #include "data/folderstree.h"
 #include "data/recipients.h"
 #include "platform/messagedlg.h"
+#include "ui/admin/clientdatasetops.h"
 #include "ui/dbcontrols/dbgrid.h"
 
 namespace {
@@ -96,6 +97,26 @@ void TFormGroupsListNew::BuildSortList()
 void TFormGroupsListNew::BeforeDeleteRow(TNDataSet& dataSet)
 {
     ForgetRow(nkGroup, dataSet, DataClient);
+}
+
+void TFormGroupsListNew::actApplyUpdatesExecute()
+{
+    TBaseMultiDBGridListForm::actApplyUpdatesExecute();
+    ClientApplyUpdates(DataClient, dkGroupAssigns);
+}
+
+void TFormGroupsListNew::actRefreshExecute()
+{
+    TBaseMultiDBGridListForm::actRefreshExecute();
+    if (DataClient)
+        ClientRefresh(DataClient, dkGroupAssigns, DataClient->GetDataSet(dkGroupAssigns));
+}
+
+void TFormGroupsListNew::actCancelChangesExecute()
+{
+    TBaseMultiDBGridListForm::actCancelChangesExecute();
+    if (DataClient)
+        ClientCancelUpdates(DataClient->GetDataSet(dkGroupAssigns));
 }
 
 // --- carriers

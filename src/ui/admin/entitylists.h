@@ -23,6 +23,8 @@ protected:
 
 // "  Groups" ("  Select Groups(s)" as a picker). Deleting a group first takes
 // its nodes out of the folder tree and its rows out of the recipients list.
+// Applying, refreshing and cancelling a shared book's changes act on its
+// group assignments too.
 class TFormGroupsListNew : public TBaseMultiDBGridListForm {
     Q_OBJECT
 public:
@@ -32,6 +34,9 @@ protected:
     void SetupGridColumns() override;
     void BuildSortList() override;
     void BeforeDeleteRow(TNDataSet& dataSet) override;
+    void actApplyUpdatesExecute() override;
+    void actRefreshExecute() override;
+    void actCancelChangesExecute() override;
 };
 
 // "  Carriers". Add needs a server in the book.

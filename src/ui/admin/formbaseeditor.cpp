@@ -1,6 +1,7 @@
 #include "ui/admin/formbaseeditor.h"
 
 #include "data/basedataclient.h"
+#include "db/dataset.h"
 #include "db/datasource.h"
 #include "foundation/yebcorner.h"
 #include "platform/idleupdates.h"
@@ -11,6 +12,7 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -224,6 +226,29 @@ const TEmbedEditorClass* TFormBaseEditor::ClassOrWarn(const TEmbedEditorClass* e
     if (!editorClass)
         Warn(warning);
     return editorClass;
+}
+
+void TFormBaseEditor::ShowTypeEditor(int typeNo, int& selectedTypeNo)
+{
+    if (typeNo <= 0 || typeNo > 255 || typeNo == selectedTypeNo)
+        return;
+    CreateEmbeddedEditor(quint8(typeNo));
+    selectedTypeNo = typeNo;
+    const QString cached = GetTypeData(quint8(typeNo));
+    if (!cached.isEmpty())
+        SetEmbeddedData(cached);
+}
+
+void TFormBaseEditor::PutBack(QLineEdit* edit, const QString& fieldName, const QString& text)
+{
+    // The field holds what was typed: it goes back with the edit.
+    EditRow();
+    TNField* field = RowDataSet()->FieldByName(fieldName);
+    if (text.isEmpty() && field->Kind() != TFieldKind::fkString && field->Kind() != TFieldKind::fkMemo)
+        field->Clear();
+    else
+        field->SetAsString(text);
+    edit->setText(text);
 }
 
 void TFormBaseEditor::showEvent(QShowEvent* event)

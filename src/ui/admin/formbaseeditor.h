@@ -28,6 +28,7 @@
 #include "db/datasource.h"
 
 class QAction;
+class QLineEdit;
 class QPushButton;
 class TFormBaseEmbedEditor;
 struct TEmbedEditorClass;
@@ -110,6 +111,11 @@ protected:
     static void Warn(const QString& text, QWidget* control = nullptr);
     // EditorClass, or the warning when it is null (a type with no editor).
     static const TEmbedEditorClass* ClassOrWarn(const TEmbedEditorClass* editorClass, const QString& warning);
+    // Embeds the type's editor unless it is SelectedTypeNo already, then
+    // remembers the type and loads the text cached for it (if any).
+    void ShowTypeEditor(int typeNo, int& selectedTypeNo);
+    // A refused value goes back: the row's field and the edit showing it.
+    void PutBack(QLineEdit* edit, const QString& fieldName, const QString& text);
     // The control that takes the focus when the window shows.
     virtual QWidget* FirstControl() const { return nullptr; }
     void showEvent(QShowEvent* event) override;

@@ -80,14 +80,7 @@ void TFormServerEditor::ConnectionTypeChosen()
 
 void TFormServerEditor::TypeCloseUp()
 {
-    const int typeNo = SelectedType();
-    if (typeNo <= 0 || typeNo == m_selectedTypeNo)
-        return;
-    CreateEmbeddedEditor(quint8(typeNo));
-    m_selectedTypeNo = typeNo;
-    const QString cached = GetTypeData(quint8(typeNo));
-    if (!cached.isEmpty())
-        SetEmbeddedData(cached);
+    ShowTypeEditor(SelectedType(), m_selectedTypeNo);
 }
 
 const TEmbedEditorClass* TFormServerEditor::GetEmbeddedEditorClass(quint8 typeNo)
@@ -110,10 +103,7 @@ bool TFormServerEditor::ValidateInput()
     if (name != m_initialName && DataClient() && DataClient()->ServerNameExists(name)) {
         Warn(QStringLiteral("There already is Tovix Server named: \"%1\". Please enter a different name.").arg(name),
              dbedtName);
-        // The field holds what was typed: it goes back with the edit.
-        EditRow();
-        RowDataSet()->FieldByName(QStringLiteral("Name"))->SetAsString(m_initialName);
-        dbedtName->setText(m_initialName);
+        PutBack(dbedtName, QStringLiteral("Name"), m_initialName);
         return false;
     }
     return ValidateEmbeddedData();

@@ -69,11 +69,17 @@ public:
     TFormFoldersTree* FormFoldersTree = nullptr;
     QAction* actFocusOnRecipients = nullptr;  // Alt+P
 
-    // Administration actions (F9, F7, F8): present when the list window is
-    // registered (adminlaunchers.h), enabled in the administrator role.
+    // Administration actions (F9, F10, F11, F7, F8, F12, and two without a
+    // shortcut): present when their list window is registered
+    // (adminlaunchers.h), enabled in the administrator role.
     QAction* actEditContactsNew = nullptr;
+    QAction* actEditGroupsNew = nullptr;
+    QAction* actEditTemplatesNew = nullptr;
     QAction* actEditCarriersNew = nullptr;
     QAction* actEditServersNew = nullptr;
+    QAction* actDatabasesNew = nullptr;
+    QAction* actDatabaseTypesNew = nullptr;     // its menu entry is hidden
+    QAction* actEditCarrierTypesNew = nullptr;  // in no menu
 
     QAction* actLogon;
     QAction* actOptionsNew;  // administrator only
@@ -104,6 +110,7 @@ private:
     void FormShow();
     void ApplyImages();
     void BuildAdminActions();
+    void EditDatabases();
     void ApplyAdminImages();
     void stbStatusBarDrawPanel(QPainter& painter, int panel, const QRect& rect);
     int ContactsWidth() const;
