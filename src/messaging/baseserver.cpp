@@ -9,6 +9,7 @@
 #include "messaging/outmessageline.h"
 #include "messaging/popupwin.h"
 #include "messaging/protocol.h"
+#include "messaging/sendprogress.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -108,6 +109,9 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
                     m_hasLastAck = true;
                 }
                 m_ackEvent.SetEvent();
+                // An idle send loop logs it now, not at its next batch.
+                if (m_sendIdle.load())
+                    m_outMessagesEvent.Wake();
             }
             break;
         case rkMessageSent:
@@ -131,6 +135,20 @@ QList<TClientInputMessage> TBaseServer::TakeAcks()
     acks.swap(m_acks);
     m_hasLastAck = false;
     return acks;
+}
+
+bool TBaseServer::HasAcks() const
+{
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    return !m_acks.isEmpty();
+}
+
+void TBaseServer::LogonUnanswerable()
+{
+    m_logonAnswered.SetEvent();
+    // The transport ended: the send thread's waits end with it.
+    m_ackEvent.SetEvent();
+    m_outMessagesEvent.Wake();
 }
 
 bool TBaseServer::LastAck(TClientInputMessage* ack) const
@@ -188,7 +206,9 @@ void TBaseServer::AwaitAck(qint32 id, int timeoutMs, const std::function<bool()>
         const qint64 left = deadline.remainingTime();
         if (left <= 0 || stopRequested() || Destroying() || !TransportAlive())
             return;
-        m_ackEvent.WaitFor(int(std::min<qint64>(left, kIdlePollMs)));
+        // Every way this wait can end sets the event: an acknowledgement,
+        // the transport's end (LogonUnanswerable), destruction.
+        m_ackEvent.WaitFor(int(left));
     }
 }
 
@@ -226,6 +246,7 @@ bool TBaseServer::LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bo
     if (!MoveAllToSent(db, acks, waitForWriters, &outcomes))
         return false;
     acks.clear();
+    bool logged = false;
     const bool popupForFailure = PopupForFailure;
     for (const TNAckOutcome& outcome : std::as_const(outcomes)) {
         const qint32 id = outcome.Ack.ClientRecordID;
@@ -239,10 +260,13 @@ bool TBaseServer::LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bo
             continue;
         }
         m_unloggedAcks.removeIf([id](const TClientInputMessage& ack) { return ack.ClientRecordID == id; });
+        logged = logged || outcome.Result == TMoveToSentResult::msLogged;
         if (outcome.Result == TMoveToSentResult::msLogged && outcome.Ack.MsgType == rkMessageAcceptError &&
             popupForFailure)
             PostShowPopup(TMessageProcessor::SendErrorText(RefusalStatus(outcome.Ack)), pkError);
     }
+    if (logged)
+        PostRefreshSentMessages();
     return true;
 }
 
@@ -250,19 +274,18 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
                            const TNSendSettings& settings)
 {
     const quint64 generation = RemovalGeneration();
-    QList<TNOutRow> rows = LoadUnacknowledgedRows(db, OutRowFilter());
-    // A row the server accepted is never sent again, even while its
-    // acknowledgement waits to be logged.
-    rows.removeIf([this](const TNOutRow& row) { return HasAckFor(m_unloggedAcks, row.ID); });
-    const int total = int(quint16(rows.size()));
+    TNOutRowReader rows(db, OutRowFilter());
+    const int total = int(quint16(rows.Total()));
     int index = 1;
     TNRouteCache routes;
+    TNSendProgressPoster progress(batchId);
     // Acknowledgements are logged in groups, after the next row has gone
     // out: the log is written while the server handles that row, and one
     // transaction serves many rows. A group is written once it is large or
     // its oldest acknowledgement has waited kAckLogDelayMs, and whatever
     // arrived is written before the batch ends, however it ends.
     QList<TClientInputMessage> unlogged;
+    unlogged.reserve(4 * kAckLogGroup);
     QElapsedTimer oldest;
     struct TLogRest {
         TBaseServer& link;
@@ -270,12 +293,15 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
         QList<TClientInputMessage>& acks;
         ~TLogRest() { link.LogAcks(db, acks, true); }
     } logRest{*this, db, unlogged};
-    for (const TNOutRow& row : std::as_const(rows)) {
+    TNOutRow row;
+    while (rows.Next(row)) {
         if (stopRequested() || Destroying() || !TransportAlive())
             return;
-        // A row whose message was removed meanwhile (a failed connection
-        // of another of its servers) is not sent.
-        const bool claimed = ClaimRowForSending(db, row.ID, generation);
+        // A row the server accepted is never sent again, even while its
+        // acknowledgement waits to be logged. A row whose message was
+        // removed meanwhile (a failed connection of another of its servers)
+        // is not sent.
+        const bool claimed = !HasAckFor(m_unloggedAcks, row.ID) && ClaimRowForSending(db, row.ID, generation);
         if (claimed) {
             try {
                 SendOutMessage(row, settings, &routes);
@@ -292,7 +318,7 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
             // group has grown well past its size.
             LogAcks(db, unlogged, unlogged.size() >= 4 * kAckLogGroup);
         }
-        PostSendProgress(batchId, index, total);
+        progress.Row(index, total);
         index = int(quint16(index + 1));
         if (claimed) {
             const bool none = unlogged.isEmpty();
@@ -300,8 +326,11 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
             if (none && !unlogged.isEmpty())
                 oldest.start();
         }
-        PostRefreshSentMessages();
     }
+    // Rows that left the out-box while the batch ran were never reached:
+    // the send bar is told the batch is through.
+    if (rows.Total() > 0 && int(quint16(index - 1)) != total)
+        progress.Row(total, total);
 }
 
 void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint64 batchId)
@@ -312,7 +341,15 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
         return;
     QSqlDatabase db;
     while (!stopRequested() && !Destroying() && TransportAlive() && LoggedOn()) {
-        const bool woken = m_outMessagesEvent.WaitFor(kIdlePollMs) == TNSynchroEvent::srSignaled;
+        // Woken by a batch request, by an acknowledgement that comes while
+        // idle, by the transport's end and by destruction; a log write that
+        // failed is tried again every kIdlePollMs.
+        m_sendIdle = true;
+        if (HasAcks())
+            m_outMessagesEvent.Wake();
+        const bool woken =
+            m_outMessagesEvent.WaitFor(m_unloggedAcks.isEmpty() ? -1 : kIdlePollMs) == TNSynchroEvent::srSignaled;
+        m_sendIdle = false;
         try {
             db = ThreadDatabase(path);
             // Acknowledgements that came after their row's wait, and those

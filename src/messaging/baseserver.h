@@ -56,8 +56,8 @@ constexpr int kConnectedWaitMs = 2000;
 // waits to be logged while its batch runs.
 constexpr int kAckLogGroup = 64;
 constexpr int kAckLogDelayMs = 50;
-// How often an idle send loop looks for late acknowledgements and stop
-// requests.
+// How often an idle send loop tries again to log acknowledgements whose
+// logging failed.
 constexpr int kIdlePollMs = 250;
 
 // A transport failure (a send that could not be completed).
@@ -128,6 +128,8 @@ public:
     QList<TClientInputMessage> TakeAcks();
     // The last acknowledgement that arrived, or none.
     bool LastAck(TClientInputMessage* ack) const;
+    // Whether acknowledgements wait to be taken.
+    bool HasAcks() const;
 
     // The rows this link sends: its kind, its endpoint.
     virtual TNOutRowFilter OutRowFilter() const = 0;
@@ -166,8 +168,9 @@ protected:
     // Waits until the logon is answered (accepted or refused), the transport
     // ends or TimeoutMs runs out; true when logged on.
     bool WaitForLogon(int timeoutMs);
-    // The logon can no longer be answered (the transport ended).
-    void LogonUnanswerable() { m_logonAnswered.SetEvent(); }
+    // The logon can no longer be answered (the transport ended); also wakes
+    // the send thread's waits so it notices at once.
+    void LogonUnanswerable();
 
     TNEvent m_connectedEvent;
     TNEvent m_logonEvent;
@@ -198,6 +201,8 @@ private:
     std::atomic<bool> m_loggedOn{false};
     std::atomic<bool> m_destroying{false};
     std::atomic<bool> m_testing{false};
+    // The send loop waits for work: an acknowledgement wakes it.
+    std::atomic<bool> m_sendIdle{false};
     mutable std::mutex m_stateLock;  // guards the fields below
     quint8 m_errorCode = 0;
     QString m_errorText;

@@ -28,3 +28,9 @@ int TNInMessagesList::PendingCount()
     TNReadGuard guard(Lock());
     return Count();
 }
+
+void TNInMessagesList::Nudge()
+{
+    TNWriteGuard guard(Lock());
+    SetState(StateItems);
+}

@@ -19,6 +19,9 @@ public:
     bool TakeFirst(TClientInputMessage* message);
     // Items waiting now (takes the read lock).
     int PendingCount();
+    // Wakes the taker without an item (what it waits for may have changed:
+    // acknowledgements were logged, or it is asked to stop).
+    void Nudge();
 };
 
 extern TNInMessagesList InMessagesList;

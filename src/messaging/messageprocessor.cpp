@@ -12,8 +12,9 @@
 TMessageProcessor* MessageProcessor = nullptr;
 
 namespace {
-// While reports are held the thread looks at them this often.
-constexpr int kHeldRetryMs = 20;
+// A report whose write failed (another program holding the database's write
+// lock) is tried again this often; nothing signals the lock's release.
+constexpr int kFailedRetryMs = 20;
 
 TNLockedText& LastBroadcast()
 {
@@ -35,6 +36,7 @@ TNMessagesThread::TNMessagesThread(TMessageProcessor& owner)
 TNMessagesThread::~TNMessagesThread()
 {
     Terminate();
+    InMessagesList.Nudge();  // its wait has no time limit
     WaitFor();
 }
 
@@ -59,6 +61,7 @@ TMessageProcessor::~TMessageProcessor()
 bool TMessageProcessor::Stop(int timeoutMs)
 {
     m_thread->Terminate();
+    InMessagesList.Nudge();
     return m_thread->WaitFor(timeoutMs);
 }
 
@@ -81,13 +84,30 @@ QString TMessageProcessor::SendSuccessText()
     return QStringLiteral("The message has been sent out successfully from the Server.");
 }
 
+int TMessageProcessor::NextWaitMs() const
+{
+    // Woken by a new item, by logged acknowledgements (outboxstore.cpp) and
+    // by Stop; otherwise only when a held report's hold runs out or a failed
+    // write is due again.
+    if (m_held.isEmpty())
+        return -1;
+    if (m_failed)
+        return kFailedRetryMs;
+    qint64 left = m_reportHoldMs;
+    for (const THeld& held : m_held)
+        left = std::min(left, m_reportHoldMs - held.Since.elapsed());
+    return int(std::max<qint64>(left, 0)) + 1;
+}
+
 void TMessageProcessor::Run(const TNThread& thread)
 {
     const QString path = CurrentSendSettings().LocalDatabasePath;
     QString lastError;
+    // The acknowledgement log as of the last pass over the held reports.
+    quint64 seenAckLog = AckLogGeneration();
     while (!thread.Terminated()) {
-        const int wait = m_held.isEmpty() ? kWaitMs : kHeldRetryMs;
-        if (InMessagesList.WaitForItems(wait) == wrSignaled) {
+        bool arrived = false;
+        if (InMessagesList.WaitForItems(NextWaitMs()) == wrSignaled) {
             // Taken reports are held from now on, so none is lost whatever
             // happens to the database below.
             TClientInputMessage message;
@@ -97,16 +117,20 @@ void TMessageProcessor::Run(const TNThread& thread)
                 } else if (message.MsgType == rkMessageSent || message.MsgType == rkMessageSendError) {
                     m_held << THeld{message, QElapsedTimer()};
                     m_held.last().Since.start();
+                    arrived = true;
                 }
             }
         }
-        if (!m_held.isEmpty()) {
+        const quint64 ackLog = AckLogGeneration();
+        if (!m_held.isEmpty() && (arrived || m_failed || ackLog != seenAckLog || NextWaitMs() <= 1)) {
+            seenAckLog = ackLog;
             try {
                 QSqlDatabase db = ThreadDatabase(path);
                 ProcessHeld(db);
             } catch (const std::exception& e) {
                 // The local database cannot be opened now: the reports stay
                 // held and are tried again (the reason is told once).
+                m_failed = true;
                 if (lastError != QString::fromUtf8(e.what())) {
                     lastError = QString::fromUtf8(e.what());
                     qWarning("Message processor: %s", e.what());
@@ -123,13 +147,24 @@ void TMessageProcessor::ProcessHeld(QSqlDatabase& db)
     // In their order of arrival. A report whose acknowledgement is not
     // logged yet waits for it up to m_reportHoldMs and is then applied as it
     // stands; a report that could not be written (the database locked or
-    // failing) is tried again until it is, with no time limit.
+    // failing) is tried again until it is, with no time limit. A report of a
+    // row whose acknowledgement the link still holds is not looked up: it
+    // is certainly not logged yet.
     QList<TClientInputMessage> reports;
     QList<bool> applyUnlogged;
-    for (const THeld& held : std::as_const(m_held)) {
+    QList<int> tried;  // indexes into m_held
+    for (int i = 0; i < m_held.size(); ++i) {
+        const THeld& held = m_held[i];
+        const bool expired = held.Since.hasExpired(m_reportHoldMs);
+        if (!expired && RowAwaitsAckLog(held.Report.ClientRecordID))
+            continue;
         reports << held.Report;
-        applyUnlogged << held.Since.hasExpired(m_reportHoldMs);
+        applyUnlogged << expired;
+        tried << i;
     }
+    m_failed = false;
+    if (reports.isEmpty())
+        return;
     QList<TNReportOutcome> outcomes = ApplyReports(db, reports, applyUnlogged);
     if (reports.size() > 1 && outcomes.value(0).Result == TApplyReportResult::arFailed) {
         // One at a time, so one report that cannot be written holds no other.
@@ -137,14 +172,15 @@ void TMessageProcessor::ProcessHeld(QSqlDatabase& db)
         for (int i = 0; i < reports.size(); ++i)
             outcomes << ApplyReport(db, reports[i], applyUnlogged[i]);
     }
-    QList<THeld> still;
+    QList<bool> done(m_held.size(), false);
     bool applied = false;
     for (int i = 0; i < outcomes.size(); ++i) {
         const TApplyReportResult result = outcomes[i].Result;
-        if (result == TApplyReportResult::arFailed || result == TApplyReportResult::arNotLogged) {
-            still << m_held[i];
+        if (result == TApplyReportResult::arFailed)
+            m_failed = true;
+        if (result == TApplyReportResult::arFailed || result == TApplyReportResult::arNotLogged)
             continue;
-        }
+        done[tried[i]] = true;
         if (result != TApplyReportResult::arApplied)
             continue;  // no longer in the out-box: nothing to do
         applied = true;
@@ -155,6 +191,10 @@ void TMessageProcessor::ProcessHeld(QSqlDatabase& db)
             PostShowPopup(SendErrorText(reports[i].ErrorCode), pkError);
         }
     }
+    QList<THeld> still;
+    for (int i = 0; i < m_held.size(); ++i)
+        if (!done[i])
+            still << m_held[i];
     m_held = still;
     if (applied)
         PostRefreshSentMessages();

@@ -53,8 +53,6 @@ public:
     // How long a report waits for its acknowledgement to be logged, unless
     // the maker says otherwise.
     static constexpr int kReportHoldMs = 10000;
-    // How often the thread looks for a stop request.
-    static constexpr int kWaitMs = 250;
     // The most items applied in one transaction.
     static constexpr int kBatchSize = 100;
 
@@ -72,6 +70,8 @@ private:
         QElapsedTimer Since;
     };
     void Run(const TNThread& thread);
+    // How long the thread may sleep now (-1: until woken).
+    int NextWaitMs() const;
     // Applies the held reports in one transaction; those whose
     // acknowledgement is not logged yet, and those that could not be
     // written, stay held.
@@ -79,7 +79,8 @@ private:
     void ShowBroadcast(const TClientInputMessage& message);
 
     const int m_reportHoldMs;
-    QList<THeld> m_held;  // the thread's own
+    QList<THeld> m_held;    // the thread's own
+    bool m_failed = false;  // the last write of a held report failed
     std::atomic<int> m_heldCount{0};
     std::unique_ptr<TNMessagesThread> m_thread;
 };

@@ -4,6 +4,13 @@ std::atomic<TNWindowHandle> HiddenWindowHandle{0};
 std::atomic<TNWindowHandle> SendBarHandle{0};
 std::atomic<TNWindowHandle> SentMessagesHandle{0};
 
+namespace {
+// The report window a refresh is queued for, or 0. Named by handle: a
+// report closed with a refresh queued drops the event, and the next report
+// (a new handle) still gets its refreshes.
+std::atomic<TNWindowHandle> g_refreshQueuedFor{0};
+}  // namespace
+
 void PostShowPopup(const QString& text, int kind)
 {
     PostMessage(HiddenWindowHandle.load(), WM_SHOW_POPUP, 0, kind, text);
@@ -26,5 +33,14 @@ void PostSendProgress(quint64 batch, int index, int total)
 
 void PostRefreshSentMessages()
 {
-    PostMessage(SentMessagesHandle.load(), WM_REFRESH_SENT_MESSAGES, 0, 0);
+    TNWindowHandle target = SentMessagesHandle.load();
+    if (target == 0 || g_refreshQueuedFor.exchange(target) == target)
+        return;
+    if (!PostMessage(target, WM_REFRESH_SENT_MESSAGES, 0, 0))
+        g_refreshQueuedFor.compare_exchange_strong(target, 0);
+}
+
+void SentMessagesRefreshTaken()
+{
+    g_refreshQueuedFor = 0;
 }

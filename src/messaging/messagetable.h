@@ -13,6 +13,7 @@
 // | WM_CLOSE_CONNECTION_REQUEST (+110) | hidden window | the link         | 0                            |
 // | WM_SHOW_MESSAGE (+111)        | hidden window     | 0 (text attached) | 0                            |
 //
+// WM_SEND_PROGRESS comes a few times a second per batch (sendprogress.h).
 // A text travels as the event's own copy. The receivers register their
 // window handles here when they are made and clear them when they go; a
 // post to a handle of 0 or to a window that is gone does nothing.
@@ -43,7 +44,12 @@ void PostShowPopup(const QString& text, int kind);
 void PostServerMessage(const QString& text);
 void PostSendDone();
 void PostSendProgress(quint64 batch, int index, int total);
+// Posts WM_REFRESH_SENT_MESSAGES unless one is still queued for the open
+// report: a refresh reads the whole log, so one queued at a time is enough.
+// The report calls SentMessagesRefreshTaken as it starts a refresh, so a
+// write after that point posts the next one and the last state is shown.
 void PostRefreshSentMessages();
+void SentMessagesRefreshTaken();
 
 // The progress parameter: Index in the low 16 bits, Total in the high 16.
 inline qint64 ProgressParam(int index, int total)

@@ -1,6 +1,7 @@
 #include "messaging/outboxstore.h"
 
 #include "db/dberror.h"
+#include "messaging/inmessageslist.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -9,7 +10,13 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
+#include <atomic>
 #include <mutex>
+
+QString DatabaseNow()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+}
 
 namespace {
 // Runs a prepared statement; throws with the statement's error on failure.
@@ -35,19 +42,34 @@ public:
     QSqlQuery& Get(const QString& sql)
     {
         auto it = m_queries.find(sql);
-        if (it == m_queries.end())
-            it = m_queries.insert(sql, Prepare(m_db, sql));
+        if (it == m_queries.end()) {
+            QSqlQuery query(m_db);
+            query.setForwardOnly(true);
+            if (!query.prepare(sql))
+                throw EDatabaseError(QStringLiteral("%1: %2").arg(sql, query.lastError().text()));
+            it = m_queries.insert(sql, query);
+        }
         return *it;
+    }
+    // The time every row of the transaction is stamped with (reading the
+    // clock and formatting it for each row costs more than the row's
+    // statements).
+    const QString& Now()
+    {
+        if (m_now.isEmpty())
+            m_now = DatabaseNow();
+        return m_now;
     }
 
 private:
     QSqlDatabase& m_db;
     QHash<QString, QSqlQuery> m_queries;
+    QString m_now;
 };
 
-// Columns of out-box row ID (alias m) joined with its text (alias t); an
-// empty list when the row is gone.
-QVariantList ReadOutRow(TStatements& st, const QString& columns, qint32 id, const char* what)
+// Columns (Count of them) of out-box row ID (alias m) joined with its text
+// (alias t); an empty list when the row is gone.
+QVariantList ReadOutRow(TStatements& st, const QString& columns, int count, qint32 id, const char* what)
 {
     QSqlQuery& row = st.Get(QStringLiteral("select %1 from OutMessages m, OutMessageTexts t "
                                            "where (t.ID = m.MessageTextID) and (m.ID = :ClientRecordID)")
@@ -56,7 +78,7 @@ QVariantList ReadOutRow(TStatements& st, const QString& columns, qint32 id, cons
     Exec(row, what);
     QVariantList values;
     if (row.next())
-        for (int i = 0; i < row.record().count(); ++i)
+        for (int i = 0; i < count; ++i)
             values << row.value(i);
     row.finish();
     return values;
@@ -137,11 +159,21 @@ bool InTransaction(QSqlDatabase& db, QString* error, F&& body)
 
 namespace {
 void ForgetClaims(const QList<qint32>& rows);
+
+std::atomic<quint64> g_ackLogGeneration{0};
+
+// Acknowledgements were committed to the log: reports held for them can be
+// applied now, so the message processor is woken.
+void AcksLogged()
+{
+    ++g_ackLogGeneration;
+    InMessagesList.Nudge();
+}
 }  // namespace
 
-QString DatabaseNow()
+quint64 AckLogGeneration()
 {
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    return g_ackLogGeneration.load();
 }
 
 namespace {
@@ -179,43 +211,127 @@ void BindAll(QSqlQuery& query, const TBinds& binds)
 }
 }  // namespace
 
-QList<TNOutRow> LoadUnacknowledgedRows(QSqlDatabase& db, const TNOutRowFilter& filter)
+TNOutRowReader::TNOutRowReader(QSqlDatabase& db, const TNOutRowFilter& filter, int pageRows)
+    : m_db(db), m_pageRows(std::max(1, pageRows))
 {
-    TBinds binds;
-    const QString endpoint = EndpointCondition(filter, QStringLiteral("e"), binds);
-    if (endpoint.isEmpty())
-        return {};
-    QSqlQuery query = Prepare(db, QStringLiteral("select m.ID, m.ContactID, m.DatabaseGUID, m.Name, t.MessageText "
-                                                 "from OutMessages m, OutMessageTexts t "
-                                                 "where (m.MessageTextID = t.ID) and (m.sentMessagesID is null) "
-                                                 "and %1 order by m.ID")
-                                      .arg(endpoint));
+    const QString endpoint = EndpointCondition(filter, QStringLiteral("e"), m_binds);
+    if (endpoint.isEmpty()) {
+        m_done = true;
+        return;
+    }
+    const QString rows = QStringLiteral(
+                             "from OutMessages m, OutMessageTexts t "
+                             "where (m.MessageTextID = t.ID) and (m.sentMessagesID is null) and %1")
+                             .arg(endpoint);
+    QSqlQuery extent = Prepare(db, QStringLiteral("select count(*), max(m.ID) ") + rows);
+    BindAll(extent, m_binds);
+    Exec(extent, "count out-box rows");
+    if (extent.next()) {
+        m_total = extent.value(0).toInt();
+        m_lastId = extent.value(1).toInt();
+    }
+    m_done = m_total == 0;
+    // A page walks the out-box by ID from where the last one ended: through
+    // the endpoint index SQLite would sort every remaining row of the
+    // endpoint again for each page.
+    m_sql = QStringLiteral("select m.ID, m.ContactID, m.DatabaseGUID, m.Name, m.MessageTextID, t.MessageText "
+                           "from OutMessages m not indexed, OutMessageTexts t "
+                           "where (m.MessageTextID = t.ID) and (m.sentMessagesID is null) and %1 "
+                           "and (m.ID > :after) and (m.ID <= :last) order by m.ID limit %2")
+                .arg(endpoint)
+                .arg(m_pageRows);
+}
+
+bool TNOutRowReader::Next(TNOutRow& row)
+{
+    if (m_next >= m_page.size() && !m_done)
+        ReadPage();
+    if (m_next >= m_page.size())
+        return false;
+    row = m_page[m_next++];
+    return true;
+}
+
+void TNOutRowReader::ReadPage()
+{
+    m_page.clear();
+    m_next = 0;
+    QSqlQuery query = Prepare(m_db, m_sql);
     query.setForwardOnly(true);
-    BindAll(query, binds);
+    BindAll(query, m_binds);
+    query.bindValue(QStringLiteral(":after"), m_afterId);
+    query.bindValue(QStringLiteral(":last"), m_lastId);
     Exec(query, "read out-box rows");
-    QList<TNOutRow> rows;
     while (query.next()) {
         TNOutRow row;
         row.ID = query.value(0).toInt();
         row.ContactID = query.value(1).toInt();
         row.DatabaseGUID = query.value(2).toString();
         row.Name = query.value(3).toString();
-        row.MessageText = query.value(4).toString();
-        rows << row;
+        const qint32 textId = query.value(4).toInt();
+        if (textId != m_textId) {
+            m_textId = textId;
+            m_text = query.value(5).toString();
+        }
+        row.MessageText = m_text;  // one copy per message, not per row
+        m_page << row;
+        m_afterId = row.ID;
     }
+    m_done = m_page.size() < m_pageRows;
+}
+
+QList<TNOutRow> LoadUnacknowledgedRows(QSqlDatabase& db, const TNOutRowFilter& filter)
+{
+    TNOutRowReader reader(db, filter);
+    QList<TNOutRow> rows;
+    TNOutRow row;
+    while (reader.Next(row))
+        rows << row;
     return rows;
 }
 
 namespace {
 // One acknowledgement inside a running transaction; raises on a failed
 // statement.
+// The common case in two statements: an accepted row whose message text is
+// logged already (a message to many recipients, after its first row) is
+// copied into the log straight from the out-box. False when the row is gone
+// or its text is not logged yet: MoveOne then does it step by step.
+bool LogAcceptedRowOfLoggedText(TStatements& st, const TClientInputMessage& ack)
+{
+    QSqlQuery& log = st.Get(
+        QStringLiteral("insert into SentMessages (ContactID, Name, DatabaseGUID, SentMessageTextID, MessageTime, "
+                       "ReceiveConfirmed, ReceiveTime, SendConfirmed, SendTime, ErrorStatus, IpAddress, PortNo, "
+                       "HostName, ServerTypeNo, ServerRecordID, ClientRecordID) "
+                       "select m.ContactID, m.Name, m.DatabaseGUID, t.SentMessageTextID, t.MessageTime, 1, "
+                       ":ReceiveTime, 0, null, :ErrorStatus, coalesce(substr(m.IpAddress, 1, 15), ''), m.PortNo, "
+                       "m.HostName, m.ServerTypeNo, :ServerRecordID, m.ID "
+                       "from OutMessages m, OutMessageTexts t where (t.ID = m.MessageTextID) and "
+                       "(m.ID = :ClientRecordID) and (t.SentMessageTextID is not null)"));
+    log.bindValue(QStringLiteral(":ReceiveTime"), st.Now());
+    log.bindValue(QStringLiteral(":ErrorStatus"), int(ack.MsgType));
+    log.bindValue(QStringLiteral(":ServerRecordID"), ack.ServerRecordID);
+    log.bindValue(QStringLiteral(":ClientRecordID"), ack.ClientRecordID);
+    Exec(log, "log acknowledged row");
+    if (log.numRowsAffected() != 1)
+        return false;
+    const qint32 sentId = log.lastInsertId().toInt();
+    QSqlQuery& link = st.Get(QStringLiteral("update OutMessages set sentMessagesID = :s where ID = :id"));
+    link.bindValue(QStringLiteral(":s"), sentId);
+    link.bindValue(QStringLiteral(":id"), ack.ClientRecordID);
+    Exec(link, "link out-box row");
+    return true;
+}
+
 TMoveToSentResult MoveOne(TStatements& st, const TClientInputMessage& ack)
 {
+    if (ack.MsgType == rkMessageAccepted && LogAcceptedRowOfLoggedText(st, ack))
+        return TMoveToSentResult::msLogged;
     const QVariantList values = ReadOutRow(st,
                                            QStringLiteral("m.ContactID, m.Name, m.DatabaseGUID, m.MessageTextID, "
                                                           "m.IpAddress, m.PortNo, m.HostName, m.ServerTypeNo, "
                                                           "t.SentMessageTextID, t.MessageText, t.MessageTime"),
-                                           ack.ClientRecordID, "read acknowledged row");
+                                           11, ack.ClientRecordID, "read acknowledged row");
     if (values.isEmpty())
         return TMoveToSentResult::msNoRow;
     const qint32 messageTextId = values[3].toInt();
@@ -249,7 +365,7 @@ TMoveToSentResult MoveOne(TStatements& st, const TClientInputMessage& ack)
                        ":DatabaseGUID, :SentMessageTextID, :MessageTime, 1, :ReceiveTime, :SendConfirmed, :SendTime, "
                        ":ErrorStatus, :IpAddress, :PortNo, :HostName, :ServerTypeNo, :ServerRecordID, "
                        ":ClientRecordID)"));
-    const QString now = DatabaseNow();
+    const QString& now = st.Now();
     log.bindValue(QStringLiteral(":ContactID"), values[0]);
     log.bindValue(QStringLiteral(":Name"), values[1]);
     log.bindValue(QStringLiteral(":DatabaseGUID"), values[2]);
@@ -293,6 +409,7 @@ TMoveToSentResult MoveToSent(QSqlDatabase& db, const TClientInputMessage& ack, Q
     if (!ok)
         return TMoveToSentResult::msFailed;
     ForgetClaims({ack.ClientRecordID});
+    AcksLogged();
     return result;
 }
 
@@ -321,6 +438,7 @@ bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, boo
         for (const TClientInputMessage& ack : acks)
             ids << ack.ClientRecordID;
         ForgetClaims(ids);
+        AcksLogged();
     } else {
         // One at a time, so a row that cannot be logged keeps no other from it.
         results.clear();
@@ -354,8 +472,8 @@ namespace {
 TNReportOutcome ApplyOneReport(TStatements& st, const TClientInputMessage& report, bool applyUnlogged)
 {
     TNReportOutcome outcome;
-    const QVariantList values =
-        ReadOutRow(st, QStringLiteral("m.MessageTextID, m.sentMessagesID"), report.ClientRecordID, "read reported row");
+    const QVariantList values = ReadOutRow(st, QStringLiteral("m.MessageTextID, m.sentMessagesID"), 2,
+                                           report.ClientRecordID, "read reported row");
     if (values.isEmpty()) {
         outcome.Result = TApplyReportResult::arNoRow;
         return outcome;
@@ -371,7 +489,7 @@ TNReportOutcome ApplyOneReport(TStatements& st, const TClientInputMessage& repor
             st.Get(QStringLiteral("update SentMessages set SendConfirmed = 1, "
                                   "SendTime = :SendTime, ErrorStatus = :ErrorStatus "
                                   "where (ID = :sentMessagesID)"));
-        update.bindValue(QStringLiteral(":SendTime"), DatabaseNow());
+        update.bindValue(QStringLiteral(":SendTime"), st.Now());
         update.bindValue(QStringLiteral(":ErrorStatus"), report.MsgType == rkMessageSendError ? report.ErrorCode : 0);
         update.bindValue(QStringLiteral(":sentMessagesID"), sentId.toInt());
         Exec(update, "confirm log row");
@@ -453,6 +571,12 @@ bool RowInOutBox(QSqlDatabase& db, qint32 rowId)
     return query.next();
 }
 }  // namespace
+
+bool RowAwaitsAckLog(qint32 rowId)
+{
+    std::lock_guard<std::mutex> guard(Claims().lock);
+    return Claims().rows.contains(rowId);
+}
 
 quint64 RemovalGeneration()
 {

@@ -11,9 +11,11 @@
 #include "messaging/protocolmessages.h"
 
 #include <QList>
+#include <QPair>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 // One out-box row with its text, as the send thread needs it.
 struct TNOutRow {
@@ -35,8 +37,41 @@ struct TNOutRowFilter {
 };
 
 // The rows of the filter's endpoint that no server has acknowledged yet
-// (sentMessagesID is empty), in queuing order. Raises EDatabaseError when
-// the query fails.
+// (sentMessagesID is empty), in queuing order, read a page at a time: a
+// batch holds one page in memory however large the out-box is. The rows are
+// those queued when the reader was made (later ones wait for the next
+// batch); a row that leaves the out-box meanwhile is not read. Next and the
+// constructor raise EDatabaseError when a query fails. One thread.
+class TNOutRowReader {
+public:
+    static constexpr int kPageRows = 256;
+
+    TNOutRowReader(QSqlDatabase& db, const TNOutRowFilter& filter, int pageRows = kPageRows);
+    // The rows there were when the reader was made.
+    int Total() const { return m_total; }
+    // The next row; false when there is none left.
+    bool Next(TNOutRow& row);
+
+private:
+    void ReadPage();
+
+    QSqlDatabase& m_db;
+    const int m_pageRows;
+    QString m_sql;
+    QList<QPair<QString, QVariant>> m_binds;
+    int m_total = 0;
+    qint32 m_lastId = 0;   // the newest row the reader serves
+    qint32 m_afterId = 0;  // the last row read
+    QList<TNOutRow> m_page;
+    qsizetype m_next = 0;
+    bool m_done = false;
+    // The text of the last page's last row, shared by the rows that follow
+    // with the same text.
+    qint32 m_textId = -1;
+    QString m_text;
+};
+
+// Every row TNOutRowReader would serve, at once.
 QList<TNOutRow> LoadUnacknowledgedRows(QSqlDatabase& db, const TNOutRowFilter& filter);
 
 enum class TMoveToSentResult { msNoRow, msLogged, msFailed };
@@ -103,6 +138,13 @@ quint64 RemovalGeneration();
 // False: the row has left the out-box (do not send it). Raises
 // EDatabaseError when the out-box cannot be read.
 bool ClaimRowForSending(QSqlDatabase& db, qint32 rowId, quint64 generation);
+
+// Whether a link has sent the row and its acknowledgement is not logged
+// yet (the report of such a row waits; no query needed to know it).
+bool RowAwaitsAckLog(qint32 rowId);
+// Counts the commits that logged acknowledgements; each one also wakes the
+// message processor (reports wait for them).
+quint64 AckLogGeneration();
 
 // A failed connection: removes the messages that have a row for the
 // endpoint, except their rows that a link has claimed or a server has

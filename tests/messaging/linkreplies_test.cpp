@@ -1,8 +1,10 @@
 // A link's reading of the server's replies: malformed frames are skipped and
-// the frames after them still act.
+// the frames after them still act; acknowledgements that arrive together
+// each reach their own row.
 #include "messaging/baseserver.h"
 #include "messaging/inmessageslist.h"
 #include "messaging/protocol.h"
+#include "messagingfixture.h"
 
 #include <gtest/gtest.h>
 
@@ -65,4 +67,49 @@ TEST(LinkRepliesTest, MalformedRepliesAreSkippedAndTheLinkKeepsReading)
     EXPECT_EQ(report.ErrorCode, 5);
     EXPECT_TRUE(cutter.Pending().isEmpty());
     EmptyInMessages();
+}
+
+class LinkAckBurstTest : public MessagingTest {};
+
+TEST_F(LinkAckBurstTest, AcknowledgementsArrivingInOneReadAllReachTheirRows)
+{
+    // Four recipients of one message and one of another, on one server.
+    const qint32 carrier = Carrier(7000);
+    QList<qint32> contacts;
+    for (const char* name : {"A", "B", "C", "D"})
+        contacts << Contact(QLatin1String(name), carrier);
+    Queue(QStringLiteral("Shared"), contacts);
+    Queue(QStringLiteral("Alone"), {Contact(QStringLiteral("E"), carrier)});
+    TReplyOnlyLink link;
+    TFrameCutter cutter;
+    QByteArray burst;
+    for (qint32 id = 1; id <= 5; ++id)
+        burst += FrameLine(MessageAcceptedLine(id, 500 + id));
+    cutter.Append(burst);
+    link.HandleServerReply(cutter);
+    const QList<TClientInputMessage> acks = link.TakeAcks();
+    ASSERT_EQ(acks.size(), 5);
+    QSqlDatabase db = LocalDb();
+    QList<TNAckOutcome> outcomes;
+    ASSERT_TRUE(MoveAllToSent(db, acks, true, &outcomes));
+    for (const TNAckOutcome& outcome : outcomes)
+        EXPECT_EQ(outcome.Result, TMoveToSentResult::msLogged);
+    // Each out-box row points at the log row of its own acknowledgement.
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages m, SentMessages s where "
+                                    "s.ID = m.sentMessagesID and s.ClientRecordID = m.ID and "
+                                    "s.ServerRecordID = 500 + m.ID and s.Name = m.Name")),
+              5);
+    // Every row of the shared message is logged alike and with one copy of
+    // its text, whichever way it was written.
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from (select distinct SentMessageTextID, MessageTime, IpAddress, "
+                                    "PortNo, coalesce(HostName, ''), ServerTypeNo, ErrorStatus, ReceiveConfirmed, "
+                                    "SendConfirmed, coalesce(SendTime, ''), DatabaseGUID, ReceiveTime from "
+                                    "SentMessages where ClientRecordID <= 4)")),
+              1);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessageTexts")), 2);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where IpAddress = '127.0.0.1' and "
+                                    "PortNo = 7000 and ServerTypeNo = 1 and ErrorStatus = %1 and "
+                                    "SendConfirmed = 0 and ReceiveConfirmed = 1")
+                         .arg(int(rkMessageAccepted))),
+              5);
 }

@@ -69,6 +69,30 @@ TEST_F(OutBoxStoreTest, LinkRowsAreTheUnacknowledgedOnesOfItsEndpoint)
     EXPECT_TRUE(Ids({SERVER_TYPE_COM_NO, {}, 0, QString()}).isEmpty());
 }
 
+TEST_F(OutBoxStoreTest, ReaderServesTheRowsQueuedWhenMadeAPageAtATime)
+{
+    const qint32 carrier = Carrier(7000);
+    QList<qint32> contacts;
+    for (const char* name : {"D", "E", "F", "G"})
+        contacts << Contact(QLatin1String(name), carrier);
+    Queue(QStringLiteral("More"), contacts);  // rows 4 to 7
+    TNOutRowReader reader(m_db, {SERVER_TYPE_TCP_NO, {QStringLiteral("127.0.0.1")}, 7000, QString()}, 2);
+    EXPECT_EQ(reader.Total(), 6);
+    Queue(QStringLiteral("Later"), {contacts[0]});  // row 8: the next batch's
+    QList<qint32> ids;
+    QStringList texts;
+    TNOutRow row;
+    while (reader.Next(row)) {
+        ids << row.ID;
+        texts << row.MessageText;
+        if (row.ID == 4)  // a row that leaves meanwhile is not read
+            m_db.exec(QStringLiteral("delete from OutMessages where ID = 6"));
+    }
+    EXPECT_EQ(ids, (QList<qint32>{1, 2, 4, 5, 7}));
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("Text"), QStringLiteral("Text"), QStringLiteral("More"),
+                                  QStringLiteral("More"), QStringLiteral("More")}));
+}
+
 TEST_F(OutBoxStoreTest, AcknowledgementsAreLoggedAndShareOneTextCopy)
 {
     ASSERT_EQ(MoveToSent(m_db, Ack(1, rkMessageAccepted, 77)), TMoveToSentResult::msLogged);

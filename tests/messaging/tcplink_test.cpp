@@ -99,7 +99,8 @@ TEST_F(TcpLinkTest, ThreeContactsOnOneServerAreSentLoggedConfirmedAndDoneOnce)
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessageTexts")), 1);
     EXPECT_TRUE(NoFurther(m_sendBar, WM_SEND_DONE, 1));
     // Progress: row index in the low 16 bits, total in the high 16, one
-    // batch (the send thread) in the first parameter.
+    // batch (the send thread) in the first parameter; the first and the last
+    // row always, the second only if a quarter second passed.
     QList<qint64> progress;
     QSet<qint64> batches;
     for (const TMessageProbe::TEntry& entry : m_sendBar.Entries)
@@ -107,7 +108,8 @@ TEST_F(TcpLinkTest, ThreeContactsOnOneServerAreSentLoggedConfirmedAndDoneOnce)
             progress << entry.LParam;
             batches << entry.WParam;
         }
-    EXPECT_EQ(progress, (QList<qint64>{ProgressParam(1, 3), ProgressParam(2, 3), ProgressParam(3, 3)}));
+    progress.removeAll(ProgressParam(2, 3));
+    EXPECT_EQ(progress, (QList<qint64>{ProgressParam(1, 3), ProgressParam(3, 3)}));
     EXPECT_EQ(batches.size(), 1);
     EXPECT_EQ(ProgressParam(2, 3), (3 << 16) | 2);
     // PopupForSuccess is off by default.

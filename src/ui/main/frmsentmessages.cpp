@@ -289,6 +289,7 @@ void TFormSentMessages::customEvent(QEvent* event)
 {
     const TNMessageEvent* message = TNMessageEvent::From(event);
     if (message && message->Msg == WM_REFRESH_SENT_MESSAGES) {
+        SentMessagesRefreshTaken();
         RefreshMessages();
         return;
     }
