@@ -116,6 +116,23 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
             break;
         case rkMessageSent:
         case rkMessageSendError:
+            if (message.ToInputMessage(&input)) {
+                {
+                    // A report of a row whose acknowledgement this link has
+                    // not logged yet goes to the processor with the next log
+                    // write (TakeReportsForProcessor): the processor could
+                    // only hold it till then, and is woken once per group.
+                    std::lock_guard<std::mutex> guard(m_stateLock);
+                    if (!m_sendLoopEnded && RowAwaitsAckLog(input.ClientRecordID)) {
+                        m_reportsAwaitingLog.append(input);
+                        if (m_sendIdle.load())
+                            m_outMessagesEvent.Wake();
+                        break;
+                    }
+                }
+                InMessagesList.Add(input);
+            }
+            break;
         case rkBroadcastMessage:
             if (message.ToInputMessage(&input))
                 InMessagesList.Add(input);
@@ -140,7 +157,7 @@ QList<TClientInputMessage> TBaseServer::TakeAcks()
 bool TBaseServer::HasAcks() const
 {
     std::lock_guard<std::mutex> guard(m_stateLock);
-    return !m_acks.isEmpty();
+    return !m_acks.isEmpty() || !m_reportsAwaitingLog.isEmpty();
 }
 
 void TBaseServer::LogonUnanswerable()
@@ -240,11 +257,26 @@ QString TBaseServer::NotLoggedText(const QString& name, const QString& reason)
         .arg(name, reason);
 }
 
+void TBaseServer::PassReportsToProcessor(bool sendLoopEnded)
+{
+    QList<TClientInputMessage> reports;
+    {
+        std::lock_guard<std::mutex> guard(m_stateLock);
+        reports.swap(m_reportsAwaitingLog);
+        m_sendLoopEnded = m_sendLoopEnded || sendLoopEnded;
+    }
+    InMessagesList.AddAll(reports);
+}
+
 bool TBaseServer::LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bool waitForWriters)
 {
     QList<TNAckOutcome> outcomes;
     if (!MoveAllToSent(db, acks, waitForWriters, &outcomes))
         return false;
+    // Whatever became of them, the reports waiting for these go on now (a
+    // report whose acknowledgement could not be logged is held by the
+    // processor as before).
+    PassReportsToProcessor(false);
     acks.clear();
     bool logged = false;
     const bool popupForFailure = PopupForFailure;
@@ -335,6 +367,12 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
 
 void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint64 batchId)
 {
+    // However the loop ends, no log write comes any more: the reports still
+    // held go on then, and later ones straight away.
+    struct TPassReportsAtEnd {
+        TBaseServer& link;
+        ~TPassReportsAtEnd() { link.PassReportsToProcessor(true); }
+    } passReportsAtEnd{*this};
     const TNSendSettings start = CurrentSendSettings();
     const QString path = start.LocalDatabasePath;
     if (!LoggedOn() && !LogonPhase(stopRequested, start.AppID))
@@ -346,7 +384,7 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
         // failed is tried again every kIdlePollMs.
         m_sendIdle = true;
         if (HasAcks())
-            m_outMessagesEvent.Wake();
+            m_outMessagesEvent.Wake();  // also passes on held reports
         const bool woken =
             m_outMessagesEvent.WaitFor(m_unloggedAcks.isEmpty() ? -1 : kIdlePollMs) == TNSynchroEvent::srSignaled;
         m_sendIdle = false;

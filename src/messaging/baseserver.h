@@ -128,7 +128,7 @@ public:
     QList<TClientInputMessage> TakeAcks();
     // The last acknowledgement that arrived, or none.
     bool LastAck(TClientInputMessage* ack) const;
-    // Whether acknowledgements wait to be taken.
+    // Whether acknowledgements wait to be taken, or reports to be passed on.
     bool HasAcks() const;
 
     // The rows this link sends: its kind, its endpoint.
@@ -192,6 +192,9 @@ private:
     // in m_unloggedAcks, retried later and reported once; a refusal that is
     // logged gets the failure popup when the options ask for it.
     bool LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bool waitForWriters);
+    // Hands the reports held for the link's log writes to the message
+    // processor; with SendLoopEnded none is held from then on.
+    void PassReportsToProcessor(bool sendLoopEnded);
 
     const quint64 m_serial;
     // Send thread only: acknowledgements whose logging failed.
@@ -209,6 +212,9 @@ private:
     QList<TClientInputMessage> m_acks;
     TClientInputMessage m_lastAck;
     bool m_hasLastAck = false;
+    // Reports of rows whose acknowledgement is not logged yet.
+    QList<TClientInputMessage> m_reportsAwaitingLog;
+    bool m_sendLoopEnded = false;
     // Guarded by ServersList's lock.
     bool m_listed = false;
     bool m_closed = false;

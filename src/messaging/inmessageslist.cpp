@@ -1,5 +1,8 @@
 #include "messaging/inmessageslist.h"
 
+#include <memory>
+#include <vector>
+
 TNInMessagesList InMessagesList;
 
 void TNInMessagesList::Add(const TClientInputMessage& message)
@@ -7,6 +10,19 @@ void TNInMessagesList::Add(const TClientInputMessage& message)
     auto item = std::make_unique<TClientInputMessage>(message);
     TNWriteGuard guard(Lock());
     TNBaseThreadSharedList::Add(item.release());
+}
+
+void TNInMessagesList::AddAll(const QList<TClientInputMessage>& messages)
+{
+    if (messages.isEmpty())
+        return;
+    std::vector<std::unique_ptr<TClientInputMessage>> items;
+    items.reserve(size_t(messages.size()));
+    for (const TClientInputMessage& message : messages)
+        items.push_back(std::make_unique<TClientInputMessage>(message));
+    TNWriteGuard guard(Lock());
+    for (auto& item : items)
+        TNBaseThreadSharedList::Add(item.release());
 }
 
 bool TNInMessagesList::TakeFirst(TClientInputMessage* message)

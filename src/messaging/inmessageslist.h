@@ -15,6 +15,8 @@ public:
 
     // Appends a copy under the write lock.
     void Add(const TClientInputMessage& message);
+    // Appends copies of all, in order, under one hold of the write lock.
+    void AddAll(const QList<TClientInputMessage>& messages);
     // Takes the oldest item under the write lock; false when there is none.
     bool TakeFirst(TClientInputMessage* message);
     // Items waiting now (takes the read lock).

@@ -234,10 +234,11 @@ TNOutRowReader::TNOutRowReader(QSqlDatabase& db, const TNOutRowFilter& filter, i
     // A page walks the out-box by ID from where the last one ended: through
     // the endpoint index SQLite would sort every remaining row of the
     // endpoint again for each page.
-    m_sql = QStringLiteral("select m.ID, m.ContactID, m.DatabaseGUID, m.Name, m.MessageTextID, t.MessageText "
-                           "from OutMessages m not indexed, OutMessageTexts t "
-                           "where (m.MessageTextID = t.ID) and (m.sentMessagesID is null) and %1 "
-                           "and (m.ID > :after) and (m.ID <= :last) order by m.ID limit %2")
+    m_sql = QStringLiteral(
+                "select m.ID, m.ContactID, m.DatabaseGUID, m.Name, m.MessageTextID, t.MessageText "
+                "from OutMessages m not indexed, OutMessageTexts t "
+                "where (m.MessageTextID = t.ID) and (m.sentMessagesID is null) and %1 "
+                "and (m.ID > :after) and (m.ID <= :last) order by m.ID limit %2")
                 .arg(endpoint)
                 .arg(m_pageRows);
 }

@@ -7,7 +7,6 @@
 
 namespace {
 constexpr int kReadChunk = 2048;
-constexpr int kReceiveWaitMs = 2000;
 }  // namespace
 
 TNSendThread::TNSendThread(TTcpServer& owner) : TNThread(true, QStringLiteral("TNSendThread")), m_owner(owner) {}
@@ -117,11 +116,8 @@ void TTcpServer::RunReceive(const TNThread& thread)
     TFrameCutter cutter;
     char buffer[kReadChunk];
     while (!thread.Terminated() && !Destroying()) {
-        const TNTcpSocket::TWaitResult wait = m_socket.WaitForData(kReceiveWaitMs);
-        if (wait == TNTcpSocket::TWaitResult::wrTimeout)
-            continue;
-        if (wait == TNTcpSocket::TWaitResult::wrError)
-            break;
+        // A blocking read: the socket's shut-down (destruction, Disconnect)
+        // ends it, so no time-out is needed to notice either.
         const qint64 read = m_socket.Receive(buffer, kReadChunk);
         if (read <= 0)
             break;  // the server closed the connection, or it was lost
