@@ -3,6 +3,7 @@
 // main window's administration actions with their keys and role rule, and
 // the record operations the folder tree calls.
 #include "adminfixture.h"
+#include "ui/admin/groupeditor.h"
 
 #include "ui/dbcontrols/dbedit.h"
 #include "ui/dbcontrols/dbgrid.h"
@@ -122,7 +123,12 @@ TEST_F(LaunchersTest, TreeOperationsEditAndDeleteByIDAndMissingRowsDoNothing)
     EXPECT_EQ(BookValue(QStringLiteral("select Company from Contacts where Name = 'Carl'")).toString(),
               QStringLiteral("Acme"));
     EXPECT_FALSE(EditRecordInBook(dkContacts, Book(), 999, info));
-    EXPECT_FALSE(AddRecordInBook(dkGroups, Book(), info));  // no group editor yet
+    // A new group through the group editor, cancelled: nothing is added.
+    const qint64 groups = Rows(QStringLiteral("Groups"));
+    WhenModal<TFormGroupEditor>([](TFormGroupEditor* editor) { editor->btnCancel->click(); });
+    EXPECT_TRUE(AddRecordInBook(dkGroups, Book(), info));
+    EXPECT_FALSE(info.Accepted);
+    EXPECT_EQ(Rows(QStringLiteral("Groups")), groups);
 
     EXPECT_TRUE(DeleteRecordInBook(dkContacts, Book(), ids[1]));
     EXPECT_EQ(Rows(QStringLiteral("Contacts"), QStringLiteral("Name = 'Anna'")), 0);
