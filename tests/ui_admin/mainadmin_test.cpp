@@ -15,10 +15,12 @@
 #include "ui/admin/databaseslist.h"
 #include "ui/admin/typeeditors.h"
 #include "ui/dbcontrols/dbedit.h"
+#include "ui/dbcontrols/dblookupcombo.h"
 #include "ui/dbcontrols/dbmemo.h"
 #include "ui/main/frmfolderstree.h"
 #include "ui/main/frmmain.h"
 #include "ui/main/frmmessageeditor.h"
+#include "ui/plugins/databaseshared.h"
 #include "ui/plugins/editorregistration.h"
 #include "ui/plugins/editorregistry.h"
 #include "ui_main/eventwaits.h"
@@ -26,6 +28,7 @@
 
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -168,4 +171,46 @@ TEST_F(MainAdminTest, ATemplateAddedHereReachesTheMessageEditor)
     for (const auto& entry : form->FormMessageEditor->TemplateNames())
         names << entry.Name;
     EXPECT_EQ(names, QStringList{QStringLiteral("Fire drill")});
+}
+
+TEST_F(MainAdminTest, ANewBookMayBeSharedAndAnExistingBookKeepsItsType)
+{
+    bool checked = false;
+    WhenModal<TFormDatabasesList>([&](TFormDatabasesList* list) {
+        WhenModal<TFormDatabaseEditor>([&](TFormDatabaseEditor* editor) {
+            TNDBLookupComboBox* type = editor->dbcbTypeLookup;
+            EXPECT_TRUE(type->isEnabled());
+            const int shared = type->findText(QStringLiteral("Shared"));
+            ASSERT_GE(shared, 0);
+            type->setCurrentIndex(shared);
+            emit type->activated(shared);
+            auto* settings = qobject_cast<TFormEmbedAccessSharedEditor*>(editor->EmbeddedEditor());
+            ASSERT_NE(settings, nullptr) << "the shared book's settings editor is embedded";
+            settings->findChild<QComboBox*>(QStringLiteral("cbServerName"))
+                ->setEditText(QStringLiteral("TovixServer.TovixRemoteDataModule"));
+            QTest::keyClicks(editor->dbedtName, QStringLiteral("Remote"));
+            editor->UpdateOkAction();
+            editor->btnOK->click();
+        });
+        list->actAdd->trigger();
+        // An existing book shows its type and keeps it.
+        ASSERT_TRUE(list->DataSet()->Locate(QStringLiteral("Name"), QStringLiteral("Remote")));
+        WhenModal<TFormDatabaseEditor>([&](TFormDatabaseEditor* editor) {
+            EXPECT_FALSE(editor->dbcbTypeLookup->isEnabled());
+            EXPECT_NE(qobject_cast<TFormEmbedAccessSharedEditor*>(editor->EmbeddedEditor()), nullptr);
+            editor->reject();
+        });
+        list->actEdit->trigger();
+        checked = true;
+        list->actOk->trigger();
+    });
+    form->actDatabasesNew->trigger();
+    ASSERT_TRUE(checked);
+    EXPECT_EQ(LocalValue(QStringLiteral("select TypeNo from Databases where Name = 'Remote'")), QVariant(2));
+    // A typed server name the door did not list has no GUID.
+    EXPECT_EQ(LocalValue(QStringLiteral("select Data from Databases where Name = 'Remote'")).toString().toStdString(),
+              "127.0.0.1,211,TovixServer.TovixRemoteDataModule,");
+    ASSERT_EQ(DataClients.Count(), 2);
+    EXPECT_EQ(DataClients.Items(1)->Name(), QStringLiteral("Remote"));
+    EXPECT_EQ(form->FormFoldersTree->tvFolders->findItems(QStringLiteral("Remote"), Qt::MatchExactly).size(), 1);
 }

@@ -19,16 +19,29 @@ TFormDatabaseEditor::TFormDatabaseEditor(QWidget* owner, int mode, TNListForm* l
     auto* form = new QFormLayout(pnlBaseInfo);
     dbedtName = AddBoundRow<TNDBEdit>(form, QStringLiteral("&Name : "), QStringLiteral("dbedtName"),
                                       QStringLiteral("Name"), DataSource());
-    dbcbTypeLookup = AddBoundRow<TNDBLookupComboBox>(form, QStringLiteral("Type : "), QStringLiteral("dbcbTypeLookup"),
-                                                     QStringLiteral("TypeNo"), DataSource());
+    // A new book may be of any registered type (shared books are made here
+    // too); an existing book keeps the type its data was written for.
+    dbcbTypeLookup =
+        AddBoundRow<TNDBLookupComboBox>(form, mode == emNew ? QStringLiteral("T&ype : ") : QStringLiteral("Type : "),
+                                        QStringLiteral("dbcbTypeLookup"), QStringLiteral("TypeNo"), DataSource());
     if (DModLocalData) {
         dbcbTypeLookup->SetListSource(DModLocalData->dsDatabaseTypes());
         dbcbTypeLookup->SetKeyField(QStringLiteral("TypeNo"));
         dbcbTypeLookup->SetListField(QStringLiteral("Name"));
     }
-    // It shows the type; the user cannot change it.
-    dbcbTypeLookup->setEnabled(false);
-    dbcbTypeLookup->setFocusPolicy(Qt::NoFocus);
+    if (mode == emNew) {
+        // The settings typed for one type are kept while another is tried.
+        connect(dbcbTypeLookup, &QComboBox::activated, this, [this] {
+            if (EmbeddedEditor() && m_selectedTypeNo > 0)
+                SetTypeData(quint8(m_selectedTypeNo), GetEmbeddedData());
+            TypeCloseUp();
+            UpdateOkAction();
+        });
+    } else {
+        // It shows the type; the user cannot change it.
+        dbcbTypeLookup->setEnabled(false);
+        dbcbTypeLookup->setFocusPolicy(Qt::NoFocus);
+    }
 
     TNDataSet* row = RowDataSet();
     m_recordsWereOpen = row && row->Active();
