@@ -1,6 +1,7 @@
 #include "ui/admin/groupeditor.h"
 
 #include "data/basedataclient.h"
+#include "data/sharedaccessclient.h"
 #include "foundation/formsettings.h"
 #include "platform/idleupdates.h"
 #include "platform/profilefile.h"
@@ -106,6 +107,15 @@ TFormGroupEditor::~TFormGroupEditor()
     StoreFormSettings();
     dbgNonMembers->SetDataSource(nullptr);
     dbgMembers->SetDataSource(nullptr);
+    // A shared book keeps its assignment changes in its cache until the
+    // groups list applies them.
+    if (auto* shared = qobject_cast<TBaseSharedClient*>(DataClient())) {
+        try {
+            shared->SaveClientDataSetToFile(dkGroupAssigns);
+        } catch (...) {
+            // Nothing may leave a destructor; the log stays in memory.
+        }
+    }
 }
 
 void TFormGroupEditor::BuildMemberPanels()
@@ -248,6 +258,10 @@ void TFormGroupEditor::showEvent(QShowEvent* event)
     TFormBaseEditor::showEvent(event);
     if (!m_shown) {
         m_shown = true;
+        const QList<int> sizes = splSplitter->sizes();
+        const int total = sizes.value(0) + sizes.value(1);
+        if (m_nonMembersWidth >= MinimumPanelWidth && total - m_nonMembersWidth >= MinimumPanelWidth)
+            splSplitter->setSizes({m_nonMembersWidth, total - m_nonMembersWidth});
         ArrangeMemberButtons();
     }
 }
@@ -262,10 +276,8 @@ void TFormGroupEditor::LoadFormSettings(QString& section)
             grid->SetColumnWidth(i, FormSettingsIni->ReadInteger(
                                         section, QStringLiteral("%1Column%2Width").arg(QLatin1String(prefix)).arg(i),
                                         grid->ColumnWidth(i)));
-    const int width = FormSettingsIni->ReadInteger(section, QStringLiteral("pnlNonMembers"), pnlNonMembers->width());
-    const int total = splSplitter->sizes().value(0) + splSplitter->sizes().value(1);
-    if (width > 0 && total > width)
-        splSplitter->setSizes({width, total - width});
+    // The splitter takes the width once the window is laid out.
+    m_nonMembersWidth = FormSettingsIni->ReadInteger(section, QStringLiteral("pnlNonMembers"), -1);
 }
 
 void TFormGroupEditor::SaveFormSettings(QString& section)

@@ -69,4 +69,5 @@ private:
     TNDataSource m_nonMembersSource;
     TNDataSource m_membersSource;
     bool m_shown = false;
+    int m_nonMembersWidth = -1;  // stored width of pnlNonMembers, -1: none
 };
