@@ -73,43 +73,51 @@ class LinkAckBurstTest : public MessagingTest {};
 
 TEST_F(LinkAckBurstTest, AcknowledgementsArrivingInOneReadAllReachTheirRows)
 {
-    // Four recipients of one message and one of another, on one server.
+    // Six recipients of one message and one of another, on one server; the
+    // first row of the shared message is logged already (its text with it).
     const qint32 carrier = Carrier(7000);
     QList<qint32> contacts;
-    for (const char* name : {"A", "B", "C", "D"})
+    for (const char* name : {"A", "B", "C", "D", "E", "F"})
         contacts << Contact(QLatin1String(name), carrier);
     Queue(QStringLiteral("Shared"), contacts);
-    Queue(QStringLiteral("Alone"), {Contact(QStringLiteral("E"), carrier)});
+    Queue(QStringLiteral("Alone"), {Contact(QStringLiteral("G"), carrier)});
+    QSqlDatabase db = LocalDb();
+    TClientInputMessage first;
+    first.MsgType = rkMessageAccepted;
+    first.ClientRecordID = 1;
+    first.ServerRecordID = 501;
+    ASSERT_EQ(MoveToSent(db, first), TMoveToSentResult::msLogged);
     TReplyOnlyLink link;
     TFrameCutter cutter;
     QByteArray burst;
-    for (qint32 id = 1; id <= 5; ++id)
+    for (qint32 id = 2; id <= 7; ++id)
         burst += FrameLine(MessageAcceptedLine(id, 500 + id));
     cutter.Append(burst);
     link.HandleServerReply(cutter);
     const QList<TClientInputMessage> acks = link.TakeAcks();
-    ASSERT_EQ(acks.size(), 5);
-    QSqlDatabase db = LocalDb();
+    ASSERT_EQ(acks.size(), 6);
     QList<TNAckOutcome> outcomes;
     ASSERT_TRUE(MoveAllToSent(db, acks, true, &outcomes));
+    ASSERT_EQ(outcomes.size(), 6);
     for (const TNAckOutcome& outcome : outcomes)
         EXPECT_EQ(outcome.Result, TMoveToSentResult::msLogged);
     // Each out-box row points at the log row of its own acknowledgement.
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages m, SentMessages s where "
                                     "s.ID = m.sentMessagesID and s.ClientRecordID = m.ID and "
-                                    "s.ServerRecordID = 500 + m.ID and s.Name = m.Name")),
-              5);
+                                    "s.ServerRecordID = 500 + m.ID and s.Name = m.Name and s.ContactID = m.ContactID")),
+              7);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages")), 7);
     // Every row of the shared message is logged alike and with one copy of
     // its text, whichever way it was written.
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from (select distinct SentMessageTextID, MessageTime, IpAddress, "
                                     "PortNo, coalesce(HostName, ''), ServerTypeNo, ErrorStatus, ReceiveConfirmed, "
-                                    "SendConfirmed, coalesce(SendTime, ''), DatabaseGUID, ReceiveTime from "
-                                    "SentMessages where ClientRecordID <= 4)")),
+                                    "SendConfirmed, coalesce(SendTime, ''), DatabaseGUID from "
+                                    "SentMessages where ClientRecordID <= 6)")),
               1);
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessageTexts")), 2);
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where IpAddress = '127.0.0.1' and "
                                     "PortNo = 7000 and ServerTypeNo = 1 and ErrorStatus = %1 and "
-                                    "SendConfirmed = 0 and ReceiveConfirmed = 1")
+                                    "SendConfirmed = 0 and ReceiveConfirmed = 1 and ReceiveTime is not null")
                          .arg(int(rkMessageAccepted))),
-              5);
+              7);
 }
