@@ -1,0 +1,85 @@
+// A list window over a shared address book (client datasets served by the
+// simulator's remote data door): apply, refresh and cancel-changes show and
+// follow the change log, Cancel on the window undoes every change made
+// since it opened, and the servers list refuses the shared book.
+#include "adminfixture.h"
+
+#include "data/sharedaccessclient.h"
+#include "data/sharedapply.h"
+#include "remotedatasim.h"
+#include "ui/admin/pickonlycombo.h"
+
+namespace {
+const QString kServer = QStringLiteral("TovixServer.TovixRemoteDataModule");
+const QString kGuid = QStringLiteral("{5AAAAAAA-0000-0000-0000-0000000000A1}");
+
+class SharedBookListTest : public AdminFixture {
+protected:
+    void SetUp() override
+    {
+        TSimDataOptions options;
+        options.listenAddress = QHostAddress(QHostAddress::LocalHost);
+        options.port = 0;
+        options.tcpDoorPort = 2150;
+        options.books.append({kServer, QString(), world.dbs.Folder() + QStringLiteral("server.db")});
+        sim = std::make_unique<TRemoteDataSim>(options);
+        ASSERT_TRUE(sim->Start());
+        {
+            TBookBuilder local(world.dbs.LocalDataPath());
+            local.Exec(QStringLiteral("insert into Databases (TypeNo, Name, OrderNo, Data, GUID) "
+                                      "values (2, 'Shared', 2, :D, :G)"),
+                       {{QStringLiteral("D"), QStringLiteral("127.0.0.1,%1,%2, ").arg(sim->Port()).arg(kServer)},
+                        {QStringLiteral("G"), kGuid}});
+        }
+        AdminFixture::SetUp();
+    }
+    void TearDown() override
+    {
+        AdminFixture::TearDown();
+        sim.reset();
+    }
+    TBaseDataClient* Shared() const { return DataClients.FindByGUID(kGuid); }
+    std::unique_ptr<TRemoteDataSim> sim;
+};
+}  // namespace
+
+TEST_F(SharedBookListTest, ChangeLogActionsFollowTheLogAndCancelUndoesTheWindowsChanges)
+{
+    ASSERT_NE(Shared(), nullptr);
+    // A list over the shared book's groups through its data source.
+    auto form = TBaseMultiDBGridListForm::ForDataSource<TFormGroupsListNew>(
+        nullptr, nullptr, Shared()->GetDataSource(dkGroups), false, nullptr);
+    EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral("  from Database: \"Shared\"")));
+    form->show();
+    TNDataSet* groups = form->DataSet();
+    EXPECT_TRUE(WaitUntil([&] { return form->actApplyUpdates->isVisible() && !form->actApplyUpdates->isEnabled(); }));
+    EXPECT_TRUE(form->actRefresh->isEnabled());
+    for (const char* name : {"G1", "G2"}) {
+        groups->Append();
+        groups->FieldByName(QStringLiteral("ID"))->SetValue(Shared()->GetNextTempIDByKind(dkGroups));
+        groups->FieldByName(QStringLiteral("Name"))->SetValue(QString::fromLatin1(name));
+        groups->Post();
+    }
+    EXPECT_TRUE(WaitUntil([&] { return form->actApplyUpdates->isEnabled() && form->actCancelChanges->isEnabled(); }));
+    form->actCancelExecute();  // both rows go with the window's Cancel
+    EXPECT_EQ(groups->RecordCount(), 0);
+
+    // Applied rows reach the server.
+    auto again = TBaseMultiDBGridListForm::ForDataSource<TFormGroupsListNew>(
+        nullptr, nullptr, Shared()->GetDataSource(dkGroups), false, nullptr);
+    groups->Append();
+    groups->FieldByName(QStringLiteral("ID"))->SetValue(Shared()->GetNextTempIDByKind(dkGroups));
+    groups->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Crew"));
+    groups->Post();
+    again->actApplyUpdates->trigger();
+    EXPECT_TRUE(Answerer.Texts().isEmpty()) << Answerer.Texts().join(u'|').toStdString();
+    EXPECT_GT(groups->FieldByName(QStringLiteral("ID"))->AsInteger(), 0);
+
+    // The shared book serves no servers: the servers list keeps the local one.
+    auto servers = TBaseMultiDBGridListForm::ForDataClients<TFormServersListNew>(
+        nullptr, &RecordEditorOf<TFormServerEditor>, Books(), dkServers, false, nullptr);
+    servers->cbDatabases->setCurrentIndex(Books().indexOf(Shared()));
+    servers->MyCbDatabasesCloseUp();
+    EXPECT_EQ(servers->ListDataClient(), Book(0));
+    EXPECT_EQ(Answerer.Texts().size(), 1);
+}
