@@ -1,5 +1,6 @@
 #include "data/folderstree.h"
 #include "data/folderstreesharedids.h"
+#include "foundation/updatessuspension.h"
 
 #include "data/basedataclient.h"
 #include "data/dmlocaldata.h"
@@ -36,20 +37,6 @@ private:
 };
 
 // Suspends a tree's painting for a scope (begin-update / end-update).
-class TUpdatesScope {
-public:
-    explicit TUpdatesScope(QTreeWidget* tree) : m_tree(tree), m_previous(tree->updatesEnabled())
-    {
-        m_tree->setUpdatesEnabled(false);
-    }
-    ~TUpdatesScope() { m_tree->setUpdatesEnabled(m_previous); }
-    TUpdatesScope(const TUpdatesScope&) = delete;
-    TUpdatesScope& operator=(const TUpdatesScope&) = delete;
-
-private:
-    QTreeWidget* m_tree;
-    bool m_previous;
-};
 
 bool IsInside(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor)
 {
@@ -230,7 +217,7 @@ void LoadFoldersTree(QTreeWidget* tree)
     // Both are put back on every path: an error half way must not leave
     // later additions writing no rows, nor the tree unpainted.
     TFlagScope loading(FoldersTreeState->Loading, true);
-    TUpdatesScope updates(tree);
+    TUpdatesSuspension updates(tree);
     for (int i = 0; i < DataClients.Count(); ++i)
         LoadDatabaseNode(DataClients.Items(i), tree);
 }

@@ -6,6 +6,7 @@
 #include "db/dataset.h"
 #include "db/transaction.h"
 #include "foundation/scgtreeview.h"
+#include "foundation/updatessuspension.h"
 
 #include <QApplication>
 #include <memory>
@@ -17,13 +18,9 @@ int Depth = 0;
 // Depth, painting and cursor go back on every path.
 class TWritesScope {
 public:
-    TWritesScope(bool busyCursor) : m_tree(FoldersTreeState->FolderTree), m_busy(busyCursor)
+    TWritesScope(bool busyCursor) : m_updates(FoldersTreeState->FolderTree), m_busy(busyCursor)
     {
         ++Depth;
-        if (m_tree) {
-            m_updates = m_tree->updatesEnabled();
-            m_tree->setUpdatesEnabled(false);
-        }
         if (m_busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
     }
@@ -32,16 +29,13 @@ public:
         --Depth;
         if (m_busy)
             QApplication::restoreOverrideCursor();
-        if (m_tree)
-            m_tree->setUpdatesEnabled(m_updates);
     }
     TWritesScope(const TWritesScope&) = delete;
     TWritesScope& operator=(const TWritesScope&) = delete;
 
 private:
-    QPointer<TSCGTreeView> m_tree;
+    TUpdatesSuspension m_updates;
     bool m_busy;
-    bool m_updates = true;
 };
 
 void RereadFolderRows(TBaseDataClient* book) noexcept
