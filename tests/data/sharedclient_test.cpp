@@ -11,95 +11,15 @@
 #include "data/shareddatafolder.h"
 #include "db/field.h"
 #include "foundation/scgtreeview.h"
-#include "localdatafixture.h"
 #include "remotedatasim.h"
+#include "sharedbookfixture.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QSqlQuery>
 #include <QTreeWidgetItemIterator>
 
-namespace {
-const QString kServer = QStringLiteral("TovixServer.TovixRemoteDataModule");
-const QString kBook = QStringLiteral("Shared Book");
-const QString kGuid = QStringLiteral("{5AAAAAAA-0000-0000-0000-000000000001}");
-
-class SharedClientTest : public LocalDataFixture {
-protected:
-    void SetUp() override
-    {
-        LocalDataFixture::SetUp();
-        TSimDataOptions options;
-        options.listenAddress = QHostAddress(QHostAddress::LocalHost);
-        options.port = 0;
-        options.tcpDoorPort = 2150;
-        options.books.append({kServer, QString(), Dbs.Folder() + QStringLiteral("server.db")});
-        Sim = std::make_unique<TRemoteDataSim>(options);
-        ASSERT_TRUE(Sim->Start());
-    }
-    void TearDown() override
-    {
-        SetReconcileHandler({});
-        LocalDataFixture::TearDown();
-        Sim.reset();
-    }
-    void AddBook(const QString& host = QStringLiteral("127.0.0.1"), const QString& name = kBook)
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("setup"));
-        db.setDatabaseName(Dbs.LocalDataPath());
-        db.open();
-        QSqlQuery q(db);
-        q.prepare(
-            QStringLiteral("insert into Databases (TypeNo, Name, OrderNo, Data, GUID) values (2, :N, 2, :D, :G)"));
-        q.bindValue(QStringLiteral(":N"), name);
-        q.bindValue(QStringLiteral(":D"), QStringLiteral("%1,%2,%3, ").arg(host).arg(Sim->Port()).arg(kServer));
-        q.bindValue(QStringLiteral(":G"), kGuid);
-        q.exec();
-        q = QSqlQuery();
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("setup"));
-    }
-    TSharedAccessClient* Client()
-    {
-        TBaseDataClient* client = nullptr;
-        DataClients.WithClientByGUID(kGuid, [&](TBaseDataClient& c) { client = &c; });
-        return qobject_cast<TSharedAccessClient*>(client);
-    }
-    QVariant ServerSql(const QString& sql)
-    {
-        QVariant value;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("server"));
-            db.setDatabaseName(Dbs.Folder() + QStringLiteral("server.db"));
-            db.open();
-            QSqlQuery q(sql, db);
-            if (q.next())
-                value = q.value(0);
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("server"));
-        return value;
-    }
-    // Appends a row with the next temporary ID and the given values.
-    static qint32 AddRow(TSharedAccessClient* client, TDataKind kind, const QVariantMap& values)
-    {
-        TNDataSet* ds = client->GetDataSet(kind);
-        const qint32 id = client->GetNextTempIDByKind(kind);
-        ds->Append();
-        ds->FieldByName(QStringLiteral("ID"))->SetValue(id);
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            ds->FieldByName(it.key())->SetValue(it.value());
-        ds->Post();
-        return id;
-    }
-    static QVariant Value(TSharedAccessClient* client, TDataKind kind, qint32 id, const char* field)
-    {
-        return client->GetDataSet(kind)->Lookup(QStringLiteral("ID"), id, QString::fromLatin1(field));
-    }
-
-    std::unique_ptr<TRemoteDataSim> Sim;
-};
-}  // namespace
+using SharedClientTest = SharedBookFixture;
 
 TEST(SharedCacheFolderName, UnsafeNamesStayInsideAndApart)
 {

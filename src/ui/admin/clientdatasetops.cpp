@@ -46,7 +46,11 @@ void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind)
     auto* shared = qobject_cast<TSharedAccessClient*>(book);
     if (!shared)
         return;
-    const TApplyResult result = ApplySharedUpdates(*shared, {kind});
+    // The whole book goes, in the order its references need: a new contact
+    // applied without its new carrier would name a temporary ID on the
+    // server, and the tree's folders have no list of their own.
+    Q_UNUSED(kind);
+    const TApplyResult result = ApplySharedUpdates(*shared);
     if (!result.Ok && !result.ErrorText.isEmpty())
         MessageDlg(result.ErrorText, TMsgDlgType::mtError, mbOK);
 }

@@ -15,7 +15,8 @@ int ClientChangeCount(TNDataSet* dataSet);
 int ClientSavePoint(TNDataSet* dataSet);
 void ClientRevertToSavePoint(TNDataSet* dataSet, int savePoint);
 void ClientCancelUpdates(TNDataSet* dataSet);
-// The kind's change log of the book goes to its server, with no error limit.
+// The book's change logs go to its server, with no error limit: the kind's
+// and the others it may refer to or that have no list of their own.
 void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind);
 // The kind's rows are read again: from the server for a shared book.
 void ClientRefresh(TBaseDataClient* book, TDataKind kind, TNDataSet* dataSet);
