@@ -152,6 +152,8 @@ TEST_F(MainAdminTest, ASecondBookFromAnotherFolderIsOrderedAndShownAfterOk)
     TSCGTreeView* tree = form->FormFoldersTree->tvFolders;
     EXPECT_EQ(tree->findItems(QStringLiteral("Branch"), Qt::MatchExactly).size(), 1);
     EXPECT_EQ(tree->findItems(QStringLiteral("Dora"), Qt::MatchExactly | Qt::MatchRecursive).size(), 1);
+    // The tree paints again once the pane does.
+    EXPECT_TRUE(tree->updatesEnabled());
 }
 
 TEST_F(MainAdminTest, ATemplateAddedHereReachesTheMessageEditor)
