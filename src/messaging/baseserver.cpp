@@ -327,8 +327,14 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
     } logRest{*this, db, unlogged};
     TNOutRow row;
     while (rows.Next(row)) {
-        if (stopRequested() || Destroying() || !TransportAlive())
+        if (stopRequested() || Destroying())
             return;
+        if (!TransportAlive()) {
+            // The server closed the connection part-way: the operator hears
+            // that the rest did not go (they stay queued for the next Send).
+            PostShowPopup(BatchFailedText(QStringLiteral("the server closed the connection")), pkError);
+            return;
+        }
         // A row the server accepted is never sent again, even while its
         // acknowledgement waits to be logged. A row whose message was
         // removed meanwhile (a failed connection of another of its servers)

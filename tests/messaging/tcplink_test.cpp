@@ -318,6 +318,12 @@ TEST_F(TcpLinkTest, ServerClosingMidBatchLeavesTheRestQueuedAndFreesTheLink)
     // The two rows the server never took stay queued, unacknowledged.
     EXPECT_TRUE(WaitForOutBoxRows(2));
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is null")), 2);
+    // The operator is told that the rest did not go.
+    EXPECT_TRUE(WaitUntil([&] {
+        return m_hidden.Texts(WM_SHOW_POPUP)
+            .join(u'\n')
+            .contains(QStringLiteral("could not be sent; they stay in the OutBox"));
+    }));
 
     // A later send connects anew and delivers them.
     options.closeAfter = 0;
