@@ -76,10 +76,12 @@ TFormSentMessages::TFormSentMessages(QWidget* parent) : QWidget(parent, Qt::Wind
     BuildLayout();
     resize(DesignWidth, DesignHeight);
     BuildQuery();
-    Run([this] { OpenQuery(); });
-    RestoreFormSettings();
+    // Listed before the first read: a report applied while the rows are
+    // read still refreshes them afterwards.
     SentMessagesHandle = m_window.Handle();
     SentMessagesOpen = true;
+    Run([this] { OpenQuery(); });
+    RestoreFormSettings();
 }
 
 TFormSentMessages::~TFormSentMessages()
