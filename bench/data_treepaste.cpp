@@ -16,6 +16,7 @@
 #include "db/transaction.h"
 #include "foundation/dmoptions.h"
 #include "foundation/images.h"
+#include "foundation/logonrole.h"
 #include "foundation/scgtreeview.h"
 #include "platform/programfolder.h"
 
@@ -131,6 +132,20 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         Report("paste it (rows in one transaction, sort, show)", timer);
         out << "pasted " << (pasted ? "yes" : "NO") << ", nodes below the target " << CountBelow(target) << "\n";
+
+        // The pasted copy is moved back beside the original (a drop without
+        // Ctrl): its rows are written anew and the old ones deleted.
+        timer.restart();
+        tree.clearSelection();
+        target->child(0)->setSelected(true);
+        LogonRole = RoleAdmin;
+        FoldersTreeState->TreeStartDrag(nullptr, nullptr);
+        FoldersTreeState->TreeDragDrop(static_cast<TNTreeNode*>(ChildNamed(root, QStringLiteral("Others"))), false);
+        FoldersTreeState->TreeEndDrag();
+        tree.repaint();
+        QApplication::processEvents();
+        Report("move it (drop without Ctrl)", timer);
+        out << "nodes below the target after the move " << CountBelow(target) << "\n";
     }
     out << "peak memory " << MemoryKb("VmHWM:") / 1024 << " MB\n";
     SetProgramFolder(QString());

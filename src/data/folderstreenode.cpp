@@ -150,24 +150,37 @@ void TNTreeNode::DeleteFromDatabase()
         return;
     const TNTreeNode* parentNode = ParentNode();
     const qint32 parentID = parentNode ? parentNode->ID : 0;
+    QString keyFields;
+    QVariant keys;
+    QString missing;
+    TDataKind dataKind = dkFolderAssigns;
     switch (Kind) {
         case nkContact:
-            if (!DeleteLocatedRow(Database->GetDataSet(dkFolderAssigns), QStringLiteral("FolderID;ContactID"),
-                                  QVariantList{parentID, ID}))
-                throw EDataError(QStringLiteral("Can' find contact folder assign  in the database"));
+            keyFields = QStringLiteral("FolderID;ContactID");
+            keys = QVariantList{parentID, ID};
+            missing = QStringLiteral("Can' find contact folder assign  in the database");
             break;
         case nkGroup:
-            if (!DeleteLocatedRow(Database->GetDataSet(dkFolderAssigns), QStringLiteral("FolderID;GroupID"),
-                                  QVariantList{parentID, ID}))
-                throw EDataError(QStringLiteral("Can' find group folder assign in the database"));
+            keyFields = QStringLiteral("FolderID;GroupID");
+            keys = QVariantList{parentID, ID};
+            missing = QStringLiteral("Can' find group folder assign in the database");
             break;
         case nkFolder:
-            if (!DeleteLocatedRow(Database->GetDataSet(dkFolders), QStringLiteral("ID"), ID))
-                throw EDataError(QStringLiteral("Can' find folder record in the database"));
+            dataKind = dkFolders;
+            keyFields = QStringLiteral("ID");
+            keys = ID;
+            missing = QStringLiteral("Can' find folder record in the database");
             break;
         case nkDatabase:
-            break;
+            return;
     }
+    TNDataSet* dataSet = Database->GetDataSet(dataKind);
+    if (TNRowDeleteBatch* batch = CurrentRowDeleteBatch()) {
+        batch->Add(dataSet, keyFields, Kind == nkFolder ? ID : parentID, Kind == nkFolder ? 0 : ID, missing);
+        return;
+    }
+    if (!DeleteLocatedRow(dataSet, keyFields, keys))
+        throw EDataError(missing);
 }
 
 int TNTreeNode::FindClones(QList<TNTreeNode*>* list) const

@@ -1,5 +1,6 @@
 #include "data/folderstreerows.h"
 
+#include "data/dataerror.h"
 #include "data/datasetstate.h"
 #include "db/dataset.h"
 
@@ -71,4 +72,87 @@ bool RenameFolderRecord(TNDataSet* dataSet, qint32 id, const QString& name)
     dataSet->FieldByName(QStringLiteral("Name"))->SetAsString(name);
     dataSet->Post();
     return true;
+}
+
+namespace {
+TNRowDeleteBatch* OpenBatch = nullptr;
+
+quint64 PairKey(qint32 key1, qint32 key2)
+{
+    return (quint64(quint32(key1)) << 32) | quint32(key2);
+}
+}  // namespace
+
+void TNRowDeleteBatch::Add(TNDataSet* dataSet, const QString& keyFields, qint32 key1, qint32 key2,
+                           const QString& missingText)
+{
+    TSet* set = nullptr;
+    for (TSet& s : m_sets)
+        if (s.DataSet == dataSet && s.KeyFields == keyFields)
+            set = &s;
+    if (!set) {
+        m_sets.append(TSet{dataSet, keyFields, {}, 0});
+        set = &m_sets.last();
+    }
+    TKeyCount& count = set->Keys[PairKey(key1, key2)];
+    ++count.Count;
+    count.MissingText = missingText;
+    ++set->Remaining;
+}
+
+void TNRowDeleteBatch::Flush()
+{
+    // Emptied first: a failure leaves nothing to delete twice.
+    QList<TSet> sets;
+    sets.swap(m_sets);
+    for (TSet& set : sets)
+        DeleteRows(set);
+}
+
+void TNRowDeleteBatch::DeleteRows(TSet& set)
+{
+    TNDataSet* dataSet = set.DataSet;
+    TNDataSetStateGuard guard(dataSet);
+    const QStringList names = set.KeyFields.split(QLatin1Char(';'));
+    TNField* field1 = dataSet->FieldByName(names.value(0));
+    TNField* field2 = names.size() > 1 ? dataSet->FieldByName(names.value(1)) : nullptr;
+    dataSet->DisableControls();
+    try {
+        dataSet->First();
+        while (!dataSet->Eof() && set.Remaining > 0) {
+            auto found = set.Keys.find(PairKey(field1->AsInteger(), field2 ? field2->AsInteger() : 0));
+            if (found == set.Keys.end() || found->Count == 0) {
+                dataSet->Next();
+                continue;
+            }
+            --found->Count;
+            --set.Remaining;
+            const bool last = dataSet->RecNo() == dataSet->RecordCount();
+            dataSet->Delete();
+            if (last)
+                break;
+        }
+    } catch (...) {
+        dataSet->EnableControls();
+        throw;
+    }
+    dataSet->EnableControls();
+    for (const TKeyCount& count : std::as_const(set.Keys))
+        if (count.Count > 0)
+            throw EDataError(count.MissingText);
+}
+
+TNRowDeleteBatch* CurrentRowDeleteBatch()
+{
+    return OpenBatch;
+}
+
+TNRowDeleteBatchScope::TNRowDeleteBatchScope() : m_previous(OpenBatch)
+{
+    OpenBatch = &m_batch;
+}
+
+TNRowDeleteBatchScope::~TNRowDeleteBatchScope()
+{
+    OpenBatch = m_previous;
 }

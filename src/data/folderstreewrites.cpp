@@ -3,6 +3,7 @@
 #include "data/basedataclient.h"
 #include "data/datakinds.h"
 #include "data/folderstree.h"
+#include "data/folderstreerows.h"
 #include "db/dataset.h"
 #include "db/transaction.h"
 #include "foundation/scgtreeview.h"
@@ -73,7 +74,11 @@ void RunTreeWrites(const QList<TBaseDataClient*>& books, const std::function<voi
             if (auto tx = book->BeginTransaction())
                 transactions.push_back(std::move(tx));
         }
-        operation();
+        {
+            TNRowDeleteBatchScope deletes;
+            operation();
+            deletes.Flush();
+        }
         for (auto& tx : transactions)
             tx->Commit();
     } catch (...) {

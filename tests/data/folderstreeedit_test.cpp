@@ -3,6 +3,7 @@
 // references to deleted nodes.
 #include "folderstreefixture.h"
 
+#include "data/dataerror.h"
 #include "data/folderstreeedit.h"
 #include "data/folderstreeselection.h"
 
@@ -166,5 +167,31 @@ TEST_F(FoldersTreeEditTest, EditsOpenOnlyThroughTheCommandsAndSelectionPredicate
     EXPECT_TRUE(SelectionContainsAncestorOf(Tree.get(), folder->child(0)));
     Root(1)->setSelected(true);
     EXPECT_FALSE(SelectionInOneDatabase(Tree.get()));
+}
+}  // namespace
+
+namespace {
+TEST_F(FoldersTreeEditTest, ARemovalThatMissesARowRaisesAndLeavesEveryRowAndNode)
+{
+    const qint32 f = Folder(QStringLiteral("F"), 0);
+    const qint32 a = Book->Contact(QStringLiteral("A"), Carrier);
+    const qint32 b = Book->Contact(QStringLiteral("B"), Carrier);
+    Place(f, a);
+    Place(f, b);
+    Load();
+    // B's row goes behind the tree's back; the dataset is read again.
+    Book->Exec(QStringLiteral("delete from FolderAssigns where ContactID = %1").arg(b));
+    Root()->Database->GetDataSet(dkFolderAssigns)->Close();
+    Child(Root(), QStringLiteral("F"))->setSelected(true);
+    try {
+        RemoveSelectedNodes(Tree.get(), false);
+        ADD_FAILURE() << "no error";
+    } catch (const EDataError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Can' find contact folder assign  in the database"));
+    }
+    EXPECT_EQ(Rows(QStringLiteral("Folders")), 1);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 1);
+    EXPECT_EQ(Captions(Child(Root(), QStringLiteral("F"))), QStringList{QStringLiteral("A")});
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 }  // namespace
