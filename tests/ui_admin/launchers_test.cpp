@@ -45,11 +45,12 @@ template <class L>
 void PickWhenUp(QList<qint32> rowIDs)
 {
     WhenModal<L>([rowIDs](L* picker) {
-        picker->dbgDBGrid->ClearMarks();
+        QList<TBookmark> marks;
         for (qint32 id : rowIDs) {
             EXPECT_TRUE(picker->LocateByID(id));
-            picker->dbgDBGrid->MarkCurrentRow();
+            marks << picker->DataSet()->GetBookmark();
         }
+        picker->dbgDBGrid->MarkRows(marks);
         picker->actOkExecute();
     });
 }

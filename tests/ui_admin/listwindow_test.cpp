@@ -182,11 +182,10 @@ TEST_F(ListWindowTest, PickerHandsBackTheMarkedRowsAndTheirBook)
     auto form = ContactsOver(Books(), true, &picked, &chosen);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("  Select Contact(s)"));
     EXPECT_TRUE(form->pnlEditAddDeleteBtns->isHidden());
-    form->dbgDBGrid->ClearMarks();
     ASSERT_TRUE(form->LocateByID(ids[2]));
-    form->dbgDBGrid->MarkCurrentRow();
+    const TBookmark carl = form->DataSet()->GetBookmark();
     ASSERT_TRUE(form->LocateByID(ids[0]));
-    form->dbgDBGrid->MarkCurrentRow();
+    form->dbgDBGrid->MarkRows({carl});  // Ctrl+click
     form->actOkExecute();
     // Row order (by name): Bob before Carl.
     EXPECT_EQ(picked, TNSelectionList({{QStringLiteral("Bob"), ids[0]}, {QStringLiteral("Carl"), ids[2]}}));
@@ -197,6 +196,47 @@ TEST_F(ListWindowTest, PickerHandsBackTheMarkedRowsAndTheirBook)
     auto cancelled = ContactsOver(Books(), true, &none, &chosen);
     cancelled->actCancelExecute();
     EXPECT_TRUE(none.isEmpty());
+}
+
+TEST_F(ListWindowTest, PickerMarksTheRowItMovesToAndOkHandsBackTheFoundRow)
+{
+    TNSelectionList picked;
+    auto form = ContactsOver(Books(), true, &picked);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    TNDBGrid* grid = form->dbgDBGrid;
+    TNDataSet* ds = form->DataSet();
+    const auto marked = [&] {
+        QStringList names;
+        for (TBookmark mark : grid->SelectedBookmarks())
+            names << ds->RowValue(ds->RowOfBookmark(mark), ds->FieldByName(QStringLiteral("Name"))).toString();
+        return names;
+    };
+    const auto current = [&] { return ds->FieldByName(QStringLiteral("Name"))->AsString(); };
+    // Keys on the grid: the mark goes with the cursor; Ctrl+click adds one.
+    grid->setFocus();
+    EXPECT_EQ(marked(), QStringList{QStringLiteral("Anna")});
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(current(), QStringLiteral("Carl"));
+    EXPECT_EQ(marked(), QStringList{QStringLiteral("Carl")});
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      grid->visualRect(grid->model()->index(0, 0)).center());
+    EXPECT_EQ(marked(), QStringList({QStringLiteral("Anna"), QStringLiteral("Carl")}));
+    // A re-sort keeps the marks and the current row.
+    form->MySortByItemClick(0);
+    EXPECT_EQ(marked().size(), 2);
+    EXPECT_EQ(grid->currentIndex().row(), ds->RecNo() - 1);
+    form->MySortByItemClick(2);
+    // The search moves cursor and mark to the row found; Enter hands it back.
+    form->edtSearch->setFocus();
+    QTest::keyClicks(form->edtSearch, QStringLiteral("bo"));
+    EXPECT_EQ(current(), QStringLiteral("Bob"));
+    EXPECT_EQ(grid->currentIndex().row(), ds->RecNo() - 1);
+    EXPECT_EQ(marked(), QStringList{QStringLiteral("Bob")});
+    QTest::keyClick(form->edtSearch, Qt::Key_Return);
+    EXPECT_EQ(form->result(), int(QDialog::Accepted));
+    EXPECT_EQ(picked, TNSelectionList({{QStringLiteral("Bob"), ids[0]}}));
 }
 
 TEST_F(ListWindowTest, SingleDatasetListAddsWithoutPresettingAReadOnlyID)

@@ -167,9 +167,10 @@ TEST_F(DbControlsTest, GridFollowsTheCursorAndKeepsMarksAndWidths)
     contacts.FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("Dora"));
     contacts.FieldByName(QStringLiteral("Data"))->SetAsString(QStringLiteral("a"));
     contacts.Post();
-    grid.MarkCurrentRow();  // Dora
-    contacts.First();
-    grid.MarkCurrentRow();  // Anna
+    const TBookmark dora = contacts.GetBookmark();
+    contacts.First();  // the marks go with the cursor: Anna alone
+    EXPECT_EQ(grid.SelectedBookmarks(), QList<TBookmark>{contacts.GetBookmark()});
+    grid.MarkRows({dora});
     EXPECT_EQ(grid.SelectedCount(), 2);
     grid.SetColumnWidth(1, 77);
     grid.horizontalHeader()->sectionClicked(1);

@@ -191,14 +191,8 @@ qint32 TFormGroupEditor::GetGroupID() const
 
 void TFormGroupEditor::SelectRows(TNDBGrid* grid, const QList<TBookmark>& rows)
 {
-    TNDataSet* ds = grid->DataSet();
     grid->ClearMarks();
-    for (TBookmark bookmark : rows) {
-        const int row = ds->RowOfBookmark(bookmark);
-        if (row >= 0)
-            grid->selectionModel()->select(grid->model()->index(row, 0),
-                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
+    grid->MarkRows(rows);
 }
 
 void TFormGroupEditor::AddSelectedMembers()

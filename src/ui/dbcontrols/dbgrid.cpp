@@ -43,14 +43,8 @@ TNDBGrid::TNDBGrid(QWidget* parent) : QTableView(parent), m_model(this)
         m_resetting = false;
         const QList<TBookmark> marks = m_keptMarks;
         m_keptMarks.clear();
-        if (m_multiSelect) {
-            for (TBookmark mark : marks) {
-                const int row = DataSet() ? DataSet()->RowOfBookmark(mark) : -1;
-                if (row >= 0)
-                    selectionModel()->select(m_model.index(row, 0),
-                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
-            }
-        }
+        if (m_multiSelect)
+            MarkRows(marks);
         FollowDataSet();
         ShowSortIndicator();
     });
@@ -91,6 +85,11 @@ void TNDBGrid::BindDataSet()
         disconnect(c);
     m_dataSetConnections.clear();
     TNDataSet* ds = m_source ? m_source->DataSet() : nullptr;
+    // Marks of another dataset name none of this one's rows.
+    if (ds != DataSet()) {
+        m_followedMark = 0;
+        selectionModel()->clearSelection();
+    }
     m_model.SetDataSet(ds);
     if (ds) {
         m_dataSetConnections << connect(ds, &TNDataSet::CurrentRowChanged, this, [this] { FollowDataSet(); });
@@ -214,14 +213,19 @@ void TNDBGrid::ShowSortIndicator()
 
 // --- current row
 
-void TNDBGrid::FollowDataSet()
+void TNDBGrid::FollowDataSet(bool selectCurrent)
 {
     if (m_resetting)
         return;
     const int row = m_model.CurrentRow();
+    const TBookmark mark = DataSet() ? DataSet()->RowBookmark(row) : 0;
+    const bool otherRecord = mark != m_followedMark;
+    m_followedMark = mark;
     m_following = true;
     const QModelIndex index = m_model.index(row, std::max(currentIndex().column(), 0));
-    if (m_multiSelect || !index.isValid())
+    // The view itself already marked what the grid's mouse and keys chose.
+    const bool keepMarks = m_multiSelect && !selectCurrent && (m_gridMoving || !otherRecord);
+    if (keepMarks || !index.isValid())
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
     else
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -235,12 +239,16 @@ void TNDBGrid::MoveDataSet(int row)
 {
     if (m_following || m_resetting || m_rowChanges > 0 || row < 0 || row == m_model.CurrentRow())
         return;
+    m_gridMoving = true;
     try {
         m_model.SetCurrentRow(row);
     } catch (const EDatabaseError& e) {
         MessageDlg(e.Message(), TMsgDlgType::mtError, mbOK);
     }
-    FollowDataSet();
+    m_gridMoving = false;
+    // A refused move: the grid goes back to the dataset's row and so do the
+    // marks the view set on the row it left for.
+    FollowDataSet(m_model.CurrentRow() != row);
 }
 
 // --- marks
@@ -274,6 +282,16 @@ void TNDBGrid::MarkCurrentRow()
     const QModelIndex index = m_model.index(m_model.CurrentRow(), 0);
     if (index.isValid())
         selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void TNDBGrid::MarkRows(const QList<TBookmark>& marks)
+{
+    const TNDataSet* ds = DataSet();
+    for (TBookmark mark : marks) {
+        const QModelIndex index = m_model.index(ds ? ds->RowOfBookmark(mark) : -1, 0);
+        if (index.isValid())
+            selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
 }
 
 void TNDBGrid::ClearMarks()

@@ -17,10 +17,15 @@
 //   SetMultiSelect(true)               rows are marked (Ctrl/Shift + click);
 //   SelectedBookmarks()                the marked rows' bookmarks in row order
 //                                      (multi-select only; empty otherwise)
-//   MarkCurrentRow(), ClearMarks()     marks survive sorting, filtering and posts
+//   MarkCurrentRow(), MarkRows(marks)  add marks; ClearMarks() drops them all;
+//                                      marks survive sorting, filtering and posts
 //   RowActivated()                     double click or Enter on a row
 // The dataset's cursor follows the grid's current row and the grid follows
-// the cursor. Moving the cursor posts a pending edit; when the post fails the
+// the cursor. When the cursor moves to another record by any means but the
+// grid's own mouse and keys (a search, a locate, a delete), the marks become
+// that record alone, so the row the operator sees current is the row a
+// multi-select grid hands back; Ctrl and Shift on the grid extend the marks
+// as usual. Moving the cursor posts a pending edit; when the post fails the
 // error is shown and the grid returns to the dataset's row. Main thread only.
 #include <QList>
 #include <QTableView>
@@ -58,6 +63,7 @@ public:
     QList<TBookmark> SelectedBookmarks() const;
     int SelectedCount() const { return int(SelectedBookmarks().size()); }
     void MarkCurrentRow();
+    void MarkRows(const QList<TBookmark>& marks);
     void ClearMarks();
 
 signals:
@@ -69,7 +75,9 @@ protected:
 
 private:
     void BindDataSet();
-    void FollowDataSet();
+    // selectCurrent: the marks become the current row even when the grid
+    // itself moved it.
+    void FollowDataSet(bool selectCurrent = false);
     void MoveDataSet(int row);
     void ApplyWidths();
     int DefaultWidth(int column) const;
@@ -87,6 +95,8 @@ private:
     bool m_multiSelect = false;
     bool m_sortOnTitleClick = false;
     bool m_following = false;
+    bool m_gridMoving = false;     // the grid's own mouse or keys move the cursor
+    TBookmark m_followedMark = 0;  // the record the grid last followed
     bool m_resetting = false;
     int m_rowChanges = 0;
 };
