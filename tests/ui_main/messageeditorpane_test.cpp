@@ -213,6 +213,14 @@ TEST_F(EditorPaneTest, QueuedTextAndKeys)
     EntryInUpperCase = false;
     QTest::keyClicks(editor->memMessageText, QStringLiteral("c"));
     EXPECT_EQ(editor->memMessageText->toPlainText(), QStringLiteral("AB\u00c9c"));
+    // Tab and Shift+Tab leave the memo and type nothing.
+    QTest::keyClick(editor->memMessageText, Qt::Key_Tab);
+    EXPECT_FALSE(editor->memMessageText->hasFocus());
+    editor->memMessageText->setFocus();
+    QTest::keyClick(editor->memMessageText, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_FALSE(editor->memMessageText->hasFocus());
+    EXPECT_EQ(editor->memMessageText->toPlainText(), QStringLiteral("AB\u00c9c"));
+    editor->memMessageText->setFocus();
     QTest::keyClick(editor->memMessageText, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(editor->memMessageText->textCursor().selectedText(), QStringLiteral("AB\u00c9c"));
     EXPECT_TRUE(editor->actClearText->isEnabled());

@@ -20,11 +20,12 @@
 class TBaseDataClient;
 
 // The memo: upper-case entry of typed characters when EntryInUpperCase is
-// set; Ctrl+A selects the whole text.
+// set; Ctrl+A selects the whole text. Tab and Shift+Tab move the focus: a
+// page carries no tab, and a keyboard user must be able to leave the memo.
 class TNMessageMemo : public QPlainTextEdit {
     Q_OBJECT
 public:
-    explicit TNMessageMemo(QWidget* parent = nullptr) : QPlainTextEdit(parent) {}
+    explicit TNMessageMemo(QWidget* parent = nullptr) : QPlainTextEdit(parent) { setTabChangesFocus(true); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
