@@ -25,6 +25,16 @@ int Clamp(int value, int low, int high)
     return value < low || value > high ? low : value;
 }
 
+// Moves a window's top-left corner left or up until its frame lies wholly
+// inside the work area; a frame wider or taller than the area starts at its
+// left or top edge.
+QPoint InsideWorkArea(QPoint corner, const QSize& frame, const QRect& area)
+{
+    corner.setX(std::max(std::min(corner.x(), area.x() + area.width() - frame.width()), area.left()));
+    corner.setY(std::max(std::min(corner.y(), area.y() + area.height() - frame.height()), area.top()));
+    return corner;
+}
+
 // The window frame's margins: the window's own once it is up, else those of
 // another decorated window on the screen (the window system gives every
 // normal window the same frame), else none.
@@ -66,6 +76,7 @@ void TFormBase::RestoreFormSettings()
     m_className = QString::fromLatin1(m_window->metaObject()->className());
     if (DesignSizeIsMinimum())
         m_window->setMinimumSize(m_window->size());
+    m_designMinimum = m_window->minimumSize();
     QString section;
     LoadFormSettings(section);
 }
@@ -93,27 +104,31 @@ void TFormBase::LoadFormSettings(QString& section)
     const QRect area = FormSettingsWorkArea();
     // The normal size and position are restored beneath a maximised state
     // too, so that un-maximising shows the placement of the last normal run.
+    // A stored size below the window's minimum (saved by a run that had to
+    // squeeze it) is raised to the minimum, and its stored corner, which
+    // belonged to the squeezed window, gives way to the designed place.
+    bool corrected = false;
     if (ini) {
         const int width = ini->ReadInteger(section, kWidth, -1);
         const int height = ini->ReadInteger(section, kHeight, -1);
-        if (width != -1 && height != -1)
-            w->resize(width, height);
+        if (width != -1 && height != -1) {
+            const QSize stored(width, height);
+            const QSize raised = stored.expandedTo(w->minimumSize());
+            corrected = raised != stored;
+            w->resize(raised);
+        }
     }
-    const Qt::Orientations shrunk = FitIntoWorkArea(area);
+    FitIntoWorkArea(area);
     const bool hasLeft = ini && ini->ValueExists(section, kLeft);
     const bool hasTop = ini && ini->ValueExists(section, kTop);
-    if (hasLeft || hasTop) {
+    if ((hasLeft || hasTop) && !corrected) {
         // The work area's edges as closed ranges of pixels on it, so that no
         // stored corner puts the window wholly off the screen.
-        int left = Clamp(hasLeft ? ini->ReadInteger(section, kLeft, w->x()) : w->x(), area.left(), area.right());
-        int top = Clamp(hasTop ? ini->ReadInteger(section, kTop, w->y()) : w->y(), area.top(), area.bottom());
-        // A window cut down to the work area's width or height fills it
-        // from its edge, so that none of it (its buttons) is off the screen.
-        if (shrunk & Qt::Horizontal)
-            left = area.left();
-        if (shrunk & Qt::Vertical)
-            top = area.top();
-        w->move(left, top);
+        const int left = Clamp(hasLeft ? ini->ReadInteger(section, kLeft, w->x()) : w->x(), area.left(), area.right());
+        const int top = Clamp(hasTop ? ini->ReadInteger(section, kTop, w->y()) : w->y(), area.top(), area.bottom());
+        // A corner stored at another scale factor or on a larger screen
+        // would leave part of the window (its buttons) off the screen.
+        w->move(InsideWorkArea(QPoint(left, top), w->size().grownBy(FrameMargins(w)), area));
     } else {
         PlaceAsDesigned(area);
     }
@@ -125,7 +140,7 @@ void TFormBase::LoadFormSettings(QString& section)
     }
 }
 
-Qt::Orientations TFormBase::FitIntoWorkArea(const QRect& area)
+void TFormBase::FitIntoWorkArea(const QRect& area)
 {
     // A size stored at another scale factor or on a larger screen, or a
     // design larger than this screen, would put controls off the screen.
@@ -136,14 +151,8 @@ Qt::Orientations TFormBase::FitIntoWorkArea(const QRect& area)
     if (minimum != w->minimumSize())
         w->setMinimumSize(minimum);
     const QSize size = w->size().boundedTo(room);
-    Qt::Orientations shrunk;
-    if (size.width() < w->width())
-        shrunk |= Qt::Horizontal;
-    if (size.height() < w->height())
-        shrunk |= Qt::Vertical;
     if (size != w->size())
         w->resize(size);
-    return shrunk;
 }
 
 void TFormBase::PlaceAsDesigned(const QRect& area)
@@ -162,8 +171,8 @@ void TFormBase::PlaceAsDesigned(const QRect& area)
     }
     const QSize size = w->size().grownBy(FrameMargins(w));
     const QPoint corner(over.x() + (over.width() - size.width()) / 2, over.y() + (over.height() - size.height()) / 2);
-    // Centred, but never with its top-left corner off the work area.
-    w->move(std::max(corner.x(), area.left()), std::max(corner.y(), area.top()));
+    // Centred, but never reaching off the work area.
+    w->move(InsideWorkArea(corner, size, area));
 }
 
 void TFormBase::SaveFormSettings(QString& section)
@@ -184,6 +193,10 @@ void TFormBase::SavePlacement(QString& section)
         return;
     }
     ini->WriteBool(section, kMaximized, false);
+    // A window squeezed below its minimum to fit a small work area (a large
+    // scale factor) keeps the size and place of an earlier run instead.
+    if (w->width() < m_designMinimum.width() || w->height() < m_designMinimum.height())
+        return;
     ini->WriteInteger(section, kWidth, w->width());
     ini->WriteInteger(section, kHeight, w->height());
     ini->WriteInteger(section, kLeft, w->x());

@@ -22,10 +22,14 @@
 // Only stored values move a window: one never saved keeps its designed size
 // and the place its DesignedPosition names (the window system's choice, or
 // centred). A restored size, and a designed minimum, never exceed the work
-// area; a stored Left or Top outside the work area moves to its left or top
-// edge, and so does one of a window cut down to the work area's width or
-// height. Main thread only.
+// area; a stored size below the minimum is raised to it and the window then
+// opens at its designed place. A stored Left or Top outside the work area
+// moves to its left or top edge, and a window that fits the work area is
+// moved left and up until it lies wholly inside it (one that does not fit
+// starts at its left or top edge). A size below the designed minimum is
+// never stored. Main thread only.
 
+#include <QSize>
 #include <QString>
 
 class QRect;
@@ -58,11 +62,11 @@ protected:
 
 private:
     void SavePlacement(QString& section);
-    // The directions in which the window had to be made smaller.
-    Qt::Orientations FitIntoWorkArea(const QRect& area);
+    void FitIntoWorkArea(const QRect& area);
     void PlaceAsDesigned(const QRect& area);
 
     QWidget* m_window;
-    QString m_className;  // taken while the window is whole
+    QString m_className;    // taken while the window is whole
+    QSize m_designMinimum;  // before any cut to the work area
     bool m_saved = false;
 };

@@ -149,7 +149,7 @@ TEST_F(FormBaseTest, MaximisedRoundTripKeepsTheEarlierNormalPlacement)
     EXPECT_EQ(again.pos(), QPoint(100, 80));
 }
 
-TEST_F(FormBaseTest, PositionOutsideTheWorkAreaMovesToItsLeftAndTopEdges)
+TEST_F(FormBaseTest, PositionOutsideTheWorkAreaMovesToItsEdgesAndAFittingWindowWhollyInside)
 {
     const QRect area = WorkArea();
     Ini().WriteBool(kSection, QStringLiteral("Maximized"), false);
@@ -162,11 +162,20 @@ TEST_F(FormBaseTest, PositionOutsideTheWorkAreaMovesToItsLeftAndTopEdges)
         EXPECT_EQ(w.pos(), area.topLeft());
         EXPECT_EQ(w.size(), QSize(300, 200));
     }
-    // Each coordinate separately; a window may reach past the right edge.
+    // Each coordinate separately; a corner inside the work area that would
+    // leave the window's right part (at another scale factor, say) or its
+    // bottom off the screen moves left or up just enough.
     Ini().WriteInteger(kSection, QStringLiteral("Left"), area.left() + area.width() - 10);
     Ini().WriteInteger(kSection, QStringLiteral("Top"), area.top() - 1);
+    {
+        TFormPlacementTest w;
+        EXPECT_EQ(w.pos(), QPoint(area.left() + area.width() - 300, area.top()));
+    }
+    Ini().WriteInteger(kSection, QStringLiteral("Left"), area.left() + 7);
+    Ini().WriteInteger(kSection, QStringLiteral("Top"), area.bottom() - 50);
     TFormPlacementTest w;
-    EXPECT_EQ(w.pos(), QPoint(area.left() + area.width() - 10, area.top()));
+    EXPECT_EQ(w.pos(), QPoint(area.left() + 7, area.top() + area.height() - 200));
+    EXPECT_TRUE(area.contains(w.frameGeometry()));
 }
 
 TEST_F(FormBaseTest, NeverSavedWindowKeepsItsDesignedPlaceCentredWhereItsDesignSays)
@@ -214,9 +223,35 @@ TEST_F(FormBaseTest, StoredSizeAndDesignedMinimumNeverExceedTheWorkAreaNorDoesLe
         // Cut down to the work area, it fills it from the top left.
         EXPECT_EQ(w.pos(), area.topLeft());
     }
+    // Squeezed below its minimum, it kept the size stored before.
+    EXPECT_EQ(Ini().ReadInteger(kCentred, QStringLiteral("Width"), 0), area.width() + 500);
+    Ini().WriteInteger(kCentred, QStringLiteral("Width"), 100);
+    Ini().WriteInteger(kCentred, QStringLiteral("Height"), 100);
     Ini().WriteInteger(kCentred, QStringLiteral("Left"), area.right());
     TFormCentredTest w(QSize(100, 100), TFormPosition::Designed);
-    EXPECT_EQ(w.x(), area.right());
+    EXPECT_EQ(w.x(), area.left() + area.width() - 100);
+}
+
+TEST_F(FormBaseTest, StoredSizeBelowTheMinimumIsRaisedAndTheWindowCentred)
+{
+    // Stored by a run at a large scale factor, below the designed minimum.
+    const QRect area = WorkArea();
+    const QSize design(area.width() / 2, area.height() / 2);
+    Ini().WriteBool(kCentred, QStringLiteral("Maximized"), false);
+    Ini().WriteInteger(kCentred, QStringLiteral("Width"), design.width() - 12);
+    Ini().WriteInteger(kCentred, QStringLiteral("Height"), design.height() - 100);
+    Ini().WriteInteger(kCentred, QStringLiteral("Left"), area.left());
+    Ini().WriteInteger(kCentred, QStringLiteral("Top"), area.top());
+    {
+        TFormCentredTest w(design, TFormPosition::DesktopCenter, nullptr, true);
+        EXPECT_EQ(w.size(), design);
+        EXPECT_EQ(w.pos(), QPoint(area.x() + (area.width() - design.width()) / 2,
+                                  area.y() + (area.height() - design.height()) / 2));
+        w.move(area.topLeft() + QPoint(5, 6));
+    }
+    EXPECT_EQ(Ini().ReadInteger(kCentred, QStringLiteral("Width"), 0), design.width());
+    EXPECT_EQ(Ini().ReadInteger(kCentred, QStringLiteral("Height"), 0), design.height());
+    EXPECT_EQ(Ini().ReadInteger(kCentred, QStringLiteral("Left"), 0), area.left() + 5);
 }
 
 TEST_F(FormBaseTest, WidthWithoutHeightLeavesTheDesignedSize)

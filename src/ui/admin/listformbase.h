@@ -117,6 +117,7 @@ protected:
     bool EverShown() const { return m_everShown; }
     void showEvent(QShowEvent* event) override;
     bool DesignSizeIsMinimum() const override { return true; }
+    TFormPosition DesignedPosition() const override { return TFormPosition::DesktopCenter; }
     void keyPressEvent(QKeyEvent* event) override;
 
     // The ID field when it exists and may be written.
