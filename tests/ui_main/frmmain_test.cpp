@@ -179,6 +179,25 @@ TEST_F(MainWindowTest, SendProgressOneOfThreeFillsAThird)
     EXPECT_EQ(main.SendTotal, 3);
 }
 
+TEST_F(MainWindowTest, ProgressPanelHoldsItsWholeText)
+{
+    TFormMain& main = ShowMain();
+    TNStatusBar* bar = main.stbStatusBar;
+    const QColor window = bar->palette().color(QPalette::Window);
+    for (const auto& [current, total] : {std::pair(100, 100), std::pair(4321, 123456)}) {
+        main.SetSendProgress(current, total);
+        const QString text = SendProgressText(current, total);
+        const QRect panel1 = bar->PanelRect(1);
+        EXPECT_GT(panel1.width(), bar->fontMetrics().horizontalAdvance(text)) << text.toStdString();
+        // Right-aligned and whole: no ink cut at the panel's left edge.
+        const QImage image = StatusBarImage();
+        EXPECT_FALSE(
+            AnyPixelOtherThan(image, QRect(panel1.left() + 1, panel1.top() + 2, 2, panel1.height() - 4), window))
+            << text.toStdString();
+        EXPECT_EQ(bar->PanelRect(2).left(), panel1.right() + 3);
+    }
+}
+
 TEST_F(MainWindowTest, CompletedProgressIsShownThenEmptiedByTheTimer)
 {
     TFormMain& main = ShowMain();

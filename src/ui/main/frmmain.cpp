@@ -131,6 +131,9 @@ void TFormMain::BuildLayout()
     // longer role word beside its icon.
     const int roleWidth = 16 + 10 + stbStatusBar->fontMetrics().horizontalAdvance(RoleWordAdmin);
     stbStatusBar->SetPanelWidths({std::max(70, roleWidth), 80, 120, 50});
+    // Panel 1 is 80 wide at design; it grows to hold the progress of a send
+    // of thousands of rows in this font.
+    stbStatusBar->FitPanelToText(1, SendProgressText(9999, 9999));
     stbStatusBar->SetOwnerDrawn(1, true);
     stbStatusBar->SetOwnerDrawn(2, true);
     stbStatusBar->SetDrawPanel(
@@ -307,6 +310,9 @@ void TFormMain::SetSendProgress(int current, int total)
 {
     SendCurrent = current;
     SendTotal = total;
+    // A larger send widens the panel so that its whole text shows.
+    stbStatusBar->FitPanelToText(1, SendProgressText(current, total));
+    stbStatusBar->FitPanelToText(1, SendProgressText(total, total));
     for (int panel : {1, 2})
         stbStatusBar->update(stbStatusBar->PanelRect(panel));
     // A completed display stays a moment, then both panels are emptied; the

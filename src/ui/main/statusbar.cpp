@@ -34,6 +34,19 @@ void TNStatusBar::SetPanelWidths(const QList<int>& widths)
     update();
 }
 
+void TNStatusBar::FitPanelToText(int panel, const QString& text)
+{
+    if (panel < 0 || panel >= m_panels.size())
+        return;
+    // The text's advance with room for the panel's edges either side.
+    const int width = fontMetrics().horizontalAdvance(text) + 8;
+    if (width <= m_panels[panel].Width)
+        return;
+    m_panels[panel].Width = width;
+    updateGeometry();
+    update();
+}
+
 QRect TNStatusBar::PanelRect(int panel) const
 {
     if (panel < 0 || panel >= m_panels.size())

@@ -24,6 +24,9 @@ public:
     explicit TNStatusBar(QWidget* parent = nullptr);
 
     void SetPanelWidths(const QList<int>& widths);
+    // Widens the panel, never narrows it, so that the text shows whole in
+    // this bar's font.
+    void FitPanelToText(int panel, const QString& text);
     int PanelCount() const { return static_cast<int>(m_panels.size()); }
     // The panel's rectangle in the bar; empty for an unknown panel.
     QRect PanelRect(int panel) const;
