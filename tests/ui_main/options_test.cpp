@@ -138,6 +138,17 @@ TEST_F(OptionsDialogTest, OpensWithTheStoredValuesOnTheRememberedPageAndEscWrite
                                  "PopupWin"}));
     // 9 names no page: the designed one.
     EXPECT_EQ(dialog.pgOptions->currentWidget(), dialog.tsPasswords);
+    // Ctrl+Tab and Ctrl+Shift+Tab go round the shown pages only.
+    QList<QWidget*> round;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(dialog.pgOptions, Qt::Key_Tab, Qt::ControlModifier);
+        round << dialog.pgOptions->currentWidget();
+    }
+    EXPECT_EQ(round, (QList<QWidget*>{dialog.tsPopupWin, dialog.tsMessageEditor, dialog.tsRecipients,
+                                      dialog.tsContactsTree, dialog.tsPasswords}));
+    QTest::keyClick(dialog.pgOptions, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(dialog.pgOptions->currentWidget(), dialog.tsContactsTree);
+    dialog.pgOptions->setCurrentWidget(dialog.tsPasswords);
     EXPECT_FALSE(dialog.chkMessagesToGroupMembersSequentially->isVisibleTo(dialog.tsRecipients));
     EXPECT_FALSE(dialog.chkEnableTextFileRecipients->isVisibleTo(dialog.tsRecipients));
     EXPECT_TRUE(dialog.chkAllowSendingEmptyMessages->isChecked());

@@ -45,7 +45,11 @@ TFormOptions::TFormOptions(QWidget* parent) : QDialog(parent), TFormBase(this), 
     tsSharedData = Page(pgOptions, "tsSharedData", QStringLiteral("Shared Data"), 0);
     tsPasswords = Page(pgOptions, "tsPasswords", QStringLiteral("Passwords"), 1061);
     tsPopupWin = Page(pgOptions, "tsPopupWin", QStringLiteral("PopupWin"), 0);
+    // Hidden, and disabled so that Ctrl+Tab (which skips only disabled
+    // pages) never lands on it; it stays in place to keep the stored page
+    // numbers of the pages after it.
     pgOptions->setTabVisible(pgOptions->indexOf(tsSharedData), false);
+    pgOptions->setTabEnabled(pgOptions->indexOf(tsSharedData), false);
 
     BuildMessageEditorPage();
     BuildRecipientsPage();
