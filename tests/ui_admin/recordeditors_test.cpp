@@ -138,8 +138,13 @@ TEST_F(RecordEditorsTest, ServerEditorHostsTheTcpSettingsAndRefusesATakenName)
                   QStringLiteral("There already is Tovix Server named: \"Other\". Please enter a different name."));
         EXPECT_TRUE(editor->dbedtName->text().isEmpty());
         QTest::keyClicks(editor->dbedtName, QStringLiteral("Sim"));
-        editor->btnOK->click();
-        if (editor->isVisible()) {
+        // Alt+O is no accelerator of this editor and types nothing; Alt+K is OK's.
+        EXPECT_TRUE(QTest::qWaitForWindowActive(editor));
+        QTest::keyClick(editor->dbedtName, 'o', Qt::AltModifier);
+        EXPECT_EQ(editor->dbedtName->text(), QStringLiteral("Sim"));
+        editor->UpdateOkAction();
+        QTest::keyClick(editor->dbedtName, 'k', Qt::AltModifier);
+        if (!WaitUntil([editor] { return !editor->isVisible(); })) {
             ADD_FAILURE() << Answerer.Texts().join(u'|').toStdString();
             editor->reject();
         }

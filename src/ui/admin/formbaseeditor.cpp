@@ -10,12 +10,41 @@
 #include "ui/plugins/editorregistry.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+
+namespace {
+
+// An accelerator (O&K, a field's label) runs as a shortcut before its key
+// reaches a field; any other Alt+letter would type the bare letter into the
+// focused field of the window, which the operator did not mean to type.
+class TNStrayAltLetterFilter : public QObject {
+public:
+    explicit TNStrayAltLetterFilter(QWidget* window) : QObject(window), m_window(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        const Qt::KeyboardModifiers mods =
+            key->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier);
+        return widget && widget->window() == m_window && mods == Qt::AltModifier && !key->text().isEmpty() &&
+               key->text().at(0).isPrint();
+    }
+
+private:
+    QWidget* m_window;
+};
+
+}  // namespace
 
 TFormBaseEditor::TFormBaseEditor(QWidget* owner, int mode, TNListForm* listForm) : QDialog(owner), TFormBase(this)
 {
@@ -58,6 +87,7 @@ TFormBaseEditor::TFormBaseEditor(QWidget* owner, int mode, TNListForm* listForm)
     buttons->addWidget(btnOK);
     buttons->addWidget(btnCancel);
     new TYebCorner(pnlButtons);
+    qApp->installEventFilter(new TNStrayAltLetterFilter(this));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

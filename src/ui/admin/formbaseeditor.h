@@ -12,6 +12,7 @@
 // IsModified holds (checked at idle time); OK runs AcceptChanges, which
 // validates and closes with the OK result; Cancel, Esc without modifiers and
 // the window's close run CancelChanges and close with the cancel result.
+// An Alt+letter that is none of the window's accelerators types nothing.
 //
 // A derived editor's constructor ends with RestoreFormSettings() (placement
 // from "FormSettings.ini", design size made the minimum) and its destructor
