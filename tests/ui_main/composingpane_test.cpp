@@ -3,6 +3,7 @@
 // both frames, the status bar shows the progress, Send comes back and the
 // sent-message log holds the rows. Also the carriers' length limits as the
 // registered carrier editors read them.
+#include "foundation/scgtreeview.h"
 #include "foundation/workarea.h"
 #include "messaging/sendoutbox.h"
 #include "messaging/sendsettings.h"
@@ -11,6 +12,7 @@
 #include "platform/profilefile.h"
 #include "support/messageanswerer.h"
 #include "ui/main/frmembedcontrol.h"
+#include "ui/main/frmfolderstree.h"
 #include "ui/main/frmmain.h"
 #include "ui/main/frmmessageeditor.h"
 #include "ui/main/frmrecipients.h"
@@ -265,4 +267,24 @@ TEST_F(ComposingTest, ANewSmsCarrierLimitsTo160AndSmtpSetsNoLimit)
     EXPECT_EQ(editor->lblRemaining->text(), QStringLiteral("(-1)"));
     EXPECT_EQ(editor->lblCharCount->palette().color(QPalette::WindowText), QColor(Qt::red));
     SetCarrierMaxLengthHook(nullptr);
+}
+
+TEST_F(ComposingTest, TabWalksTreeRecipientsEditorAndSendBar)
+{
+    StartWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const auto walk = [](Qt::Key key, int steps) {
+        QStringList names;
+        for (int i = 0; i < steps; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), key,
+                            key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+            names << QApplication::focusWidget()->objectName();
+        }
+        return names;
+    };
+    form->FormFoldersTree->tvFolders->setFocus();
+    EXPECT_EQ(walk(Qt::Key_Tab, 8), QStringList({"lvRecipients", "cbexTemplateNames", "memMessageText", "btnSend",
+                                                 "btnClearRecipients", "btnClearMessageText", "btnExit", "tvFolders"}));
+    form->FormMessageEditor->memMessageText->setFocus();
+    EXPECT_EQ(walk(Qt::Key_Backtab, 3), QStringList({"cbexTemplateNames", "lvRecipients", "tvFolders"}));
 }

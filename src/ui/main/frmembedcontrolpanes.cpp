@@ -1,8 +1,10 @@
 #include "ui/main/frmembedcontrolpanes.h"
 
 #include "data/recipients.h"
+#include "foundation/scgtreeview.h"
 #include "messaging/sendoutbox.h"
 #include "ui/main/frmembedcontrol.h"
+#include "ui/main/frmfolderstree.h"
 #include "ui/main/frmmain.h"
 #include "ui/main/frmmessageeditor.h"
 #include "ui/main/frmrecipients.h"
@@ -71,4 +73,23 @@ void EmbedComposingPanes(TFormMain& form)
         if (recipients)
             recipients->lvRecipients->setFocus(Qt::ShortcutFocusReason);
     });
+}
+
+void OrderPanesForTab(TFormMain& form)
+{
+    if (!form.FormFoldersTree || !form.FormRecipients || !form.FormMessageEditor || !form.FormEmbedControl)
+        return;
+    TFormMessageEditor* editor = form.FormMessageEditor;
+    TFormEmbedControl* bar = form.FormEmbedControl;
+    const QList<QWidget*> order = {form.FormFoldersTree->tvFolders,
+                                   form.FormRecipients->lvRecipients,
+                                   editor->cbexTemplateNames,
+                                   editor->btnSelectDatabase,
+                                   editor->memMessageText,
+                                   bar->btnSend,
+                                   bar->btnClearRecipients,
+                                   bar->btnClearMessageText,
+                                   bar->btnExit};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }

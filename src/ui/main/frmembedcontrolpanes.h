@@ -9,3 +9,7 @@
 class TFormMain;
 
 void EmbedComposingPanes(TFormMain& form);
+// Once the folder tree is embedded too: Tab walks the panes in the order of
+// the work, folder tree, recipients, message editor, send bar (Shift+Tab
+// back).
+void OrderPanesForTab(TFormMain& form);

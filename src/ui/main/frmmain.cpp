@@ -287,6 +287,7 @@ void TFormMain::FormShow()
     FormFoldersTree = new TFormFoldersTree(pnlEmbedContacts);
     pnlEmbedContacts->layout()->addWidget(FormFoldersTree);
     FormFoldersTree->setVisible(true);
+    OrderPanesForTab(*this);
 
     if (OptionFlag("LogonOnStart")) {
         if (LogonAtStartup() == 0) {
