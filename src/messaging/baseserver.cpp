@@ -326,13 +326,14 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
         ~TLogRest() { link.LogAcks(db, acks, true); }
     } logRest{*this, db, unlogged};
     TNOutRow row;
+    bool unanswered = false;  // a row sent in this batch got no answer in its wait
     while (rows.Next(row)) {
         if (stopRequested() || Destroying())
             return;
         if (!TransportAlive()) {
             // The server closed the connection part-way: the operator hears
             // that the rest did not go (they stay queued for the next Send).
-            PostShowPopup(BatchFailedText(QStringLiteral("the server closed the connection")), pkError);
+            TellConnectionClosed();
             return;
         }
         // A row the server accepted is never sent again, even while its
@@ -360,11 +361,16 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
         index = int(quint16(index + 1));
         if (claimed) {
             const bool none = unlogged.isEmpty();
+            const qsizetype before = unlogged.size();
             AwaitAck(row.ID, kAckTimeoutMs, stopRequested, unlogged);
+            unanswered = unanswered || unlogged.size() == before;
             if (none && !unlogged.isEmpty())
                 oldest.start();
         }
     }
+    // The connection ended while the last rows waited for their answers.
+    if (unanswered && !TransportAlive() && !stopRequested() && !Destroying())
+        TellConnectionClosed();
     // Rows that left the out-box while the batch ran were never reached:
     // the send bar is told the batch is through.
     if (rows.Total() > 0 && int(quint16(index - 1)) != total)
@@ -419,6 +425,11 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
         CheckSendDone();
     db = QSqlDatabase();
     CloseThreadDatabase(path);
+}
+
+void TBaseServer::TellConnectionClosed() const
+{
+    PostShowPopup(BatchFailedText(QStringLiteral("the server closed the connection")), pkError);
 }
 
 QString TBaseServer::BatchFailedText(const QString& reason) const

@@ -142,6 +142,9 @@ public:
     static QString NotSentText(const QString& name, const QString& reason);
     static QString NotLoggedText(const QString& name, const QString& reason);
     QString BatchFailedText(const QString& reason) const;
+    // Tells the operator that the server closed the connection before the
+    // batch was through; its other rows stay queued.
+    void TellConnectionClosed() const;
 
     // Set by ServersList's owner under its write lock (see serverslist.h).
     bool ListedUnderLock() const { return m_listed; }
