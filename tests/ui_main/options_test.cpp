@@ -208,6 +208,12 @@ TEST_F(OptionsDialogTest, PopupDelayEditClampsAndRestoresAndTheCloseBoxLeavesEdi
     dialog.udPopupWinDelay->btnDown->click();
     EXPECT_EQ(dialog.edPopupWinDelay->text(), QStringLiteral("179"));
     EXPECT_EQ(Option("PopupWinDelay")->AsInteger(), 179);
+    // The arrows are no focus stop of their own: one Tab leaves the edit.
+    dialog.edPopupWinDelay->setFocus();
+    QWidget* next = dialog.edPopupWinDelay->nextInFocusChain();
+    while (next && !(next->focusPolicy() & Qt::TabFocus))
+        next = next->nextInFocusChain();
+    EXPECT_NE(next, static_cast<QWidget*>(dialog.udPopupWinDelay));
     // A letter, or an empty edit, brings the current delay back.
     Retype(dialog.edPopupWinDelay, QStringLiteral("x"));
     EXPECT_EQ(dialog.edPopupWinDelay->text(), QStringLiteral("179"));

@@ -51,6 +51,9 @@ void TNUpDown::StepBy(int steps)
 
 void TNUpDown::Associate(QLineEdit* edit)
 {
+    // The edit's Up and Down keys step it, so it is no focus stop of its own:
+    // Tab goes from the edit straight to the next control.
+    setFocusPolicy(Qt::NoFocus);
     edit->installEventFilter(this);
 }
 
