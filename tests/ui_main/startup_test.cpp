@@ -8,9 +8,11 @@
 #include "foundation/messagebox.h"
 #include "platform/appterminate.h"
 #include "platform/idleupdates.h"
+#include "platform/instancelock.h"
 #include "platform/profilefile.h"
 #include "platform/programfolder.h"
 #include "platform/versioninfo.h"
+#include "support/lockholder.h"
 #include "support/messageanswerer.h"
 #include "support/tempfolder.h"
 #include "ui/main/frmabout.h"
@@ -20,10 +22,12 @@
 #include "ui_main/eventwaits.h"
 
 #include <gtest/gtest.h>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
+#include <QMap>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -306,6 +310,47 @@ TEST_F(StartupTest, MissingLocalDatabaseEndsTheProgramWithoutCreatingIt)
                                                             "application's folder.\r\rExiting ...")})
         << qPrintable(m_answers.Texts().join(QLatin1Char('\n')));
     EXPECT_FALSE(QFile::exists(m_folder.File(QStringLiteral("LocalData2.mdb"))));
+}
+
+TEST_F(StartupTest, ASecondCopySaysTheProgramRunsAndTouchesNoFile)
+{
+    // Every file of the program folder, with its bytes.
+    const auto snapshot = [this] {
+        QMap<QString, QByteArray> files;
+        const QDir dir(m_folder.Path());
+        for (const QString& name : dir.entryList(QDir::Files)) {
+            QFile file(dir.filePath(name));
+            files[name] = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+        }
+        return files;
+    };
+    LockHolderProcess firstCopy;
+    ASSERT_TRUE(firstCopy.Start(InstanceLockPath(m_folder.Path())));
+    const auto before = snapshot();
+    {
+        TApplicationStartup startup({QStringLiteral("tovix2")});
+        startup.SplashMinShowMs = 50;
+        startup.Start();
+        EXPECT_TRUE(startup.AlreadyRunning());
+        EXPECT_EQ(FormMain, nullptr);
+        EXPECT_EQ(startup.Run(), 0);
+        startup.Shutdown();
+    }
+    EXPECT_EQ(m_steps, QStringList{QStringLiteral("already running")});
+    ASSERT_EQ(m_answers.Requests().size(), 1);
+    EXPECT_EQ(m_answers.Requests()[0].Text, QStringLiteral("Tovix 2 is already running."));
+    EXPECT_EQ(m_answers.Requests()[0].Type, TMsgDlgType::mtInformation);
+    EXPECT_EQ(snapshot(), before);
+    // Once the first copy is gone, even by a crash, the program starts.
+    firstCopy.Kill();
+    m_steps.clear();
+    TApplicationStartup startup({QStringLiteral("tovix2")});
+    startup.SplashMinShowMs = 50;
+    startup.Start();
+    EXPECT_FALSE(startup.AlreadyRunning());
+    EXPECT_NE(FormMain, nullptr);
+    startup.Shutdown();
+    EXPECT_TRUE(m_steps.contains(QStringLiteral("create TDModLocalData")));
 }
 
 TEST_F(StartupTest, MaintenanceActionsEmptyTheOutBoxAndTheLog)

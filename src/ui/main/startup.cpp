@@ -94,6 +94,16 @@ void TApplicationStartup::Start()
         return;
     m_started = true;
     ResetTerminateRequest();
+    // The caption of every box, this start's first one included.
+    QApplication::setApplicationName(QStringLiteral("Tovix 2"));
+    // Before anything opens a database: compacting it at start-up would fail
+    // on the files the running copy has open.
+    if (!TakeInstanceLock()) {
+        m_alreadyRunning = true;
+        Note(QStringLiteral("already running"));
+        MessageDlg(QStringLiteral("Tovix 2 is already running."), TMsgDlgType::mtInformation, mbOK);
+        return;
+    }
     // Before any window: the live links, the received reports and the
     // dispatcher (suspended until the first send).
     StartMessaging();
@@ -103,7 +113,6 @@ void TApplicationStartup::Start()
     SetHelpFile(ProgramFolder() + QStringLiteral("Help.chm"));
     ShowSplash(SplashMinShowMs, false);
     m_splash = FormAbout;
-    QApplication::setApplicationName(QStringLiteral("Tovix 2"));
 
     // Before the first window: every window keeps its placement there.
     m_formSettings = std::make_unique<TFormSettingsFile>();
@@ -143,8 +152,22 @@ void TApplicationStartup::Start()
     }
 }
 
+bool TApplicationStartup::TakeInstanceLock()
+{
+    // A program folder that cannot hold the lock file (read-only, say) locks
+    // in the user's runtime folder instead; when neither can, the program
+    // starts rather than keep the operator out.
+    const QString folder = ProgramFolder();
+    TInstanceLockState state = m_instanceLock.TryLock(InstanceLockPath(folder));
+    if (state == TInstanceLockState::Unavailable)
+        state = m_instanceLock.TryLock(FallbackInstanceLockPath(folder));
+    return state != TInstanceLockState::HeldElsewhere;
+}
+
 int TApplicationStartup::Run()
 {
+    if (m_alreadyRunning)
+        return 0;
     if (m_failed)
         return 1;
     if (!FormMain)
@@ -183,6 +206,7 @@ void TApplicationStartup::Shutdown()
         m_formSettings.reset();
         Note(QStringLiteral("close FormSettings.ini"));
     }
+    m_instanceLock.Release();
 }
 
 TNApplication::TNApplication(int& argc, char** argv) : QApplication(argc, argv) {}

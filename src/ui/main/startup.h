@@ -1,7 +1,10 @@
 #pragma once
 // The program's start-up and shut-down.
 //
-// Start: the automation switch, the help file, the splash (at least
+// Start: a second copy started while one runs from the same program folder
+// says "Tovix 2 is already running." and ends (Run returns 0) before it
+// touches a database or a settings file; otherwise the automation switch, the
+// help file, the splash (at least
 // SplashMinShowMs, not when started with "-Embedding"), the title "Tovix 2",
 // the window-placement file, then the long-lived modules in their fixed
 // order; the splash is released. Run: the main window is shown and the one
@@ -23,6 +26,8 @@
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include "platform/instancelock.h"
 
 class QObject;
 class TDModOptions;
@@ -47,6 +52,8 @@ public:
     int Run();
     // True when an error stopped the start-up.
     bool Failed() const { return m_failed; }
+    // True when another copy of the program holds the program folder.
+    bool AlreadyRunning() const { return m_alreadyRunning; }
     void Shutdown();
 
     // Tests follow the creation and destruction of the modules: "create
@@ -56,14 +63,18 @@ public:
 private:
     template <class T>
     T* Create();
+    bool TakeInstanceLock();
 
     QStringList m_arguments;
+    // Held from the start to the end of the shut-down.
+    TInstanceLock m_instanceLock;
     std::unique_ptr<TFormSettingsFile> m_formSettings;
     // Owned modules in order of creation.
     std::vector<std::pair<QString, std::unique_ptr<QObject>>> m_modules;
     QPointer<TFormAbout> m_splash;
     bool m_started = false;
     bool m_failed = false;
+    bool m_alreadyRunning = false;
     bool m_shutDown = false;
 };
 
