@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include "db/connection.h"
 #include "db/datasource.h"
@@ -54,10 +55,14 @@ protected:
 
 TEST_F(DbControlsTest, TypingPutsTheRowIntoEditStateAndControlsFollowTheCursor)
 {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
     TNDBEdit name;
     TNDBEdit id;
     TNDBMemo data;
     TNDBCheckBox prune;
+    for (QWidget* control : {static_cast<QWidget*>(&name), static_cast<QWidget*>(&data), static_cast<QWidget*>(&prune)})
+        layout->addWidget(control);
     Bind(name, "Name");
     Bind(id, "ID");
     Bind(data, "Data");
@@ -83,6 +88,17 @@ TEST_F(DbControlsTest, TypingPutsTheRowIntoEditStateAndControlsFollowTheCursor)
     EXPECT_EQ(contacts.FieldByName(QStringLiteral("Name"))->AsString(), "Bertie");
     prune.click();
     data.setPlainText(QStringLiteral("note"));
+    // Tab and Shift+Tab leave the memo as they leave an edit; no tab is typed.
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    data.setFocus();
+    QTest::keyClick(&data, Qt::Key_Tab);
+    EXPECT_TRUE(prune.hasFocus());
+    data.setFocus();
+    QTest::keyClick(&data, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(name.hasFocus());
+    EXPECT_EQ(data.toPlainText(), QStringLiteral("note"));
     contacts.Post();
     EXPECT_EQ(Stored(QStringLiteral("select Name || Prune || Data from Contacts where Name like 'Bert%'")).toString(),
               QVariant(QStringLiteral("Bertie1note")).toString());

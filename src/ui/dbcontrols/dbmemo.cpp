@@ -4,6 +4,7 @@
 
 TNDBMemo::TNDBMemo(QWidget* parent) : QPlainTextEdit(parent)
 {
+    setTabChangesFocus(true);
     connect(&m_link, &TNFieldDataLink::DataChanged, this, [this] { LoadValue(); });
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         if (m_loading)
