@@ -13,6 +13,7 @@
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <algorithm>
 
 namespace {
 std::atomic<quint64> g_lastLinkSerial{0};
@@ -102,13 +103,25 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
         case rkMessageAccepted:
         case rkMessageAcceptError:
             if (message.ToInputMessage(&input)) {
+                // The server waits for the next row: it goes out first.
+                TNFramePipe::TFrame next;
+                bool wake = false;
+                if (m_pipe.Answered(input.ClientRecordID, next, wake)) {
+                    try {
+                        SendText(next.Bytes);
+                    } catch (const std::exception& e) {
+                        m_pipe.SendFailed(next, QString::fromUtf8(e.what()));
+                        wake = true;
+                    }
+                }
                 {
                     std::lock_guard<std::mutex> guard(m_stateLock);
                     m_acks.append(input);
                     m_lastAck = input;
                     m_hasLastAck = true;
                 }
-                m_ackEvent.SetEvent();
+                if (wake || (m_wakeOnAck.load() && m_wakeOnAck.exchange(false)))
+                    m_ackEvent.SetEvent();
                 // An idle send loop logs it now, not at its next batch.
                 if (m_sendIdle.load())
                     m_outMessagesEvent.Wake();
@@ -210,25 +223,6 @@ bool TBaseServer::LogonPhase(const std::function<bool()>& stopRequested, const Q
     return false;
 }
 
-void TBaseServer::AwaitAck(qint32 id, int timeoutMs, const std::function<bool()>& stopRequested,
-                           QList<TClientInputMessage>& arrived)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        const QList<TClientInputMessage> acks = TakeAcks();
-        arrived += acks;
-        for (const TClientInputMessage& ack : acks)
-            if (ack.ClientRecordID == id)
-                return;
-        const qint64 left = deadline.remainingTime();
-        if (left <= 0 || stopRequested() || Destroying() || !TransportAlive())
-            return;
-        // Every way this wait can end sets the event: an acknowledgement,
-        // the transport's end (LogonUnanswerable), destruction.
-        m_ackEvent.WaitFor(int(left));
-    }
-}
-
 namespace {
 QString RecipientLabel(const QString& name, qint32 rowId)
 {
@@ -302,79 +296,181 @@ bool TBaseServer::LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bo
     return true;
 }
 
+// The acknowledgements of a batch not logged yet. They are logged in
+// groups, while the server handles the next rows: one transaction serves
+// many rows. A group is written once it is large or its oldest
+// acknowledgement has waited kAckLogDelayMs, and whatever arrived is
+// written before the batch ends, however it ends.
+struct TBaseServer::TBatchAcks {
+    TBaseServer& link;
+    QSqlDatabase& db;
+    QList<TClientInputMessage> unlogged;
+    QElapsedTimer oldest;
+    bool unanswered = false;  // a row of the batch got no answer in its wait
+
+    TBatchAcks(TBaseServer& owner, QSqlDatabase& database) : link(owner), db(database)
+    {
+        unlogged.reserve(4 * kAckLogGroup);
+    }
+    ~TBatchAcks() { link.LogAcks(db, unlogged, true); }
+    TBatchAcks(const TBatchAcks&) = delete;
+    TBatchAcks& operator=(const TBatchAcks&) = delete;
+
+    void Take()
+    {
+        const QList<TClientInputMessage> acks = link.TakeAcks();
+        if (acks.isEmpty())
+            return;
+        if (unlogged.isEmpty())
+            oldest.start();
+        unlogged += acks;
+    }
+    // Milliseconds until the group is due (-1: nothing to log).
+    qint64 DueInMs() const
+    {
+        if (unlogged.isEmpty())
+            return -1;
+        if (unlogged.size() >= kAckLogGroup)
+            return 0;
+        return std::max<qint64>(0, kAckLogDelayMs - oldest.elapsed());
+    }
+    // True when the group was written.
+    bool LogIfDue()
+    {
+        // While another writer holds the log, go on sending; wait only once
+        // the group has grown well past its size.
+        return DueInMs() == 0 && link.LogAcks(db, unlogged, unlogged.size() >= 4 * kAckLogGroup);
+    }
+};
+
+bool TBaseServer::SendFrame(const TNFramePipe::TFrame& frame)
+{
+    try {
+        SendText(frame.Bytes);
+        return true;
+    } catch (const std::exception& e) {
+        // The transport is gone (ELinkError): this row and the rest stay
+        // queued.
+        PostShowPopup(NotSentText(frame.Label, QString::fromUtf8(e.what())), pkError);
+        return false;
+    }
+}
+
+bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAcks& acks, bool draining)
+{
+    for (;;) {
+        // TakeAcks resets the event before it looks: anything the receiving
+        // side does from here on sets it again. With no answer in hand, the
+        // next one sets it too (its group's delay starts then).
+        m_wakeOnAck = acks.unlogged.isEmpty();
+        acks.Take();
+        if (acks.LogIfDue())
+            continue;
+        TNFramePipe::TFrame frame;
+        QString error;
+        if (m_pipe.TakeFailure(frame, error)) {
+            PostShowPopup(NotSentText(frame.Label, error), pkError);
+            return false;
+        }
+        if (stopRequested() || Destroying())
+            return false;
+        if (!m_pipe.Busy())
+            return true;
+        if (!TransportAlive()) {
+            // The server closed the connection part-way: the operator hears
+            // that the rest did not go (they stay queued for the next Send).
+            TellConnectionClosed();
+            return false;
+        }
+        bool timedOut = false;
+        const bool take = m_pipe.TakeForSender(frame, &timedOut);
+        acks.unanswered = acks.unanswered || timedOut;
+        if (take && !SendFrame(frame))
+            return false;
+        if (take || timedOut)
+            continue;
+        if (!draining && m_pipe.Queued() < TNFramePipe::kDepth)
+            return true;  // room for more rows
+        // Every way this wait can end sets the event: the answer that frees
+        // room or empties the queue, the first answer while none is in hand,
+        // the transport's end (LogonUnanswerable), destruction. Otherwise it
+        // ends when the row in flight or the log group is due.
+        const qint64 inFlight = m_pipe.InFlightLeftMs();
+        const qint64 due = acks.DueInMs();
+        const qint64 wait = inFlight < 0 ? due : (due < 0 ? inFlight : std::min(inFlight, due));
+        m_ackEvent.WaitFor(int(wait < 0 ? -1 : std::max<qint64>(wait, 1)));
+    }
+}
+
 void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
                            const TNSendSettings& settings)
 {
     const quint64 generation = RemovalGeneration();
     TNOutRowReader rows(db, OutRowFilter());
     const int total = int(quint16(rows.Total()));
-    int index = 1;
+    int skipped = 0;  // rows read and not sent: gone meanwhile, or no route
     TNRouteCache routes;
     TNSendProgressPoster progress(batchId);
-    // Acknowledgements are logged in groups, after the next row has gone
-    // out: the log is written while the server handles that row, and one
-    // transaction serves many rows. A group is written once it is large or
-    // its oldest acknowledgement has waited kAckLogDelayMs, and whatever
-    // arrived is written before the batch ends, however it ends.
-    QList<TClientInputMessage> unlogged;
-    unlogged.reserve(4 * kAckLogGroup);
-    QElapsedTimer oldest;
-    struct TLogRest {
-        TBaseServer& link;
-        QSqlDatabase& db;
-        QList<TClientInputMessage>& acks;
-        ~TLogRest() { link.LogAcks(db, acks, true); }
-    } logRest{*this, db, unlogged};
+    TBatchAcks acks(*this, db);
+    m_pipe.Begin(ReceiverSends(), kAckTimeoutMs);
+    // Rows framed ahead and never sent when the batch ends stay queued, and
+    // a removal of their message may take them again.
+    struct TClearPipe {
+        TNFramePipe& pipe;
+        ~TClearPipe() { ReleaseUnsentClaims(pipe.Clear()); }
+    } clearPipe{m_pipe};
+    int posted = 0;
+    const auto showProgress = [&](int position) {
+        position = int(quint16(position));
+        if (position != posted && position > 0)
+            progress.Row(position, total);
+        posted = position;
+    };
     TNOutRow row;
-    bool unanswered = false;  // a row sent in this batch got no answer in its wait
-    while (rows.Next(row)) {
-        if (stopRequested() || Destroying())
-            return;
-        if (!TransportAlive()) {
-            // The server closed the connection part-way: the operator hears
-            // that the rest did not go (they stay queued for the next Send).
-            TellConnectionClosed();
-            return;
-        }
-        // A row the server accepted is never sent again, even while its
-        // acknowledgement waits to be logged. A row whose message was
-        // removed meanwhile (a failed connection of another of its servers)
-        // is not sent.
-        const bool claimed = !HasAckFor(m_unloggedAcks, row.ID) && ClaimRowForSending(db, row.ID, generation);
-        if (claimed) {
-            try {
-                SendOutMessage(row, settings, &routes);
-            } catch (const ELinkError& e) {
-                // The transport is gone; this row and the rest stay queued.
-                PostShowPopup(NotSentText(RecipientLabel(row.Name, row.ID), QString::fromUtf8(e.what())), pkError);
-                return;
-            } catch (const std::exception& e) {
-                PostShowPopup(NotSentText(RecipientLabel(row.Name, row.ID), QString::fromUtf8(e.what())), pkError);
+    bool more = true;
+    for (;;) {
+        while (more && m_pipe.Queued() < TNFramePipe::kDepth) {
+            more = rows.Next(row);
+            if (!more)
+                break;
+            // A row the server accepted is never sent again, even while its
+            // acknowledgement waits to be logged. A row whose message was
+            // removed meanwhile (a failed connection of another of its
+            // servers) is not sent.
+            if (!HasAckFor(m_unloggedAcks, row.ID) && ClaimRowForSending(db, row.ID, generation)) {
+                const QString label = RecipientLabel(row.Name, row.ID);
+                try {
+                    const QString line = OutMessageLine(row, settings, &routes);
+                    if (!line.isEmpty()) {
+                        m_pipe.Push({row.ID, FrameLine(line), label});
+                        if (m_pipe.Queued() == 1) {
+                            // Nothing may be in flight: the frame goes at once.
+                            if (!StepPipe(stopRequested, acks, false))
+                                return;
+                            showProgress(skipped + m_pipe.Sent());
+                        }
+                        continue;
+                    }
+                } catch (const std::exception& e) {
+                    PostShowPopup(NotSentText(label, QString::fromUtf8(e.what())), pkError);
+                }
+                ReleaseUnsentClaims({row.ID});
             }
+            ++skipped;
         }
-        if (!unlogged.isEmpty() && (unlogged.size() >= kAckLogGroup || oldest.hasExpired(kAckLogDelayMs))) {
-            // While the processor writes, go on sending; wait only once the
-            // group has grown well past its size.
-            LogAcks(db, unlogged, unlogged.size() >= 4 * kAckLogGroup);
-        }
-        progress.Row(index, total);
-        index = int(quint16(index + 1));
-        if (claimed) {
-            const bool none = unlogged.isEmpty();
-            const qsizetype before = unlogged.size();
-            AwaitAck(row.ID, kAckTimeoutMs, stopRequested, unlogged);
-            unanswered = unanswered || unlogged.size() == before;
-            if (none && !unlogged.isEmpty())
-                oldest.start();
-        }
+        if (!StepPipe(stopRequested, acks, !more))
+            return;
+        showProgress(skipped + m_pipe.Sent());
+        if (!more && !m_pipe.Busy())
+            break;
     }
-    // The connection ended while the last rows waited for their answers.
-    if (unanswered && !TransportAlive() && !stopRequested() && !Destroying())
+    // The connection ended while the last row waited for its answer.
+    if (acks.unanswered && !TransportAlive() && !stopRequested() && !Destroying())
         TellConnectionClosed();
     // Rows that left the out-box while the batch ran were never reached:
     // the send bar is told the batch is through.
-    if (rows.Total() > 0 && int(quint16(index - 1)) != total)
-        progress.Row(total, total);
+    if (total > 0)
+        showProgress(total);
 }
 
 void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint64 batchId)

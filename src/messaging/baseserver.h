@@ -22,6 +22,7 @@
 
 #include "data/datakinds.h"
 #include "messaging/framecutter.h"
+#include "messaging/framepipe.h"
 #include "messaging/outboxstore.h"
 #include "messaging/outmessageline.h"
 #include "messaging/protocolmessages.h"
@@ -162,6 +163,9 @@ protected:
     void RunSendLoop(const std::function<bool()>& stopRequested, quint64 batchId);
     // Whether the transport can still carry frames.
     virtual bool TransportAlive() const { return true; }
+    // Whether the thread that reads the server's answers may send the next
+    // frame itself (SendText safe from it, and quick).
+    virtual bool ReceiverSends() const { return false; }
     // The first step of every most-derived destructor: marks the link as
     // ending and wakes every wait of its threads.
     void BeginDestroy();
@@ -185,10 +189,16 @@ private:
     void DispatchReply(const TClientRawInMessage& message);
     void RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
                   const TNSendSettings& settings);
-    // Waits up to TimeoutMs for the acknowledgement of row ID, collecting
-    // every acknowledgement that arrives meanwhile into Arrived.
-    void AwaitAck(qint32 id, int timeoutMs, const std::function<bool()>& stopRequested,
-                  QList<TClientInputMessage>& arrived);
+    struct TBatchAcks;
+    // Moves the batch's frames along: collects the answers, logs them when
+    // their group is due, sends the next frame when nothing is in flight,
+    // and waits while the queue is full (or, draining, until it is empty).
+    // False: the batch must end (stopped, transport gone or failed; the
+    // operator has been told where that is news).
+    bool StepPipe(const std::function<bool()>& stopRequested, TBatchAcks& acks, bool draining);
+    // Puts a frame the send thread took on the wire; false (and a popup) on
+    // failure.
+    bool SendFrame(const TNFramePipe::TFrame& frame);
     bool LogonPhase(const std::function<bool()>& stopRequested, const QString& appId);
     // Logs Acks (emptied unless WaitForWriters is false and another writer
     // is busy: false then). An acknowledgement that cannot be logged is kept
@@ -204,6 +214,10 @@ private:
     QList<TClientInputMessage> m_unloggedAcks;
     TNWorkSignal m_outMessagesEvent;
     TNSynchroEvent m_ackEvent;
+    TNFramePipe m_pipe;
+    // The send thread waits with no answer in hand: the next answer wakes it
+    // (it starts the answer's log delay).
+    std::atomic<bool> m_wakeOnAck{false};
     std::atomic<bool> m_loggedOn{false};
     std::atomic<bool> m_destroying{false};
     std::atomic<bool> m_testing{false};

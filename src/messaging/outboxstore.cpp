@@ -573,6 +573,11 @@ bool RowInOutBox(QSqlDatabase& db, qint32 rowId)
 }
 }  // namespace
 
+void ReleaseUnsentClaims(const QList<qint32>& rows)
+{
+    ForgetClaims(rows);
+}
+
 bool RowAwaitsAckLog(qint32 rowId)
 {
     std::lock_guard<std::mutex> guard(Claims().lock);

@@ -138,6 +138,9 @@ quint64 RemovalGeneration();
 // False: the row has left the out-box (do not send it). Raises
 // EDatabaseError when the out-box cannot be read.
 bool ClaimRowForSending(QSqlDatabase& db, qint32 rowId, quint64 generation);
+// Claimed rows that were never handed to the transport (their batch ended
+// first): the removal of their message may take them again.
+void ReleaseUnsentClaims(const QList<qint32>& rows);
 
 // Whether a link has sent the row and its acknowledgement is not logged
 // yet (the report of such a row waits; no query needed to know it).

@@ -66,6 +66,9 @@ public:
 
 protected:
     bool TransportAlive() const override { return m_transportAlive.load(); }
+    // The receive thread sends the next row the moment it reads the answer
+    // to the last (the send lock keeps frames whole).
+    bool ReceiverSends() const override { return true; }
 
 private:
     friend class TNSendThread;

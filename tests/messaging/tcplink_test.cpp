@@ -244,6 +244,38 @@ TEST_F(TcpLinkTest, SecondSendReusesTheLiveLinkAndSendsNoRowTwice)
     EXPECT_EQ(LogRows(), 2);
 }
 
+TEST_F(TcpLinkTest, LongBatchKeepsOneRowOnTheWireAndSendsEachRowOnce)
+{
+    // More rows than the link frames ahead, answered a little late: the next
+    // row must still wait for the answer to the last.
+    TSimOptions options = LoopbackSim();
+    options.ackDelayMs = 2;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    const qint32 ann = Contact(QStringLiteral("Ann"), carrier);
+    constexpr int kRows = 300;
+    for (int i = 0; i < kRows; ++i)
+        Queue(QStringLiteral("Row %1").arg(i), {ann});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone(1, 30000));
+    ASSERT_TRUE(WaitForOutBoxRows(0));
+    EXPECT_EQ(LogRows(), kRows);
+    int sent = 0;
+    int answered = 0;
+    for (const TSimFrame& frame : sim.Log()) {
+        if (frame.direction == TSimDirection::In && frame.Word() == QLatin1String("MESSAGE")) {
+            EXPECT_EQ(answered, sent) << "row " << sent << " went out before the answer to the last";
+            ++sent;
+        } else if (frame.direction == TSimDirection::Out && frame.Word() == QLatin1String("MESSAGE_ACCEPTED")) {
+            ++answered;
+        }
+    }
+    EXPECT_EQ(sent, kRows);
+    const QStringList messages = Received(sim, QStringLiteral("MESSAGE"));
+    EXPECT_EQ(QSet<QString>(messages.begin(), messages.end()).size(), kRows);
+}
+
 TEST_F(TcpLinkTest, NoListenerReportsRemovesTheMessagesAndEnablesSend)
 {
     const quint16 port = FreePort();

@@ -1,0 +1,83 @@
+#pragma once
+// TNFramePipe: the frames of a batch waiting their turn on the wire, and the
+// row on it. The send thread reads, claims and frames rows ahead and queues
+// them here; the link sends one at a time and the next only once the server
+// has answered the one in flight (or its wait has run out).
+//
+// Who puts the next frame on the wire: where the link's receiving thread may
+// write to the transport (TCP), it sends the next frame the moment it reads
+// the answer, so a row's turn costs one wake-up of the receiving thread and
+// none of the send thread; the send thread refills the queue when it runs
+// low. Otherwise (or when the wait of the row in flight ran out) the send
+// thread takes the next frame itself.
+//
+// Any thread; every member takes the pipe's lock. Nothing here touches the
+// transport: the caller that takes a frame sends it.
+
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QList>
+#include <QString>
+#include <deque>
+#include <mutex>
+
+class TNFramePipe {
+public:
+    struct TFrame {
+        qint32 RowId = 0;
+        QByteArray Bytes;
+        QString Label;  // the recipient, for a popup when the send fails
+    };
+    // Frames queued ahead at most, and the level below which the send thread
+    // is woken to refill.
+    static constexpr qsizetype kDepth = 128;
+    static constexpr qsizetype kLowWater = kDepth / 2;
+
+    // A new batch on a link with nothing in flight. ReceiverSends: the
+    // receiving thread sends the next frame on an answer. AnswerWaitMs: how
+    // long a row in flight waits for its answer.
+    void Begin(bool receiverSends, int answerWaitMs);
+    // Send thread: queues a claimed, framed row.
+    void Push(TFrame frame);
+    qsizetype Queued() const;
+    // Send thread: the next frame to send now, when nothing is in flight or
+    // the row in flight waited its whole time (TimedOut set then). The frame
+    // counts as in flight from here.
+    bool TakeForSender(TFrame& frame, bool* timedOut);
+    // Whether a row is in flight or frames wait.
+    bool Busy() const;
+    // Whether the row in flight has waited its whole time.
+    bool InFlightExpired() const;
+    // Milliseconds the row in flight may still wait (-1: nothing in flight).
+    qint64 InFlightLeftMs() const;
+    // Frames put on the wire in this batch.
+    int Sent() const;
+    // The send thread waits for the queue to empty: every answer wakes it.
+    void SetDraining();
+    // Ends the batch: drops the frames never sent and returns their rows.
+    QList<qint32> Clear();
+
+    // Receiving thread: the server answered RowId. True when the caller must
+    // send Next now (it is in flight from here). Wake: the send thread has
+    // something to do (refill, take the next frame, or the queue is empty).
+    bool Answered(qint32 rowId, TFrame& next, bool& wake);
+    // The receiving thread could not send Frame; the send thread reports it.
+    void SendFailed(const TFrame& frame, const QString& error);
+    // The failure reported by SendFailed, once.
+    bool TakeFailure(TFrame& frame, QString& error);
+
+private:
+    void SetInFlight(qint32 rowId);
+
+    mutable std::mutex m_lock;
+    std::deque<TFrame> m_queue;
+    qint32 m_inFlight = 0;  // 0: nothing on the wire
+    QDeadlineTimer m_deadline;
+    int m_answerWaitMs = 0;
+    int m_sent = 0;
+    bool m_receiverSends = false;
+    bool m_draining = false;
+    bool m_failed = false;
+    TFrame m_failedFrame;
+    QString m_failure;
+};
