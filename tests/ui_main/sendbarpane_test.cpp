@@ -202,6 +202,14 @@ TEST_F(SendBarTest, ProgressSumsAndEndOfSendOptions)
     EXPECT_TRUE(bar->Progress().IsEmpty());
     EXPECT_EQ(RecipientList->GetCount(), 0);
     EXPECT_EQ(editor->memMessageText->toPlainText(), QStringLiteral("Again"));
+
+    // A sender that held back the report of the row before its last: the
+    // last report still completes the display, which then empties.
+    Post(WM_SEND_PROGRESS, 41, ProgressParam(1, 3));
+    EXPECT_EQ(progress.last(), qMakePair(2, 3));
+    Post(WM_SEND_PROGRESS, 41, ProgressParam(3, 3));
+    EXPECT_EQ(progress.last(), qMakePair(3, 3));
+    EXPECT_TRUE(bar->Progress().IsEmpty());
 }
 
 TEST_F(SendBarTest, ABatchThatDiedIsDroppedWhenTheEngineIsDoneAndTheTextStays)

@@ -165,6 +165,7 @@ void TFormEmbedControl::SendProgress(quint64 key, int position, int total)
 void TFormEmbedControl::ShowSums()
 {
     const TNSendProgress::TSums sums = m_progress.Sums();
+    const int shownTotal = m_progressTotal;
     m_progressTotal = sums.Total;
     m_progressCurrent = sums.Current;
     if (m_progressTotal > 0) {
@@ -172,6 +173,12 @@ void TFormEmbedControl::ShowSums()
             m_links.SetSendProgress(m_progressCurrent, m_progressTotal);
         return;
     }
+    // The last batch in flight ended. A sender holds back the reports of
+    // rows that follow each other quickly, so the one that would have shown
+    // the full bar may never come: the display completes here instead (full,
+    // then emptied), never left on a row the send has passed.
+    if (shownTotal > 0 && m_links.SetSendProgress)
+        m_links.SetSendProgress(shownTotal, shownTotal);
     AfterLastBatch();
 }
 
