@@ -35,10 +35,13 @@
 #include "platform/programfolder.h"
 
 #include <sys/resource.h>
+#include <unistd.h>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QMap>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -81,6 +84,30 @@ TUsage Usage()
     getrusage(RUSAGE_SELF, &usage);
     const auto ns = [](const timeval& t) { return qint64(t.tv_sec) * 1000000000 + qint64(t.tv_usec) * 1000; };
     return {ns(usage.ru_utime) + ns(usage.ru_stime), usage.ru_nvcsw + usage.ru_nivcsw};
+}
+
+// CPU time of each of the process's threads, by thread name (threads of one
+// name summed).
+QMap<QString, qint64> ThreadCpuNs()
+{
+    QMap<QString, qint64> times;
+    const long ticks = sysconf(_SC_CLK_TCK);
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
+        QFile stat(tasks.filePath(tid + QStringLiteral("/stat")));
+        if (!comm.open(QIODevice::ReadOnly) || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QString name = QString::fromUtf8(comm.readAll()).trimmed();
+        const QByteArray line = stat.readAll();
+        // The fields after the name in parentheses; utime and stime are the
+        // 14th and 15th of the line.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 13 || ticks <= 0)
+            continue;
+        times[name] += (fields[11].toLongLong() + fields[12].toLongLong()) * 1000000000 / ticks;
+    }
+    return times;
 }
 
 // The main thread's responsiveness: the gaps between two ticks of a 5 ms
@@ -220,6 +247,7 @@ TRates RunEngine(int rows, const QList<TEndpoint>& endpoints, int contactsPerEnd
     });
     check.start(10);
     const TUsage usageBefore = Usage();
+    const QMap<QString, qint64> threadsBefore = ThreadCpuNs();
     QElapsedTimer sendClock;
     sendClock.start();
     SendOutBox();
@@ -228,6 +256,7 @@ TRates RunEngine(int rows, const QList<TEndpoint>& endpoints, int contactsPerEnd
     gaps.Stop();
     check.stop();
     const TUsage usage = Usage() - usageBefore;
+    const QMap<QString, qint64> threadsAfter = ThreadCpuNs();
     stopWatching = true;
     watcher.join();
     const qint64 completedNs = std::max(doneNs, emptyNs.load());
@@ -245,6 +274,12 @@ TRates RunEngine(int rows, const QList<TEndpoint>& endpoints, int contactsPerEnd
         "engine: CPU time of the process while sending %.0f ms (%.1f us a row), %.1f context switches a "
         "row (the peer's included)\n",
         usage.cpuNs / 1e6, usage.cpuNs / 1e3 / rows, double(usage.switches) / rows);
+    std::printf("engine: CPU time a row by thread:");
+    for (auto it = threadsAfter.begin(); it != threadsAfter.end(); ++it)
+        if (it.value() - threadsBefore.value(it.key()) > 0)
+            std::printf(" %s %.1f us,", qPrintable(it.key()),
+                        (it.value() - threadsBefore.value(it.key())) / 1e3 / rows);
+    std::printf(" (clock ticks of %ld us)\n", 1000000 / std::max(1L, sysconf(_SC_CLK_TCK)));
     std::printf("engine: SendOutBox on the main thread %.1f ms\n", sendOutBoxNs / 1e6);
     std::printf("engine: sent-message log %d rows, out-box %d rows\n",
                 Count(local, "select count(*) from SentMessages"), Count(local, "select count(*) from OutMessages"));

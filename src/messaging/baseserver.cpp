@@ -104,13 +104,13 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
         case rkMessageAcceptError:
             if (message.ToInputMessage(&input)) {
                 // The server waits for the next row: it goes out first.
-                TNFramePipe::TFrame next;
+                QByteArray next;
                 bool wake = false;
                 if (m_pipe.Answered(input.ClientRecordID, next, wake)) {
                     try {
-                        SendText(next.Bytes);
+                        SendText(next);
                     } catch (const std::exception& e) {
-                        m_pipe.SendFailed(next, QString::fromUtf8(e.what()));
+                        m_pipe.SendFailed(QString::fromUtf8(e.what()));
                         wake = true;
                     }
                 }

@@ -1,29 +1,57 @@
 #include "messaging/framepipe.h"
 
+#include <utility>
+
 void TNFramePipe::Begin(bool receiverSends, int answerWaitMs)
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_queue.clear();
+    m_ring.clear();
+    m_ring.resize(size_t(kDepth));
+    m_head = 0;
+    m_count = 0;
     m_inFlight = 0;
     m_answerWaitMs = answerWaitMs;
     m_sent = 0;
     m_receiverSends = receiverSends;
     m_draining = false;
     m_failed = false;
-    m_failedFrame = TFrame();
+    m_failedRow = 0;
     m_failure.clear();
+    m_onWire = TFrame();
+    m_retired.clear();
+    m_retired.reserve(size_t(kDepth));
 }
 
 void TNFramePipe::Push(TFrame frame)
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_queue.push_back(std::move(frame));
+    std::vector<TFrame> retired;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_count == m_ring.size()) {
+            // More than kDepth queued (the send thread waits before that):
+            // the ring grows, in order.
+            std::vector<TFrame> grown;
+            grown.reserve(2 * m_ring.size() + 1);
+            for (size_t i = 0; i < m_count; ++i)
+                grown.push_back(std::move(m_ring[(m_head + i) % m_ring.size()]));
+            grown.resize(2 * m_ring.size() + 1);
+            m_ring.swap(grown);
+            m_head = 0;
+        }
+        m_ring[(m_head + m_count) % m_ring.size()] = std::move(frame);
+        ++m_count;
+        if (m_retired.size() < size_t(kLowWater))
+            return;
+        retired.reserve(size_t(kDepth));
+        retired.swap(m_retired);
+    }
+    // Freed here, on the send thread, outside the lock.
 }
 
 qsizetype TNFramePipe::Queued() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    return qsizetype(m_queue.size());
+    return qsizetype(m_count);
 }
 
 void TNFramePipe::SetInFlight(qint32 rowId)
@@ -31,6 +59,16 @@ void TNFramePipe::SetInFlight(qint32 rowId)
     m_inFlight = rowId;
     m_deadline.setRemainingTime(m_answerWaitMs);
     ++m_sent;
+}
+
+void TNFramePipe::TakeFront()
+{
+    if (m_onWire.RowId != 0)
+        m_retired.push_back(std::move(m_onWire));
+    m_onWire = std::move(m_ring[m_head]);
+    m_head = (m_head + 1) % m_ring.size();
+    --m_count;
+    SetInFlight(m_onWire.RowId);
 }
 
 bool TNFramePipe::TakeForSender(TFrame& frame, bool* timedOut)
@@ -42,20 +80,19 @@ bool TNFramePipe::TakeForSender(TFrame& frame, bool* timedOut)
     if (m_inFlight != 0 && !expired) {
         return false;
     }
-    if (m_queue.empty()) {
+    if (m_count == 0) {
         m_inFlight = 0;  // an expired row stops being waited for
         return false;
     }
-    frame = std::move(m_queue.front());
-    m_queue.pop_front();
-    SetInFlight(frame.RowId);
+    TakeFront();
+    frame = m_onWire;
     return true;
 }
 
 bool TNFramePipe::Busy() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    return m_inFlight != 0 || !m_queue.empty();
+    return m_inFlight != 0 || m_count != 0;
 }
 
 bool TNFramePipe::InFlightExpired() const
@@ -86,37 +123,35 @@ QList<qint32> TNFramePipe::Clear()
 {
     std::lock_guard<std::mutex> guard(m_lock);
     QList<qint32> rows;
-    rows.reserve(qsizetype(m_queue.size()));
-    for (const TFrame& frame : m_queue)
-        rows << frame.RowId;
-    m_queue.clear();
+    rows.reserve(qsizetype(m_count));
+    for (; m_count > 0; --m_count, m_head = (m_head + 1) % m_ring.size())
+        rows << std::exchange(m_ring[m_head], TFrame()).RowId;
     m_receiverSends = false;
     return rows;
 }
 
-bool TNFramePipe::Answered(qint32 rowId, TFrame& next, bool& wake)
+bool TNFramePipe::Answered(qint32 rowId, QByteArray& next, bool& wake)
 {
     std::lock_guard<std::mutex> guard(m_lock);
     wake = false;
     if (rowId == 0 || rowId != m_inFlight)
         return false;  // a late answer, or one of another batch
-    if (!m_receiverSends || m_queue.empty()) {
+    if (!m_receiverSends || m_count == 0) {
         m_inFlight = 0;
         wake = true;
         return false;
     }
-    next = std::move(m_queue.front());
-    m_queue.pop_front();
-    SetInFlight(next.RowId);
-    wake = m_draining || qsizetype(m_queue.size()) == kLowWater;
+    TakeFront();
+    next = m_onWire.Bytes;
+    wake = m_draining || qsizetype(m_count) == kLowWater;
     return true;
 }
 
-void TNFramePipe::SendFailed(const TFrame& frame, const QString& error)
+void TNFramePipe::SendFailed(const QString& error)
 {
     std::lock_guard<std::mutex> guard(m_lock);
     m_failed = true;
-    m_failedFrame = frame;
+    m_failedRow = m_onWire.RowId;
     m_failure = error;
     m_receiverSends = false;
 }
@@ -127,7 +162,7 @@ bool TNFramePipe::TakeFailure(TFrame& frame, QString& error)
     if (!m_failed)
         return false;
     m_failed = false;
-    frame = m_failedFrame;
+    frame = m_onWire.RowId == m_failedRow ? m_onWire : TFrame{m_failedRow, {}, {}};
     error = m_failure;
     return true;
 }

@@ -18,8 +18,8 @@
 #include <QDeadlineTimer>
 #include <QList>
 #include <QString>
-#include <deque>
 #include <mutex>
+#include <vector>
 
 class TNFramePipe {
 public:
@@ -60,24 +60,38 @@ public:
     // Receiving thread: the server answered RowId. True when the caller must
     // send Next now (it is in flight from here). Wake: the send thread has
     // something to do (refill, take the next frame, or the queue is empty).
-    bool Answered(qint32 rowId, TFrame& next, bool& wake);
-    // The receiving thread could not send Frame; the send thread reports it.
-    void SendFailed(const TFrame& frame, const QString& error);
+    // Next shares its bytes with the pipe, which frees them on the send
+    // thread (Push, Begin): memory goes back to the thread that took it, so
+    // the two threads never meet in the allocator.
+    bool Answered(qint32 rowId, QByteArray& next, bool& wake);
+    // The receiving thread could not send the frame Answered gave it; the
+    // send thread reports it.
+    void SendFailed(const QString& error);
     // The failure reported by SendFailed, once.
     bool TakeFailure(TFrame& frame, QString& error);
 
 private:
     void SetInFlight(qint32 rowId);
+    // Moves the front frame on the wire; the one before it is retired.
+    void TakeFront();
 
     mutable std::mutex m_lock;
-    std::deque<TFrame> m_queue;
+    // The queue: a ring of kDepth slots, so taking a frame frees nothing on
+    // the receiving thread.
+    std::vector<TFrame> m_ring;
+    size_t m_head = 0;
+    size_t m_count = 0;
     qint32 m_inFlight = 0;  // 0: nothing on the wire
+    // The last frame put on the wire, and those before it, kept until the
+    // send thread frees them.
+    TFrame m_onWire;
+    std::vector<TFrame> m_retired;
     QDeadlineTimer m_deadline;
     int m_answerWaitMs = 0;
     int m_sent = 0;
     bool m_receiverSends = false;
     bool m_draining = false;
     bool m_failed = false;
-    TFrame m_failedFrame;
+    qint32 m_failedRow = 0;
     QString m_failure;
 };

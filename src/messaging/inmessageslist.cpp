@@ -1,5 +1,6 @@
 #include "messaging/inmessageslist.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -37,6 +38,20 @@ bool TNInMessagesList::TakeFirst(TClientInputMessage* message)
     if (Count() == 0)
         ResetState(StateItems);
     return true;
+}
+
+int TNInMessagesList::TakeFirstOnes(QList<TClientInputMessage>& messages, int max)
+{
+    TNWriteGuard guard(Lock());
+    const int taken = std::min(max, Count());
+    messages.reserve(messages.size() + taken);
+    for (int i = 0; i < taken; ++i) {
+        messages << *GetItem(0);
+        Delete(0);
+    }
+    if (Count() == 0)
+        ResetState(StateItems);
+    return taken;
 }
 
 int TNInMessagesList::PendingCount()

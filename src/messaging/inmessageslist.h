@@ -19,6 +19,9 @@ public:
     void AddAll(const QList<TClientInputMessage>& messages);
     // Takes the oldest item under the write lock; false when there is none.
     bool TakeFirst(TClientInputMessage* message);
+    // Takes up to Max of the oldest items, in order, under one hold of the
+    // write lock; how many were appended to Messages.
+    int TakeFirstOnes(QList<TClientInputMessage>& messages, int max);
     // Items waiting now (takes the read lock).
     int PendingCount();
     // Wakes the taker without an item (what it waits for may have changed:

@@ -110,13 +110,15 @@ void TMessageProcessor::Run(const TNThread& thread)
         if (InMessagesList.WaitForItems(NextWaitMs()) == wrSignaled) {
             // Taken reports are held from now on, so none is lost whatever
             // happens to the database below.
-            TClientInputMessage message;
-            for (int n = 0; n < kBatchSize && InMessagesList.TakeFirst(&message); ++n) {
+            QList<TClientInputMessage> messages;
+            InMessagesList.TakeFirstOnes(messages, kBatchSize);
+            QElapsedTimer now;
+            now.start();
+            for (const TClientInputMessage& message : std::as_const(messages)) {
                 if (message.MsgType == rkBroadcastMessage) {
                     ShowBroadcast(message);
                 } else if (message.MsgType == rkMessageSent || message.MsgType == rkMessageSendError) {
-                    m_held << THeld{message, QElapsedTimer()};
-                    m_held.last().Since.start();
+                    m_held << THeld{message, now};
                     arrived = true;
                 }
             }

@@ -111,6 +111,17 @@ void DeleteOutRow(TStatements& st, qint32 rowId, qint32 messageTextId, int textU
     }
 }
 
+// Deletes a message text that no out-box row uses any more.
+void DeleteUnusedText(TStatements& st, qint32 textId)
+{
+    QSqlQuery& text =
+        st.Get(QStringLiteral("delete from OutMessageTexts where ID = :t and not exists "
+                              "(select 1 from OutMessages where MessageTextID = :u)"));
+    text.bindValue(QStringLiteral(":t"), textId);
+    text.bindValue(QStringLiteral(":u"), textId);
+    Exec(text, "delete the message text");
+}
+
 // Runs Body in one write transaction: committed when it returns, rolled
 // back when it throws. The transaction takes the write lock when it begins
 // (BEGIN IMMEDIATE): the send threads and the message processor read and then
@@ -470,7 +481,10 @@ int RefusalStatus(const TClientInputMessage& ack)
 
 namespace {
 // One report inside a running transaction; raises on a failed statement.
-TNReportOutcome ApplyOneReport(TStatements& st, const TClientInputMessage& report, bool applyUnlogged)
+// Applies one report; the message text of a deleted row is added to
+// Texts, to be deleted once the group is through if no row uses it any more.
+TNReportOutcome ApplyOneReport(TStatements& st, const TClientInputMessage& report, bool applyUnlogged,
+                               QSet<qint32>& texts)
 {
     TNReportOutcome outcome;
     const QVariantList values = ReadOutRow(st, QStringLiteral("m.MessageTextID, m.sentMessagesID"), 2,
@@ -495,7 +509,10 @@ TNReportOutcome ApplyOneReport(TStatements& st, const TClientInputMessage& repor
         update.bindValue(QStringLiteral(":sentMessagesID"), sentId.toInt());
         Exec(update, "confirm log row");
     }
-    DeleteOutRow(st, report.ClientRecordID, messageTextId, CountTextUsers(st, messageTextId));
+    QSqlQuery& del = st.Get(QStringLiteral("delete from OutMessages where ID = :id"));
+    del.bindValue(QStringLiteral(":id"), report.ClientRecordID);
+    Exec(del, "delete out-box row");
+    texts.insert(messageTextId);
     outcome.Result = TApplyReportResult::arApplied;
     return outcome;
 }
@@ -514,8 +531,14 @@ QList<TNReportOutcome> ApplyReports(QSqlDatabase& db, const QList<TClientInputMe
     const bool ok = InTransaction(db, error, [&] {
         outcomes.clear();
         TStatements st(db);
+        QSet<qint32> texts;
         for (int i = 0; i < reports.size(); ++i)
-            outcomes << ApplyOneReport(st, reports[i], applyUnlogged.value(i));
+            outcomes << ApplyOneReport(st, reports[i], applyUnlogged.value(i), texts);
+        // A message to many recipients loses its text with its last row:
+        // looked at once per group, not once per row.
+        for (qint32 textId : std::as_const(texts)) {
+            DeleteUnusedText(st, textId);
+        }
         QSqlQuery& left = st.Get(QStringLiteral("select 1 from OutMessages limit 1"));
         Exec(left, "look at out-box");
         const bool empty = !left.next();
@@ -654,12 +677,7 @@ void DropUnsentMessagesOfEndpoint(QSqlDatabase& db, qint32 serverTypeNo, const Q
                 del.bindValue(QStringLiteral(":id"), rowId);
                 Exec(del, "delete unsent row");
             }
-            QSqlQuery& text =
-                st.Get(QStringLiteral("delete from OutMessageTexts where ID = :t and not exists "
-                                      "(select 1 from OutMessages where MessageTextID = :u)"));
-            text.bindValue(QStringLiteral(":t"), textId);
-            text.bindValue(QStringLiteral(":u"), textId);
-            Exec(text, "delete the message text");
+            DeleteUnusedText(st, textId);
         }
     });
     if (!ok)
