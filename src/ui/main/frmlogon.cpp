@@ -172,7 +172,10 @@ void TFormLogon::OKClicked()
     MessageDlg(QStringLiteral("Wrong ") + (user ? RoleWordUser : RoleWordAdmin) +
                    QStringLiteral(" Password. Please try again."),
                TMsgDlgType::mtWarning, mbOK);
+    // The wrong text is selected, so the next try types over it instead of
+    // after it.
     field->setFocus();
+    field->selectAll();
 }
 
 quint8 LogonDialog(quint8 defaultRole, bool allowChoice)
