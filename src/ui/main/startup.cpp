@@ -15,6 +15,7 @@
 #include "platform/versioninfo.h"
 #include "ui/main/frmabout.h"
 #include "ui/main/frmmain.h"
+#include "ui/main/keyboardcontextmenu.h"
 #include "ui/main/quitonsignal.h"
 
 #include <QApplication>
@@ -234,6 +235,7 @@ int RunApplication(int argc, char** argv, const std::function<void()>& registerP
 {
     TNApplication app(argc, argv);
     InstallWidgetMessageBoxes();
+    InstallKeyboardContextMenu();
     // Registration may warn (a duplicate type number): after the message
     // boxes exist, before any module or window.
     if (registerPlugins)
