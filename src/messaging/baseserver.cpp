@@ -356,7 +356,8 @@ bool TBaseServer::SendFrame(const TNFramePipe::TFrame& frame)
     }
 }
 
-bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAcks& acks, bool draining)
+bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAcks& acks, bool draining,
+                           const std::function<void()>& sentOne)
 {
     for (;;) {
         // TakeAcks resets the event before it looks: anything the receiving
@@ -385,12 +386,15 @@ bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAck
         bool timedOut = false;
         const bool take = m_pipe.TakeForSender(frame, &timedOut);
         acks.unanswered = acks.unanswered || timedOut;
-        if (take && !SendFrame(frame))
-            return false;
+        if (take) {
+            if (!SendFrame(frame))
+                return false;
+            sentOne();
+        }
         if (take || timedOut)
             continue;
-        if (!draining && m_pipe.Queued() < TNFramePipe::kDepth)
-            return true;  // room for more rows
+        if (!draining && m_pipe.Queued() <= TNFramePipe::kLowWater)
+            return true;  // time to refill
         // Every way this wait can end sets the event: the answer that frees
         // room or empties the queue, the first answer while none is in hand,
         // the transport's end (LogonUnanswerable), destruction. Otherwise it
@@ -408,7 +412,7 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
     const quint64 generation = RemovalGeneration();
     TNOutRowReader rows(db, OutRowFilter());
     const int total = int(quint16(rows.Total()));
-    int skipped = 0;  // rows read and not sent: gone meanwhile, or no route
+    int ordinal = 0;  // rows read so far
     TNRouteCache routes;
     TNSendProgressPoster progress(batchId);
     TBatchAcks acks(*this, db);
@@ -428,39 +432,51 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
     };
     TNOutRow row;
     bool more = true;
+    QList<TNOutRow> batch;
+    QList<qint32> ids;
+    std::vector<TNFramePipe::TFrame> frames;
     for (;;) {
-        while (more && m_pipe.Queued() < TNFramePipe::kDepth) {
-            more = rows.Next(row);
-            if (!more)
-                break;
-            // A row the server accepted is never sent again, even while its
-            // acknowledgement waits to be logged. A row whose message was
-            // removed meanwhile (a failed connection of another of its
-            // servers) is not sent.
-            if (!HasAckFor(m_unloggedAcks, row.ID) && ClaimRowForSending(db, row.ID, generation)) {
-                const QString label = RecipientLabel(row.Name, row.ID);
-                try {
-                    const QString line = OutMessageLine(row, settings, &routes);
-                    if (!line.isEmpty()) {
-                        m_pipe.Push({row.ID, FrameLine(line), label});
-                        if (m_pipe.Queued() == 1) {
-                            // Nothing may be in flight: the frame goes at once.
-                            if (!StepPipe(stopRequested, acks, false))
-                                return;
-                            showProgress(skipped + m_pipe.Sent());
-                        }
-                        continue;
-                    }
-                } catch (const std::exception& e) {
-                    PostShowPopup(NotSentText(label, QString::fromUtf8(e.what())), pkError);
+        // The room in the queue is filled at once: the claims and the queue
+        // are locked once for all of its rows, not once a row, so the
+        // receive thread rarely finds them taken.
+        const qsizetype room = TNFramePipe::kDepth - m_pipe.Queued();
+        batch.clear();
+        const int first = ordinal + 1;
+        while (more && batch.size() < room && (more = rows.Next(row)))
+            batch << row;
+        ordinal += int(batch.size());
+        // A row the server accepted is never sent again, even while its
+        // acknowledgement waits to be logged. A row whose message was
+        // removed meanwhile (a failed connection of another of its servers)
+        // is not sent.
+        ids.clear();
+        for (const TNOutRow& each : std::as_const(batch))
+            if (!HasAckFor(m_unloggedAcks, each.ID))
+                ids << each.ID;
+        const QSet<qint32> claimed = ClaimRowsForSending(db, ids, generation);
+        QList<qint32> unrouted;
+        for (qsizetype i = 0; i < batch.size(); ++i) {
+            const TNOutRow& each = batch[i];
+            if (!claimed.contains(each.ID))
+                continue;
+            const QString label = RecipientLabel(each.Name, each.ID);
+            try {
+                const QString line = OutMessageLine(each, settings, &routes);
+                if (!line.isEmpty()) {
+                    frames.push_back({each.ID, first + int(i), FrameLine(line), label});
+                    continue;
                 }
-                ReleaseUnsentClaims({row.ID});
+            } catch (const std::exception& e) {
+                PostShowPopup(NotSentText(label, QString::fromUtf8(e.what())), pkError);
             }
-            ++skipped;
+            unrouted << each.ID;
         }
-        if (!StepPipe(stopRequested, acks, !more))
+        ReleaseUnsentClaims(unrouted);
+        m_pipe.PushAll(frames);
+        const auto sentOne = [&] { showProgress(m_pipe.Position()); };
+        if (!StepPipe(stopRequested, acks, !more, sentOne))
             return;
-        showProgress(skipped + m_pipe.Sent());
+        sentOne();
         if (!more && !m_pipe.Busy())
             break;
     }

@@ -11,7 +11,6 @@ void TNFramePipe::Begin(bool receiverSends, int answerWaitMs)
     m_count = 0;
     m_inFlight = 0;
     m_answerWaitMs = answerWaitMs;
-    m_sent = 0;
     m_receiverSends = receiverSends;
     m_draining = false;
     m_failed = false;
@@ -22,30 +21,32 @@ void TNFramePipe::Begin(bool receiverSends, int answerWaitMs)
     m_retired.reserve(size_t(kDepth));
 }
 
-void TNFramePipe::Push(TFrame frame)
+void TNFramePipe::PushAll(std::vector<TFrame>& frames)
 {
     std::vector<TFrame> retired;
+    retired.reserve(size_t(kDepth));
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        if (m_count == m_ring.size()) {
-            // More than kDepth queued (the send thread waits before that):
-            // the ring grows, in order.
+        if (m_count + frames.size() > m_ring.size()) {
+            // More than kDepth queued (the send thread fills only the room
+            // there is): the ring grows, in order.
             std::vector<TFrame> grown;
-            grown.reserve(2 * m_ring.size() + 1);
+            grown.reserve(m_count + frames.size() + m_ring.size());
             for (size_t i = 0; i < m_count; ++i)
                 grown.push_back(std::move(m_ring[(m_head + i) % m_ring.size()]));
-            grown.resize(2 * m_ring.size() + 1);
+            grown.resize(m_count + frames.size() + m_ring.size());
             m_ring.swap(grown);
             m_head = 0;
         }
-        m_ring[(m_head + m_count) % m_ring.size()] = std::move(frame);
-        ++m_count;
-        if (m_retired.size() < size_t(kLowWater))
-            return;
-        retired.reserve(size_t(kDepth));
+        for (TFrame& frame : frames) {
+            m_ring[(m_head + m_count) % m_ring.size()] = std::move(frame);
+            ++m_count;
+        }
         retired.swap(m_retired);
     }
-    // Freed here, on the send thread, outside the lock.
+    frames.clear();
+    // The frames sent meanwhile are freed here, on the send thread, outside
+    // the lock.
 }
 
 qsizetype TNFramePipe::Queued() const
@@ -58,7 +59,6 @@ void TNFramePipe::SetInFlight(qint32 rowId)
 {
     m_inFlight = rowId;
     m_deadline.setRemainingTime(m_answerWaitMs);
-    ++m_sent;
 }
 
 void TNFramePipe::TakeFront()
@@ -107,10 +107,10 @@ qint64 TNFramePipe::InFlightLeftMs() const
     return m_inFlight == 0 ? -1 : m_deadline.remainingTime();
 }
 
-int TNFramePipe::Sent() const
+int TNFramePipe::Position() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    return m_sent;
+    return m_onWire.Ordinal;
 }
 
 void TNFramePipe::SetDraining()
@@ -162,7 +162,7 @@ bool TNFramePipe::TakeFailure(TFrame& frame, QString& error)
     if (!m_failed)
         return false;
     m_failed = false;
-    frame = m_onWire.RowId == m_failedRow ? m_onWire : TFrame{m_failedRow, {}, {}};
+    frame = m_onWire.RowId == m_failedRow ? m_onWire : TFrame{m_failedRow, 0, {}, {}};
     error = m_failure;
     return true;
 }

@@ -25,6 +25,7 @@ class TNFramePipe {
 public:
     struct TFrame {
         qint32 RowId = 0;
+        int Ordinal = 0;  // the row's place in its batch, from 1
         QByteArray Bytes;
         QString Label;  // the recipient, for a popup when the send fails
     };
@@ -37,8 +38,8 @@ public:
     // receiving thread sends the next frame on an answer. AnswerWaitMs: how
     // long a row in flight waits for its answer.
     void Begin(bool receiverSends, int answerWaitMs);
-    // Send thread: queues a claimed, framed row.
-    void Push(TFrame frame);
+    // Send thread: queues claimed, framed rows, in order (Frames is emptied).
+    void PushAll(std::vector<TFrame>& frames);
     qsizetype Queued() const;
     // Send thread: the next frame to send now, when nothing is in flight or
     // the row in flight waited its whole time (TimedOut set then). The frame
@@ -50,8 +51,8 @@ public:
     bool InFlightExpired() const;
     // Milliseconds the row in flight may still wait (-1: nothing in flight).
     qint64 InFlightLeftMs() const;
-    // Frames put on the wire in this batch.
-    int Sent() const;
+    // The Ordinal of the last frame put on the wire (0: none yet).
+    int Position() const;
     // The send thread waits for the queue to empty: every answer wakes it.
     void SetDraining();
     // Ends the batch: drops the frames never sent and returns their rows.
@@ -88,7 +89,6 @@ private:
     std::vector<TFrame> m_retired;
     QDeadlineTimer m_deadline;
     int m_answerWaitMs = 0;
-    int m_sent = 0;
     bool m_receiverSends = false;
     bool m_draining = false;
     bool m_failed = false;

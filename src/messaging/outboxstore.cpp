@@ -632,6 +632,26 @@ bool ClaimRowForSending(QSqlDatabase& db, qint32 rowId, quint64 generation)
     return present;
 }
 
+QSet<qint32> ClaimRowsForSending(QSqlDatabase& db, const QList<qint32>& rowIds, quint64 generation)
+{
+    QSet<qint32> claimed;
+    claimed.reserve(rowIds.size());
+    {
+        std::lock_guard<std::mutex> guard(Claims().lock);
+        if (Claims().generation == generation) {
+            for (qint32 rowId : rowIds) {
+                Claims().rows.insert(rowId);
+                claimed.insert(rowId);
+            }
+            return claimed;
+        }
+    }
+    for (qint32 rowId : rowIds)
+        if (ClaimRowForSending(db, rowId, generation))
+            claimed.insert(rowId);
+    return claimed;
+}
+
 void DropUnsentMessagesOfEndpoint(QSqlDatabase& db, qint32 serverTypeNo, const QString& name, qint32 portNo)
 {
     TNOutRowFilter endpoint;

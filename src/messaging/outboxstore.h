@@ -12,6 +12,7 @@
 
 #include <QList>
 #include <QPair>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -138,6 +139,9 @@ quint64 RemovalGeneration();
 // False: the row has left the out-box (do not send it). Raises
 // EDatabaseError when the out-box cannot be read.
 bool ClaimRowForSending(QSqlDatabase& db, qint32 rowId, quint64 generation);
+// The same for several rows, under one hold of the claims' lock when no
+// removal ran; the rows claimed.
+QSet<qint32> ClaimRowsForSending(QSqlDatabase& db, const QList<qint32>& rowIds, quint64 generation);
 // Claimed rows that were never handed to the transport (their batch ended
 // first): the removal of their message may take them again.
 void ReleaseUnsentClaims(const QList<qint32>& rows);
