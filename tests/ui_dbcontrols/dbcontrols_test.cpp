@@ -215,4 +215,29 @@ TEST_F(DbControlsTest, GridFollowsTheCursorAndKeepsMarksAndWidths)
     EXPECT_EQ(other.columnWidth(1), 77);
 }
 
+TEST_F(DbControlsTest, GridColumnsShowTheirWholeTitleUntilSizedOtherwise)
+{
+    // A design width narrower than its title grows to it (sort mark included)
+    // and is the width stored; a width set afterwards is kept as set.
+    // A settings file that holds no width changes nothing.
+    TNProfileFile ini(files.Folder() + QStringLiteral("FormSettings.ini"));
+    TNDBGrid grid;
+    grid.AddColumn(QStringLiteral("Name"), QStringLiteral("Contact"), 10);
+    grid.AddColumn(QStringLiteral("Data"), QStringLiteral("A long title of a column"), 10);
+    grid.LoadColumnWidths(ini, QStringLiteral("TListForm"));
+    grid.SetDataSource(&source);
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_GE(grid.columnWidth(c), grid.horizontalHeader()->sectionSizeHint(c)) << c;
+        EXPECT_GT(grid.columnWidth(c), 10) << c;
+        EXPECT_EQ(grid.ColumnWidth(c), grid.columnWidth(c)) << c;
+    }
+    EXPECT_GT(grid.columnWidth(1), grid.columnWidth(0));
+    grid.SetColumnWidth(1, 60);
+    contacts.SetIndexFieldNames(QStringLiteral("Data"));
+    contacts.Close();
+    contacts.Open();
+    EXPECT_EQ(grid.columnWidth(1), 60);
+    EXPECT_EQ(grid.ColumnWidth(1), 60);
+}
+
 }  // namespace

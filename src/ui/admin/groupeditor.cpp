@@ -266,10 +266,12 @@ void TFormGroupEditor::LoadFormSettings(QString& section)
     if (!FormSettingsIni)
         return;
     for (const auto& [grid, prefix] : {std::pair{dbgNonMembers, "NonMembers"}, std::pair{dbgMembers, "Members"}})
-        for (int i = 0; i < grid->ColumnCount(); ++i)
-            grid->SetColumnWidth(i, FormSettingsIni->ReadInteger(
-                                        section, QStringLiteral("%1Column%2Width").arg(QLatin1String(prefix)).arg(i),
-                                        grid->ColumnWidth(i)));
+        for (int i = 0; i < grid->ColumnCount(); ++i) {
+            // A width never stored keeps the design width (widened to its title).
+            const QString key = QStringLiteral("%1Column%2Width").arg(QLatin1String(prefix)).arg(i);
+            if (FormSettingsIni->ValueExists(section, key))
+                grid->SetColumnWidth(i, FormSettingsIni->ReadInteger(section, key, grid->ColumnWidth(i)));
+        }
     // The splitter takes the width once the window is laid out.
     m_nonMembersWidth = FormSettingsIni->ReadInteger(section, QStringLiteral("pnlNonMembers"), -1);
 }

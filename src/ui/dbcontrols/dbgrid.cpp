@@ -37,8 +37,12 @@ TNDBGrid::TNDBGrid(QWidget* parent) : QTableView(parent), m_model(this)
         m_keptMarks = SelectedBookmarks();
     });
     connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
-        while (m_widths.size() < m_model.columnCount())
+        while (m_widths.size() < m_model.columnCount()) {
             m_widths << -1;
+            m_titleFit << false;
+        }
+        // The sort mark first: a title's width includes it.
+        ShowSortIndicator();
         ApplyWidths();
         m_resetting = false;
         const QList<TBookmark> marks = m_keptMarks;
@@ -46,7 +50,6 @@ TNDBGrid::TNDBGrid(QWidget* parent) : QTableView(parent), m_model(this)
         if (m_multiSelect)
             MarkRows(marks);
         FollowDataSet();
-        ShowSortIndicator();
     });
     // While rows come and go the view moves its current index on its own; the
     // dataset's cursor is announced afterwards and the grid follows it.
@@ -57,8 +60,10 @@ TNDBGrid::TNDBGrid(QWidget* parent) : QTableView(parent), m_model(this)
     connect(&m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, startChange);
     connect(&m_model, &QAbstractItemModel::rowsRemoved, this, endChange);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
-        if (!m_resetting && column >= 0 && column < m_widths.size())
+        if (!m_resetting && column >= 0 && column < m_widths.size()) {
             m_widths[column] = size;
+            m_titleFit[column] = false;
+        }
     });
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         if (m_sortOnTitleClick)
@@ -105,12 +110,17 @@ int TNDBGrid::AddColumn(const QString& fieldName, const QString& title, int widt
 {
     m_fieldNames << fieldName;
     m_titles << title;
-    while (m_widths.size() < m_fieldNames.size() - 1)
+    while (m_widths.size() < m_fieldNames.size() - 1) {
         m_widths << -1;
-    if (m_widths.size() < m_fieldNames.size())
+        m_titleFit << false;
+    }
+    if (m_widths.size() < m_fieldNames.size()) {
         m_widths << width;
-    else
+        m_titleFit << (width >= 0);
+    } else {
         m_widths[m_fieldNames.size() - 1] = width;
+        m_titleFit[m_fieldNames.size() - 1] = width >= 0;
+    }
     m_model.SetColumns(m_fieldNames);
     m_model.SetTitles(m_titles);
     return int(m_fieldNames.size()) - 1;
@@ -121,6 +131,7 @@ void TNDBGrid::ClearColumns()
     m_fieldNames.clear();
     m_titles.clear();
     m_widths.clear();
+    m_titleFit.clear();
     m_model.SetColumns(m_fieldNames);
     m_model.SetTitles(m_titles);
 }
@@ -153,9 +164,12 @@ void TNDBGrid::SetColumnWidth(int column, int width)
 {
     if (column < 0)
         return;
-    while (m_widths.size() <= column)
+    while (m_widths.size() <= column) {
         m_widths << -1;
+        m_titleFit << false;
+    }
     m_widths[column] = width;
+    m_titleFit[column] = false;
     if (column < m_model.columnCount())
         setColumnWidth(column, width);
 }
@@ -163,6 +177,11 @@ void TNDBGrid::SetColumnWidth(int column, int width)
 void TNDBGrid::ApplyWidths()
 {
     for (int c = 0; c < m_model.columnCount(); ++c) {
+        // A design width is in pixels of the narrow dialog font the windows
+        // were laid out in: the column grows to show its whole title (and
+        // the sort mark), and keeps that width as its own.
+        if (c < m_widths.size() && m_titleFit[c])
+            m_widths[c] = std::max(m_widths[c], horizontalHeader()->sectionSizeHint(c));
         const int width = c < m_widths.size() && m_widths[c] >= 0 ? m_widths[c] : DefaultWidth(c);
         setColumnWidth(c, width);
     }
@@ -171,8 +190,10 @@ void TNDBGrid::ApplyWidths()
 void TNDBGrid::LoadColumnWidths(const TNProfileFile& file, const QString& section)
 {
     const int count = std::max(int(m_fieldNames.size()), m_model.columnCount());
+    // A width never stored keeps the design width, title fit included.
     for (int c = 0; c < count; ++c)
-        SetColumnWidth(c, file.ReadInteger(section, WidthKey(c), ColumnWidth(c)));
+        if (file.ValueExists(section, WidthKey(c)))
+            SetColumnWidth(c, file.ReadInteger(section, WidthKey(c), ColumnWidth(c)));
 }
 
 void TNDBGrid::SaveColumnWidths(TNProfileFile& file, const QString& section) const

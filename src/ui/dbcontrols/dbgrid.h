@@ -9,7 +9,9 @@
 //                                      width); without columns every visible
 //                                      field is shown
 //   ColumnCount/ColumnFieldName/ColumnTitle/ColumnField(i)
-//   ColumnWidth/SetColumnWidth(i, px); widths survive re-sorting and re-reads
+//   ColumnWidth/SetColumnWidth(i, px); widths survive re-sorting and re-reads;
+//                                      a width given to AddColumn grows to show
+//                                      the whole title, one set later is kept
 //   LoadColumnWidths(file, section) / SaveColumnWidths(file, section)
 //                                      keys "Column0Width", "Column1Width", ...
 //   SetSortOnTitleClick(true)          a click on a data field's title sorts the
@@ -90,7 +92,8 @@ private:
     TNDBGridModel m_model;
     QStringList m_fieldNames;
     QStringList m_titles;
-    QList<int> m_widths;  // by column; -1 until known
+    QList<int> m_widths;     // by column; -1 until known
+    QList<bool> m_titleFit;  // by column: a design width, widened to the title
     QList<TBookmark> m_keptMarks;
     bool m_multiSelect = false;
     bool m_sortOnTitleClick = false;
