@@ -135,8 +135,12 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
                     // not logged yet goes to the processor with the next log
                     // write (TakeReportsForProcessor): the processor could
                     // only hold it till then, and is woken once per group.
+                    // The report of the row just acknowledged (the usual
+                    // case: both come in one read) certainly waits; the
+                    // claims are looked at only for the others.
                     std::lock_guard<std::mutex> guard(m_stateLock);
-                    if (!m_sendLoopEnded && RowAwaitsAckLog(input.ClientRecordID)) {
+                    const bool justAcked = !m_acks.isEmpty() && m_acks.last().ClientRecordID == input.ClientRecordID;
+                    if (!m_sendLoopEnded && (justAcked || RowAwaitsAckLog(input.ClientRecordID))) {
                         m_reportsAwaitingLog.append(input);
                         if (m_sendIdle.load())
                             m_outMessagesEvent.Wake();
