@@ -105,8 +105,9 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
             if (message.ToInputMessage(&input)) {
                 // The server waits for the next row: it goes out first.
                 QByteArray next;
-                bool wake = false;
-                if (m_pipe.Answered(input.ClientRecordID, next, wake)) {
+                const TNFramePipe::TAnswer answer = m_pipe.Answered(input.ClientRecordID, next);
+                bool wake = answer.Wake;
+                if (answer.SendNext) {
                     try {
                         SendText(next);
                     } catch (const std::exception& e) {
@@ -117,6 +118,7 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
                 {
                     std::lock_guard<std::mutex> guard(m_stateLock);
                     m_acks.append(input);
+                    m_lastAckInFlight = answer.InFlight;
                     m_lastAck = input;
                     m_hasLastAck = true;
                 }
@@ -139,7 +141,8 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
                     // case: both come in one read) certainly waits; the
                     // claims are looked at only for the others.
                     std::lock_guard<std::mutex> guard(m_stateLock);
-                    const bool justAcked = !m_acks.isEmpty() && m_acks.last().ClientRecordID == input.ClientRecordID;
+                    const bool justAcked =
+                        m_lastAckInFlight && !m_acks.isEmpty() && m_acks.last().ClientRecordID == input.ClientRecordID;
                     if (!m_sendLoopEnded && (justAcked || RowAwaitsAckLog(input.ClientRecordID))) {
                         m_reportsAwaitingLog.append(input);
                         if (m_sendIdle.load())

@@ -229,6 +229,8 @@ private:
     quint8 m_errorCode = 0;
     QString m_errorText;
     QList<TClientInputMessage> m_acks;
+    // The last of m_acks answered the row a batch had on the wire.
+    bool m_lastAckInFlight = false;
     TClientInputMessage m_lastAck;
     bool m_hasLastAck = false;
     // Reports of rows whose acknowledgement is not logged yet.

@@ -130,21 +130,23 @@ QList<qint32> TNFramePipe::Clear()
     return rows;
 }
 
-bool TNFramePipe::Answered(qint32 rowId, QByteArray& next, bool& wake)
+TNFramePipe::TAnswer TNFramePipe::Answered(qint32 rowId, QByteArray& next)
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    wake = false;
+    TAnswer answer;
     if (rowId == 0 || rowId != m_inFlight)
-        return false;  // a late answer, or one of another batch
+        return answer;  // a late answer, or one of another batch
+    answer.InFlight = true;
     if (!m_receiverSends || m_count == 0) {
         m_inFlight = 0;
-        wake = true;
-        return false;
+        answer.Wake = true;
+        return answer;
     }
     TakeFront();
     next = m_onWire.Bytes;
-    wake = m_draining || qsizetype(m_count) == kLowWater;
-    return true;
+    answer.SendNext = true;
+    answer.Wake = m_draining || qsizetype(m_count) == kLowWater;
+    return answer;
 }
 
 void TNFramePipe::SendFailed(const QString& error)

@@ -58,13 +58,20 @@ public:
     // Ends the batch: drops the frames never sent and returns their rows.
     QList<qint32> Clear();
 
-    // Receiving thread: the server answered RowId. True when the caller must
-    // send Next now (it is in flight from here). Wake: the send thread has
+    // What an answer means for the pipe. InFlight: it answers the row on the
+    // wire (a row of this batch, claimed). SendNext: the caller must send
+    // Next now (it is in flight from here). Wake: the send thread has
     // something to do (refill, take the next frame, or the queue is empty).
-    // Next shares its bytes with the pipe, which frees them on the send
-    // thread (Push, Begin): memory goes back to the thread that took it, so
-    // the two threads never meet in the allocator.
-    bool Answered(qint32 rowId, QByteArray& next, bool& wake);
+    struct TAnswer {
+        bool InFlight = false;
+        bool SendNext = false;
+        bool Wake = false;
+    };
+    // Receiving thread: the server answered RowId. Next shares its bytes
+    // with the pipe, which frees them on the send thread (PushAll, Begin):
+    // memory goes back to the thread that took it, so the two threads never
+    // meet in the allocator.
+    TAnswer Answered(qint32 rowId, QByteArray& next);
     // The receiving thread could not send the frame Answered gave it; the
     // send thread reports it.
     void SendFailed(const QString& error);
