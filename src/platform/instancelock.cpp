@@ -19,7 +19,9 @@ TInstanceLockState TInstanceLock::TryLock(const QString& path)
     if (Held())
         return TInstanceLockState::Held;
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // Read access is enough for the lock, so a copy run by another user who
+    // may read the file still meets the lock of the copy that made it.
+    const int fd = ::open(name.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         return TInstanceLockState::Unavailable;
     int result = 0;
