@@ -271,15 +271,33 @@ void TBaseServer::PassReportsToProcessor(bool sendLoopEnded)
 
 bool TBaseServer::LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bool waitForWriters)
 {
+    if (acks.isEmpty()) {
+        PassReportsToProcessor(false);
+        return true;
+    }
+    // The reports in hand for these rows are applied in the same
+    // transaction: the row is logged as delivered and leaves the out-box
+    // at once, with no second transaction for the message processor.
+    QList<TClientInputMessage> reports;
+    {
+        std::lock_guard<std::mutex> guard(m_stateLock);
+        reports.swap(m_reportsAwaitingLog);
+    }
     QList<TNAckOutcome> outcomes;
-    if (!MoveAllToSent(db, acks, waitForWriters, &outcomes))
+    if (!MoveAllToSent(db, acks, waitForWriters, &outcomes, &reports)) {
+        std::lock_guard<std::mutex> guard(m_stateLock);
+        reports += m_reportsAwaitingLog;
+        m_reportsAwaitingLog.swap(reports);
         return false;
-    // Whatever became of them, the reports waiting for these go on now (a
-    // report whose acknowledgement could not be logged is held by the
-    // processor as before).
+    }
+    // Whatever became of them, the other reports waiting for these go on
+    // now (a report whose acknowledgement could not be logged is held by
+    // the processor as before).
+    InMessagesList.AddAll(reports);
     PassReportsToProcessor(false);
     acks.clear();
     bool logged = false;
+    const bool popupForSuccess = PopupForSuccess;
     const bool popupForFailure = PopupForFailure;
     for (const TNAckOutcome& outcome : std::as_const(outcomes)) {
         const qint32 id = outcome.Ack.ClientRecordID;
@@ -297,6 +315,8 @@ bool TBaseServer::LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bo
         if (outcome.Result == TMoveToSentResult::msLogged && outcome.Ack.MsgType == rkMessageAcceptError &&
             popupForFailure)
             PostShowPopup(TMessageProcessor::SendErrorText(RefusalStatus(outcome.Ack)), pkError);
+        if (outcome.ReportApplied)
+            TMessageProcessor::ShowReportPopup(outcome.Report, popupForSuccess, popupForFailure);
     }
     if (logged)
         PostRefreshSentMessages();

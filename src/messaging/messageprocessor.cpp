@@ -186,12 +186,7 @@ void TMessageProcessor::ProcessHeld(QSqlDatabase& db)
         if (result != TApplyReportResult::arApplied)
             continue;  // no longer in the out-box: nothing to do
         applied = true;
-        if (reports[i].MsgType == rkMessageSent) {
-            if (PopupForSuccess)
-                PostShowPopup(SendSuccessText(), pkSuccess);
-        } else if (PopupForFailure) {
-            PostShowPopup(SendErrorText(reports[i].ErrorCode), pkError);
-        }
+        ShowReportPopup(reports[i], PopupForSuccess, PopupForFailure);
     }
     QList<THeld> still;
     for (int i = 0; i < m_held.size(); ++i)
@@ -200,6 +195,16 @@ void TMessageProcessor::ProcessHeld(QSqlDatabase& db)
     m_held = still;
     if (applied)
         PostRefreshSentMessages();
+}
+
+void TMessageProcessor::ShowReportPopup(const TClientInputMessage& report, bool forSuccess, bool forFailure)
+{
+    if (report.MsgType == rkMessageSent) {
+        if (forSuccess)
+            PostShowPopup(SendSuccessText(), pkSuccess);
+    } else if (forFailure) {
+        PostShowPopup(SendErrorText(report.ErrorCode), pkError);
+    }
 }
 
 void TMessageProcessor::ShowBroadcast(const TClientInputMessage& message)

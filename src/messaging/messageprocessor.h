@@ -62,6 +62,8 @@ public:
     // The text of a failure popup for a send-status code.
     static QString SendErrorText(int errorCode);
     static QString SendSuccessText();
+    // The popup an applied report gets, when the options ask for it.
+    static void ShowReportPopup(const TClientInputMessage& report, bool forSuccess, bool forFailure);
 
 private:
     friend class TNMessagesThread;

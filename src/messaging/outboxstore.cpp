@@ -335,6 +335,53 @@ bool LogAcceptedRowOfLoggedText(TStatements& st, const TClientInputMessage& ack)
     return true;
 }
 
+// The status a report leaves in the log: 0 for a delivered page, the
+// server's code for a failed one.
+int ReportStatus(const TClientInputMessage& report)
+{
+    return report.MsgType == rkMessageSendError ? report.ErrorCode : 0;
+}
+
+// An accepted row whose delivery report is in hand, when its message text is
+// logged already: logged as confirmed with the report's status and deleted
+// from the out-box in three statements (its text is added to Texts, to be
+// deleted once the group is through if no row uses it any more). False when
+// the row is gone or its text is not logged yet: nothing is changed then.
+bool LogReportedRowOfLoggedText(TStatements& st, const TClientInputMessage& ack, const TClientInputMessage& report,
+                                QSet<qint32>& texts)
+{
+    QSqlQuery& row = st.Get(QStringLiteral("select MessageTextID from OutMessages where ID = :id"));
+    row.bindValue(QStringLiteral(":id"), ack.ClientRecordID);
+    Exec(row, "read reported row");
+    const bool found = row.next();
+    const qint32 textId = found ? row.value(0).toInt() : 0;
+    row.finish();
+    if (!found)
+        return false;
+    QSqlQuery& log = st.Get(
+        QStringLiteral("insert into SentMessages (ContactID, Name, DatabaseGUID, SentMessageTextID, MessageTime, "
+                       "ReceiveConfirmed, ReceiveTime, SendConfirmed, SendTime, ErrorStatus, IpAddress, PortNo, "
+                       "HostName, ServerTypeNo, ServerRecordID, ClientRecordID) "
+                       "select m.ContactID, m.Name, m.DatabaseGUID, t.SentMessageTextID, t.MessageTime, 1, "
+                       ":ReceiveTime, 1, :SendTime, :ErrorStatus, coalesce(substr(m.IpAddress, 1, 15), ''), "
+                       "m.PortNo, m.HostName, m.ServerTypeNo, :ServerRecordID, m.ID "
+                       "from OutMessages m, OutMessageTexts t where (t.ID = m.MessageTextID) and "
+                       "(m.ID = :ClientRecordID) and (t.SentMessageTextID is not null)"));
+    log.bindValue(QStringLiteral(":ReceiveTime"), st.Now());
+    log.bindValue(QStringLiteral(":SendTime"), st.Now());
+    log.bindValue(QStringLiteral(":ErrorStatus"), ReportStatus(report));
+    log.bindValue(QStringLiteral(":ServerRecordID"), ack.ServerRecordID);
+    log.bindValue(QStringLiteral(":ClientRecordID"), ack.ClientRecordID);
+    Exec(log, "log reported row");
+    if (log.numRowsAffected() != 1)
+        return false;
+    QSqlQuery& del = st.Get(QStringLiteral("delete from OutMessages where ID = :id"));
+    del.bindValue(QStringLiteral(":id"), ack.ClientRecordID);
+    Exec(del, "delete out-box row");
+    texts.insert(textId);
+    return true;
+}
+
 TMoveToSentResult MoveOne(TStatements& st, const TClientInputMessage& ack)
 {
     if (ack.MsgType == rkMessageAccepted && LogAcceptedRowOfLoggedText(st, ack))
@@ -426,7 +473,7 @@ TMoveToSentResult MoveToSent(QSqlDatabase& db, const TClientInputMessage& ack, Q
 }
 
 bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, bool waitForWriters,
-                   QList<TNAckOutcome>* outcomes)
+                   QList<TNAckOutcome>* outcomes, QList<TClientInputMessage>* reports)
 {
     if (outcomes)
         outcomes->clear();
@@ -437,14 +484,45 @@ bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, boo
         writer.lock();
     else if (!writer.try_lock())
         return false;
+    // The reports in hand by row (the first of a row's, should a server
+    // report one twice).
+    QHash<qint32, qsizetype> reportOf;
+    if (reports)
+        for (qsizetype i = reports->size() - 1; i >= 0; --i)
+            reportOf.insert(reports->at(i).ClientRecordID, i);
     QList<TNAckOutcome> results;
     const bool logged = InLockedTransaction(db, nullptr, [&] {
         results.clear();
         TStatements st(db);
-        for (const TClientInputMessage& ack : acks)
-            results << TNAckOutcome{ack, MoveOne(st, ack), QString()};
+        QSet<qint32> texts;
+        for (const TClientInputMessage& ack : acks) {
+            TNAckOutcome outcome{ack, TMoveToSentResult::msNoRow, QString(), false, {}};
+            const auto report = reportOf.constFind(ack.ClientRecordID);
+            if (ack.MsgType == rkMessageAccepted && report != reportOf.constEnd() &&
+                LogReportedRowOfLoggedText(st, ack, reports->at(*report), texts)) {
+                outcome.Result = TMoveToSentResult::msLogged;
+                outcome.ReportApplied = true;
+                outcome.Report = reports->at(*report);
+            } else {
+                outcome.Result = MoveOne(st, ack);
+            }
+            results << outcome;
+        }
+        for (qint32 textId : std::as_const(texts))
+            DeleteUnusedText(st, textId);
     });
     writer.unlock();
+    if (logged && reports) {
+        QSet<qsizetype> applied;
+        for (const TNAckOutcome& outcome : std::as_const(results))
+            if (outcome.ReportApplied)
+                applied.insert(reportOf.value(outcome.Ack.ClientRecordID));
+        QList<TClientInputMessage> left;
+        for (qsizetype i = 0; i < reports->size(); ++i)
+            if (!applied.contains(i))
+                left << reports->at(i);
+        reports->swap(left);
+    }
     if (logged) {
         QList<qint32> ids;
         for (const TClientInputMessage& ack : acks)
@@ -505,7 +583,7 @@ TNReportOutcome ApplyOneReport(TStatements& st, const TClientInputMessage& repor
                                   "SendTime = :SendTime, ErrorStatus = :ErrorStatus "
                                   "where (ID = :sentMessagesID)"));
         update.bindValue(QStringLiteral(":SendTime"), st.Now());
-        update.bindValue(QStringLiteral(":ErrorStatus"), report.MsgType == rkMessageSendError ? report.ErrorCode : 0);
+        update.bindValue(QStringLiteral(":ErrorStatus"), ReportStatus(report));
         update.bindValue(QStringLiteral(":sentMessagesID"), sentId.toInt());
         Exec(update, "confirm log row");
     }

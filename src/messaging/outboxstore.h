@@ -90,6 +90,9 @@ struct TNAckOutcome {
     TClientInputMessage Ack;
     TMoveToSentResult Result = TMoveToSentResult::msNoRow;
     QString Error;
+    // The row's delivery report was applied with it (Report holds it).
+    bool ReportApplied = false;
+    TClientInputMessage Report;
 };
 
 // Logs several acknowledgements in one transaction; when that fails, each
@@ -98,8 +101,13 @@ struct TNAckOutcome {
 // program's threads is writing the log, so the caller can go on sending and
 // log the acknowledgements later. Outcomes, when given, gets one entry per
 // acknowledgement, in order.
+// Reports, when given, holds delivery reports already in hand: an accepted
+// row whose report is among them is logged as confirmed with the report's
+// status and leaves the out-box in the same transaction (what ApplyReport
+// would do once the acknowledgement is logged); the reports applied so are
+// taken out of the list, the others stay for the message processor.
 bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, bool waitForWriters = true,
-                   QList<TNAckOutcome>* outcomes = nullptr);
+                   QList<TNAckOutcome>* outcomes = nullptr, QList<TClientInputMessage>* reports = nullptr);
 
 // The recipient's name of an out-box row; empty when it cannot be read.
 QString OutRowName(QSqlDatabase& db, qint32 rowId);

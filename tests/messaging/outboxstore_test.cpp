@@ -189,6 +189,36 @@ TEST_F(OutBoxStoreTest, ReportsConfirmTheLogAndEmptyTheOutBoxRowByRow)
     EXPECT_EQ(ApplyReport(m_db, Report(3), true).Result, TApplyReportResult::arNoRow);
 }
 
+TEST_F(OutBoxStoreTest, ReportsInHandAreAppliedWithTheirAcknowledgements)
+{
+    // Row 1's text is not logged yet: its report is left for the processor.
+    // Rows 2 and 3 leave the out-box with their acknowledgement, each with
+    // its report's status, and the text goes with the last of them.
+    QList<TClientInputMessage> reports{Report(1), Report(3, rkMessageSendError, 7), Report(2), Report(9)};
+    QList<TNAckOutcome> outcomes;
+    ASSERT_TRUE(MoveAllToSent(m_db, {Ack(1), Ack(2), Ack(3)}, true, &outcomes, &reports));
+    ASSERT_EQ(outcomes.size(), 3);
+    EXPECT_FALSE(outcomes[0].ReportApplied);
+    EXPECT_TRUE(outcomes[1].ReportApplied);
+    EXPECT_TRUE(outcomes[2].ReportApplied);
+    EXPECT_EQ(outcomes[2].Report.ErrorCode, 7);
+    ASSERT_EQ(reports.size(), 2);
+    EXPECT_EQ(reports[0].ClientRecordID, 1);
+    EXPECT_EQ(reports[1].ClientRecordID, 9);
+    EXPECT_EQ(OutBoxRows(), 1);
+    EXPECT_EQ(OutBoxTexts(), 1);  // row 1 still uses it
+    EXPECT_EQ(Scalar(QStringLiteral("select ErrorStatus from SentMessages where ClientRecordID = 2 and "
+                                    "SendConfirmed = 1 and SendTime is not null and ServerRecordID = 900")),
+              0);
+    EXPECT_EQ(Scalar(QStringLiteral("select ErrorStatus from SentMessages where ClientRecordID = 3 and "
+                                    "SendConfirmed = 1")),
+              7);
+    EXPECT_EQ(Scalar(QStringLiteral("select SendConfirmed from SentMessages where ClientRecordID = 1")), 0);
+    EXPECT_EQ(ApplyReport(m_db, reports[0], false).Result, TApplyReportResult::arApplied);
+    EXPECT_EQ(OutBoxTexts(), 0);
+    EXPECT_EQ(LogRows(), 3);
+}
+
 TEST_F(OutBoxStoreTest, ReportForAnUnloggedRowWaitsUnlessToldToApply)
 {
     EXPECT_EQ(ApplyReport(m_db, Report(1), false).Result, TApplyReportResult::arNotLogged);
