@@ -65,9 +65,12 @@ private:
             return true;
         // The program's timers. The widgets' own timers (a delayed layout of
         // a view, the blinking caret of an edit's text control) follow from
-        // changes already made.
+        // changes already made; a button's finish what a key or the mouse
+        // began (the click an accelerator makes a moment after its key, the
+        // repeat of a held arrow), so they count as that input.
         if (type == QEvent::Timer)
-            return !receiver->isWidgetType() && !receiver->isWindowType() && !receiver->inherits("QInputControl");
+            return receiver->inherits("QAbstractButton") ||
+                   (!receiver->isWidgetType() && !receiver->isWindowType() && !receiver->inherits("QInputControl"));
         // Queued calls, repaints, layout requests and change notices are
         // never counted: an update handler may cause any of them.
         return IsOutsideEvent(type);

@@ -6,7 +6,8 @@
 // "Something happened" is an event that can change what a handler looks at:
 // input, a window being activated or changing state, one of the program's
 // timers, a socket, or a posted window message. Queued calls, repaints,
-// layout passes, the widgets' own timers and the change notices of actions
+// layout passes, the widgets' own timers (but a button's, which finish a
+// click or repeat the input began) and the change notices of actions
 // and widgets may all follow from a handler's own work and never count, so a
 // handler cannot wake itself up again and an idle program sleeps. The handler
 // runs as a queued call of its own (it may post or paint); what it sets off
