@@ -384,7 +384,7 @@ bool TBaseServer::SendFrame(const TNFramePipe::TFrame& frame)
 }
 
 bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAcks& acks, bool draining,
-                           const std::function<void()>& sentOne)
+                           const std::function<void(int)>& sentOne)
 {
     for (;;) {
         // TakeAcks resets the event before it looks: anything the receiving
@@ -416,7 +416,7 @@ bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAck
         if (take) {
             if (!SendFrame(frame))
                 return false;
-            sentOne();
+            sentOne(frame.Ordinal);
         }
         if (take || timedOut)
             continue;
@@ -500,10 +500,11 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
         }
         ReleaseUnsentClaims(unrouted);
         m_pipe.PushAll(frames);
-        const auto sentOne = [&] { showProgress(m_pipe.Position()); };
-        if (!StepPipe(stopRequested, acks, !more, sentOne))
+        // A frame the send thread sends itself is reported by its own place
+        // (the receive thread may have sent the next ones already).
+        if (!StepPipe(stopRequested, acks, !more, showProgress))
             return;
-        sentOne();
+        showProgress(m_pipe.Position());
         if (!more && !m_pipe.Busy())
             break;
     }

@@ -193,11 +193,12 @@ private:
     // Moves the batch's frames along: collects the answers, logs them when
     // their group is due, sends the next frame when nothing is in flight,
     // and waits while the queue is full (or, draining, until it is empty).
-    // SentOne follows each frame the send thread itself sends.
+    // SentOne follows each frame the send thread itself sends, with the
+    // frame's place in its batch.
     // False: the batch must end (stopped, transport gone or failed; the
     // operator has been told where that is news).
     bool StepPipe(const std::function<bool()>& stopRequested, TBatchAcks& acks, bool draining,
-                  const std::function<void()>& sentOne);
+                  const std::function<void(int)>& sentOne);
     // Puts a frame the send thread took on the wire; false (and a popup) on
     // failure.
     bool SendFrame(const TNFramePipe::TFrame& frame);
