@@ -572,10 +572,28 @@ TNReportOutcome ApplyOneReport(TStatements& st, const TClientInputMessage& repor
         return outcome;
     }
     const qint32 messageTextId = values[0].toInt();
-    const QVariant sentId = values[1];
+    QVariant sentId = values[1];
     if (sentId.isNull() && !applyUnlogged) {
         outcome.Result = TApplyReportResult::arNotLogged;
         return outcome;
+    }
+    if (sentId.isNull()) {
+        // The server reported the page but its acknowledgement never came
+        // (lost on the way, or the server skipped it). The page went: the
+        // log keeps it, as delivered but never confirmed as dispatched, so
+        // the operator does not take it for unsent and page the person again.
+        TClientInputMessage ack;
+        ack.ClientRecordID = report.ClientRecordID;
+        ack.ServerRecordID = report.ServerRecordID;
+        ack.MsgType = rkMessageAccepted;
+        if (MoveOne(st, ack) == TMoveToSentResult::msLogged) {
+            sentId = ReadOutRow(st, QStringLiteral("m.sentMessagesID"), 1, report.ClientRecordID, "read logged row")
+                         .value(0);
+            QSqlQuery& undispatched =
+                st.Get(QStringLiteral("update SentMessages set ReceiveConfirmed = 0 where ID = :id"));
+            undispatched.bindValue(QStringLiteral(":id"), sentId.toInt());
+            Exec(undispatched, "mark log row undispatched");
+        }
     }
     if (!sentId.isNull()) {
         QSqlQuery& update =

@@ -127,7 +127,9 @@ struct TNReportOutcome {
 // the log row with its status, deletes the out-box row and, with its last
 // row, the message text. When the row has not been logged yet and
 // ApplyUnlogged is false nothing changes and arNotLogged is returned, so the
-// caller can hold the report until the acknowledgement is logged.
+// caller can hold the report until the acknowledgement is logged; with
+// ApplyUnlogged the row is logged first, its acknowledgement marked as
+// never received.
 TNReportOutcome ApplyReport(QSqlDatabase& db, const TClientInputMessage& report, bool applyUnlogged,
                             QString* error = nullptr);
 

@@ -223,9 +223,16 @@ TEST_F(OutBoxStoreTest, ReportForAnUnloggedRowWaitsUnlessToldToApply)
 {
     EXPECT_EQ(ApplyReport(m_db, Report(1), false).Result, TApplyReportResult::arNotLogged);
     EXPECT_EQ(OutBoxRows(), 3);
-    EXPECT_EQ(ApplyReport(m_db, Report(1), true).Result, TApplyReportResult::arApplied);
+    EXPECT_EQ(ApplyReport(m_db, Report(1, rkMessageSendError, 4), true).Result, TApplyReportResult::arApplied);
     EXPECT_EQ(OutBoxRows(), 2);
-    EXPECT_EQ(LogRows(), 0);
+    // The page was reported: the log keeps it, its acknowledgement marked
+    // as never received, and a late acknowledgement adds no second row.
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where ClientRecordID = 1 and "
+                                    "ReceiveConfirmed = 0 and SendConfirmed = 1 and ErrorStatus = 4 and "
+                                    "SendTime is not null")),
+              1);
+    EXPECT_EQ(MoveToSent(m_db, Ack(1)), TMoveToSentResult::msNoRow);
+    EXPECT_EQ(LogRows(), 1);
 }
 
 TEST_F(OutBoxStoreTest, ProcessorHoldsAReportUntilItsAcknowledgementIsLogged)
