@@ -21,6 +21,7 @@
 #include "pagingserversim.h"
 #include "platform/commatext.h"
 #include "platform/programfolder.h"
+#include "sendinstallation.h"
 #include "sendprobe.h"
 
 #include <QCoreApplication>
@@ -42,16 +43,7 @@ struct TRates {
 
 TRates Run(int rows, bool automation)
 {
-    QTemporaryDir folder;
-    const QString path = folder.path() + QLatin1Char('/');
-    SetProgramFolder(path);
-    CreateLocalDataFile(path + LocalDataFileName());
-    CreateAddressBookFile(path + AddressBookFileName());
-    TDModOptions options;
-    RegisterStandardDataClientClasses();
-    TBaseDataClient* client =
-        CreateDataClient(FindDataClientClass(DATABASE_TYPE_ACCESS_LOCAL_NO), LocalDatabaseName(),
-                         QStringLiteral("{00000000-0000-0000-0000-0000000A4701}"), CommaTextFromList({path}));
+    const bench::TSendInstallation installation(QStringLiteral("{00000000-0000-0000-0000-0000000A4701}"));
     TSimOptions simOptions;
     simOptions.listenAddress = QHostAddress(QHostAddress::LocalHost);
     simOptions.port = 0;
@@ -62,24 +54,21 @@ TRates Run(int rows, bool automation)
     if (!sim.Start())
         return {};
     {
-        QSqlQuery q(ThreadDatabase(path + AddressBookFileName()));
+        QSqlQuery q(ThreadDatabase(installation.BookPath()));
         q.exec(automation ? QStringLiteral("insert into Servers (Name, TypeNo, Data) values ('S', 2, ',0,benchhost')")
                           : QStringLiteral("insert into Servers (Name, TypeNo, Data) values ('S', 1, '127.0.0.1,%1,')")
                                 .arg(sim.Port()));
         q.exec(QStringLiteral("insert into Carriers (Name, TypeNo, ServerID, Data) values ('C', 6, 1, 'host,444')"));
         q.exec(QStringLiteral("insert into Contacts (Name, CarrierID, Data) values ('Ann', 1, '555,false')"));
     }
-    QSqlDatabase local = ThreadDatabase(path + LocalDataFileName());
+    QSqlDatabase local = ThreadDatabase(installation.LocalPath());
     {
-        TNSuperRecipient ann(nkContact, 1, client, 160, QStringLiteral("Ann"));
+        TNSuperRecipient ann(nkContact, 1, installation.Client(), 160, QStringLiteral("Ann"));
         TNRecipients recipients;
         for (int i = 0; i < rows; ++i)
             recipients << &ann;
         OutBox::AddOutMessage(local, recipients, QStringLiteral("Benchmark message"), false);
     }
-    TNSendSettings settings = CurrentSendSettings();
-    settings.LocalDatabasePath = path + LocalDataFileName();
-    PublishSendSettings(settings);
     TSendBar sendBar;
     SendBarHandle = sendBar.Handle();
     StartMessaging();
@@ -104,11 +93,7 @@ TRates Run(int rows, bool automation)
                 completedMs, sendBar.Done);
     StopMessaging();
     SendBarHandle = 0;
-    delete client;
-    local = QSqlDatabase();
-    CloseThreadDatabase(path + LocalDataFileName());
-    CloseThreadDatabase(path + AddressBookFileName());
-    SetProgramFolder(QString());
+    local = QSqlDatabase();  // no handle of it may outlive the installation
     return {acceptedMs > 0 ? rows * 1000.0 / acceptedMs : 0, completedMs > 0 ? rows * 1000.0 / completedMs : 0};
 }
 }  // namespace

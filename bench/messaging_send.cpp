@@ -14,6 +14,7 @@
 // listening there (the simulator, say) instead of the minimal peer.
 #include "benchutil.h"
 #include "floorpeer.h"
+#include "sendinstallation.h"
 #include "sendprobe.h"
 
 #include "data/basedataclient.h"
@@ -153,19 +154,10 @@ void ReportIdleGaps()
 // (Contacts per endpoint), send, and wait for the log and the empty out-box.
 TRates RunEngine(int rows, const QList<TEndpoint>& endpoints, int contactsPerEndpoint)
 {
-    QTemporaryDir folder;
-    const QString path = folder.path() + QLatin1Char('/');
-    SetProgramFolder(path);
-    CreateLocalDataFile(path + LocalDataFileName());
-    CreateAddressBookFile(path + AddressBookFileName());
-    TDModOptions options;
-    RegisterStandardDataClientClasses();
-    TBaseDataClient* client =
-        CreateDataClient(FindDataClientClass(DATABASE_TYPE_ACCESS_LOCAL_NO), LocalDatabaseName(),
-                         QStringLiteral("{00000000-0000-0000-0000-00000000BE4C}"), CommaTextFromList({path}));
+    const bench::TSendInstallation installation(QStringLiteral("{00000000-0000-0000-0000-00000000BE4C}"));
     std::vector<std::unique_ptr<TNSuperRecipient>> people;
     {
-        QSqlDatabase book = ThreadDatabase(path + AddressBookFileName());
+        QSqlDatabase book = ThreadDatabase(installation.BookPath());
         QSqlQuery q(book);
         int contactId = 0;
         for (int e = 0; e < endpoints.size(); ++e) {
@@ -180,21 +172,18 @@ TRates RunEngine(int rows, const QList<TEndpoint>& endpoints, int contactsPerEnd
                 q.exec(QStringLiteral("insert into Contacts (Name, CarrierID, Data) values ('P%1', %2, '555,false')")
                            .arg(++contactId)
                            .arg(e + 1));
-                people.push_back(std::make_unique<TNSuperRecipient>(nkContact, contactId, client, 160,
+                people.push_back(std::make_unique<TNSuperRecipient>(nkContact, contactId, installation.Client(), 160,
                                                                     QStringLiteral("P%1").arg(contactId)));
             }
         }
     }
-    QSqlDatabase local = ThreadDatabase(path + LocalDataFileName());
+    QSqlDatabase local = ThreadDatabase(installation.LocalPath());
     {
         TNRecipients recipients;
         for (int i = 0; i < rows; ++i)
             recipients << people[size_t(i) % people.size()].get();
         OutBox::AddOutMessage(local, recipients, QStringLiteral("Benchmark message"), false);
     }
-    TNSendSettings settings = CurrentSendSettings();
-    settings.LocalDatabasePath = path + LocalDataFileName();
-    PublishSendSettings(settings);
     TSendBar sendBar;
     SendBarHandle = sendBar.Handle();
     StartMessaging();
@@ -216,7 +205,7 @@ TRates RunEngine(int rows, const QList<TEndpoint>& endpoints, int contactsPerEnd
     std::atomic<qint64> acceptedNs{-1};
     std::atomic<qint64> emptyNs{-1};
     std::atomic<bool> stopWatching{false};
-    const QString localPath = path + LocalDataFileName();
+    const QString localPath = installation.LocalPath();
     std::thread watcher([&] {
         {
             QSqlDatabase db = ThreadDatabase(localPath);
@@ -286,11 +275,7 @@ TRates RunEngine(int rows, const QList<TEndpoint>& endpoints, int contactsPerEnd
     StopMessaging();
     SendBarHandle = 0;
     people.clear();
-    delete client;
-    local = QSqlDatabase();  // no handle of it may outlive its closing
-    CloseThreadDatabase(path + LocalDataFileName());
-    CloseThreadDatabase(path + AddressBookFileName());
-    SetProgramFolder(QString());
+    local = QSqlDatabase();  // no handle of it may outlive the installation
     return {PerSecond(rows, acceptedNs.load()), PerSecond(rows, completedNs)};
 }
 
