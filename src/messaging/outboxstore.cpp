@@ -311,15 +311,15 @@ namespace {
 // or its text is not logged yet: MoveOne then does it step by step.
 bool LogAcceptedRowOfLoggedText(TStatements& st, const TClientInputMessage& ack)
 {
-    QSqlQuery& log = st.Get(
-        QStringLiteral("insert into SentMessages (ContactID, Name, DatabaseGUID, SentMessageTextID, MessageTime, "
-                       "ReceiveConfirmed, ReceiveTime, SendConfirmed, SendTime, ErrorStatus, IpAddress, PortNo, "
-                       "HostName, ServerTypeNo, ServerRecordID, ClientRecordID) "
-                       "select m.ContactID, m.Name, m.DatabaseGUID, t.SentMessageTextID, t.MessageTime, 1, "
-                       ":ReceiveTime, 0, null, :ErrorStatus, coalesce(substr(m.IpAddress, 1, 15), ''), m.PortNo, "
-                       "m.HostName, m.ServerTypeNo, :ServerRecordID, m.ID "
-                       "from OutMessages m, OutMessageTexts t where (t.ID = m.MessageTextID) and "
-                       "(m.ID = :ClientRecordID) and (t.SentMessageTextID is not null)"));
+    QSqlQuery& log = st.Get(QStringLiteral(
+        "insert into SentMessages (ContactID, Name, DatabaseGUID, SentMessageTextID, MessageTime, "
+        "ReceiveConfirmed, ReceiveTime, SendConfirmed, SendTime, ErrorStatus, IpAddress, PortNo, "
+        "HostName, ServerTypeNo, ServerRecordID, ClientRecordID) "
+        "select m.ContactID, m.Name, m.DatabaseGUID, t.SentMessageTextID, t.MessageTime, 1, "
+        ":ReceiveTime, 0, null, :ErrorStatus, coalesce(substr(m.IpAddress, 1, 15), ''), m.PortNo, "
+        "m.HostName, m.ServerTypeNo, :ServerRecordID, m.ID "
+        "from OutMessages m, OutMessageTexts t where (t.ID = m.MessageTextID) and "
+        "(m.ID = :ClientRecordID) and (m.sentMessagesID is null) and (t.SentMessageTextID is not null)"));
     log.bindValue(QStringLiteral(":ReceiveTime"), st.Now());
     log.bindValue(QStringLiteral(":ErrorStatus"), int(ack.MsgType));
     log.bindValue(QStringLiteral(":ServerRecordID"), ack.ServerRecordID);
@@ -358,15 +358,15 @@ bool LogReportedRowOfLoggedText(TStatements& st, const TClientInputMessage& ack,
     row.finish();
     if (!found)
         return false;
-    QSqlQuery& log = st.Get(
-        QStringLiteral("insert into SentMessages (ContactID, Name, DatabaseGUID, SentMessageTextID, MessageTime, "
-                       "ReceiveConfirmed, ReceiveTime, SendConfirmed, SendTime, ErrorStatus, IpAddress, PortNo, "
-                       "HostName, ServerTypeNo, ServerRecordID, ClientRecordID) "
-                       "select m.ContactID, m.Name, m.DatabaseGUID, t.SentMessageTextID, t.MessageTime, 1, "
-                       ":ReceiveTime, 1, :SendTime, :ErrorStatus, coalesce(substr(m.IpAddress, 1, 15), ''), "
-                       "m.PortNo, m.HostName, m.ServerTypeNo, :ServerRecordID, m.ID "
-                       "from OutMessages m, OutMessageTexts t where (t.ID = m.MessageTextID) and "
-                       "(m.ID = :ClientRecordID) and (t.SentMessageTextID is not null)"));
+    QSqlQuery& log = st.Get(QStringLiteral(
+        "insert into SentMessages (ContactID, Name, DatabaseGUID, SentMessageTextID, MessageTime, "
+        "ReceiveConfirmed, ReceiveTime, SendConfirmed, SendTime, ErrorStatus, IpAddress, PortNo, "
+        "HostName, ServerTypeNo, ServerRecordID, ClientRecordID) "
+        "select m.ContactID, m.Name, m.DatabaseGUID, t.SentMessageTextID, t.MessageTime, 1, "
+        ":ReceiveTime, 1, :SendTime, :ErrorStatus, coalesce(substr(m.IpAddress, 1, 15), ''), "
+        "m.PortNo, m.HostName, m.ServerTypeNo, :ServerRecordID, m.ID "
+        "from OutMessages m, OutMessageTexts t where (t.ID = m.MessageTextID) and "
+        "(m.ID = :ClientRecordID) and (m.sentMessagesID is null) and (t.SentMessageTextID is not null)"));
     log.bindValue(QStringLiteral(":ReceiveTime"), st.Now());
     log.bindValue(QStringLiteral(":SendTime"), st.Now());
     log.bindValue(QStringLiteral(":ErrorStatus"), ReportStatus(report));
@@ -389,9 +389,12 @@ TMoveToSentResult MoveOne(TStatements& st, const TClientInputMessage& ack)
     const QVariantList values = ReadOutRow(st,
                                            QStringLiteral("m.ContactID, m.Name, m.DatabaseGUID, m.MessageTextID, "
                                                           "m.IpAddress, m.PortNo, m.HostName, m.ServerTypeNo, "
-                                                          "t.SentMessageTextID, t.MessageText, t.MessageTime"),
-                                           11, ack.ClientRecordID, "read acknowledged row");
-    if (values.isEmpty())
+                                                          "t.SentMessageTextID, t.MessageText, t.MessageTime, "
+                                                          "m.sentMessagesID"),
+                                           12, ack.ClientRecordID, "read acknowledged row");
+    // A row logged already (the server acknowledged it twice, or a late
+    // acknowledgement of a row sent again) keeps its one log row.
+    if (values.isEmpty() || !values[11].isNull())
         return TMoveToSentResult::msNoRow;
     const qint32 messageTextId = values[3].toInt();
     const int textUsers = CountTextUsers(st, messageTextId);

@@ -104,9 +104,16 @@ TEST_F(OutBoxStoreTest, AcknowledgementsAreLoggedAndShareOneTextCopy)
                                     "SendConfirmed = 0 and ReceiveTime is not null and MessageTime is not null")),
               2);
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is not null")), 2);
-    // An acknowledgement for a row that is gone changes nothing.
+    // An acknowledgement for a row that is gone changes nothing, and a row
+    // acknowledged twice (with its report in hand the second time) keeps
+    // its one log row; the report is left for the processor.
     EXPECT_EQ(MoveToSent(m_db, Ack(99)), TMoveToSentResult::msNoRow);
+    EXPECT_EQ(MoveToSent(m_db, Ack(1, rkMessageAccepted, 79)), TMoveToSentResult::msNoRow);
+    QList<TClientInputMessage> reports{Report(2)};
+    ASSERT_TRUE(MoveAllToSent(m_db, {Ack(2)}, true, nullptr, &reports));
+    EXPECT_EQ(reports.size(), 1);
     EXPECT_EQ(LogRows(), 2);
+    EXPECT_EQ(Scalar(QStringLiteral("select ServerRecordID from SentMessages where ClientRecordID = 1")), 77);
 }
 
 TEST_F(OutBoxStoreTest, RefusedOnArrivalLeavesTheOutBoxAsAConfirmedFailure)
