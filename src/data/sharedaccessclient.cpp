@@ -400,11 +400,33 @@ bool TSharedAccessClient::Endpoint(TNServerEndpoint& endpoint)
     return true;
 }
 
+bool TSharedAccessClient::CarrierCached(const TSharedBookSnapshot& snapshot, qint32 contactID)
+{
+    const auto contact = snapshot.Contacts.constFind(contactID);
+    if (contact != snapshot.Contacts.constEnd() && snapshot.Carriers.contains(contact->CarrierID))
+        return true;
+    if (!m_carrierNoticePending) {
+        m_carrierNoticePending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_carrierNoticePending = false;
+                MessageDlg(QStringLiteral("Some contacts of the address book \"%1\" were not sent: their carrier is "
+                                          "not in the address book's cache. Refresh its carriers and send again.")
+                               .arg(Name()),
+                           TMsgDlgType::mtWarning, mbOK);
+            },
+            Qt::QueuedConnection);
+    }
+    return false;
+}
+
 bool TSharedAccessClient::GetServerByContactID(qint32 contactID, TNServerEndpoint& endpoint)
 {
-    if (!Snapshot()->Contacts.contains(contactID))
+    const std::shared_ptr<const TSharedBookSnapshot> snapshot = Snapshot();
+    if (!snapshot->Contacts.contains(contactID))
         return false;
-    return Endpoint(endpoint);
+    return Endpoint(endpoint) && CarrierCached(*snapshot, contactID);
 }
 
 void TSharedAccessClient::GetServersOfGroup(qint32 groupID, QHash<qint32, TNServerEndpoint>& servers)
@@ -415,7 +437,7 @@ void TSharedAccessClient::GetServersOfGroup(qint32 groupID, QHash<qint32, TNServ
     if (!Endpoint(endpoint))
         return;
     for (qint32 id : snapshot->Members.value(groupID))
-        if (snapshot->Contacts.contains(id))
+        if (snapshot->Contacts.contains(id) && CarrierCached(*snapshot, id))
             servers.insert(id, endpoint);
 }
 

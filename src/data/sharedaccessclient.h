@@ -121,7 +121,9 @@ public:
     // A contact goes through the TCP door of the paging server that serves
     // the book: the book's host resolved to an IPv4 address, and the TCP
     // door's port. False (the contact is skipped, the operator told once)
-    // when the host does not resolve or the contact is not in the book.
+    // when the host does not resolve, the contact is not in the book, or its
+    // carrier is not in the cache (the carriers list was never refreshed):
+    // such a row could never be framed and would stay in the out-box.
     bool GetServerByContactID(qint32 contactID, TNServerEndpoint& endpoint) override;
     using TBaseDataClient::GetServerByContactID;
     void GetServersOfGroup(qint32 groupID, QHash<qint32, TNServerEndpoint>& servers) override;
@@ -139,6 +141,9 @@ public:
 
 private:
     bool Endpoint(TNServerEndpoint& endpoint);
+    // The contact's carrier is cached; otherwise the operator is told once
+    // for all the contacts of one queueing.
+    bool CarrierCached(const TSharedBookSnapshot& snapshot, qint32 contactID);
 
     std::array<std::unique_ptr<TNClientDataSet>, DataKindCount - 1> m_dataSets;
     std::array<TNDataSource, DataKindCount - 1> m_sources;
@@ -149,4 +154,5 @@ private:
     QString m_resolvedHost;
     qint64 m_resolvedAtMs = -1;
     bool m_routeNoticeShown = false;
+    bool m_carrierNoticePending = false;  // main thread only
 };

@@ -267,9 +267,21 @@ TEST_F(SharedClientTest, SharedContactsAndGroupsAreQueuedToTheBooksTcpDoor)
     EXPECT_EQ(client->GetRecordCount(dkCarriers), 1);
     EXPECT_FALSE(client->ServerNameExists(QStringLiteral("Any")));
 
+    // A contact whose carrier is not cached could never be framed: it is
+    // skipped, alone and as a member, with one notice for the whole send.
+    const qint32 dan = AddRow(client, dkContacts,
+                              {{QStringLiteral("Name"), QStringLiteral("Dan")},
+                               {QStringLiteral("CarrierID"), 999},
+                               {QStringLiteral("Data"), QStringLiteral("557,false")}});
+    AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), groupId}, {QStringLiteral("ContactID"), dan}});
+
     TNSuperRecipient contact(nkContact, annId, client, 0, QStringLiteral("Ann"));
     TNSuperRecipient team(nkGroup, groupId, client, 0, QStringLiteral("Team"));
-    OutBox::AddOutMessage(DModLocalData->Connection(), {&contact, &team}, QStringLiteral("Hello"), true);
+    TNSuperRecipient uncarried(nkContact, dan, client, 0, QStringLiteral("Dan"));
+    OutBox::AddOutMessage(DModLocalData->Connection(), {&contact, &team, &uncarried}, QStringLiteral("Hello"), true);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_TRUE(Answerer.Texts()[0].contains(kBook));
     QSqlQuery q(DModLocalData->Connection());
     ASSERT_TRUE(q.exec(QStringLiteral("select IpAddress, PortNo, ServerTypeNo, Name from OutMessages order by ID")));
     QStringList rows;
