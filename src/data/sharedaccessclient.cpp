@@ -246,7 +246,12 @@ qint32 TBaseSharedClient::GetNextTempID(TNDataSet* dataSet)
 bool TBaseSharedClient::OpenRemote(TRemoteDataConnection& connection, QString* errorText)
 {
     if (!connection.Open(m_host, m_port, 10000) || !connection.ConnectServer(m_serverName)) {
-        *errorText = connection.ErrorText();
+        // The socket's own text ("connect: Connection refused") names
+        // neither the book nor where it was looked for.
+        *errorText = QStringLiteral("The address book \"%1\" cannot reach its server \"%2\" at %3, port %4: %5")
+                         .arg(Name(), m_serverName, m_host)
+                         .arg(m_port)
+                         .arg(connection.ErrorText());
         connection.Close();
         return false;
     }

@@ -173,6 +173,19 @@ TEST_F(SharedClientTest, ApplyReplacesTemporaryIdsEverywhereAndRefreshWaitsForPe
     ASSERT_TRUE(RefreshSharedDataSet(*client, dkContacts, &error)) << error.toStdString();
     EXPECT_EQ(contacts->RecordCount(), 2);
     SetTempIdReplacedHook({});
+
+    // With the door down the operator is told which book could not reach
+    // which server, and why; the cached rows stay.
+    const quint16 port = Sim->Port();
+    Sim.reset();
+    EXPECT_FALSE(RefreshSharedDataSet(*client, dkContacts, &error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("The address book \"%1\" cannot reach its server \"%2\" at 127.0.0.1, "
+                                                "port %3: ")
+                                     .arg(kBook, kServer)
+                                     .arg(port)))
+        << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("refused"), Qt::CaseInsensitive)) << error.toStdString();
+    EXPECT_EQ(contacts->RecordCount(), 2);
 }
 
 TEST_F(SharedClientTest, EachReconcileAnswerDecidesTheRefusedRow)
