@@ -54,9 +54,24 @@ TFormReconcileError::TFormReconcileError(const TReconcileRequest& request, QWidg
     reason->setWordWrap(true);
     layout->addWidget(reason);
 
-    QStringList fields = request.Local.keys();
+    // The fields whose two values differ come first, in bold: they are the
+    // conflict, and a row has more fields than the grid shows at once. A
+    // deleted row has no values of its own.
+    const bool deleted = request.Kind == TUpdateKind::ukDelete;
+    auto differs = [&](const QString& name) {
+        return deleted || !request.HasServerRow ||
+               Shown(request.Local.value(name)) != Shown(request.ServerRow.value(name));
+    };
+    QStringList names = request.Local.keys();
     for (const QString& name : request.ServerRow.keys())
-        if (!fields.contains(name))
+        if (!names.contains(name))
+            names.append(name);
+    QStringList fields;
+    for (const QString& name : std::as_const(names))
+        if (differs(name))
+            fields.append(name);
+    for (const QString& name : std::as_const(names))
+        if (!differs(name))
             fields.append(name);
     m_grid = new QTableWidget(int(fields.size()), 3, this);
     m_grid->setObjectName(QStringLiteral("grdValues"));
@@ -67,13 +82,21 @@ TFormReconcileError::TFormReconcileError(const TReconcileRequest& request, QWidg
     for (int row = 0; row < fields.size(); ++row) {
         auto* name = new QTableWidgetItem(fields[row]);
         name->setFlags(Qt::ItemIsEnabled);
+        if (differs(fields[row])) {
+            QFont bold = name->font();
+            bold.setBold(true);
+            name->setFont(bold);
+        }
         m_grid->setItem(row, 0, name);
-        m_grid->setItem(row, 1, new QTableWidgetItem(Shown(request.Local.value(fields[row]))));
+        m_grid->setItem(
+            row, 1,
+            new QTableWidgetItem(deleted ? QStringLiteral("<deleted>") : Shown(request.Local.value(fields[row]))));
         auto* server = new QTableWidgetItem(request.HasServerRow ? Shown(request.ServerRow.value(fields[row]))
                                                                  : QStringLiteral("<deleted>"));
         server->setFlags(Qt::ItemIsEnabled);
         m_grid->setItem(row, 2, server);
     }
+    m_grid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     m_grid->resizeColumnsToContents();
     layout->addWidget(m_grid, 1);
 
@@ -94,13 +117,13 @@ TFormReconcileError::TFormReconcileError(const TReconcileRequest& request, QWidg
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
     UpdateEditing();
-    resize(fontMetrics().averageCharWidth() * 80, fontMetrics().height() * 24);
+    resize(fontMetrics().averageCharWidth() * 80, fontMetrics().height() * 30);
 }
 
 void TFormReconcileError::UpdateEditing()
 {
     // Only Correct lets the operator change the local values.
-    const bool editable = Action() == TReconcileAction::raCorrect;
+    const bool editable = Action() == TReconcileAction::raCorrect && m_request.Kind != TUpdateKind::ukDelete;
     for (int row = 0; row < m_grid->rowCount(); ++row) {
         QTableWidgetItem* item = m_grid->item(row, 1);
         item->setFlags(editable ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable : Qt::ItemIsEnabled);
@@ -115,6 +138,8 @@ TReconcileAction TFormReconcileError::Action() const
 QVariantMap TFormReconcileError::CorrectedValues() const
 {
     QVariantMap values = m_request.Local;
+    if (m_request.Kind == TUpdateKind::ukDelete)
+        return values;
     for (int row = 0; row < m_grid->rowCount(); ++row) {
         const QString name = m_grid->item(row, 0)->text();
         const QString text = m_grid->item(row, 1)->text();
