@@ -250,6 +250,11 @@ QString TBaseServer::NotSentText(const QString& name, const QString& reason)
     return QStringLiteral("The message to \"%1\" could not be sent to the Server.\r\rReason: %2").arg(name, reason);
 }
 
+QString TBaseServer::NoRouteText()
+{
+    return QStringLiteral("the recipient's contact, carrier or pager data was not found in its address book");
+}
+
 QString TBaseServer::NotLoggedText(const QString& name, const QString& reason)
 {
     return QStringLiteral(
@@ -400,9 +405,16 @@ bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAck
             PostShowPopup(NotSentText(frame.Label, error), pkError);
             return false;
         }
+        const bool busy = m_pipe.Busy();
+        // The server's closing is told before a stop is looked at: the link
+        // it unlists may already be on its way out.
+        if (busy && m_serverClosed.load()) {
+            TellConnectionClosed();
+            return false;
+        }
         if (stopRequested() || Destroying())
             return false;
-        if (!m_pipe.Busy())
+        if (!busy)
             return true;
         if (!TransportAlive()) {
             // The server closed the connection part-way: the operator hears
@@ -493,6 +505,10 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
                     frames.push_back({each.ID, first + int(i), FrameLine(line), label});
                     continue;
                 }
+                // The contact, its carrier or its pager data is gone since the
+                // row was queued: the row stays queued, and the operator hears
+                // that it did not go.
+                PostShowPopup(NotSentText(label, NoRouteText()), pkError);
             } catch (const std::exception& e) {
                 PostShowPopup(NotSentText(label, QString::fromUtf8(e.what())), pkError);
             }

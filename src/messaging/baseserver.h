@@ -141,6 +141,8 @@ public:
 
     // The error popups of the send path.
     static QString NotSentText(const QString& name, const QString& reason);
+    // The reason given for a row that cannot be framed (no route).
+    static QString NoRouteText();
     static QString NotLoggedText(const QString& name, const QString& reason);
     QString BatchFailedText(const QString& reason) const;
     // Tells the operator that the server closed the connection before the
@@ -169,6 +171,10 @@ protected:
     // The first step of every most-derived destructor: marks the link as
     // ending and wakes every wait of its threads.
     void BeginDestroy();
+    // The server ended the conversation (closed the socket, left the bus):
+    // a batch that still had rows to send tells the operator so, even when
+    // the link is being freed by then.
+    void NoteServerClosed() { m_serverClosed = true; }
     // Releases send work requested of a batch that will never run.
     void CancelPendingBatch() { m_outMessagesEvent.Cancel(); }
 
@@ -224,6 +230,7 @@ private:
     std::atomic<bool> m_loggedOn{false};
     std::atomic<bool> m_destroying{false};
     std::atomic<bool> m_testing{false};
+    std::atomic<bool> m_serverClosed{false};
     // The send loop waits for work: an acknowledgement wakes it.
     std::atomic<bool> m_sendIdle{false};
     mutable std::mutex m_stateLock;  // guards the fields below

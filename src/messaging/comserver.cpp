@@ -187,6 +187,7 @@ void TComServer::TovixServerCloseConnectionRequest()
 
 void TComServer::TovixServerGone()
 {
+    NoteServerClosed();
     // As a TCP link's server closing the socket: the send loop ends and the
     // link unlists itself; its rows stay queued for the next send.
     m_transportAlive = false;

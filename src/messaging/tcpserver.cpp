@@ -129,8 +129,10 @@ void TTcpServer::RunReceive(const TNThread& thread)
     // for a batch it would never run (Send would stay disabled). From here
     // on the link may be in its destructor on the main thread, which joins
     // this thread before any member goes.
-    if (!Destroying())
+    if (!Destroying()) {
+        NoteServerClosed();
         ServersList.TransportClosed(this);
+    }
     m_transportAlive = false;
     m_socket.Shutdown();
     LogonUnanswerable();

@@ -601,11 +601,17 @@ TEST_F(TcpLinkTest, RowsNeverAcknowledgedOrNotRoutableDoNotKeepSendDisabled)
     m_book->Exec(QStringLiteral("delete from Contacts where ID = :ID"), {{QStringLiteral("ID"), unroutable}});
     SendOutBox();
     ASSERT_TRUE(WaitForSendDone(1, 20000));
-    // Only the routable row went out; both stay queued for a later send.
+    // Only the routable row went out; both stay queued for a later send,
+    // and the operator is told which one could not go.
     EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 1);
     EXPECT_EQ(OutBoxRows(), 2);
     EXPECT_EQ(LogRows(), 0);
     EXPECT_EQ(m_sendBar.Count(WM_SEND_PROGRESS), 2);
+    EXPECT_TRUE(WaitUntil([&] {
+        return m_hidden.Texts(WM_SHOW_POPUP)
+            .contains(
+                TBaseServer::NotSentText(QStringLiteral("Contact%1").arg(unroutable), TBaseServer::NoRouteText()));
+    }));
 }
 
 TEST_F(TcpLinkTest, SendWithAnEmptyOutBoxEnablesSendAgain)
