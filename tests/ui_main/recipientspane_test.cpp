@@ -96,3 +96,20 @@ TEST_F(RecipientsPaneTest, ColumnWidthsAreKept)
     EXPECT_EQ(pane->lvRecipients->columnWidth(1), 180);
     EXPECT_EQ(pane->lvRecipients->columnWidth(2), 77);
 }
+
+TEST_F(RecipientsPaneTest, RecipientColumnShowsWholeNamesUntilTheOperatorSizesIt)
+{
+    const QString longName = QStringLiteral("Wilhelmina Longfellow-Smythe");
+    RecipientList->AddItem(nkContact, longName, ids[0], DataClients.Items(0));
+    QHeaderView* header = pane->lvRecipients->header();
+    const int shown = pane->lvRecipients->columnWidth(0);
+    EXPECT_GT(shown, 90);
+    EXPECT_GT(shown, pane->lvRecipients->fontMetrics().horizontalAdvance(longName));
+    // A shorter name leaves the column as it is.
+    RecipientList->AddItem(nkContact, QStringLiteral("Ben"), ids[1], DataClients.Items(0));
+    EXPECT_EQ(pane->lvRecipients->columnWidth(0), shown);
+    // Once the operator sizes it, a longer name no longer widens it.
+    header->resizeSection(0, 70);
+    RecipientList->AddItem(nkContact, longName + longName, ids[2], DataClients.Items(0));
+    EXPECT_EQ(pane->lvRecipients->columnWidth(0), 70);
+}

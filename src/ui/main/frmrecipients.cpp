@@ -1,14 +1,15 @@
 #include "ui/main/frmrecipients.h"
 
 #include "data/recipients.h"
-#include "foundation/actionstate.h"
 #include "data/recipientsdrop.h"
+#include "foundation/actionstate.h"
 #include "foundation/formsettings.h"
 #include "foundation/images.h"
 #include "platform/idleupdates.h"
 #include "platform/profilefile.h"
 
 #include <QHeaderView>
+#include <QStyleOptionViewItem>
 #include <QVBoxLayout>
 
 namespace {
@@ -54,6 +55,14 @@ TFormRecipients::TFormRecipients(QWidget* parent) : QWidget(parent)
     lvRecipients->header()->setSectionsMovable(false);
     for (int i = 0; i < TNRecipientList::ColumnCount; ++i)
         lvRecipients->setColumnWidth(i, kDefaultWidths[i]);
+    // A width set by the operator (dragging the title's edge) is kept: new
+    // names no longer widen the column.
+    connect(lvRecipients->header(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (column == 0 && !m_fittingNames)
+            m_fitNames = false;
+    });
+    connect(m_list, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { FitNames(first, last); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -122,6 +131,29 @@ void TFormRecipients::UpdateActions()
     SetActionEnabled(actClearSelection, s >= 1);
 }
 
+void TFormRecipients::FitNames(int first, int last)
+{
+    if (!m_fitNames)
+        return;
+    // The design width holds about ten characters of the narrow dialog font
+    // it was laid out in; names are longer in the program's font.
+    QStyleOptionViewItem option;
+    option.initFrom(lvRecipients);
+    option.decorationSize = lvRecipients->iconSize();
+    const int cap = 50 * lvRecipients->fontMetrics().averageCharWidth();
+    int needed = lvRecipients->columnWidth(0);
+    for (int row = first; row <= last; ++row) {
+        const QModelIndex index = m_list->index(row, 0);
+        needed =
+            std::max(needed, std::min(cap, lvRecipients->itemDelegateForIndex(index)->sizeHint(option, index).width()));
+    }
+    if (needed == lvRecipients->columnWidth(0))
+        return;
+    m_fittingNames = true;
+    lvRecipients->setColumnWidth(0, needed);
+    m_fittingNames = false;
+}
+
 void TFormRecipients::LoadColumnWidths()
 {
     TNProfileFile* ini = FormSettingsIni;
@@ -130,7 +162,9 @@ void TFormRecipients::LoadColumnWidths()
     for (int i = 0; i < TNRecipientList::ColumnCount; ++i) {
         const int width =
             ini->ReadInteger(kSection, QStringLiteral("Column%1Width").arg(i), lvRecipients->columnWidth(i));
+        m_fittingNames = true;
         lvRecipients->setColumnWidth(i, width);
+        m_fittingNames = false;
     }
 }
 

@@ -2,7 +2,9 @@
 // The recipients pane: the list of the next message's recipients above the
 // message editor. It creates and owns the program-wide RecipientList and
 // shows it in lvRecipients; its commands remove and select rows. The column
-// widths are kept in "FormSettings.ini" (section "TFormRecipients").
+// widths are kept in "FormSettings.ini" (section "TFormRecipients"); the
+// Recipient column widens to show each added name in full until the
+// operator sizes it.
 
 #include <QAction>
 #include <QMenu>
@@ -34,8 +36,12 @@ public:
 private:
     void LoadColumnWidths();
     void SaveColumnWidths() noexcept;
+    // Widens the Recipient column to the names of the rows First to Last.
+    void FitNames(int first, int last);
 
     TNRecipientList* m_list = nullptr;  // owned
+    bool m_fitNames = true;
+    bool m_fittingNames = false;  // the pane itself sets a width
 };
 
 // Empties the program-wide recipient list (after the address books were
