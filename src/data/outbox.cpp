@@ -176,8 +176,17 @@ void ClearOutMessages(const QSqlDatabase& db)
 
 void ClearSentMessages(const QSqlDatabase& db)
 {
-    DeleteAll(db, QStringLiteral("SentMessages"), QStringLiteral("SentMessageTexts"),
-              QStringLiteral("OutBox::ClearSentMessages"));
+    // A message still in the out-box links its logged text for the rows
+    // acknowledged later: that text stays, or those rows would name a text
+    // that is gone and never be listed.
+    const QString routine = QStringLiteral("OutBox::ClearSentMessages");
+    TNTransaction transaction(db);
+    ExecuteSql(db, QStringLiteral("delete from SentMessages"), {}, routine);
+    ExecuteSql(db,
+               QStringLiteral("delete from SentMessageTexts where ID not in (select SentMessageTextID from "
+                              "OutMessageTexts where SentMessageTextID is not null)"),
+               {}, routine);
+    transaction.Commit();
 }
 
 }  // namespace OutBox

@@ -57,7 +57,8 @@ void GetPendingServers(const QSqlDatabase& db, TNEndpointList& endpoints, bool u
 void DeleteOutMessagesForTcpServer(const QSqlDatabase& db, const QString& ipAddress, qint32 portNo);
 void DeleteOutMessagesForComServer(const QSqlDatabase& db, const QString& hostName);
 
-// Empty the out-box, and the sent-message log (rows before texts).
+// Empty the out-box, and the sent-message log (rows before texts; a logged
+// text that a message still in the out-box links to stays for its later rows).
 void ClearOutMessages(const QSqlDatabase& db);
 void ClearSentMessages(const QSqlDatabase& db);
 

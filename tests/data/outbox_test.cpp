@@ -234,3 +234,25 @@ TEST_F(OutBoxTest, DeletesFromAWorkerThreadInterleaveWithQueuing)
     // Every message is whole: two rows per remaining text.
     EXPECT_EQ(Local->Count(QStringLiteral("OutMessages")), 2 * Local->Count(QStringLiteral("OutMessageTexts")));
 }
+
+// Emptying the log while a message is half acknowledged: its logged text,
+// linked from the out-box for the rows still to come, stays; the others go.
+TEST_F(OutBoxTest, ClearingTheLogKeepsTheTextOfAMessageStillQueued)
+{
+    const auto logText = [this] {
+        return Local->Insert(QStringLiteral("insert into SentMessageTexts (Message) values ('m')"), {});
+    };
+    const qint32 done = logText(), pending = logText();
+    for (const qint32 text : {done, pending})
+        Local->Insert(QStringLiteral("insert into SentMessages (Name, SentMessageTextID) values ('Ann', :T)"),
+                      {{QStringLiteral("T"), text}});
+    const qint32 queued = AddText();
+    Local->Exec(QStringLiteral("update OutMessageTexts set SentMessageTextID = :S where ID = :T"),
+                {{QStringLiteral("S"), pending}, {QStringLiteral("T"), queued}});
+    AddText();  // a queued message none of whose rows was logged yet
+
+    OutBox::ClearSentMessages(Local->Db());
+    EXPECT_EQ(Local->Count(QStringLiteral("SentMessages")), 0);
+    EXPECT_EQ(Local->Count(QStringLiteral("SentMessageTexts")), 1);
+    EXPECT_EQ(Local->Count(QStringLiteral("SentMessageTexts"), QStringLiteral("ID = %1").arg(pending)), 1);
+}

@@ -1,9 +1,9 @@
 #include "ui/main/frmsentmessages.h"
 
 #include "data/dmlocaldata.h"
+#include "data/outbox.h"
 #include "db/datasetmodel.h"
 #include "db/sqldataset.h"
-#include "db/transaction.h"
 #include "foundation/formsettings.h"
 #include "foundation/images.h"
 #include "foundation/yebcorner.h"
@@ -242,14 +242,7 @@ void TFormSentMessages::DeleteAll()
 {
     if (!DModLocalData)
         return;
-    Run([] {
-        // Rows and texts go together or not at all.
-        TNConnection& connection = DModLocalData->MainConnection();
-        TNTransaction transaction(connection);
-        connection.ExecSQL(QStringLiteral("delete from SentMessages"));
-        connection.ExecSQL(QStringLiteral("delete from SentMessageTexts"));
-        transaction.Commit();
-    });
+    Run([] { OutBox::ClearSentMessages(DModLocalData->MainConnection().Database()); });
     RefreshMessages();
 }
 
