@@ -219,7 +219,12 @@ TEST_F(DbControlsTest, GridColumnsShowTheirWholeTitleUntilSizedOtherwise)
 {
     // A design width narrower than its title grows to it (sort mark included)
     // and is the width stored; a width set afterwards is kept as set.
-    // A settings file that holds no width changes nothing.
+    // A settings file that holds no width changes nothing. The rows' texts
+    // widen the column too, a name in full.
+    const QString longName = QStringLiteral("Maximiliana Featherstone");
+    contacts.Append();
+    contacts.FieldByName(QStringLiteral("Name"))->SetAsString(longName);
+    contacts.Post();
     TNProfileFile ini(files.Folder() + QStringLiteral("FormSettings.ini"));
     TNDBGrid grid;
     grid.AddColumn(QStringLiteral("Name"), QStringLiteral("Contact"), 10);
@@ -231,7 +236,7 @@ TEST_F(DbControlsTest, GridColumnsShowTheirWholeTitleUntilSizedOtherwise)
         EXPECT_GT(grid.columnWidth(c), 10) << c;
         EXPECT_EQ(grid.ColumnWidth(c), grid.columnWidth(c)) << c;
     }
-    EXPECT_GT(grid.columnWidth(1), grid.columnWidth(0));
+    EXPECT_GT(grid.columnWidth(0), grid.fontMetrics().horizontalAdvance(longName));
     grid.SetColumnWidth(1, 60);
     contacts.SetIndexFieldNames(QStringLiteral("Data"));
     contacts.Close();

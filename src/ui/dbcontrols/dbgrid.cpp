@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyleOptionViewItem>
 #include <algorithm>
 
 #include "db/dberror.h"
@@ -181,10 +182,26 @@ void TNDBGrid::ApplyWidths()
         // were laid out in: the column grows to show its whole title (and
         // the sort mark), and keeps that width as its own.
         if (c < m_widths.size() && m_titleFit[c])
-            m_widths[c] = std::max(m_widths[c], horizontalHeader()->sectionSizeHint(c));
+            m_widths[c] = std::max({m_widths[c], horizontalHeader()->sectionSizeHint(c), ContentWidth(c)});
         const int width = c < m_widths.size() && m_widths[c] >= 0 ? m_widths[c] : DefaultWidth(c);
         setColumnWidth(c, width);
     }
+}
+
+int TNDBGrid::ContentWidth(int column) const
+{
+    // The first rows stand for the column (names in a list of contacts);
+    // a long text such as a message's is not followed past the cap.
+    constexpr int kRows = 100;
+    const int cap = 30 * fontMetrics().averageCharWidth();
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    int width = 0;
+    for (int row = 0; row < std::min(m_model.rowCount(), kRows) && width < cap; ++row) {
+        const QModelIndex index = m_model.index(row, column);
+        width = std::max(width, itemDelegateForIndex(index)->sizeHint(option, index).width());
+    }
+    return std::min(width + (showGrid() ? 1 : 0), cap);
 }
 
 void TNDBGrid::LoadColumnWidths(const TNProfileFile& file, const QString& section)

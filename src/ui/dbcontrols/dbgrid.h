@@ -11,7 +11,9 @@
 //   ColumnCount/ColumnFieldName/ColumnTitle/ColumnField(i)
 //   ColumnWidth/SetColumnWidth(i, px); widths survive re-sorting and re-reads;
 //                                      a width given to AddColumn grows to show
-//                                      the whole title, one set later is kept
+//                                      the whole title and the first rows' texts
+//                                      (up to 30 characters), one set later is
+//                                      kept
 //   LoadColumnWidths(file, section) / SaveColumnWidths(file, section)
 //                                      keys "Column0Width", "Column1Width", ...
 //   SetSortOnTitleClick(true)          a click on a data field's title sorts the
@@ -83,6 +85,8 @@ private:
     void MoveDataSet(int row);
     void ApplyWidths();
     int DefaultWidth(int column) const;
+    // The width the column's first rows need, at most 30 characters.
+    int ContentWidth(int column) const;
     void ShowSortIndicator();
     void SortByColumn(int column);
 
@@ -93,7 +97,7 @@ private:
     QStringList m_fieldNames;
     QStringList m_titles;
     QList<int> m_widths;     // by column; -1 until known
-    QList<bool> m_titleFit;  // by column: a design width, widened to the title
+    QList<bool> m_titleFit;  // by column: a design width, widened to the title and rows
     QList<TBookmark> m_keptMarks;
     bool m_multiSelect = false;
     bool m_sortOnTitleClick = false;
