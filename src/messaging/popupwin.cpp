@@ -5,6 +5,7 @@
 #include "messaging/popupgeometry.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
@@ -168,6 +169,7 @@ void TPopupWin::Popup(int delaySeconds)
     m_start = PopupStartPosition(m_position, area, size());
     m_final = PopupFinalPosition(m_position, area, size());
     MoveTo(m_start);
+    FollowModalDialog();
     show();
     raise();
     // The delay comes from the options file: a huge value waits as long as
@@ -253,6 +255,30 @@ int TPopupWin::DelayMs() const
 bool TPopupWin::SlidingOut() const
 {
     return m_phase == TPhase::SlidingOut;
+}
+
+void TPopupWin::FollowModalDialog()
+{
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || parentWidget() == dialog)
+        return;
+    setParent(dialog, windowFlags());
+    connect(dialog, &QDialog::finished, this, &TPopupWin::LeaveDialog);
+}
+
+void TPopupWin::LeaveDialog()
+{
+    QWidget* dialog = parentWidget();
+    if (!dialog)
+        return;
+    disconnect(dialog, nullptr, this, nullptr);
+    const QPoint at = pos();
+    setParent(nullptr, windowFlags());
+    move(at);
+    // A dialog further down may still be open.
+    FollowModalDialog();
+    show();
+    raise();
 }
 
 void TPopupWin::mousePressEvent(QMouseEvent* event)

@@ -63,6 +63,11 @@ protected:
 private:
     enum class TPhase { Made, SlidingIn, Waiting, SlidingOut, Closed };
     void MoveTo(const QPoint& place);
+    // A modal dialog blocks the input of every window that is not its own:
+    // a popup shown while one is open belongs to the dialog until it closes
+    // (so it can be clicked away), then stands alone again.
+    void FollowModalDialog();
+    void LeaveDialog();
     void PaintBackground();
 
     QString m_text;

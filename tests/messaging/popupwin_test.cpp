@@ -10,9 +10,11 @@
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
+#include <QDialog>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <limits>
 
@@ -103,6 +105,30 @@ TEST(PopupWin, DelayZeroStaysUntilClicked)
     ASSERT_EQ(OpenPopupWins().size(), 1);
     QTest::mouseClick(popup->findChild<QLabel*>(QStringLiteral("lblMsg")), Qt::LeftButton);
     EXPECT_TRUE(popup->SlidingOut());
+    EXPECT_TRUE(WaitUntil([&] { return OpenPopupWins().isEmpty(); }));
+}
+
+TEST(PopupWin, APopupShownUnderAModalDialogOutlivesTheDialog)
+{
+    TPopupGlobals restore;
+    PopupWinPos = 3;
+    PopupWinDelay = 0;
+    auto* dialog = new QDialog;
+    QPointer<TPopupWin> popup;
+    QTimer::singleShot(0, dialog, [&] {
+        popup = ShowPopupWin(QStringLiteral("Under the dialog"), pkMessage);
+        // Held by the dialog while it is open, so its input is not blocked.
+        EXPECT_EQ(popup->parentWidget(), dialog);
+        WaitUntil([&] { return !popup->SlidingIn(); });
+        dialog->reject();
+    });
+    dialog->exec();
+    delete dialog;
+    ASSERT_FALSE(popup.isNull());
+    EXPECT_EQ(popup->parentWidget(), nullptr);
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_TRUE(popup->Waiting());
+    QTest::mouseClick(popup, Qt::LeftButton);
     EXPECT_TRUE(WaitUntil([&] { return OpenPopupWins().isEmpty(); }));
 }
 
