@@ -10,6 +10,7 @@ void TNClientDataSet::SetFieldDefs(std::vector<TNFieldDef> defs)
     m_defs = std::move(defs);
     m_store.clear();
     m_log.clear();
+    ClearPendingApply();
     // Fields outlive a change of definitions; they take the new settings.
     for (const TNFieldDef& def : m_defs) {
         TNField* field = FindField(def.Name);
@@ -41,6 +42,7 @@ void TNClientDataSet::CreateDataSet()
     Close();
     m_store.clear();
     m_log.clear();
+    ClearPendingApply();
     Open();
 }
 
@@ -66,6 +68,7 @@ void TNClientDataSet::EmptyDataSet()
     Cancel();
     m_store.clear();
     m_log.clear();
+    ClearPendingApply();
     Reload();
 }
 
@@ -173,6 +176,24 @@ std::vector<TNRowChange> TNClientDataSet::Delta() const
     return changes;
 }
 
+void TNClientDataSet::SetPendingApply(QString id, std::vector<TNRowChange> changes)
+{
+    m_applyId = std::move(id);
+    m_applying = std::move(changes);
+    for (TNRowChange& change : m_applying) {
+        if (!change.OldValues.empty())
+            change.OldValues.resize(m_defs.size());
+        if (!change.NewValues.empty())
+            change.NewValues.resize(m_defs.size());
+    }
+}
+
+void TNClientDataSet::ClearPendingApply()
+{
+    m_applyId.clear();
+    m_applying.clear();
+}
+
 int TNClientDataSet::ChangeCount() const
 {
     QHash<qint64, bool> rows;  // key -> counts
@@ -196,6 +217,8 @@ TNClientPacket TNClientDataSet::SavePacket() const
     for (const TLogEntry& entry : m_log)
         packet.Log.push_back({entry.Kind, entry.Key, entry.Before});
     packet.NextKey = m_nextKey;
+    packet.ApplyId = m_applyId;
+    packet.Applying = m_applying;
     return packet;
 }
 
@@ -211,6 +234,8 @@ void TNClientDataSet::LoadPacket(TNClientPacket packet)
     m_nextKey = std::max<qint64>(packet.NextKey, m_store.empty() ? 1 : m_store.rbegin()->first + 1);
     for (const TLogEntry& entry : m_log)
         m_nextKey = std::max(m_nextKey, entry.Key + 1);
+    if (!packet.ApplyId.isEmpty())
+        SetPendingApply(std::move(packet.ApplyId), std::move(packet.Applying));
     Open();
 }
 
@@ -221,6 +246,7 @@ void TNClientDataSet::LoadData(std::vector<std::vector<QVariant>> rows)
     Close();
     m_store.clear();
     m_log.clear();
+    ClearPendingApply();
     for (std::vector<QVariant>& values : rows) {
         values.resize(m_defs.size());
         m_store.emplace(m_nextKey++, std::move(values));
@@ -312,4 +338,23 @@ void TNClientDataSet::RemoveStoredRow(qint64 key)
     m_store.erase(key);
     MergeRowChanges(key);
     Reload();
+}
+
+void TNClientDataSet::RebaseRow(qint64 key, const std::vector<QVariant>* stored)
+{
+    CheckBrowseMode();
+    m_log.erase(std::remove_if(m_log.begin(), m_log.end(), [key](const TLogEntry& e) { return e.Key == key; }),
+                m_log.end());
+    const auto now = m_store.find(key);
+    if (!stored) {
+        if (now != m_store.end())
+            m_log.push_back({TUpdateKind::ukInsert, key, {}});
+        return;
+    }
+    std::vector<QVariant> before = *stored;
+    before.resize(m_defs.size());
+    if (now == m_store.end())
+        m_log.push_back({TUpdateKind::ukDelete, key, std::move(before)});
+    else if (now->second != before)
+        m_log.push_back({TUpdateKind::ukModify, key, std::move(before)});
 }

@@ -17,6 +17,11 @@
 // current rows the loaded ones. Delta lists the net changes for whoever
 // writes them elsewhere.
 //
+// The changes last sent elsewhere whose answer has not been taken in yet
+// are kept apart under their apply ID (SetPendingApply), as they were sent:
+// later edits go to the log only, so sending them again under the same ID
+// asks for exactly the same thing. RebaseRow takes in the answer of one row.
+//
 // Same thread rule as TNDataSet.
 #include <functional>
 #include <map>
@@ -55,6 +60,8 @@ struct TNClientPacket {
     std::vector<std::pair<qint64, std::vector<QVariant>>> Rows;
     std::vector<TLogEntry> Log;
     qint64 NextKey = 1;
+    QString ApplyId;                    // empty: no apply in flight
+    std::vector<TNRowChange> Applying;  // the changes sent under ApplyId
 };
 
 class TNClientDataSet : public TNDataSet {
@@ -89,6 +96,14 @@ public:
     void MergeChangeLog();
     std::vector<TNRowChange> Delta() const;
 
+    // --- the apply in flight (kept in the packet, forgotten with the log by
+    // LoadData, EmptyDataSet and a change of definitions).
+    const QString& PendingApplyId() const { return m_applyId; }
+    const std::vector<TNRowChange>& PendingApply() const { return m_applying; }
+    bool HasPendingApply() const { return !m_applyId.isEmpty(); }
+    void SetPendingApply(QString id, std::vector<TNRowChange> changes);
+    void ClearPendingApply();
+
     // --- whole state and row-level changes (cache files, applying the log
     // elsewhere). None of these is logged; each posts a pending edit first
     // and re-reads the rows afterwards, keeping the current row.
@@ -116,6 +131,11 @@ public:
     void SetStoredRow(qint64 key, std::vector<QVariant> values);
     // Takes the row out, as if it had never been loaded.
     void RemoveStoredRow(qint64 key);
+    // Stored (nullptr: no row) becomes what the row was loaded as, and the
+    // log keeps only what turns that into the row as it stands now: nothing,
+    // a change, a delete (the row is gone here) or an insert (the row is
+    // here only). The values of a row that is here stay as they are.
+    void RebaseRow(qint64 key, const std::vector<QVariant>* stored);
 
 protected:
     std::vector<TNColumnInfo> LoadRows(std::vector<std::unique_ptr<TNRow>>& rows) override;
@@ -137,4 +157,6 @@ private:
     std::map<qint64, std::vector<QVariant>> m_store;  // by row key, in the order rows were added
     qint64 m_nextKey = 1;
     std::vector<TLogEntry> m_log;
+    QString m_applyId;
+    std::vector<TNRowChange> m_applying;
 };

@@ -11,7 +11,9 @@
 namespace {
 constexpr char kMagic[] = "TVXCDS\r\n";
 constexpr char kEnd[] = "END!";
-constexpr quint32 kVersion = 1;
+constexpr quint32 kVersion = 2;
+// Version 1 files have no apply in flight; they are read as they are.
+constexpr quint32 kVersionWithoutApply = 1;
 // Bounds a corrupt count before it turns into a huge allocation.
 constexpr quint32 kMaxCount = 50'000'000;
 constexpr quint32 kMaxFields = 1000;
@@ -64,6 +66,12 @@ void SaveClientDataSetToFile(const TNClientDataSet& dataSet, const QString& file
         out << qint32(entry.Kind) << qint64(entry.Key);
         Write(out, entry.Before);
     }
+    out << packet.ApplyId << quint32(packet.Applying.size());
+    for (const TNRowChange& change : packet.Applying) {
+        out << qint32(change.Kind) << qint64(change.RowKey);
+        Write(out, change.OldValues);
+        Write(out, change.NewValues);
+    }
     out.writeRawData(kEnd, 4);
     if (out.status() != QDataStream::Ok || !file.commit())
         throw EDatabaseError(
@@ -83,7 +91,7 @@ void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName
     quint32 version = 0;
     quint32 defCount = 0;
     in >> version >> defCount;
-    if (version != kVersion)
+    if (version != kVersion && version != kVersionWithoutApply)
         Unreadable(fileName, QStringLiteral("format version %1, not %2").arg(version).arg(kVersion));
     if (in.status() != QDataStream::Ok || defCount == 0 || defCount > kMaxFields)
         Unreadable(fileName, QStringLiteral("bad field definitions"));
@@ -124,6 +132,26 @@ void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName
             Unreadable(fileName, QStringLiteral("change %1 is damaged").arg(i + 1));
         entry.Kind = TUpdateKind(kind);
         packet.Log.push_back(std::move(entry));
+    }
+    quint32 applyingCount = 0;
+    if (version != kVersionWithoutApply) {
+        in >> packet.ApplyId >> applyingCount;
+        if (in.status() != QDataStream::Ok || applyingCount > kMaxCount)
+            Unreadable(fileName, QStringLiteral("bad count of changes in flight"));
+    }
+    // A change in flight holds no values or a whole row on each side.
+    const auto wholeOrNone = [defCount](const std::vector<QVariant>& values) {
+        return values.empty() || values.size() == defCount;
+    };
+    for (quint32 i = 0; i < applyingCount; ++i) {
+        TNRowChange change;
+        qint32 kind = 0;
+        in >> kind >> change.RowKey;
+        if (kind < int(TUpdateKind::ukModify) || kind > int(TUpdateKind::ukDelete) || !Read(in, change.OldValues) ||
+            !Read(in, change.NewValues) || !wholeOrNone(change.OldValues) || !wholeOrNone(change.NewValues))
+            Unreadable(fileName, QStringLiteral("change in flight %1 is damaged").arg(i + 1));
+        change.Kind = TUpdateKind(kind);
+        packet.Applying.push_back(std::move(change));
     }
     char end[4] = {};
     if (in.readRawData(end, 4) != 4 || std::memcmp(end, kEnd, 4) != 0)

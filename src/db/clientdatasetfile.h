@@ -3,9 +3,11 @@
 // log of one dataset, so that edits not yet applied survive a restart.
 //
 // Format (QDataStream, Qt 6.4 encoding, big-endian): the 8 bytes
-// "TVXCDS\r\n", a 32-bit format version (1), the field definitions, the next
-// row key, the rows under their keys, the log entries, and "END!" last, so
-// that a file cut short is told from a whole one. Writing goes to a
+// "TVXCDS\r\n", a 32-bit format version (2), the field definitions, the next
+// row key, the rows under their keys, the log entries, the apply in flight
+// (its ID, empty for none, and the changes sent under it), and "END!" last,
+// so that a file cut short is told from a whole one. Version 1 files, which
+// end after the log, are read with no apply in flight. Writing goes to a
 // temporary file beside the target and replaces it with one rename.
 
 #include <QString>

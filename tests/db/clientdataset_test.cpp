@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QFile>
 
 #include "db/clientdataset.h"
+#include "db/clientdatasetfile.h"
 #include "db/connection.h"
 #include "db/datasetmodel.h"
 #include "db/dberror.h"
@@ -199,3 +201,43 @@ TEST_F(ClientChangeLogTest, DefinitionsOfAnotherDataSetCanBeAdjusted)
 }
 
 }  // namespace
+
+TEST_F(ClientChangeLogTest, TheApplyInFlightSurvivesTheCacheFileAndOldFilesHaveNone)
+{
+    copy.First();
+    SetName(copy, "Ann");
+    copy.SetPendingApply(QStringLiteral("apply-1"), copy.Delta());
+    SetName(copy, "Annie");  // edited again while the answer is out
+    const QString file = files.Folder() + QStringLiteral("/copy.cds");
+    SaveClientDataSetToFile(copy, file);
+    TNClientDataSet loaded;
+    LoadClientDataSetFromFile(loaded, file);
+    EXPECT_EQ(loaded.PendingApplyId(), QStringLiteral("apply-1"));
+    ASSERT_EQ(loaded.PendingApply().size(), 1u);
+    const size_t name = size_t(copy.FieldByName(QStringLiteral("Name"))->Index());
+    EXPECT_EQ(loaded.PendingApply()[0].NewValues[name].toString(), QStringLiteral("Ann")) << "as it was sent";
+    EXPECT_EQ(loaded.Delta()[0].NewValues[name].toString(), QStringLiteral("Annie"));
+
+    // The answer taken in: what was sent is what the server holds now.
+    std::vector<QVariant> stored = loaded.PendingApply()[0].NewValues;
+    loaded.RebaseRow(loaded.PendingApply()[0].RowKey, &stored);
+    loaded.ClearPendingApply();
+    ASSERT_EQ(loaded.Delta().size(), 1u);
+    EXPECT_EQ(loaded.Delta()[0].OldValues[name].toString(), QStringLiteral("Ann"));
+
+    // A file of format 1 ends after the log: it has no apply in flight.
+    copy.ClearPendingApply();
+    SaveClientDataSetToFile(copy, file);
+    QFile raw(file);
+    ASSERT_TRUE(raw.open(QIODevice::ReadWrite));
+    QByteArray bytes = raw.readAll();
+    bytes.remove(bytes.size() - 12, 8);  // the empty ID and the count of changes in flight
+    bytes[11] = 1;
+    raw.resize(0);
+    raw.write(bytes);
+    raw.close();
+    TNClientDataSet old;
+    LoadClientDataSetFromFile(old, file);
+    EXPECT_FALSE(old.HasPendingApply());
+    EXPECT_EQ(old.ChangeCount(), 1);
+}
