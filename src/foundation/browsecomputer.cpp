@@ -73,7 +73,7 @@ QStringList KnownComputerNames(const QString& hostsFile, const QString& resolvFi
     return names;
 }
 
-TNBrowseComputerDialog::TNBrowseComputerDialog(const QStringList& names, QWidget* parent)
+TNBrowseComputerDialog::TNBrowseComputerDialog(const QStringList& names, const QString& current, QWidget* parent)
     : QDialog(parent), m_list(new QListWidget(this)), m_edit(new QLineEdit(this))
 {
     setWindowTitle(QStringLiteral("Select Computer"));
@@ -98,6 +98,18 @@ TNBrowseComputerDialog::TNBrowseComputerDialog(const QStringList& names, QWidget
             [this](const QString& text) { m_ok->setEnabled(!text.trimmed().isEmpty()); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    // The name already in the caller's field is where the choice starts; a
+    // list without a current row would start on its first name (the local
+    // host) as soon as it takes the focus.
+    const QString start = current.trimmed();
+    if (!start.isEmpty()) {
+        const QList<QListWidgetItem*> found = m_list->findItems(start, Qt::MatchFixedString);
+        if (found.isEmpty())
+            m_list->addItem(start);
+        m_list->setCurrentItem(found.isEmpty() ? m_list->item(m_list->count() - 1) : found.first());
+        m_edit->setText(start);
+    }
 }
 
 QString TNBrowseComputerDialog::ComputerName() const
@@ -107,7 +119,7 @@ QString TNBrowseComputerDialog::ComputerName() const
 
 bool BrowseForComputer(QString& computerName)
 {
-    TNBrowseComputerDialog dialog(KnownComputerNames());
+    TNBrowseComputerDialog dialog(KnownComputerNames(), computerName);
     if (dialog.exec() != QDialog::Accepted || dialog.ComputerName().isEmpty())
         return false;
     computerName = dialog.ComputerName();

@@ -21,7 +21,10 @@ QStringList KnownComputerNames(const QString& hostsFile = QStringLiteral("/etc/h
 class TNBrowseComputerDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TNBrowseComputerDialog(const QStringList& names, QWidget* parent = nullptr);
+    // Starts on Current when it is not blank: its row of the list is made
+    // current (a name the list lacks is added to it), so the field keeps it.
+    explicit TNBrowseComputerDialog(const QStringList& names, const QString& current = QString(),
+                                    QWidget* parent = nullptr);
 
     // The chosen name (the text field, trimmed).
     QString ComputerName() const;
@@ -35,6 +38,7 @@ private:
     QPushButton* m_ok;
 };
 
-// Shows the dialog; OK sets ComputerName and gives true, Cancel leaves it
-// unchanged and gives false. Main thread.
+// Shows the dialog, started on ComputerName when it names one; OK sets
+// ComputerName and gives true, Cancel leaves it unchanged and gives false.
+// Main thread.
 bool BrowseForComputer(QString& computerName);

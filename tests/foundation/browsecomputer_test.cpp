@@ -74,3 +74,24 @@ TEST(BrowseComputer, OkSetsTheNameCancelLeavesIt)
     EXPECT_TRUE(BrowseForComputer(name));
     EXPECT_EQ(name, "paging-host");
 }
+
+TEST(BrowseComputer, StartsOnTheNameAlreadyInTheField)
+{
+    TNBrowseComputerDialog known({"alpha", "beta"}, QStringLiteral(" BETA "));
+    EXPECT_EQ(known.List()->currentRow(), 1);
+    EXPECT_EQ(known.ComputerName(), "BETA");
+
+    // A name the list lacks is still where the picker starts, also once the
+    // list takes the focus (which would make its first row current).
+    QString name = QStringLiteral("paging-host");
+    WhenDialogOpens([](TNBrowseComputerDialog* d) {
+        EXPECT_EQ(d->List()->currentItem() ? d->List()->currentItem()->text() : QString(), "paging-host");
+        d->List()->setFocus();
+        EXPECT_EQ(d->ComputerName(), "paging-host");
+        QTest::keyClick(d->List(), Qt::Key_Home);
+        EXPECT_EQ(d->ComputerName(), d->List()->item(0)->text());
+        d->reject();
+    });
+    EXPECT_FALSE(BrowseForComputer(name));
+    EXPECT_EQ(name, "paging-host");
+}

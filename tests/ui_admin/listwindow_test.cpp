@@ -7,7 +7,10 @@
 #include "data/dataerror.h"
 #include "db/dberror.h"
 #include "ui/admin/basegridlistform.h"
+#include "ui/admin/databaseslist.h"
 #include "ui/admin/pickonlycombo.h"
+#include "ui/admin/typeeditors.h"
+#include "ui/admin/typelists.h"
 #include "ui/dbcontrols/dbedit.h"
 #include "ui/dbcontrols/dbgrid.h"
 
@@ -282,6 +285,73 @@ TEST_F(ListWindowTest, DeletingAContactTakesItOutOfTheTreeAndTheRecipients)
     ASSERT_EQ(RecipientList->GetCount(), 1);
     EXPECT_EQ(RecipientList->GetRecipient(0)->Name, QStringLiteral("Bob"));
     EXPECT_EQ(Rows(QStringLiteral("Contacts")), 2);
+}
+
+TEST_F(ListWindowTest, ARecordOthersUseIsNotDeletedAndTheWarningCountsThem)
+{
+    const auto over = [this]<class L, class E>(TDataKind kind) {
+        return TBaseMultiDBGridListForm::ForDataClients<L>(nullptr, &RecordEditorOf<E>, Books(), kind, false, nullptr);
+    };
+    const qint32 sms = BookValue(QStringLiteral("select ID from Carriers where Name = 'SMS'")).toInt();
+    auto carriers = over.template operator()<TFormCarriersListNew, TFormCarrierEditorNew>(dkCarriers);
+    ASSERT_TRUE(carriers->LocateByID(sms));
+    carriers->actDeleteExecute();
+    auto servers = over.template operator()<TFormServersListNew, TFormServerEditor>(dkServers);
+    servers->actDeleteExecute();
+    auto types = over.template operator()<TFormCarrierTypesListNew, TFormCarrierTypesEditorNew>(dkCarrierTypes);
+    ASSERT_TRUE(types->DataSet()->Locate(QStringLiteral("TypeNo"), 4));
+    types->actDeleteExecute();
+    auto bookTypes = TBaseMultiDBGridListForm::ForDataSource<TFormDatabaseTypesListNew>(
+        nullptr, &RecordEditorOf<TFormDatabaseTypeEditor>, DModLocalData->dsDatabaseTypes(), false, nullptr);
+    ASSERT_TRUE(bookTypes->DataSet()->Locate(QStringLiteral("TypeNo"), 1));
+    bookTypes->actDeleteExecute();
+    EXPECT_EQ(Answerer.Texts(), QStringList({QStringLiteral("\"SMS\" cannot be deleted: 3 contacts use it."),
+                                             QStringLiteral("\"S\" cannot be deleted: 1 carrier uses it."),
+                                             QStringLiteral("\"SMS\" cannot be deleted: 1 carrier uses it."),
+                                             QStringLiteral("\"Local\" cannot be deleted: 1 address book uses it.")}));
+    EXPECT_EQ(Rows(QStringLiteral("Carriers")), 1);
+    EXPECT_EQ(Rows(QStringLiteral("Servers")), 1);
+    EXPECT_EQ(Rows(QStringLiteral("CarrierTypes"), QStringLiteral("TypeNo = 4")), 1);
+    EXPECT_EQ(world.CountRows(QStringLiteral("DatabaseTypes")), 2);
+
+    // Once nothing uses it, a record goes as before.
+    ASSERT_TRUE(types->DataSet()->Locate(QStringLiteral("TypeNo"), 9));
+    types->actDeleteExecute();
+    EXPECT_EQ(Rows(QStringLiteral("CarrierTypes"), QStringLiteral("TypeNo = 9")), 0);
+    EXPECT_EQ(Answerer.Texts().size(), 4);
+}
+
+TEST_F(ListWindowTest, TheBuiltInBookCannotBeEditedOrDeletedByAnyKey)
+{
+    auto books = TBaseGridListForm::Create<TFormDatabasesList>(nullptr, &RecordEditorOf<TFormDatabaseEditor>,
+                                                               DModLocalData->dsQryDatabases(), false, nullptr);
+    books->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(books.get()));
+    ASSERT_EQ(books->DataSet()->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("Local Database"));
+    // The actions themselves, not only their buttons, once the window is idle.
+    EXPECT_TRUE(WaitUntil([&] { return !books->actEdit->isEnabled() && !books->actDelete->isEnabled(); }));
+    // An editor that opens is noted and closed.
+    auto opened = std::make_shared<bool>(false);
+    const auto noteEditor = [opened] {
+        QTimer::singleShot(0, qApp, [opened] {
+            if (auto* editor = qobject_cast<TFormBaseEditor*>(QApplication::activeModalWidget())) {
+                *opened = true;
+                editor->reject();
+            }
+        });
+    };
+    noteEditor();
+    QTest::keyClick(books->dbgDBGrid, Qt::Key_Return);
+    noteEditor();
+    emit books->dbgDBGrid->doubleClicked(books->dbgDBGrid->currentIndex());
+    noteEditor();
+    TNItemInfo info;
+    books->EditRecord(info);
+    books->DeleteRecords();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(*opened);
+    EXPECT_FALSE(info.Accepted);
+    EXPECT_EQ(world.CountRows(QStringLiteral("Databases")), 1);
 }
 
 namespace {

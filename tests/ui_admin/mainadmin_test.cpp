@@ -200,6 +200,9 @@ TEST_F(MainAdminTest, ANewBookMayBeSharedAndAnExistingBookKeepsItsType)
         WhenModal<TFormDatabaseEditor>([&](TFormDatabaseEditor* editor) {
             EXPECT_FALSE(editor->dbcbTypeLookup->isEnabled());
             EXPECT_NE(qobject_cast<TFormEmbedAccessSharedEditor*>(editor->EmbeddedEditor()), nullptr);
+            // Typing puts the row into edit state; the type still cannot change.
+            QTest::keyClicks(editor->dbedtName, QStringLiteral("x"));
+            EXPECT_FALSE(editor->dbcbTypeLookup->isEnabled());
             editor->reject();
         });
         list->actEdit->trigger();

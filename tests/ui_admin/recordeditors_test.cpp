@@ -8,7 +8,10 @@
 #include "ui/dbcontrols/dbedit.h"
 #include "ui/dbcontrols/dblookupcombo.h"
 
+#include <QFile>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QSqlQuery>
 
 namespace {
 void Choose(QComboBox* box, const QVariant& key)
@@ -131,6 +134,12 @@ TEST_F(RecordEditorsTest, ServerEditorHostsTheTcpSettingsAndRefusesATakenName)
         EXPECT_EQ(editor->cbConnectionType->itemText(0), QStringLiteral("TCP Connection"));
         EXPECT_EQ(EmbeddedClass(editor), QStringLiteral("TFormTcpServerEmbedEditor"));
         editor->SetEmbeddedData(QStringLiteral("127.0.0.1,2150,"));
+        // Up and Down step the closed type box; each type keeps its settings.
+        QTest::keyClick(editor->cbConnectionType, Qt::Key_Down);
+        EXPECT_EQ(EmbeddedClass(editor), QStringLiteral("TFormComServerEmbedEditor"));
+        QTest::keyClick(editor->cbConnectionType, Qt::Key_Up);
+        EXPECT_EQ(editor->cbConnectionType->currentIndex(), 0);
+        EXPECT_EQ(editor->GetEmbeddedData(), QStringLiteral("127.0.0.1,2150,"));
         QTest::keyClicks(editor->dbedtName, QStringLiteral("Other"));
         editor->UpdateOkAction();
         editor->btnOK->click();
@@ -155,4 +164,108 @@ TEST_F(RecordEditorsTest, ServerEditorHostsTheTcpSettingsAndRefusesATakenName)
     EXPECT_EQ(BookValue(QStringLiteral("select TypeNo from Servers where Name = 'Sim'")).toInt(), 1);
     EXPECT_EQ(BookValue(QStringLiteral("select Data from Servers where Name = 'Sim'")).toString(),
               QStringLiteral("127.0.0.1,2150,"));
+}
+
+TEST_F(RecordEditorsTest, ASettingsTextWithTooFewItemsOpensWithItsErrorAndCanBeCorrected)
+{
+    // The SMS carrier's text holds its first item only; Bob's "555,false"
+    // after his carrier became an SNPP one, whose address holds a pager ID
+    // and a subject.
+    TBookBuilder(world.dbs.AddressBookPath())
+        .Exec(QStringLiteral("update Carriers set Data = '+64215550000' where Name = 'SMS'"));
+    const qint32 sms = BookValue(QStringLiteral("select ID from Carriers where Name = 'SMS'")).toInt();
+    auto carriers = ListOf<TFormCarriersListNew, TFormCarrierEditorNew>(Books(), dkCarriers);
+    ASSERT_TRUE(carriers->LocateByID(sms));
+    TNItemInfo info;
+    WhenModal<TFormCarrierEditorNew>([&](TFormCarrierEditorNew* editor) {
+        EXPECT_TRUE(WaitUntil([&] { return !Answerer.Texts().isEmpty(); }));
+        EXPECT_EQ(Answerer.Texts(), QStringList{QStringLiteral("List index out of bounds (1)")});
+        EXPECT_EQ(EmbeddedClass(editor), QStringLiteral("TFormCarrierSMS"));
+        EXPECT_TRUE(editor->GetEmbeddedData().startsWith(QStringLiteral("+64215550000,")))
+            << editor->GetEmbeddedData().toStdString();
+        // Saved as the editor shows it: with every item.
+        editor->UpdateOkAction();
+        editor->btnOK->click();
+        if (editor->isVisible()) {
+            ADD_FAILURE() << Answerer.Texts().join(u'|').toStdString();
+            editor->reject();
+        }
+    });
+    carriers->EditRecord(info);
+    EXPECT_TRUE(info.Accepted);
+    EXPECT_GT(BookValue(QStringLiteral("select Data from Carriers where Name = 'SMS'")).toString().count(u','), 3);
+
+    TBookBuilder(world.dbs.AddressBookPath()).Exec(QStringLiteral("update Carriers set TypeNo = 6 where Name = 'SMS'"));
+    auto contacts = ListOf<TFormContactsListNew, TFormContactEditor>(Books(), dkContacts);
+    carriers->DataSet()->Refresh();
+    ASSERT_TRUE(contacts->LocateByID(ids[0]));
+    WhenModal<TFormContactEditor>([&](TFormContactEditor* editor) {
+        EXPECT_TRUE(WaitUntil([&] { return Answerer.Texts().size() == 2; }));
+        EXPECT_EQ(Answerer.Texts().value(1), QStringLiteral("List index out of bounds (1)"));
+        EXPECT_EQ(EmbeddedClass(editor), QStringLiteral("TFormEmbedSNPPContactEditor"));
+        editor->reject();
+    });
+    contacts->EditRecord(info);
+    EXPECT_FALSE(info.Accepted);
+    EXPECT_EQ(Rows(QStringLiteral("Contacts"), QStringLiteral("ID = %1").arg(ids[0])), 1);
+}
+
+namespace {
+// The records that README.md puts in with sqlite3, put into the book before
+// the program starts, statement by statement.
+class ReadmeRecordsTest : public AdminFixture {
+protected:
+    void SetUp() override
+    {
+        QFile readme(QString::fromLocal8Bit(qgetenv("TOVIX_SOURCE_DIR")) + QStringLiteral("/README.md"));
+        ASSERT_TRUE(readme.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QString text = QString::fromUtf8(readme.readAll());
+        static const QRegularExpression command(
+            QStringLiteral("sqlite3 Tovix2Database\\.mdb \"((?:[^\"\\\\]|\\\\.)*)\""));
+        for (auto match = command.globalMatch(text); match.hasNext();)
+            scripts << match.next().captured(1).replace(QStringLiteral("\\\""), QStringLiteral("\""));
+        beforeStart = [this](TBookBuilder& book) {
+            for (const QString& table :
+                 {QStringLiteral("Servers"), QStringLiteral("Carriers"), QStringLiteral("Contacts")})
+                lastBefore[table] = book.Value(QStringLiteral("select max(ID) from ") + table).toInt();
+            for (const QString& script : std::as_const(scripts))
+                for (const QString& statement : script.split(u';', Qt::SkipEmptyParts))
+                    if (!statement.trimmed().isEmpty())
+                        book.Exec(statement.trimmed());
+        };
+        AdminFixture::SetUp();
+    }
+    QStringList scripts;
+    QHash<QString, int> lastBefore;  // the rows the fixture made
+};
+}  // namespace
+
+TEST_F(ReadmeRecordsTest, EveryRecordOpensInItsEditor)
+{
+    ASSERT_FALSE(scripts.isEmpty());
+    // Every server, carrier and contact the README made opens in the editor
+    // of its type with every item of its settings read: no error is shown.
+    const auto opens = [this]<class L, class E>(TDataKind kind, const QString& table) {
+        auto list = ListOf<L, E>(Books(), kind);
+        TBookBuilder book(world.dbs.AddressBookPath());
+        QSqlQuery rows(book.Db());
+        rows.exec(QStringLiteral("select ID, Name from %1 where ID > %2").arg(table).arg(lastBefore.value(table)));
+        int opened = 0;
+        while (rows.next()) {
+            ASSERT_TRUE(list->LocateByID(rows.value(0).toInt())) << rows.value(1).toString().toStdString();
+            WhenModal<E>([&](E* editor) {
+                ++opened;
+                QCoreApplication::processEvents();
+                EXPECT_NE(editor->EmbeddedEditor(), nullptr) << rows.value(1).toString().toStdString();
+                editor->reject();
+            });
+            TNItemInfo info;
+            list->EditRecord(info);
+        }
+        EXPECT_GE(opened, 1) << table.toStdString();
+    };
+    opens.template operator()<TFormServersListNew, TFormServerEditor>(dkServers, QStringLiteral("Servers"));
+    opens.template operator()<TFormCarriersListNew, TFormCarrierEditorNew>(dkCarriers, QStringLiteral("Carriers"));
+    opens.template operator()<TFormContactsListNew, TFormContactEditor>(dkContacts, QStringLiteral("Contacts"));
+    EXPECT_TRUE(Answerer.Texts().isEmpty()) << Answerer.Texts().join(u'|').toStdString();
 }

@@ -3,6 +3,9 @@
 // folders the tree made, which no list shows.
 #include "data/sharedbookfixture.h"
 #include "ui/admin/clientdatasetops.h"
+#include "ui/admin/entitylists.h"
+#include "ui/admin/recordeditors.h"
+#include "ui_main/eventwaits.h"
 
 using SharedListTest = SharedBookFixture;
 
@@ -27,4 +30,37 @@ TEST_F(SharedListTest, ApplyFromTheContactsListSendsTheWholeBookInReferenceOrder
     EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from Folders where Name = 'Sales'")).toInt(), 1);
     for (TDataKind kind : {dkCarriers, dkContacts, dkFolders})
         EXPECT_EQ(client->ClientDataSet(kind)->ChangeCount(), 0);
+}
+
+TEST_F(SharedListTest, ACachedCarrierItsContactsUseStaysAndAnyWaitingChangeEnablesApply)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    const qint32 door =
+        AddRow(client, dkCarriers, {{QStringLiteral("Name"), QStringLiteral("Door")}, {QStringLiteral("TypeNo"), 6}});
+    AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Ann")}, {QStringLiteral("CarrierID"), door}});
+    // Counted in the cache, the contact not yet applied included.
+    auto carriers = TBaseMultiDBGridListForm::ForDataSource<TFormCarriersListNew>(
+        nullptr, &RecordEditorOf<TFormCarrierEditorNew>, client->GetDataSource(dkCarriers), false, nullptr);
+    ASSERT_TRUE(carriers->LocateByID(door));
+    carriers->actDeleteExecute();
+    EXPECT_EQ(Answerer.Texts(), QStringList{QStringLiteral("\"Door\" cannot be deleted: 1 contact uses it.")});
+    EXPECT_TRUE(client->GetDataSet(dkCarriers)->Locate(QStringLiteral("ID"), door));
+
+    ClientApplyUpdates(client, dkCarriers);
+    ASSERT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), 0);
+    // A folder made in the tree: the contacts list, with no change of its
+    // own, may send it (Apply sends the whole book) but cancels nothing.
+    AddRow(client, dkFolders, {{QStringLiteral("Name"), QStringLiteral("Sales")}, {QStringLiteral("ParentID"), 0}});
+    auto contacts = TBaseMultiDBGridListForm::ForDataSource<TFormContactsListNew>(
+        nullptr, nullptr, client->GetDataSource(dkContacts), false, nullptr);
+    contacts->show();
+    EXPECT_TRUE(WaitUntil([&] { return contacts->actApplyUpdates->isEnabled(); }));
+    EXPECT_FALSE(contacts->actCancelChanges->isEnabled());
+    contacts->actApplyUpdates->trigger();
+    EXPECT_EQ(client->ClientDataSet(dkFolders)->ChangeCount(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return !contacts->actApplyUpdates->isEnabled(); }));
+    EXPECT_EQ(Answerer.Texts().size(), 1) << Answerer.Texts().join(u'|').toStdString();
 }

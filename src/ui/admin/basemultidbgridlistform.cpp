@@ -1,6 +1,7 @@
 #include "ui/admin/basemultidbgridlistform.h"
 
 #include "data/basedataclient.h"
+#include "data/recordusage.h"
 #include "db/datasource.h"
 #include "foundation/formsettings.h"
 #include "platform/messagedlg.h"
@@ -254,6 +255,18 @@ void TBaseMultiDBGridListForm::RowPosted(TFormBaseEditor& editor)
     editor.AfterRecordPosted();
 }
 
+QString TBaseMultiDBGridListForm::RowInUseWarning(TNDataSet& dataSet)
+{
+    TRecordReference reference;
+    if (!DataClient || !RecordReferenceOf(m_dataKind, reference))
+        return QString();
+    const qint32 users = CountRecordsUsing(*DataClient, m_dataKind, dataSet.FieldByName(reference.KeyField)->Value());
+    if (users < 1)
+        return QString();
+    return InUseWarning(dataSet.FieldByName(QStringLiteral("Name"))->AsString(), users, reference.UserSingular,
+                        reference.UserPlural);
+}
+
 void TBaseMultiDBGridListForm::UpdateListActions()
 {
     TNListFormBase::UpdateListActions();
@@ -262,8 +275,11 @@ void TBaseMultiDBGridListForm::UpdateListActions()
     for (QAction* action : {actApplyUpdates, actRefresh, actCancelChanges})
         action->setVisible(client);
     if (client) {
+        // Apply sends the whole book, so any change waiting in it (folders
+        // and placements made in the tree too) enables it; Cancel undoes
+        // only this list's.
         const bool changed = ClientChangeCount(ds) > 0;
-        actApplyUpdates->setEnabled(changed);
+        actApplyUpdates->setEnabled(changed || BookChangeCount(DataClient) > 0);
         actCancelChanges->setEnabled(changed);
         actRefresh->setEnabled(true);
     }

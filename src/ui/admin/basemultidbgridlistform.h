@@ -95,6 +95,10 @@ protected:
     void UpdateListActions() override;
     void PrepareNewRow() override;
     void RowPosted(TFormBaseEditor& editor) override;
+    // The rows of the book that refer to the row (contacts of a carrier,
+    // carriers of a server or carrier type), counted in the book's file or
+    // its cache.
+    QString RowInUseWarning(TNDataSet& dataSet) override;
     bool LockWhileCreatingEditor() const override { return true; }
     void HandBackChoice() override;
     virtual void actApplyUpdatesExecute();

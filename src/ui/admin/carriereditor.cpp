@@ -79,7 +79,7 @@ TFormCarrierEditorNew::TFormCarrierEditorNew(QWidget* owner, int mode, TNListFor
         m_shownTypeNo = m_selectedTypeNo;
         const QString data = dbmemCsvData->toPlainText();
         if (!data.trimmed().isEmpty())
-            SetEmbeddedData(data);
+            LoadEmbeddedData(data);
     }
     m_selectedServerID = KeyOf(dblcbServers);
 }
@@ -128,7 +128,7 @@ void TFormCarrierEditorNew::CarrierTypeChosen()
     m_shownTypeNo = chosen;
     const QString cached = GetTypeData(quint8(chosen));
     if (!cached.isEmpty())
-        SetEmbeddedData(cached);
+        LoadEmbeddedData(cached);
 }
 
 const TEmbedEditorClass* TFormCarrierEditorNew::GetEmbeddedEditorClass(quint8 typeNo)

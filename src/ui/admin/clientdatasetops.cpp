@@ -23,6 +23,16 @@ int ClientChangeCount(TNDataSet* dataSet)
     return client ? client->ChangeCount() : 0;
 }
 
+int BookChangeCount(TBaseDataClient* book)
+{
+    auto* shared = qobject_cast<TBaseSharedClient*>(book);
+    int count = 0;
+    for (int kind = 0; shared && kind < DataKindCount; ++kind)
+        if (const TNClientDataSet* client = shared->ClientDataSet(TDataKind(kind)))
+            count += client->ChangeCount();
+    return count;
+}
+
 int ClientSavePoint(TNDataSet* dataSet)
 {
     TNClientDataSet* client = ClientOf(dataSet);

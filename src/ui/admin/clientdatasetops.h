@@ -12,6 +12,9 @@ class TNDataSet;
 
 bool IsClientDataSet(const TNDataSet* dataSet);
 int ClientChangeCount(TNDataSet* dataSet);
+// The changes waiting in all of a shared book's cached datasets (the tree's
+// folders and placements included); 0 for any other book.
+int BookChangeCount(TBaseDataClient* book);
 int ClientSavePoint(TNDataSet* dataSet);
 void ClientRevertToSavePoint(TNDataSet* dataSet, int savePoint);
 void ClientCancelUpdates(TNDataSet* dataSet);

@@ -71,7 +71,7 @@ TFormContactEditor::TFormContactEditor(QWidget* owner, int mode, TNListForm* lis
     if (EmbeddedEditor()) {
         const QString data = dbmemCSVData->toPlainText();
         if (!data.trimmed().isEmpty())
-            SetEmbeddedData(data);
+            LoadEmbeddedData(data);
     }
 }
 
@@ -131,7 +131,7 @@ void TFormContactEditor::CarrierChosen()
     m_shownCarrierID = chosen;
     const QString cached = GetTypeData(typeNo);
     if (!cached.isEmpty())
-        SetEmbeddedData(cached);
+        LoadEmbeddedData(cached);
 }
 
 const TEmbedEditorClass* TFormContactEditor::GetEmbeddedEditorClass(quint8 typeNo)

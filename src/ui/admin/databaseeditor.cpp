@@ -38,8 +38,9 @@ TFormDatabaseEditor::TFormDatabaseEditor(QWidget* owner, int mode, TNListForm* l
             UpdateOkAction();
         });
     } else {
-        // It shows the type; the user cannot change it.
-        dbcbTypeLookup->setEnabled(false);
+        // It shows the type; the user cannot change it (the box stays
+        // disabled whatever the row does: the stored settings belong to it).
+        dbcbTypeLookup->SetReadOnly(true);
         dbcbTypeLookup->setFocusPolicy(Qt::NoFocus);
     }
 

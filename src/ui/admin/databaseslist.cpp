@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QBoxLayout>
-#include <QPushButton>
 
 TFormDatabasesList::TFormDatabasesList(QWidget* owner, TRecordEditorClass editorClass)
     : TBaseGridListForm(owner, editorClass)
@@ -40,13 +39,33 @@ void TFormDatabasesList::UpdateListActions()
     const bool rows = ds && ds->Active() && !ds->IsEmpty();
     actMoveUp->setEnabled(rows && !ds->Bof() && ds->RecNo() != 1);
     actMoveDown->setEnabled(rows && !ds->Eof() && ds->RecNo() != ds->RecordCount());
-    // The built-in book keeps its name and settings: its buttons (not the
-    // actions) are disabled.
-    const bool builtIn =
-        rows && ds->FieldByName(QStringLiteral("Name"))->AsString() == QStringLiteral("Local Database");
-    for (const auto& [name, action] : {std::pair{"btnEdit", actEdit}, std::pair{"btnDelete", actDelete}})
-        if (auto* button = pnlEditAddDeleteBtns->findChild<QPushButton*>(QString::fromLatin1(name)))
-            button->setEnabled(action->isEnabled() && !builtIn);
+    // The built-in book keeps its name and settings: Edit and Delete are
+    // disabled as actions, so neither a button, a key, Return nor a double
+    // click reaches its editor or deletes it.
+    if (BuiltInRowCurrent()) {
+        actEdit->setEnabled(false);
+        actDelete->setEnabled(false);
+    }
+}
+
+bool TFormDatabasesList::BuiltInRowCurrent() const
+{
+    TNDataSet* ds = DataSet();
+    return ds && ds->Active() && !ds->IsEmpty() &&
+           ds->FieldByName(QStringLiteral("Name"))->AsString() == QStringLiteral("Local Database");
+}
+
+void TFormDatabasesList::EditRecord(TNItemInfo& info)
+{
+    info.Accepted = false;
+    if (!BuiltInRowCurrent())
+        TBaseGridListForm::EditRecord(info);
+}
+
+void TFormDatabasesList::DeleteRecords()
+{
+    if (!BuiltInRowCurrent())
+        TBaseGridListForm::DeleteRecords();
 }
 
 void TFormDatabasesList::actMoveUpExecute()

@@ -8,6 +8,7 @@
 #include "platform/messagedlg.h"
 #include "ui/plugins/baseembededitor.h"
 #include "ui/plugins/editorregistry.h"
+#include "ui/plugins/embedtext.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -120,6 +122,8 @@ bool TFormBaseEditor::CreateEmbeddedEditor(quint8 typeNo)
     if (!editorClass)
         return false;
     setUpdatesEnabled(false);
+    // A text waiting for the editor shown so far is not the new one's.
+    m_dataPending = false;
     TFormBaseEmbedEditor* editor = editorClass->Create(nullptr);
     delete m_embeddedEditor;
     m_embeddedEditor = nullptr;
@@ -266,7 +270,23 @@ void TFormBaseEditor::ShowTypeEditor(int typeNo, int& selectedTypeNo)
     selectedTypeNo = typeNo;
     const QString cached = GetTypeData(quint8(typeNo));
     if (!cached.isEmpty())
-        SetEmbeddedData(cached);
+        LoadEmbeddedData(cached);
+}
+
+void TFormBaseEditor::LoadEmbeddedData(const QString& text)
+{
+    if (!m_shown) {
+        m_dataPending = true;
+        m_pendingData = text;
+        return;
+    }
+    m_dataPending = false;
+    try {
+        SetEmbeddedData(text);
+    } catch (const EEmbedEditorError& error) {
+        // Shown once the window is on screen, over it.
+        QTimer::singleShot(0, this, [text = error.Message()] { MessageDlg(text, TMsgDlgType::mtError, mbOK); });
+    }
 }
 
 void TFormBaseEditor::PutBack(QLineEdit* edit, const QString& fieldName, const QString& text)
@@ -284,6 +304,11 @@ void TFormBaseEditor::PutBack(QLineEdit* edit, const QString& fieldName, const Q
 void TFormBaseEditor::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        m_shown = true;
+        if (m_dataPending)
+            LoadEmbeddedData(m_pendingData);
+    }
     if (QWidget* first = FirstControl(); first && !event->spontaneous())
         first->setFocus();
 }

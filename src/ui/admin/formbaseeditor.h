@@ -52,7 +52,8 @@ public:
     bool CreateEmbeddedEditor(quint8 typeNo);
     // The embedded editor's settings text; empty without one.
     QString GetEmbeddedData() const;
-    // Loads the embedded editor; false without one.
+    // Loads the embedded editor; false without one. A text the editor
+    // cannot read raises its error (embedtext.h).
     bool SetEmbeddedData(const QString& text);
     // The text cached for the type; empty when none is.
     QString GetTypeData(quint8 typeNo) const;
@@ -115,6 +116,12 @@ protected:
     // Embeds the type's editor unless it is SelectedTypeNo already, then
     // remembers the type and loads the text cached for it (if any).
     void ShowTypeEditor(int typeNo, int& selectedTypeNo);
+    // Loads a stored settings text into the embedded editor when the window
+    // is shown (at once when it is up already). A text with too few or
+    // unreadable items shows its error once the window is up; the items
+    // before that one stay loaded and the window stays open, so the record
+    // can be corrected and saved.
+    void LoadEmbeddedData(const QString& text);
     // A refused value goes back: the row's field and the edit showing it.
     void PutBack(QLineEdit* edit, const QString& fieldName, const QString& text);
     // The control that takes the focus when the window shows.
@@ -128,4 +135,7 @@ private:
     TBaseDataClient* m_dataClient = nullptr;
     TFormBaseEmbedEditor* m_embeddedEditor = nullptr;  // owned (child of the panel)
     QList<QPair<quint8, QString>> m_typeData;
+    bool m_shown = false;
+    bool m_dataPending = false;
+    QString m_pendingData;  // for the embedded editor, until the window shows
 };

@@ -233,6 +233,16 @@ void TNListFormBase::DeleteRecords()
         rows = dbgDBGrid->SelectedBookmarks();
     else if (!ds->IsEmpty())
         rows << ds->GetBookmark();
+    // A row that others use stays, and so does every other row: deleting
+    // it would leave them pointing at nothing.
+    for (TBookmark mark : std::as_const(rows)) {
+        if (!ds->GotoBookmark(mark))
+            continue;
+        if (const QString warning = RowInUseWarning(*ds); !warning.isEmpty()) {
+            MessageDlg(warning, TMsgDlgType::mtWarning, mbOK);
+            return;
+        }
+    }
     for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
         if (!ds->GotoBookmark(*it))
             continue;

@@ -48,7 +48,8 @@ public:
     virtual void AddRecord(TNItemInfo& info);
     virtual void EditRecord(TNItemInfo& info);
     // Deletes the marked rows (multi-select grid, last to first) or the
-    // current row; asks nothing.
+    // current row; asks nothing. When other records use any of them, a
+    // warning says how many and nothing is deleted.
     virtual void DeleteRecords();
     // Makes the row with that ID current (exact match).
     virtual bool LocateByID(qint32 id);
@@ -102,6 +103,13 @@ protected:
     // temporary ID then).
     virtual void PrepareNewRow() {}
     virtual void BeforeNewRowPosted(TNItemInfo& info) { Q_UNUSED(info); }
+    // Run by DeleteRecords on each row before any is deleted: the warning
+    // that refuses the delete when other records use the row, else empty.
+    virtual QString RowInUseWarning(TNDataSet& dataSet)
+    {
+        Q_UNUSED(dataSet);
+        return QString();
+    }
     // Run by DeleteRecords on each row just before it is deleted.
     virtual void BeforeDeleteRow(TNDataSet& dataSet) { Q_UNUSED(dataSet); }
     // Run after an accepted editor's row was posted.

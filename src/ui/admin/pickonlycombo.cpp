@@ -18,8 +18,11 @@ void TNPickOnlyCombo::hidePopup()
 
 void TNPickOnlyCombo::keyPressEvent(QKeyEvent* event)
 {
-    // Alt+Down and F4 still open the list; every other key is discarded.
-    if (event->key() == Qt::Key_F4 || (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier))) {
+    // Alt+Down and F4 still open the list; Up and Down step the choice when
+    // allowed; every other key is discarded.
+    const bool arrow = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
+    if (event->key() == Qt::Key_F4 || (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier)) ||
+        (arrow && m_arrowKeysChoose && event->modifiers() == Qt::NoModifier)) {
         QComboBox::keyPressEvent(event);
         return;
     }

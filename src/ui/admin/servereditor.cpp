@@ -21,6 +21,7 @@ TFormServerEditor::TFormServerEditor(QWidget* owner, int mode, TNListForm* listF
                                       QStringLiteral("Name"), DataSource());
     cbConnectionType = new TNPickOnlyCombo(pnlBaseInfo);
     cbConnectionType->setObjectName(QStringLiteral("cbConnectionType"));
+    cbConnectionType->SetArrowKeysChoose(true);
     auto* typeLabel = new QLabel(QStringLiteral("Connection &Type : "), pnlBaseInfo);
     typeLabel->setBuddy(cbConnectionType);
     form->addRow(typeLabel, cbConnectionType);

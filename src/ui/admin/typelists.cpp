@@ -1,5 +1,6 @@
 #include "ui/admin/typelists.h"
 
+#include "data/recordusage.h"
 #include "db/dataset.h"
 #include "ui/dbcontrols/dbgrid.h"
 
@@ -60,4 +61,13 @@ void TFormDatabaseTypesListNew::SetupGridColumns()
     dbgDBGrid->ClearColumns();
     dbgDBGrid->AddColumn(QStringLiteral("Name"), QStringLiteral("Name"), 180);
     dbgDBGrid->AddColumn(QStringLiteral("TypeNo"), QStringLiteral("TypeNo"), 50);
+}
+
+QString TFormDatabaseTypesListNew::RowInUseWarning(TNDataSet& dataSet)
+{
+    const qint32 books = CountDatabasesOfType(dataSet.FieldByName(QStringLiteral("TypeNo"))->AsInteger());
+    if (books < 1)
+        return QString();
+    return InUseWarning(dataSet.FieldByName(QStringLiteral("Name"))->AsString(), books, QStringLiteral("address book"),
+                        QStringLiteral("address books"));
 }

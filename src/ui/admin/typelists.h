@@ -28,7 +28,8 @@ protected:
     void OpenDataSet() override;
 };
 
-// "Database Types": the local data module's DatabaseTypes table.
+// "Database Types": the local data module's DatabaseTypes table. A type
+// that address books are of cannot be deleted.
 class TFormDatabaseTypesListNew : public TBaseMultiDBGridListForm {
     Q_OBJECT
 public:
@@ -36,4 +37,5 @@ public:
 
 protected:
     void SetupGridColumns() override;
+    QString RowInUseWarning(TNDataSet& dataSet) override;
 };

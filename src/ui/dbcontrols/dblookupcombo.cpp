@@ -97,7 +97,7 @@ void TNDBLookupComboBox::FillItems()
 void TNDBLookupComboBox::ShowValue()
 {
     const QSignalBlocker block(this);
-    setEnabled(m_link.CanModify());
+    setEnabled(m_link.CanModify() && !m_readOnly);
     const TNField* field = m_link.Field();
     const QVariant value = field ? field->Value() : QVariant();
     int found = -1;
@@ -106,6 +106,12 @@ void TNDBLookupComboBox::ShowValue()
             found = i;
     }
     setCurrentIndex(found);
+}
+
+void TNDBLookupComboBox::SetReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+    ShowValue();
 }
 
 QVariant TNDBLookupComboBox::KeyValue() const

@@ -13,7 +13,8 @@
 // equals the field is shown (none when no row matches). Choosing an item
 // (mouse or keyboard) puts the row into edit state and writes its key at
 // once; a refused write shows the field again and raises Link().WriteRefused.
-// Disabled when the field cannot be changed.
+// Disabled when the field cannot be changed, and always once SetReadOnly
+// made it a box that only shows the value.
 #include <QComboBox>
 #include <QPointer>
 
@@ -30,6 +31,10 @@ public:
     void SetKeyField(const QString& name);
     void SetListField(const QString& name);
     QVariant KeyValue() const;
+    // A read-only box shows the field's value and stays disabled whatever
+    // the row does.
+    void SetReadOnly(bool readOnly);
+    bool ReadOnly() const { return m_readOnly; }
 
 private:
     void BindList();
@@ -42,4 +47,5 @@ private:
     QString m_listField;
     QList<QMetaObject::Connection> m_listConnections;
     QMetaObject::Connection m_listSourceConnection;
+    bool m_readOnly = false;
 };

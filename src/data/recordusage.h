@@ -1,0 +1,43 @@
+#pragma once
+// How many records refer to a record that is about to be deleted: the
+// contacts of a carrier, the carriers of a server or of a carrier type, the
+// address books of an address-book type. The list windows refuse to delete a
+// record that others use, so no contact is left pointing at a missing
+// carrier (its messages could never be addressed).
+//
+// A local book is counted in its file (its rows are posted at once); a shared
+// book in its cached datasets, changes not yet applied included. Main thread
+// (a local book's count runs on the calling thread's own connection).
+
+#include "data/datakinds.h"
+
+#include <QString>
+#include <QVariant>
+
+class TBaseDataClient;
+
+// What refers to the rows of one kind: the kind of the referring rows, their
+// field that holds the reference, the referred row's field it names, and how
+// the operator calls the referring rows.
+struct TRecordReference {
+    TDataKind UserKind = dkContacts;
+    QString UserTable;
+    QString UserField;
+    QString KeyField;
+    QString UserSingular;  // "contact"
+    QString UserPlural;    // "contacts"
+};
+
+// The reference to rows of Kind; false for a kind nothing refers to here.
+bool RecordReferenceOf(TDataKind kind, TRecordReference& reference);
+
+// The rows of the book that refer to the row whose KeyField holds Key; 0
+// for a kind nothing refers to or a book of another kind.
+qint32 CountRecordsUsing(TBaseDataClient& book, TDataKind kind, const QVariant& key);
+
+// The address books (Databases rows of the local data module) of a type.
+qint32 CountDatabasesOfType(qint32 typeNo);
+
+// The warning that refuses deleting the record Name that Count records use:
+// ""Via door" cannot be deleted: 2 contacts use it."
+QString InUseWarning(const QString& name, qint32 count, const QString& userSingular, const QString& userPlural);
