@@ -40,7 +40,8 @@ bool TRemoteDataConnection::Open(const QString& host, quint16 port, int timeoutM
     const int tcpPort = greeting.value(QStringLiteral("tcpPort")).toInt();
     m_tcpDoorPort = tcpPort > 0 && tcpPort <= 65535 ? static_cast<quint16>(tcpPort) : 0;
     if (m_serverProtocol != RemoteData::ProtocolVersion)
-        return Broken(QStringLiteral("The server speaks protocol %1, not %2")
+        return Broken(QStringLiteral("The server's remote data door speaks protocol %1; this program needs "
+                                     "protocol %2. Update the paging server.")
                           .arg(m_serverProtocol)
                           .arg(RemoteData::ProtocolVersion));
     return true;
@@ -160,7 +161,7 @@ bool TRemoteDataConnection::Fetch(const QString& provider, TRemotePacket* packet
     return true;
 }
 
-bool TRemoteDataConnection::Apply(const QString& provider, const QList<TRemoteChange>& changes,
+bool TRemoteDataConnection::Apply(const QString& provider, const QString& applyId, const QList<TRemoteChange>& changes,
                                   QList<TRemoteApplyResult>* results)
 {
     QJsonArray changeArray;
@@ -169,6 +170,7 @@ bool TRemoteDataConnection::Apply(const QString& provider, const QList<TRemoteCh
     QJsonObject reply;
     if (!Request({{QStringLiteral("op"), QStringLiteral("apply")},
                   {QStringLiteral("provider"), provider},
+                  {QStringLiteral("applyId"), applyId},
                   {QStringLiteral("changes"), changeArray}},
                  &reply))
         return false;

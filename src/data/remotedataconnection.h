@@ -43,8 +43,11 @@ public:
     bool ConnectServer(const QString& serverName);
     bool Fetch(const QString& provider, TRemotePacket* packet);
     // Results come one per change, in order, when the request as a whole
-    // was taken; a refused row is a result, not a failure of the call.
-    bool Apply(const QString& provider, const QList<TRemoteChange>& changes, QList<TRemoteApplyResult>* results);
+    // was taken; a refused row is a result, not a failure of the call. The
+    // server answers a repeated ApplyId with the results it stored for it
+    // and does not apply the changes again.
+    bool Apply(const QString& provider, const QString& applyId, const QList<TRemoteChange>& changes,
+               QList<TRemoteApplyResult>* results);
 
     QString ErrorText() const { return m_errorText; }
     // The code of the server's refusal of the last request (0: none).

@@ -12,6 +12,11 @@ QStringList ProviderNames()
             QStringLiteral("prvFolders"),      QStringLiteral("prvFolderAssigns")};
 }
 
+bool IsTemporaryId(qint64 id)
+{
+    return id < 0 && id != NoRowId;
+}
+
 QString ProviderTable(const QString& provider)
 {
     if (!ProviderNames().contains(provider))

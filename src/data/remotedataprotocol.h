@@ -20,7 +20,9 @@
 
 namespace RemoteData {
 constexpr quint16 DefaultPort = 211;
-constexpr int ProtocolVersion = 1;
+// 2: every apply carries an apply ID, and a repeated ID is answered with the
+// stored result (a door of protocol 1 would store a repeated apply again).
+constexpr int ProtocolVersion = 2;
 // The largest message either side accepts; a longer announced length breaks
 // the stream (the reader cannot find the next message after it).
 constexpr qint32 MaxMessageBytes = 64 * 1024 * 1024;
@@ -36,6 +38,12 @@ constexpr int ErrServer = 5;
 constexpr int RowConstraint = 1;  // the database refused the row
 constexpr int RowNotFound = 2;    // deleted by someone else meanwhile
 constexpr int RowConflict = 3;    // changed by someone else meanwhile
+
+// A value of a reference column that names no row (FolderAssigns.GroupID of
+// a contact's membership); every other negative ID is a client's temporary
+// ID of a row not yet applied.
+constexpr qint64 NoRowId = -2147483647LL - 1;
+bool IsTemporaryId(qint64 id);
 
 // The eight providers, in the order of the address-book kinds 0 to 7.
 QStringList ProviderNames();

@@ -7,6 +7,7 @@
 
 #include <QSet>
 #include <QSqlQuery>
+#include <QUuid>
 
 namespace {
 TReconcileHandler& ReconcileHandler()
@@ -133,14 +134,37 @@ void DeleteRow(TNClientDataSet& dataSet, qint64 id)
         dataSet.Delete();
 }
 
-// The row keys of the changes the server stored.
-QList<qint64> KeysOf(const QList<TNRowChange>& batch, const QList<TRemoteApplyResult>& answers)
+// The columns of Kind's rows that hold IDs of other rows (of any kind).
+QList<int> ReferenceColumns(const TNClientDataSet& dataSet, TDataKind kind)
 {
-    QList<qint64> keys;
-    for (int i = 0; i < batch.size(); ++i)
-        if (answers[i].ok)
-            keys.append(batch[i].RowKey);
-    return keys;
+    QList<int> columns;
+    for (int other = 0; other < DataKindCount; ++other)
+        for (const TReference& ref : ReferencesTo(TDataKind(other)))
+            if (ref.Kind == kind) {
+                const int column = DefIndex(dataSet, QString::fromLatin1(ref.Field));
+                if (column >= 0 && !columns.contains(column))
+                    columns.append(column);
+            }
+    return columns;
+}
+
+// Whether the values name a row by its temporary ID.
+bool NamesTemporaryId(const std::vector<QVariant>& values, const QList<int>& columns)
+{
+    for (int column : columns)
+        if (size_t(column) < values.size() && !values[size_t(column)].isNull() &&
+            RemoteData::IsTemporaryId(values[size_t(column)].toLongLong()))
+            return true;
+    return false;
+}
+
+// The net change of every row with one, by row key.
+QHash<qint64, TNRowChange> ChangesByRow(const TNClientDataSet& dataSet)
+{
+    QHash<qint64, TNRowChange> changes;
+    for (TNRowChange& change : dataSet.Delta())
+        changes.insert(change.RowKey, std::move(change));
+    return changes;
 }
 
 class TApplier {
@@ -157,20 +181,26 @@ public:
         if (!dataSet || !dataSet->Active())
             return true;
         dataSet->CheckBrowseMode();
-        const QString provider = RemoteData::ProviderNames().value(kind);
-        const int parent = kind == dkFolders ? DefIndex(*dataSet, QStringLiteral("ParentID")) : -1;
+        const QList<int> references = ReferenceColumns(*dataSet, kind);
         QSet<qint64> refused;  // rows left in the log by this apply
-        QSet<qint64> waiting;  // new folders whose new parent has no real ID yet
+        // The changes of an apply whose answer never came go first, as they
+        // were sent and under the same ID: the server answers with what it
+        // stored for them, or applies them now when they never reached it.
+        bool placed = false;
+        if (dataSet->HasPendingApply() && !Send(kind, *dataSet, refused, &placed))
+            return false;
         for (;;) {
-            QList<TNRowChange> batch;
-            QList<TRemoteChange> remote;
+            std::vector<TNRowChange> batch;
+            bool waiting = false;
             for (const TNRowChange& change : dataSet->Delta()) {
                 if (refused.contains(change.RowKey))
                     continue;
-                // A new folder waits until its new parent has its real ID.
-                if (parent >= 0 && change.Kind != TUpdateKind::ukDelete &&
-                    change.NewValues[size_t(parent)].toLongLong() < 0) {
-                    waiting.insert(change.RowKey);
+                // A row naming a record not yet applied waits for it: it goes
+                // once the record has its real ID (a folder under a new
+                // folder in the next round, a membership of a contact the
+                // server refused in a later apply), never before.
+                if (change.Kind != TUpdateKind::ukDelete && NamesTemporaryId(change.NewValues, references)) {
+                    waiting = true;
                     continue;
                 }
                 TRemoteChange wire;
@@ -178,45 +208,94 @@ public:
                     dataSet->MergeRowChanges(change.RowKey);
                     continue;
                 }
-                batch.append(change);
-                remote.append(wire);
+                batch.push_back(change);
             }
-            if (batch.isEmpty())
+            if (batch.empty())
                 return true;
-            QList<TRemoteApplyResult> answers;
-            if (!m_connection.Apply(provider, remote, &answers)) {
-                m_result.ErrorText = m_connection.ErrorText();
+            dataSet->SetPendingApply(QUuid::createUuid().toString(QUuid::WithoutBraces), std::move(batch));
+            // The apply ID is in the cache file before the changes leave, so
+            // that a restart after a lost answer asks again under it.
+            try {
+                m_client.SaveClientDataSetToFile(kind);
+            } catch (const std::exception& e) {
+                dataSet->ClearPendingApply();
+                m_result.ErrorText = QString::fromUtf8(e.what());
                 return false;
             }
-            QHash<qint64, qint64> newIds;
-            for (int i = 0; i < batch.size(); ++i) {
-                if (answers[i].ok) {
-                    ++m_result.Applied;
-                    if (batch[i].Kind == TUpdateKind::ukInsert && answers[i].newId != remote[i].id)
-                        newIds.insert(remote[i].id, answers[i].newId);
-                }
-            }
-            dataSet->MergeRowChanges(KeysOf(batch, answers));
-            ReplaceIds(kind, newIds);
-            const bool placedFolder = kind == dkFolders && !newIds.isEmpty();
-            for (int i = 0; i < batch.size(); ++i) {
-                if (answers[i].ok)
-                    continue;
-                ++m_result.Refused;
-                refused.insert(batch[i].RowKey);
-                if (!Reconcile(kind, *dataSet, batch[i], remote[i], answers[i])) {
-                    m_result.Aborted = true;
-                    return false;
-                }
-            }
-            // Folders go round again for the children of the new parents.
-            if (!placedFolder || waiting.isEmpty())
+            if (!Send(kind, *dataSet, refused, &placed))
+                return false;
+            // Rows naming the new rows go in another round.
+            if (!placed || !waiting)
                 return true;
-            waiting.clear();
         }
     }
 
 private:
+    // Sends the dataset's pending apply and takes in the answer: the stored
+    // rows become what this client loaded (changes made since the apply was
+    // sent stay in the log), the refused ones go to the reconcile handler.
+    // Placed tells whether new rows got their IDs.
+    bool Send(TDataKind kind, TNClientDataSet& dataSet, QSet<qint64>& refused, bool* placed)
+    {
+        const std::vector<TNRowChange> batch = dataSet.PendingApply();
+        QList<TRemoteChange> remote;
+        for (const TNRowChange& change : batch) {
+            TRemoteChange wire;
+            ToRemote(dataSet, change, &wire);
+            remote.append(wire);
+        }
+        QList<TRemoteApplyResult> answers;
+        if (!m_connection.Apply(RemoteData::ProviderNames().value(kind), dataSet.PendingApplyId(), remote, &answers) ||
+            answers.size() != remote.size()) {
+            // The apply stays pending under its ID: the next one asks again.
+            m_result.ErrorText = m_connection.ErrorText();
+            return false;
+        }
+        const int id = DefIndex(dataSet, QStringLiteral("ID"));
+        const QHash<qint64, TNRowChange> now = ChangesByRow(dataSet);
+        QHash<qint64, qint64> newIds;
+        for (size_t i = 0; i < batch.size(); ++i) {
+            if (!answers[int(i)].ok)
+                continue;
+            ++m_result.Applied;
+            // A new row deleted here meanwhile keeps its temporary ID out of
+            // the other rows: another new row may hold it by now.
+            if (batch[i].Kind == TUpdateKind::ukInsert && now.contains(batch[i].RowKey) &&
+                answers[int(i)].newId != remote[int(i)].id)
+                newIds.insert(remote[int(i)].id, answers[int(i)].newId);
+        }
+        *placed = !newIds.isEmpty();
+        ReplaceIds(kind, newIds);
+        for (size_t i = 0; i < batch.size(); ++i) {
+            if (!answers[int(i)].ok)
+                continue;
+            if (batch[i].Kind == TUpdateKind::ukDelete) {
+                dataSet.RebaseRow(batch[i].RowKey, nullptr);
+                continue;
+            }
+            std::vector<QVariant> stored = batch[i].NewValues;
+            if (batch[i].Kind == TUpdateKind::ukInsert)
+                stored[size_t(id)] = QVariant::fromValue<qint64>(answers[int(i)].newId);
+            dataSet.RebaseRow(batch[i].RowKey, &stored);
+        }
+        dataSet.ClearPendingApply();
+        for (size_t i = 0; i < batch.size(); ++i) {
+            if (answers[int(i)].ok)
+                continue;
+            ++m_result.Refused;
+            refused.insert(batch[i].RowKey);
+            // The row as it stands now: it may have changed since it was sent.
+            const TNRowChange change = ChangesByRow(dataSet).value(batch[i].RowKey);
+            if (change.RowKey == 0)
+                continue;  // undone here meanwhile
+            if (!Reconcile(kind, dataSet, change, answers[int(i)], refused)) {
+                m_result.Aborted = true;
+                return false;
+            }
+        }
+        return true;
+    }
+
     // Puts the server's IDs of one batch of new rows in place of their
     // temporary ones: in the rows, in the rows naming them, in FoldersOpen.
     void ReplaceIds(TDataKind kind, const QHash<qint64, qint64>& ids)
@@ -243,10 +322,13 @@ private:
         }
     }
 
-    // False for an abort.
-    bool Reconcile(TDataKind kind, TNClientDataSet& dataSet, const TNRowChange& change, const TRemoteChange& sent,
-                   const TRemoteApplyResult& answer)
+    // False for an abort. Every answer leaves the row as the server has it,
+    // or with a change in the log that makes it so.
+    bool Reconcile(TDataKind kind, TNClientDataSet& dataSet, const TNRowChange& change,
+                   const TRemoteApplyResult& answer, QSet<qint64>& refused)
     {
+        TRemoteChange mine;
+        ToRemote(dataSet, change, &mine);
         TReconcileRequest request;
         request.BookName = m_client.Name();
         request.Provider = RemoteData::ProviderNames().value(kind);
@@ -265,43 +347,95 @@ private:
             case TReconcileAction::raAbort:
                 return false;
             case TReconcileAction::raCancel:
-                dataSet.RevertRow(change.RowKey);
-                return true;
             case TReconcileAction::raRefresh:
-                TakeServerRow(dataSet, change, answer);
+                // Undone here is as the server has the row: a new row goes,
+                // with the rows that name it; another takes the server's row,
+                // or goes when the server has none.
+                TakeServerRow(kind, dataSet, change, answer);
                 return true;
             case TReconcileAction::raMerge:
             case TReconcileAction::raCorrect:
                 break;
         }
-        const QVariantMap mine = action == TReconcileAction::raCorrect ? corrected : sent.values;
+        const QVariantMap values = action == TReconcileAction::raCorrect ? corrected : mine.values;
         if (change.Kind == TUpdateKind::ukInsert) {
             if (action == TReconcileAction::raCorrect)
-                EditRow(dataSet, sent.id, mine);
+                EditRow(dataSet, mine.id, values);
             return true;
         }
         if (!answer.hasCurrent) {
-            // Nothing on the server to merge into: the row is gone there.
-            TakeServerRow(dataSet, change, answer);
+            // The row is gone from the server: a delete is done; an edit is
+            // kept as a new row (the dialog says so).
+            if (change.Kind == TUpdateKind::ukDelete)
+                dataSet.RemoveStoredRow(change.RowKey);
+            else
+                refused.insert(AddAsNewRow(dataSet, change, values));
             return true;
         }
         // The server's row becomes the original; the change goes again.
         dataSet.SetStoredRow(change.RowKey, ValueRow(dataSet, answer.current));
         if (change.Kind == TUpdateKind::ukDelete)
-            DeleteRow(dataSet, sent.id);
+            DeleteRow(dataSet, mine.id);
         else
-            EditRow(dataSet, sent.id, mine);
+            EditRow(dataSet, mine.id, values);
         return true;
     }
 
-    static void TakeServerRow(TNClientDataSet& dataSet, const TNRowChange& change, const TRemoteApplyResult& answer)
+    // Puts the row's values, Values set over them, in a new row with a
+    // temporary ID in place of the row; returns the new row's key.
+    qint64 AddAsNewRow(TNClientDataSet& dataSet, const TNRowChange& change, const QVariantMap& values)
     {
-        if (change.Kind == TUpdateKind::ukInsert)
+        const qint64 tempId = m_client.GetNextTempID(&dataSet);
+        QVariantMap row = ValueMap(dataSet, change.NewValues);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            row.insert(it.key(), it.value());
+        row.insert(QStringLiteral("ID"), tempId);
+        dataSet.RemoveStoredRow(change.RowKey);
+        TNDataSetPosition keep(dataSet);
+        dataSet.Append();
+        for (const TNFieldDef& def : dataSet.FieldDefs())
+            dataSet.FieldByName(def.Name)->SetValue(row.value(def.Name));
+        dataSet.Post();
+        for (const TNRowChange& added : dataSet.Delta())
+            if (added.Kind == TUpdateKind::ukInsert &&
+                added.NewValues[size_t(DefIndex(dataSet, QStringLiteral("ID")))].toLongLong() == tempId)
+                return added.RowKey;
+        return 0;
+    }
+
+    void TakeServerRow(TDataKind kind, TNClientDataSet& dataSet, const TNRowChange& change,
+                       const TRemoteApplyResult& answer)
+    {
+        if (change.Kind == TUpdateKind::ukInsert) {
+            const qint64 tempId = change.NewValues[size_t(DefIndex(dataSet, QStringLiteral("ID")))].toLongLong();
             dataSet.RevertRow(change.RowKey);
-        else if (answer.hasCurrent)
+            RevertRowsNaming(kind, tempId);
+        } else if (answer.hasCurrent) {
             dataSet.SetStoredRow(change.RowKey, ValueRow(dataSet, answer.current));
-        else
+        } else {
             dataSet.RemoveStoredRow(change.RowKey);
+        }
+    }
+
+    // Undoes the changes of the rows that name a new row undone here (its
+    // memberships, the folders under it), and of the rows naming those.
+    void RevertRowsNaming(TDataKind kind, qint64 tempId)
+    {
+        for (const TReference& ref : ReferencesTo(kind)) {
+            TNClientDataSet* other = m_client.ClientDataSet(ref.Kind);
+            if (!other)
+                continue;
+            const int column = DefIndex(*other, QString::fromLatin1(ref.Field));
+            const int id = DefIndex(*other, QStringLiteral("ID"));
+            for (const TNRowChange& change : other->Delta()) {
+                if (change.Kind == TUpdateKind::ukDelete || column < 0 ||
+                    change.NewValues[size_t(column)].toLongLong() != tempId)
+                    continue;
+                other->RevertRow(change.RowKey);
+                if (change.Kind == TUpdateKind::ukInsert)
+                    RevertRowsNaming(ref.Kind, change.NewValues[size_t(id)].toLongLong());
+            }
+        }
     }
 
     TSharedAccessClient& m_client;
@@ -356,7 +490,7 @@ bool RefreshSharedDataSet(TSharedAccessClient& client, TDataKind kind, QString* 
     if (!dataSet)
         return false;
     dataSet->CheckBrowseMode();
-    if (dataSet->ChangeCount() > 0) {
+    if (dataSet->ChangeCount() > 0 || dataSet->HasPendingApply()) {
         *errorText = QStringLiteral("There are changes not yet applied to the server. Apply or cancel them first.");
         return false;
     }

@@ -5,12 +5,20 @@
 // Apply sends the net changes of each dataset to the dataset's provider, in
 // an order that lets references follow: carrier types, carriers, contacts,
 // templates, groups, folders (a folder after its new parent), then the group
-// and folder memberships. Every temporary ID the server replaced is replaced
-// in the other datasets and their change logs (Folders.ParentID,
-// FolderAssigns, GroupAssigns, Contacts.CarrierID), in "FoldersOpen", and
-// handed to the hook below (the folder tree). A row the server refused goes
-// to the reconcile handler, whose answer decides what becomes of it. The
-// cache files are written afterwards.
+// and folder memberships. A row that names a temporary ID never goes: it
+// waits in the log until the row it names has its real ID. Every temporary
+// ID the server replaced is replaced in the other datasets and their change
+// logs (Folders.ParentID, FolderAssigns, GroupAssigns, Contacts.CarrierID),
+// in "FoldersOpen", and handed to the hook below (the folder tree). A row the
+// server refused goes to the reconcile handler, whose answer decides what
+// becomes of it. The cache files are written afterwards.
+//
+// Each batch of changes goes under an apply ID, kept with the changes as
+// they were sent in the dataset's pending apply (and its cache file) until
+// the answer is taken in. When the answer is lost (the line broke, the
+// time-out ran out), the next apply sends that batch again first, under the
+// same ID: the server answers with the result it stored and does not store
+// the rows twice; edits made meanwhile go after it as changes of their own.
 //
 // Main thread only; the calls block while they talk to the server.
 
@@ -28,10 +36,12 @@ class TSharedAccessClient;
 enum class TReconcileAction {
     raSkip,     // keep the change in the log for a later apply; go on
     raAbort,    // keep it and every change not yet sent; stop
-    raMerge,    // take the server's row as the original and keep the change: it goes again next time
+    raMerge,    // take the server's row as the original and keep the change: it goes again next time;
+                // an edit of a row the server no longer has is kept as a new row
     raCorrect,  // as Merge, with the values the operator corrected
-    raCancel,   // undo the change here
-    raRefresh,  // undo the change and take the server's row as it stands
+    raCancel,   // undo the change: the row as the server has it (none for a new row, whose
+                // memberships and subfolders go with it)
+    raRefresh,  // the same: take the server's row as it stands
 };
 
 struct TReconcileRequest {

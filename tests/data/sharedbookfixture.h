@@ -24,11 +24,19 @@ protected:
     void SetUp() override
     {
         LocalDataFixture::SetUp();
+        StartSim(0, {});
+    }
+    // The door on Port (0: any free one), with Faults and the answers it loses.
+    void StartSim(quint16 port, const QList<TSimDataFault>& faults, int loseAnswers = 0)
+    {
+        Sim.reset();
         TSimDataOptions options;
         options.listenAddress = QHostAddress(QHostAddress::LocalHost);
-        options.port = 0;
+        options.port = port;
         options.tcpDoorPort = 2150;
         options.books.append({kServer, QString(), Dbs.Folder() + QStringLiteral("server.db")});
+        options.faults = faults;
+        options.loseApplyAnswers = loseAnswers;
         Sim = std::make_unique<TRemoteDataSim>(options);
         ASSERT_TRUE(Sim->Start());
     }

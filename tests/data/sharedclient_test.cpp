@@ -6,6 +6,7 @@
 #include "data/folderstreenode.h"
 #include "data/outbox.h"
 #include "data/recipient.h"
+#include "data/remotedataprotocol.h"
 #include "data/sharedaccessclient.h"
 #include "data/sharedapply.h"
 #include "data/shareddatafolder.h"
@@ -208,7 +209,7 @@ TEST_F(SharedClientTest, EachReconcileAnswerDecidesTheRefusedRow)
     const TCase cases[] = {
         {TReconcileAction::raSkip, QStringLiteral("Other 0"), QStringLiteral("Mine 0"), 1},
         {TReconcileAction::raAbort, QStringLiteral("Other 1"), QStringLiteral("Mine 1"), 1},
-        {TReconcileAction::raCancel, QStringLiteral("Other 2"), QStringLiteral("Other 1"), 0},
+        {TReconcileAction::raCancel, QStringLiteral("Other 2"), QStringLiteral("Other 2"), 0},
         {TReconcileAction::raRefresh, QStringLiteral("Other 3"), QStringLiteral("Other 3"), 0},
         {TReconcileAction::raMerge, QStringLiteral("Mine 4"), QStringLiteral("Mine 4"), 0},
         {TReconcileAction::raCorrect, QStringLiteral("Corrected"), QStringLiteral("Corrected"), 0},
@@ -246,6 +247,151 @@ TEST_F(SharedClientTest, EachReconcileAnswerDecidesTheRefusedRow)
         EXPECT_EQ(ServerSql(QStringLiteral("select Name from Contacts where ID = 10")).toString(), c.serverAfter);
         ++n;
     }
+}
+
+TEST_F(SharedClientTest, ARowAnotherUserDeletedEndsAlikeHereAndOnTheServer)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    TNClientDataSet* contacts = client->ClientDataSet(dkContacts);
+    QString error;
+    const auto count = [&](const QString& name) {
+        return ServerSql(QStringLiteral("select count(*) from Contacts where Name = '%1'").arg(name)).toInt();
+    };
+    // Each answer to an edit of a row deleted on the server meanwhile: the
+    // row goes here too, or the edit stays as a new row and reaches the server.
+    for (TReconcileAction answer : {TReconcileAction::raCancel, TReconcileAction::raRefresh, TReconcileAction::raMerge,
+                                    TReconcileAction::raCorrect}) {
+        SCOPED_TRACE(int(answer));
+        ServerSql(QStringLiteral("delete from Contacts"));
+        ServerSql(QStringLiteral("insert into Contacts (ID, Name) values (10, 'Bob')"));
+        ASSERT_TRUE(RefreshSharedDataSet(*client, dkContacts, &error)) << error.toStdString();
+        ASSERT_TRUE(contacts->Locate(QStringLiteral("ID"), 10));
+        contacts->Edit();
+        contacts->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Mine"));
+        contacts->Post();
+        ServerSql(QStringLiteral("delete from Contacts where ID = 10"));
+        bool toldGone = false;
+        SetReconcileHandler([&](const TReconcileRequest& request, QVariantMap* corrected) {
+            toldGone = !request.HasServerRow;
+            corrected->insert(QStringLiteral("Name"), QStringLiteral("Corrected"));
+            return answer;
+        });
+        EXPECT_EQ(ApplySharedUpdates(*client, {dkContacts}).Refused, 1);
+        SetReconcileHandler({});
+        EXPECT_TRUE(toldGone);
+        EXPECT_FALSE(contacts->Locate(QStringLiteral("ID"), 10)) << "never kept here without the server";
+        const bool kept = answer == TReconcileAction::raMerge || answer == TReconcileAction::raCorrect;
+        const QString edit =
+            answer == TReconcileAction::raCorrect ? QStringLiteral("Corrected") : QStringLiteral("Mine");
+        EXPECT_EQ(contacts->ChangeCount(), kept ? 1 : 0);
+        ASSERT_TRUE(ApplySharedUpdates(*client, {dkContacts}).Ok);
+        EXPECT_EQ(count(edit), kept ? 1 : 0);
+        EXPECT_EQ(contacts->RecordCount(), kept ? 1 : 0);
+        EXPECT_EQ(contacts->ChangeCount(), 0);
+    }
+
+    // A delete of a row deleted meanwhile: cancelled, it does not come back.
+    ServerSql(QStringLiteral("insert into Contacts (ID, Name) values (11, 'Carl')"));
+    ASSERT_TRUE(RefreshSharedDataSet(*client, dkContacts, &error)) << error.toStdString();
+    ASSERT_TRUE(contacts->Locate(QStringLiteral("ID"), 11));
+    contacts->Delete();
+    ServerSql(QStringLiteral("delete from Contacts where ID = 11"));
+    SetReconcileHandler([](const TReconcileRequest&, QVariantMap*) { return TReconcileAction::raCancel; });
+    EXPECT_EQ(ApplySharedUpdates(*client, {dkContacts}).Refused, 1);
+    EXPECT_FALSE(contacts->Locate(QStringLiteral("ID"), 11));
+    EXPECT_EQ(contacts->ChangeCount(), 0);
+}
+
+TEST_F(SharedClientTest, ARowNamingANewRowGoesOnlyOnceThatRowIsStored)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    const qint32 ann = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Ann")}});
+    const qint32 group = AddRow(client, dkGroups, {{QStringLiteral("Name"), QStringLiteral("Team")}});
+    const qint32 folder =
+        AddRow(client, dkFolders, {{QStringLiteral("Name"), QStringLiteral("Sales")}, {QStringLiteral("ParentID"), 0}});
+    AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), group}, {QStringLiteral("ContactID"), ann}});
+    AddRow(client, dkFolderAssigns,
+           {{QStringLiteral("FolderID"), folder},
+            {QStringLiteral("ContactID"), ann},
+            {QStringLiteral("GroupID"), NoneID}});
+    const quint16 port = Sim->Port();
+    StartSim(port, {{QStringLiteral("prvContacts"), ann, RemoteData::RowConstraint}});
+    // The door refuses the new contact; Skip keeps it, and its memberships
+    // wait with it.
+    TApplyResult result = ApplySharedUpdates(*client);
+    EXPECT_TRUE(result.Ok) << result.ErrorText.toStdString();
+    EXPECT_EQ(result.Refused, 1);
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from GroupAssigns")).toInt(), 0);
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from FolderAssigns")).toInt(), 0);
+    EXPECT_EQ(client->ClientDataSet(dkGroupAssigns)->ChangeCount(), 1);
+    EXPECT_EQ(client->ClientDataSet(dkFolderAssigns)->ChangeCount(), 1);
+
+    StartSim(port, {});
+    result = ApplySharedUpdates(*client);
+    ASSERT_TRUE(result.Ok) << result.ErrorText.toStdString();
+    const qint32 annId = ServerSql(QStringLiteral("select ID from Contacts where Name = 'Ann'")).toInt();
+    EXPECT_EQ(ServerSql(QStringLiteral("select ContactID from GroupAssigns")).toInt(), annId);
+    EXPECT_EQ(ServerSql(QStringLiteral("select ContactID from FolderAssigns")).toInt(), annId);
+    for (TDataKind kind : {dkContacts, dkGroupAssigns, dkFolderAssigns})
+        EXPECT_EQ(client->ClientDataSet(kind)->ChangeCount(), 0) << int(kind);
+
+    // Cancelled when refused, a new contact takes its memberships with it.
+    const qint32 bob = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Bob")}});
+    AddRow(client, dkGroupAssigns,
+           {{QStringLiteral("GroupID"), Value(client, dkGroups, group, "ID")}, {QStringLiteral("ContactID"), bob}});
+    StartSim(port, {{QStringLiteral("prvContacts"), bob, RemoteData::RowConstraint}});
+    SetReconcileHandler([](const TReconcileRequest&, QVariantMap*) { return TReconcileAction::raCancel; });
+    ASSERT_TRUE(ApplySharedUpdates(*client).Ok);
+    EXPECT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), 0);
+    EXPECT_EQ(client->ClientDataSet(dkGroupAssigns)->ChangeCount(), 0);
+    EXPECT_EQ(client->GetDataSet(dkGroupAssigns)->RecordCount(), 1);
+}
+
+TEST_F(SharedClientTest, AnApplyWhoseAnswerWasLostIsAskedAgainAndStoresEachRowOnce)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    const qint32 ann = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Ann")}});
+    AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Bob")}, {QStringLiteral("Prune"), false}});
+    const qint32 group = AddRow(client, dkGroups, {{QStringLiteral("Name"), QStringLiteral("Team")}});
+    AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), group}, {QStringLiteral("ContactID"), ann}});
+    const quint16 port = Sim->Port();
+    StartSim(port, {}, 1);
+    TApplyResult result = ApplySharedUpdates(*client);
+    EXPECT_FALSE(result.Ok);
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from Contacts")).toInt(), 2) << "stored, answer lost";
+
+    // The operator goes on meanwhile, and the program restarts.
+    TNDataSet* contacts = client->GetDataSet(dkContacts);
+    ASSERT_TRUE(contacts->Locate(QStringLiteral("ID"), ann));
+    contacts->Edit();
+    contacts->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Ann B"));
+    contacts->Post();
+    ASSERT_TRUE(contacts->Locate(QStringLiteral("Name"), QStringLiteral("Bob")));
+    contacts->Delete();
+    LocalData.reset();
+    StartLocalData();
+    client = Client();
+    ASSERT_NE(client, nullptr);
+
+    result = ApplySharedUpdates(*client);
+    ASSERT_TRUE(result.Ok) << result.ErrorText.toStdString();
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from Contacts")).toInt(), 1);
+    EXPECT_EQ(ServerSql(QStringLiteral("select group_concat(Name) from Contacts")).toString(), QStringLiteral("Ann B"));
+    const qint32 annId = ServerSql(QStringLiteral("select ID from Contacts")).toInt();
+    EXPECT_EQ(ServerSql(QStringLiteral("select ContactID from GroupAssigns")).toInt(), annId);
+    EXPECT_EQ(Value(client, dkContacts, annId, "Name").toString(), QStringLiteral("Ann B"));
+    EXPECT_EQ(client->GetDataSet(dkContacts)->RecordCount(), 1);
+    for (TDataKind kind : {dkContacts, dkGroups, dkGroupAssigns})
+        EXPECT_EQ(client->ClientDataSet(kind)->ChangeCount(), 0) << int(kind);
 }
 
 TEST_F(SharedClientTest, SharedContactsAndGroupsAreQueuedToTheBooksTcpDoor)

@@ -108,7 +108,7 @@ TEST_F(RemoteDataTest, ApplyGivesOneResultPerRowAndDetectsOtherWriters)
 
     QList<TRemoteApplyResult> results;
     ASSERT_TRUE(
-        c.Apply(QStringLiteral("prvContacts"),
+        c.Apply(QStringLiteral("prvContacts"), QStringLiteral("apply-1"),
                 {Insert(-1, {{QStringLiteral("Name"), QStringLiteral("O'Hara")}, {QStringLiteral("CarrierID"), 1}}),
                  Insert(-2, {{QStringLiteral("Name"), QStringLiteral("Anna")}}),
                  Insert(-3, {{QStringLiteral("Name"), QStringLiteral("Refused")}}),
@@ -141,7 +141,7 @@ TEST_F(RemoteDataTest, ApplyGivesOneResultPerRowAndDetectsOtherWriters)
     remove.kind = TRemoteChange::TKind::Delete;
     remove.id = ohara;
     remove.original = {{QStringLiteral("Name"), QStringLiteral("O'Hara")}};
-    ASSERT_TRUE(c.Apply(QStringLiteral("prvContacts"), {modify, remove}, &results));
+    ASSERT_TRUE(c.Apply(QStringLiteral("prvContacts"), QStringLiteral("apply-2"), {modify, remove}, &results));
     ASSERT_EQ(results.size(), 2);
     EXPECT_EQ(results[0].code, RemoteData::RowConflict);
     ASSERT_TRUE(results[0].hasCurrent);
@@ -153,10 +153,56 @@ TEST_F(RemoteDataTest, ApplyGivesOneResultPerRowAndDetectsOtherWriters)
 
     // With the original as it now stands, the change goes through.
     modify.original = {{QStringLiteral("Name"), QStringLiteral("Annabel")}};
-    ASSERT_TRUE(c.Apply(QStringLiteral("prvContacts"), {modify}, &results));
+    ASSERT_TRUE(c.Apply(QStringLiteral("prvContacts"), QStringLiteral("apply-3"), {modify}, &results));
     EXPECT_TRUE(results[0].ok);
     EXPECT_EQ(Sql(QStringLiteral("SELECT Name FROM Contacts WHERE ID = %1").arg(anna)).toString(),
               QStringLiteral("Anne"));
+}
+
+TEST_F(RemoteDataTest, ARepeatedApplyIsAnsweredFromTheStoreAndTemporaryReferencesAreRefused)
+{
+    TSimDataOptions options;
+    options.loseApplyAnswers = 1;
+    StartSim(options);
+    TRemoteDataConnection c;
+    ASSERT_TRUE(OpenAndConnect(c)) << c.ErrorText().toStdString();
+    const QList<TRemoteChange> ann = {Insert(-1, {{QStringLiteral("Name"), QStringLiteral("Ann")}})};
+    QList<TRemoteApplyResult> results;
+    EXPECT_FALSE(c.Apply(QStringLiteral("prvContacts"), QStringLiteral("lost"), ann, &results));
+    EXPECT_EQ(Sql(QStringLiteral("SELECT COUNT(*) FROM Contacts")).toInt(), 1) << "stored, then the line broke";
+
+    // Asked again under the same ID: the stored answer, nothing stored twice.
+    ASSERT_TRUE(OpenAndConnect(c)) << c.ErrorText().toStdString();
+    ASSERT_TRUE(c.Apply(QStringLiteral("prvContacts"), QStringLiteral("lost"), ann, &results));
+    ASSERT_EQ(results.size(), 1);
+    EXPECT_TRUE(results[0].ok);
+    EXPECT_EQ(results[0].newId, Sql(QStringLiteral("SELECT ID FROM Contacts")).toLongLong());
+    EXPECT_EQ(Sql(QStringLiteral("SELECT COUNT(*) FROM Contacts")).toInt(), 1);
+    EXPECT_FALSE(c.Apply(QStringLiteral("prvGroups"), QStringLiteral("lost"), {}, &results));
+    EXPECT_EQ(c.ErrorCode(), RemoteData::ErrBadRequest) << "an apply ID names one apply";
+
+    // A row naming a temporary ID would name a row nobody ever holds; the
+    // mark of no row is no temporary ID.
+    auto assign = [](qint64 contact, qint64 group) {
+        return Insert(-5, {{QStringLiteral("ContactID"), contact},
+                           {QStringLiteral("GroupID"), group},
+                           {QStringLiteral("FolderID"), 1}});
+    };
+    ASSERT_TRUE(c.Apply(QStringLiteral("prvFolderAssigns"), QStringLiteral("members"),
+                        {assign(-1, RemoteData::NoRowId), assign(1, RemoteData::NoRowId)}, &results));
+    ASSERT_EQ(results.size(), 2);
+    EXPECT_FALSE(results[0].ok);
+    EXPECT_EQ(results[0].code, RemoteData::RowConstraint);
+    EXPECT_TRUE(results[1].ok);
+    EXPECT_EQ(Sql(QStringLiteral("SELECT COUNT(*) FROM FolderAssigns WHERE ContactID < 0")).toInt(), 0);
+
+    // A door of the protocol before apply IDs would store a repeat again.
+    TSimDataOptions old;
+    old.protocol = 1;
+    StartSim(old);
+    EXPECT_FALSE(c.Open(QStringLiteral("127.0.0.1"), m_sim->Port(), 5000));
+    EXPECT_TRUE(c.ErrorText().contains(QStringLiteral("protocol 1"))) << c.ErrorText().toStdString();
+    EXPECT_TRUE(c.ErrorText().contains(QStringLiteral("Update the paging server"))) << c.ErrorText().toStdString();
 }
 
 TEST_F(RemoteDataTest, RefusedDelayedAndBrokenConnectionsFailCleanly)

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -82,6 +83,25 @@ QVariantMap RowMap(const QSqlRecord& record, const QList<TRemoteFieldDef>& field
     return row;
 }
 
+// A reference to a row the client has not applied yet: the server has no
+// such row, and the row would be stored naming an ID nobody will ever hold.
+bool NamesTemporaryId(const QVariantMap& values, qint64* id)
+{
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        if (!it.key().endsWith(QLatin1String("ID"), Qt::CaseInsensitive) || it.value().isNull())
+            continue;
+        bool number = false;
+        const qint64 value = it.value().toLongLong(&number);
+        if (number && RemoteData::IsTemporaryId(value)) {
+            *id = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr int kKeptApplies = 1000;
+
 bool KnownColumns(const QVariantMap& values, const QList<TRemoteFieldDef>& fields)
 {
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
@@ -143,8 +163,11 @@ bool TSimDataDoor::Start(QString* errorText)
         }
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName(book.serverName));
         db.setDatabaseName(book.file);
-        if (!db.open()) {
-            *errorText = QStringLiteral("%1: %2").arg(book.file, db.lastError().text());
+        QSqlQuery table(db);
+        if (!db.open() || !table.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS DoorApplies (ApplyID TEXT PRIMARY "
+                                                     "KEY, Provider TEXT NOT NULL, Results TEXT NOT NULL)"))) {
+            *errorText =
+                QStringLiteral("%1: %2").arg(book.file, db.isOpen() ? table.lastError().text() : db.lastError().text());
             return false;
         }
     }
@@ -182,8 +205,9 @@ void TSimDataDoor::Greet(int id)
         it->socket->disconnectFromHost();
         return;
     }
-    QJsonObject hello{{QStringLiteral("op"), QStringLiteral("hello")},
-                      {QStringLiteral("protocol"), RemoteData::ProtocolVersion}};
+    QJsonObject hello{
+        {QStringLiteral("op"), QStringLiteral("hello")},
+        {QStringLiteral("protocol"), m_options.protocol != 0 ? m_options.protocol : RemoteData::ProtocolVersion}};
     if (m_options.tcpDoorPort != 0)
         hello.insert(QStringLiteral("tcpPort"), m_options.tcpDoorPort);
     Send(id, hello);
@@ -240,6 +264,12 @@ void TSimDataDoor::OnReadyRead(int id)
             return;
         }
         QJsonObject reply = Handle(*it, request);
+        if (m_loseAnswer) {
+            m_loseAnswer = false;
+            m_log.Add(id, TSimDirection::Out, {QStringLiteral("answer lost")});
+            it->socket->abort();
+            return;
+        }
         reply.insert(QStringLiteral("id"), request.value(QStringLiteral("id")));
         Send(id, reply);
     }
@@ -275,7 +305,10 @@ QJsonObject TSimDataDoor::Handle(TConnection& connection, const QJsonObject& req
         return Fetch(connection.server, provider);
     if (!request.value(QStringLiteral("changes")).isArray())
         return ErrorReply(RemoteData::ErrBadRequest, QStringLiteral("An apply needs its \"changes\""));
-    return Apply(connection.server, provider, request.value(QStringLiteral("changes")).toArray());
+    const QString applyId = request.value(QStringLiteral("applyId")).toString();
+    if (applyId.isEmpty())
+        return ErrorReply(RemoteData::ErrBadRequest, QStringLiteral("An apply needs its \"applyId\""));
+    return Apply(connection.server, provider, applyId, request.value(QStringLiteral("changes")).toArray());
 }
 
 QJsonObject TSimDataDoor::Fetch(const QString& server, const QString& provider)
@@ -298,13 +331,52 @@ QJsonObject TSimDataDoor::Fetch(const QString& server, const QString& provider)
     return {{QStringLiteral("ok"), true}, {QStringLiteral("packet"), packet.ToJson()}};
 }
 
-QJsonObject TSimDataDoor::Apply(const QString& server, const QString& provider, const QJsonArray& changes)
+QJsonObject TSimDataDoor::Apply(const QString& server, const QString& provider, const QString& applyId,
+                                const QJsonArray& changes)
 {
     QSqlDatabase db = QSqlDatabase::database(ConnectionName(server));
+    QSqlQuery seen(db);
+    seen.prepare(QStringLiteral("SELECT Provider, Results FROM DoorApplies WHERE ApplyID = :ID"));
+    seen.bindValue(QStringLiteral(":ID"), applyId);
+    if (!seen.exec())
+        return ErrorReply(RemoteData::ErrServer, seen.lastError().text());
+    if (seen.next()) {
+        // A repeat of an apply already stored: its answer was lost.
+        if (seen.value(0).toString() != provider)
+            return ErrorReply(
+                RemoteData::ErrBadRequest,
+                QStringLiteral("The apply ID \"%1\" belongs to %2").arg(applyId, seen.value(0).toString()));
+        return {{QStringLiteral("ok"), true},
+                {QStringLiteral("results"), QJsonDocument::fromJson(seen.value(1).toByteArray()).array()}};
+    }
+    db.transaction();
+    const QJsonArray results = ApplyChanges(db, provider, changes);
+    QSqlQuery keep(db);
+    keep.prepare(QStringLiteral("INSERT INTO DoorApplies (ApplyID, Provider, Results) VALUES (:ID, :P, :R)"));
+    keep.bindValue(QStringLiteral(":ID"), applyId);
+    keep.bindValue(QStringLiteral(":P"), provider);
+    keep.bindValue(QStringLiteral(":R"), QString::fromUtf8(QJsonDocument(results).toJson(QJsonDocument::Compact)));
+    QSqlQuery prune(db);
+    if (!keep.exec() ||
+        !prune.exec(QStringLiteral("DELETE FROM DoorApplies WHERE rowid <= (SELECT MAX(rowid) FROM DoorApplies) - %1")
+                        .arg(kKeptApplies)) ||
+        !db.commit()) {
+        const QString error = keep.lastError().isValid() ? keep.lastError().text() : db.lastError().text();
+        db.rollback();
+        return ErrorReply(RemoteData::ErrServer, error);
+    }
+    if (m_options.loseApplyAnswers > 0) {
+        --m_options.loseApplyAnswers;
+        m_loseAnswer = true;
+    }
+    return {{QStringLiteral("ok"), true}, {QStringLiteral("results"), results}};
+}
+
+QJsonArray TSimDataDoor::ApplyChanges(QSqlDatabase& db, const QString& provider, const QJsonArray& changes)
+{
     const QString table = RemoteData::ProviderTable(provider);
     const QList<TRemoteFieldDef> fields = TableFields(db, table);
     QJsonArray results;
-    db.transaction();
     for (const QJsonValue& value : changes) {
         TRemoteApplyResult result;
         TRemoteChange change;
@@ -346,6 +418,9 @@ QJsonObject TSimDataDoor::Apply(const QString& server, const QString& provider, 
                                     : QStringLiteral("Record changed by another user"));
             if (fault->code == RemoteData::RowNotFound)
                 result.hasCurrent = false;
+        } else if (qint64 temporary = 0; NamesTemporaryId(change.values, &temporary)) {
+            refuse(RemoteData::RowConstraint,
+                   QStringLiteral("The row names %1, the temporary ID of a record not yet applied").arg(temporary));
         } else if (!KnownColumns(change.values, fields) || !KnownColumns(change.original, fields)) {
             refuse(RemoteData::RowConstraint, QStringLiteral("Unknown field name"));
         } else if (change.kind != TRemoteChange::TKind::Insert && !exists) {
@@ -393,6 +468,5 @@ QJsonObject TSimDataDoor::Apply(const QString& server, const QString& provider, 
         }
         results.append(result.ToJson());
     }
-    db.commit();
-    return {{QStringLiteral("ok"), true}, {QStringLiteral("results"), results}};
+    return results;
 }

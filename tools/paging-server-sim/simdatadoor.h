@@ -3,6 +3,11 @@
 // kept in SQLite files to shared address-book clients (fetch all rows of a
 // provider, apply a change log with per-row results).
 //
+// Every apply is stored with its result under the client's apply ID, in the
+// same transaction, in the book's table DoorApplies (the last 1000 are
+// kept); a repeated ID is answered with the stored result and not applied
+// again.
+//
 // Lives on the data server's thread and is used only there; its database
 // connections are opened on that thread.
 
@@ -13,6 +18,7 @@
 #include <QObject>
 #include <QTcpServer>
 
+class QSqlDatabase;
 class QTcpSocket;
 class TSimFrameLog;
 
@@ -41,7 +47,9 @@ private:
     void Send(int id, const QJsonObject& message);
     QJsonObject Handle(TConnection& connection, const QJsonObject& request);
     QJsonObject Fetch(const QString& server, const QString& provider);
-    QJsonObject Apply(const QString& server, const QString& provider, const QJsonArray& changes);
+    QJsonObject Apply(const QString& server, const QString& provider, const QString& applyId,
+                      const QJsonArray& changes);
+    QJsonArray ApplyChanges(QSqlDatabase& db, const QString& provider, const QJsonArray& changes);
     const TSimDataBook* FindBook(const QString& serverName) const;
     QString ConnectionName(const QString& serverName) const;
 
@@ -50,4 +58,5 @@ private:
     QTcpServer m_server;
     QHash<int, TConnection> m_connections;
     int m_nextConnection = 1;
+    bool m_loseAnswer = false;  // the apply just handled is answered by dropping the connection
 };

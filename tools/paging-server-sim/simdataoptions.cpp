@@ -37,6 +37,7 @@ QString SimDataHelpText()
         "                           KIND is constraint, deleted or conflict; repeatable\n"
         "  --data-refuse            refuse every remote data connection\n"
         "  --data-delay MS          wait MS before greeting a remote data connection\n"
+        "  --data-lose-answer N     store the next N applies but drop the connection instead of answering\n"
         "  --data-log FILE          append every remote data request to FILE as JSON lines\n");
 }
 
@@ -107,6 +108,9 @@ bool ParseSimDataArguments(const QStringList& arguments, TSimDataOptions* option
             options->refuse = true;
         } else if (argument == QLatin1String("--data-delay")) {
             if (!number(0, 600000, &options->greetDelayMs))
+                return false;
+        } else if (argument == QLatin1String("--data-lose-answer")) {
+            if (!number(0, 1000000, &options->loseApplyAnswers))
                 return false;
         } else if (argument == QLatin1String("--data-log")) {
             if (!value(&options->logFile))

@@ -34,12 +34,16 @@ struct TSimDataOptions {
     QList<TSimDataFault> faults;
     bool refuse = false;   // greet every connection with a refusal and close it
     int greetDelayMs = 0;  // wait this long before greeting
-    QString logFile;       // the request log as JSON lines; empty: memory only
+    // Store this many applies and drop each one's connection instead of
+    // answering, as a door does when the line breaks after its commit.
+    int loseApplyAnswers = 0;
+    int protocol = 0;  // the protocol named in the greeting; 0: this build's (tests name an older door's)
+    QString logFile;   // the request log as JSON lines; empty: memory only
 };
 
 // Reads the remote data door's options out of the simulator's command line
 // (--data-port, --data-book, --data-tcp-port, --data-fault, --data-refuse,
-// --data-delay, --data-log); the others are left for the TCP door's parser
+// --data-delay, --data-lose-answer, --data-log); the others are left for the TCP door's parser
 // in Rest. False with ErrorText on a bad value.
 bool ParseSimDataArguments(const QStringList& arguments, TSimDataOptions* options, bool* enabled, QStringList* rest,
                            QString* errorText);
