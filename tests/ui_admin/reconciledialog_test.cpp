@@ -67,4 +67,17 @@ TEST(ReconcileDialog, ARefusedDeleteShowsTheRowAsDeletedNotAsEmptyValues)
         EXPECT_FALSE(grid->item(row, 1)->flags() & Qt::ItemIsEditable);
     }
     EXPECT_TRUE(dialog.CorrectedValues().isEmpty());
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("lblGone")), nullptr);
+}
+
+TEST(ReconcileDialog, AnEditOfARowAnotherUserDeletedSaysItWouldBeKeptAsANewRow)
+{
+    TReconcileRequest request;
+    request.Provider = QStringLiteral("prvContacts");
+    request.ErrorCode = 2;
+    request.Local = {{QStringLiteral("ID"), 10}, {QStringLiteral("Name"), QStringLiteral("Mine")}};
+    TFormReconcileError dialog(request, nullptr);
+    auto* gone = dialog.findChild<QLabel*>(QStringLiteral("lblGone"));
+    ASSERT_NE(gone, nullptr);
+    EXPECT_TRUE(gone->text().contains(QStringLiteral("new record")));
 }

@@ -53,6 +53,16 @@ TFormReconcileError::TFormReconcileError(const TReconcileRequest& request, QWidg
     reason->setObjectName(QStringLiteral("lblError"));
     reason->setWordWrap(true);
     layout->addWidget(reason);
+    if (request.Kind == TUpdateKind::ukModify && !request.HasServerRow) {
+        // Merging into a row that is gone cannot keep the edit in place.
+        auto* gone =
+            new QLabel(QStringLiteral("Another user deleted this record. Merge or Correct adds your version as "
+                                      "a new record; Cancel or Refresh removes it here too."),
+                       this);
+        gone->setObjectName(QStringLiteral("lblGone"));
+        gone->setWordWrap(true);
+        layout->addWidget(gone);
+    }
 
     // The fields whose two values differ come first, in bold: they are the
     // conflict, and a row has more fields than the grid shows at once. A

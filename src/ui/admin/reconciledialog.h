@@ -3,7 +3,9 @@
 // a shared address book's changes were applied: the server's reason, the
 // row as this client has it beside the server's row, and the answers skip,
 // abort, merge, correct (with the values edited in the local column),
-// cancel and refresh. Main thread only.
+// cancel and refresh. For an edit of a row another user deleted it says
+// what Merge and Correct do then (keep the edit as a new row). Main thread
+// only.
 
 #include "data/sharedapply.h"
 
