@@ -121,6 +121,11 @@ bool TBaseDataClient::GetServerByContactID(qint32 contactID, qint32& serverTypeN
     return true;
 }
 
+QString TBaseDataClient::WhyNoServer(qint32)
+{
+    return QStringLiteral("no server could be found for it");
+}
+
 void TBaseDataClient::GetServersOfGroup(qint32 groupID, QHash<qint32, TNServerEndpoint>& servers)
 {
     servers.clear();

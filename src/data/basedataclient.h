@@ -102,6 +102,10 @@ public:
     virtual bool GetServerByContactID(qint32 contactID, TNServerEndpoint& endpoint);
     bool GetServerByContactID(qint32 contactID, qint32& serverTypeNo, QString& ipAddress, qint32& portNo,
                               QString& hostName);
+    // Why GetServerByContactID answers false for the contact, for the
+    // operator's notice ("its carrier no longer exists"). The base gives a
+    // general reason.
+    virtual QString WhyNoServer(qint32 contactID);
     // The servers of a group's members that have one, by contact ID (what
     // GetServerByContactID answers for each member, in one go).
     virtual void GetServersOfGroup(qint32 groupID, QHash<qint32, TNServerEndpoint>& servers);

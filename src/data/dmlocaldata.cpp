@@ -343,12 +343,12 @@ void TDModLocalData::SaveOpenFolders(const QString& databaseGUID, const QList<qi
     transaction.Commit();
 }
 
-void TDModLocalData::AddOutMessage(const TNRecipients& recipients, const QString& messageText)
+TNQueueResult TDModLocalData::AddOutMessage(const TNRecipients& recipients, const QString& messageText)
 {
     if (m_filesMissing || recipients.isEmpty())
-        return;
+        return {};
     const bool showNames = Options->OptionByName(QStringLiteral("ShowContactNamesOfGroups"))->AsBool();
-    OutBox::AddOutMessage(Connection(), recipients, messageText, showNames);
+    return OutBox::AddOutMessage(Connection(), recipients, messageText, showNames);
 }
 
 void TDModLocalData::AddOutMessageForContact(qint32 contactID, const QString& name, TBaseDataClient* client,

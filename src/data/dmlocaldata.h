@@ -97,7 +97,7 @@ public:
 
     // Queues one message in one transaction (see OutBox::AddOutMessage); the
     // option ShowContactNamesOfGroups chooses the group members' names.
-    void AddOutMessage(const TNRecipients& recipients, const QString& messageText);
+    TNQueueResult AddOutMessage(const TNRecipients& recipients, const QString& messageText);
     void AddOutMessageForContact(qint32 contactID, const QString& name, TBaseDataClient* client, qint32 messageTextID);
     // Any thread.
     void GetPendingServers(TNEndpointList& endpoints) const;

@@ -137,6 +137,12 @@ bool TLocalAccessClient::GetServerByContactID(qint32 contactID, TNServerEndpoint
     return LocalBook::ServerByContactID(QueryDatabase(), contactID, endpoint);
 }
 
+QString TLocalAccessClient::WhyNoServer(qint32 contactID)
+{
+    const QString why = LocalBook::WhyNoServer(QueryDatabase(), contactID);
+    return why.isEmpty() ? TBaseDataClient::WhyNoServer(contactID) : why;
+}
+
 void TLocalAccessClient::GetServersOfGroup(qint32 groupID, QHash<qint32, TNServerEndpoint>& servers)
 {
     LocalBook::ServersOfGroup(QueryDatabase(), groupID, servers);

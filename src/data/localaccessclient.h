@@ -46,6 +46,7 @@ public:
 
     bool GetServerByContactID(qint32 contactID, TNServerEndpoint& endpoint) override;
     using TBaseDataClient::GetServerByContactID;
+    QString WhyNoServer(qint32 contactID) override;
     void GetServersOfGroup(qint32 groupID, QHash<qint32, TNServerEndpoint>& servers) override;
     void GetContactIDsNamesOfGroup(qint32 groupID, QList<qint32>& ids, QStringList& names) override;
     void GetContactsOfGroup(qint32 groupID, QList<qint32>& ids) override;

@@ -40,6 +40,24 @@ bool ServerByContactID(const QSqlDatabase& db, qint32 contactID, TNServerEndpoin
     return EndpointFromServer(query.value(0).toInt(), query.value(1).toString(), endpoint);
 }
 
+QString WhyNoServer(const QSqlDatabase& db, qint32 contactID)
+{
+    QSqlQuery query = OpenQuery(db,
+                                QStringLiteral("select car.ID, s.ID, s.Data from Contacts con "
+                                               "left join Carriers car on car.ID = con.CarrierID "
+                                               "left join Servers s on s.ID = car.ServerID where con.ID = :ContactID"),
+                                {{QStringLiteral("ContactID"), contactID}}, QStringLiteral("LocalBook::WhyNoServer"));
+    if (!query.next())
+        return QStringLiteral("the contact is no longer in the address book");
+    if (query.value(0).isNull())
+        return QStringLiteral("its carrier no longer exists");
+    if (query.value(1).isNull())
+        return QStringLiteral("its carrier's server no longer exists");
+    if (CommaTextToList(query.value(2).toString()).size() != 3)
+        return QStringLiteral("its server's settings are not an address, a port and a host name");
+    return {};
+}
+
 void ServersOfGroup(const QSqlDatabase& db, qint32 groupID, QHash<qint32, TNServerEndpoint>& servers)
 {
     servers.clear();

@@ -15,6 +15,9 @@ namespace LocalBook {
 // exactly three items (address, port, host name); a port that is not an
 // integer gives 215. False, with the endpoint untouched, otherwise.
 bool ServerByContactID(const QSqlDatabase& db, qint32 contactID, TNServerEndpoint& endpoint);
+// Why ServerByContactID answers false for the contact ("its carrier no
+// longer exists", ...); empty when it would not.
+QString WhyNoServer(const QSqlDatabase& db, qint32 contactID);
 // The servers of the group's members that have one, by contact ID.
 void ServersOfGroup(const QSqlDatabase& db, qint32 groupID, QHash<qint32, TNServerEndpoint>& servers);
 // Membership rows whose contact and group rows exist: IDs and names in step.

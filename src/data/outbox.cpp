@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QPair>
 #include <QSqlError>
 
 namespace OutBox {
@@ -55,26 +56,153 @@ qint32 InsertText(const QSqlDatabase& db, const QString& messageText)
     return query.lastInsertId().toInt();
 }
 
-void QueueGroup(TRowInserter& inserter, const TNSuperRecipient& group, qint32 messageTextID, bool showContactNames)
+// Why the out-box cannot use an endpoint; empty when it can. Only TCP and
+// automation rows are ever sent (GetPendingServers), and a TCP port outside
+// 1 to 65535 would reach the link cut to 16 bits: it would log on and never
+// send the row.
+QString EndpointProblem(const TNServerEndpoint& endpoint)
 {
-    TBaseDataClient* client = group.Database;
-    QList<qint32> ids;
-    QStringList names;
-    if (showContactNames)
-        client->GetContactIDsNamesOfGroup(group.ID, ids, names);
-    else
-        client->GetContactsOfGroup(group.ID, ids);
-    if (ids.isEmpty())
-        return;
-    QHash<qint32, TNServerEndpoint> servers;
-    client->GetServersOfGroup(group.ID, servers);
-    for (int i = 0; i < ids.size(); ++i) {
-        const auto server = servers.constFind(ids.at(i));
-        if (server == servers.constEnd())
-            continue;  // a member without a server is skipped
-        const QString name = showContactNames ? group.Name + u'[' + names.value(i) + u']' : group.Name;
-        inserter.Insert(ids.at(i), name, client->GUID(), messageTextID, *server);
+    if (endpoint.ServerTypeNo == SERVER_TYPE_COM_NO)
+        return {};
+    if (endpoint.ServerTypeNo != SERVER_TYPE_TCP_NO)
+        return QStringLiteral("its server's type %1 is neither TCP (1) nor automation (2)").arg(endpoint.ServerTypeNo);
+    if (endpoint.PortNo < 1 || endpoint.PortNo > 65535)
+        return QStringLiteral("its server's port %1 is not between 1 and 65535").arg(endpoint.PortNo);
+    return {};
+}
+
+// A recipient as the out-box compares it: the address book and the contact
+// (for a group's row, the member).
+using TRecipientKey = QPair<QString, qint32>;
+TRecipientKey KeyOf(const QString& guid, qint32 contactID)
+{
+    return {guid.toUpper(), contactID};  // GUIDs compare without regard to letter case
+}
+
+struct TPlannedRow {
+    qint32 ContactID = 0;
+    QString Name;
+    QString GUID;
+    TNServerEndpoint Endpoint;
+};
+
+// The rows a recipient list asks for, found before the out-box is locked
+// (the lookups read the address books), and the recipients left out.
+class TRowPlan {
+public:
+    explicit TRowPlan(bool showContactNames) : m_showContactNames(showContactNames) {}
+
+    void Add(const TNSuperRecipient& recipient)
+    {
+        // A recipient whose address book was reloaded meanwhile refers to a
+        // client that is gone: never follow the stale reference.
+        if (!DataClients.IsLive(recipient.Database, recipient.DatabaseGUID)) {
+            if (recipient.Kind == nkContact || recipient.Kind == nkGroup)
+                NotQueued.append({recipient.Name, QStringLiteral("its address book was loaded again since it was "
+                                                                 "added: add it to the recipients again")});
+            return;
+        }
+        if (recipient.Kind == nkContact)
+            AddContact(*recipient.Database, recipient.ID, recipient.Name, recipient.Name);
+        else if (recipient.Kind == nkGroup)
+            AddGroup(recipient);
     }
+
+    QList<TPlannedRow> Rows;
+    TNNotQueuedList NotQueued;
+
+private:
+    void AddContact(TBaseDataClient& client, qint32 contactID, const QString& rowName, const QString& label)
+    {
+        TNServerEndpoint server;
+        if (!client.GetServerByContactID(contactID, server)) {
+            NotQueued.append({label, client.WhyNoServer(contactID)});
+            return;
+        }
+        AddRow(client, contactID, rowName, label, server);
+    }
+
+    void AddRow(TBaseDataClient& client, qint32 contactID, const QString& rowName, const QString& label,
+                const TNServerEndpoint& server)
+    {
+        const QString problem = EndpointProblem(server);
+        if (!problem.isEmpty())
+            NotQueued.append({label, problem});
+        else
+            Rows.append({contactID, rowName, client.GUID(), server});
+    }
+
+    void AddGroup(const TNSuperRecipient& group)
+    {
+        // The members whose contact rows exist, with their names (for the
+        // rows' names and the operator's notice): a membership row whose
+        // contact is gone names no one.
+        TBaseDataClient& client = *group.Database;
+        QList<qint32> ids;
+        QStringList names;
+        client.GetContactIDsNamesOfGroup(group.ID, ids, names);
+        if (ids.isEmpty())
+            return;
+        QHash<qint32, TNServerEndpoint> servers;
+        client.GetServersOfGroup(group.ID, servers);
+        for (int i = 0; i < ids.size(); ++i) {
+            const QString label = group.Name + u'[' + names.value(i) + u']';
+            const QString rowName = m_showContactNames ? label : group.Name;
+            const auto server = servers.constFind(ids.at(i));
+            if (server == servers.constEnd())
+                NotQueued.append({label, client.WhyNoServer(ids.at(i))});
+            else
+                AddRow(client, ids.at(i), rowName, label, *server);
+        }
+    }
+
+    bool m_showContactNames;
+};
+
+// How many times each recipient already has this text in the out-box, so
+// that a second Send of the same message does not page anyone twice. After
+// a send that ended early the text and the recipients stay in the panes and
+// the operator sends again: the rows still waiting go with that send, and
+// the recipients the first send reached must not get a new copy either.
+//
+// A recipient counts once for every row of a message with the same text
+// (compared exactly: the column itself ignores letter case) that is
+//  - still in the out-box: waiting to be sent (it goes with this send), or
+//    accepted by the server and waiting for its delivery report (the server
+//    has the page; a second row would page the person twice), or
+//  - logged from such a message and gone from the out-box, accepted or
+//    delivered (a message leaves the out-box only when its last row does, so
+//    its log rows are those of the same send).
+// A row the server refused, or whose delivery failed, does not count: the
+// page never reached its pager, so the recipient is queued again. Neither
+// does a finished message: once a message's last row has left the out-box,
+// the same text is a new message.
+QHash<TRecipientKey, int> CoveredRecipients(const QSqlDatabase& db, const QString& messageText)
+{
+    QSqlQuery query = OpenQuery(
+        db,
+        QStringLiteral("select m.DatabaseGUID, m.ContactID from OutMessages m "
+                       "join OutMessageTexts t on t.ID = m.MessageTextID "
+                       "where t.MessageText = :Waiting collate binary "
+                       "union all "
+                       "select s.DatabaseGUID, s.ContactID from SentMessages s "
+                       "join OutMessageTexts t on t.SentMessageTextID = s.SentMessageTextID "
+                       "where t.MessageText = :Logged collate binary and (s.SendConfirmed = 0 or s.ErrorStatus = 0) "
+                       "and not exists (select 1 from OutMessages o where o.sentMessagesID = s.ID)"),
+        {{QStringLiteral("Waiting"), messageText}, {QStringLiteral("Logged"), messageText}}, AddRoutine);
+    QHash<TRecipientKey, int> covered;
+    while (query.next())
+        ++covered[KeyOf(query.value(0).toString(), query.value(1).toInt())];
+    return covered;
+}
+
+bool HasRowsToSend(const QSqlDatabase& db)
+{
+    QSqlQuery query = OpenQuery(db,
+                                QStringLiteral("select 1 from OutMessages where sentMessagesID is null and "
+                                               "ServerTypeNo in (1, 2) limit 1"),
+                                {}, AddRoutine);
+    return query.next();
 }
 
 // Deletes the text rows of every message with a row for the endpoint; their
@@ -98,38 +226,49 @@ void DeleteAll(const QSqlDatabase& db, const QString& rowsTable, const QString& 
 }
 }  // namespace
 
-qint32 AddOutMessage(const QSqlDatabase& db, const TNRecipients& recipients, const QString& messageText,
-                     bool showContactNamesOfGroups)
+TNQueueResult AddOutMessage(const QSqlDatabase& db, const TNRecipients& recipients, const QString& messageText,
+                            bool showContactNamesOfGroups)
 {
+    TNQueueResult result;
     if (recipients.isEmpty())
-        return 0;
-    // The text row is written first, so the transaction holds the write lock
-    // from its first statement on.
+        return result;
+    TRowPlan plan(showContactNamesOfGroups);
+    for (const TNSuperRecipient* recipient : recipients)
+        if (recipient)
+            plan.Add(*recipient);
+    result.NotQueued = plan.NotQueued;
+
+    // The comparison with the rows already queued and the new rows are one
+    // transaction, so no other writer changes the out-box in between.
     TNTransaction transaction(db);
-    const qint32 textID = InsertText(db, messageText);
-    TRowInserter inserter(db, AddRoutine);
-    for (const TNSuperRecipient* recipient : recipients) {
-        // A recipient whose address book was reloaded meanwhile refers to a
-        // client that is gone: skip it rather than follow a stale reference.
-        if (!recipient || !DataClients.IsLive(recipient->Database, recipient->DatabaseGUID))
-            continue;
-        if (recipient->Kind == nkContact) {
-            TNServerEndpoint server;
-            if (recipient->Database->GetServerByContactID(recipient->ID, server))
-                inserter.Insert(recipient->ID, recipient->Name, recipient->DatabaseGUID, textID, server);
-        } else if (recipient->Kind == nkGroup) {
-            QueueGroup(inserter, *recipient, textID, showContactNamesOfGroups);
+    QHash<TRecipientKey, int> covered = CoveredRecipients(db, messageText);
+    QList<const TPlannedRow*> rows;
+    for (const TPlannedRow& row : std::as_const(plan.Rows)) {
+        int& times = covered[KeyOf(row.GUID, row.ContactID)];
+        if (times > 0) {
+            --times;
+            ++result.AlreadyQueued;
+        } else {
+            rows.append(&row);
         }
     }
+    if (!rows.isEmpty()) {
+        result.MessageTextID = InsertText(db, messageText);
+        TRowInserter inserter(db, AddRoutine);
+        for (const TPlannedRow* row : std::as_const(rows))
+            inserter.Insert(row->ContactID, row->Name, row->GUID, result.MessageTextID, row->Endpoint);
+        result.Queued = static_cast<int>(rows.size());
+    }
+    result.Pending = HasRowsToSend(db);
     transaction.Commit();
-    return textID;
+    return result;
 }
 
 bool AddOutMessageForContact(const QSqlDatabase& db, qint32 contactID, const QString& name, TBaseDataClient* client,
                              qint32 messageTextID)
 {
     TNServerEndpoint server;
-    if (!client->GetServerByContactID(contactID, server))
+    if (!client->GetServerByContactID(contactID, server) || !EndpointProblem(server).isEmpty())
         return false;
     TRowInserter inserter(db, QStringLiteral("OutBox::AddOutMessageForContact"));
     inserter.Insert(contactID, name, client->GUID(), messageTextID, server);

@@ -30,18 +30,47 @@ inline int EndpointPort(quint32 tag)
     return static_cast<int>(tag >> 16);
 }
 
+// A recipient, or a member of a recipient group ("<group>[<contact>]"),
+// that was not queued, and why (a text for the operator).
+struct TNNotQueued {
+    QString Name;
+    QString Reason;
+};
+using TNNotQueuedList = QList<TNNotQueued>;
+
+// What queuing one message did.
+struct TNQueueResult {
+    // The new text row; 0 when no row was written.
+    qint32 MessageTextID = 0;
+    // Rows written, and recipients left out because the same text still
+    // waits in the out-box for them (or went to them from that message).
+    int Queued = 0;
+    int AlreadyQueued = 0;
+    TNNotQueuedList NotQueued;
+    // After the queuing, the out-box holds rows that wait to be sent (this
+    // message's or an earlier one's): only then has a send work to do.
+    bool Pending = false;
+};
+
 namespace OutBox {
 
 // Queues one message: one OutMessageTexts row, then one OutMessages row per
 // contact (a group's members expanded; a member is named "<group>[<contact>]"
 // when ShowContactNamesOfGroups, else "<group>"), each with the endpoint its
-// client reports; contacts without a server, folders, address books and
-// recipients whose client no longer lives are skipped. Either every row is
-// written or none. Returns the text row's ID, or 0 for an empty list (which
-// writes nothing).
-qint32 AddOutMessage(const QSqlDatabase& db, const TNRecipients& recipients, const QString& messageText,
-                     bool showContactNamesOfGroups);
-// One contact row; false when the client reports no server for the contact.
+// client reports. Folders and address books are not recipients. A contact
+// without a usable endpoint (no server found, a server type other than TCP
+// or automation, a TCP port outside 1 to 65535) or whose client no longer
+// lives is not queued and is listed in NotQueued with the reason; a member
+// whose contact row is gone is no longer a member and is left out.
+//
+// A recipient for whom the same text (exactly, letter case included) is
+// still in the out-box is not queued again: see CoveredRecipients in the
+// source. Either every row is written or none; no text row is written when
+// no contact row follows. An empty list writes nothing.
+TNQueueResult AddOutMessage(const QSqlDatabase& db, const TNRecipients& recipients, const QString& messageText,
+                            bool showContactNamesOfGroups);
+// One contact row; false when the client reports no usable server for the
+// contact.
 bool AddOutMessageForContact(const QSqlDatabase& db, qint32 contactID, const QString& name, TBaseDataClient* client,
                              qint32 messageTextID);
 

@@ -1,7 +1,9 @@
 #pragma once
 // The first step of sending: queue the message editor's text for the
-// recipients in the local database's out-box. Main thread.
+// recipients in the local database's out-box, and the operator's notice of
+// the recipients that could not be queued. Main thread.
 
+#include "data/outbox.h"
 #include "data/recipient.h"
 
 #include <QString>
@@ -11,4 +13,10 @@
 // "?", and queues it for the recipients in one transaction
 // (DModLocalData->AddOutMessage). Database errors propagate; without a local
 // data module it raises EDataError.
-void SaveMessagesToOutBox(const QString& messageText, const TNRecipients& recipients);
+TNQueueResult SaveMessagesToOutBox(const QString& messageText, const TNRecipients& recipients);
+
+// The one notice of a send for every recipient that was not queued: each
+// on a line with its reason (the first NotQueuedNoticeLines of them, then how
+// many more). Empty for an empty list.
+constexpr int NotQueuedNoticeLines = 15;
+QString NotQueuedNotice(const TNNotQueuedList& notQueued);

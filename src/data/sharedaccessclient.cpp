@@ -8,9 +8,7 @@
 #include "db/dberror.h"
 #include "platform/commatext.h"
 #include "platform/hostlookup.h"
-#include "platform/messagedlg.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -100,14 +98,6 @@ int FieldIndex(const TNClientDataSet& dataSet, const char* name)
     return -1;
 }
 
-// Tells the operator, once the event loop runs (never while the out-box
-// transaction holds the database), that a book's contacts were skipped.
-void PostNotice(const QString& text)
-{
-    if (QCoreApplication* app = QCoreApplication::instance())
-        QMetaObject::invokeMethod(
-            app, [text] { MessageDlg(text, TMsgDlgType::mtWarning, mbOK); }, Qt::QueuedConnection);
-}
 }  // namespace
 
 QString SharedCacheFolderName(const QString& bookName)
@@ -387,14 +377,9 @@ bool TSharedAccessClient::Endpoint(TNServerEndpoint& endpoint)
         QString error;
         m_resolvedAtMs = now;
         m_resolvedHost.clear();
-        if (LookupIPv4(Host(), kLookupTimeoutMs, &address, &error)) {
+        if (LookupIPv4(Host(), kLookupTimeoutMs, &address, &error))
             m_resolvedHost = address;
-            m_routeNoticeShown = false;
-        } else if (!m_routeNoticeShown) {
-            m_routeNoticeShown = true;
-            PostNotice(
-                QStringLiteral("The contacts of the address book \"%1\" cannot be sent to: %2.").arg(Name(), error));
-        }
+        m_routeError = error;
     }
     if (m_resolvedHost.isEmpty())
         return false;
@@ -408,22 +393,7 @@ bool TSharedAccessClient::Endpoint(TNServerEndpoint& endpoint)
 bool TSharedAccessClient::CarrierCached(const TSharedBookSnapshot& snapshot, qint32 contactID)
 {
     const auto contact = snapshot.Contacts.constFind(contactID);
-    if (contact != snapshot.Contacts.constEnd() && snapshot.Carriers.contains(contact->CarrierID))
-        return true;
-    if (!m_carrierNoticePending) {
-        m_carrierNoticePending = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_carrierNoticePending = false;
-                MessageDlg(QStringLiteral("Some contacts of the address book \"%1\" were not sent: their carrier is "
-                                          "not in the address book's cache. Refresh its carriers and send again.")
-                               .arg(Name()),
-                           TMsgDlgType::mtWarning, mbOK);
-            },
-            Qt::QueuedConnection);
-    }
-    return false;
+    return contact != snapshot.Contacts.constEnd() && snapshot.Carriers.contains(contact->CarrierID);
 }
 
 bool TSharedAccessClient::GetServerByContactID(qint32 contactID, TNServerEndpoint& endpoint)
@@ -432,6 +402,19 @@ bool TSharedAccessClient::GetServerByContactID(qint32 contactID, TNServerEndpoin
     if (!snapshot->Contacts.contains(contactID))
         return false;
     return Endpoint(endpoint) && CarrierCached(*snapshot, contactID);
+}
+
+QString TSharedAccessClient::WhyNoServer(qint32 contactID)
+{
+    const std::shared_ptr<const TSharedBookSnapshot> snapshot = Snapshot();
+    if (!snapshot->Contacts.contains(contactID))
+        return QStringLiteral("the contact is no longer in the address book \"%1\"").arg(Name());
+    if (m_resolvedHost.isEmpty())
+        return QStringLiteral("the address book \"%1\" cannot be sent to: %2").arg(Name(), m_routeError);
+    if (!CarrierCached(*snapshot, contactID))
+        return QStringLiteral("its carrier is not in the cache of the address book \"%1\": refresh its carriers")
+            .arg(Name());
+    return TBaseDataClient::WhyNoServer(contactID);
 }
 
 void TSharedAccessClient::GetServersOfGroup(qint32 groupID, QHash<qint32, TNServerEndpoint>& servers)

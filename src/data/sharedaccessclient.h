@@ -120,12 +120,13 @@ public:
 
     // A contact goes through the TCP door of the paging server that serves
     // the book: the book's host resolved to an IPv4 address, and the TCP
-    // door's port. False (the contact is skipped, the operator told once)
+    // door's port. False (the contact is not queued; WhyNoServer says why)
     // when the host does not resolve, the contact is not in the book, or its
     // carrier is not in the cache (the carriers list was never refreshed):
     // such a row could never be framed and would stay in the out-box.
     bool GetServerByContactID(qint32 contactID, TNServerEndpoint& endpoint) override;
     using TBaseDataClient::GetServerByContactID;
+    QString WhyNoServer(qint32 contactID) override;
     void GetServersOfGroup(qint32 groupID, QHash<qint32, TNServerEndpoint>& servers) override;
     void GetContactIDsNamesOfGroup(qint32 groupID, QList<qint32>& ids, QStringList& names) override;
     void GetContactsOfGroup(qint32 groupID, QList<qint32>& ids) override;
@@ -141,9 +142,7 @@ public:
 
 private:
     bool Endpoint(TNServerEndpoint& endpoint);
-    // The contact's carrier is cached; otherwise the operator is told once
-    // for all the contacts of one queueing.
-    bool CarrierCached(const TSharedBookSnapshot& snapshot, qint32 contactID);
+    static bool CarrierCached(const TSharedBookSnapshot& snapshot, qint32 contactID);
 
     std::array<std::unique_ptr<TNClientDataSet>, DataKindCount - 1> m_dataSets;
     std::array<TNDataSource, DataKindCount - 1> m_sources;
@@ -153,6 +152,5 @@ private:
     // The book's host as last resolved, for the queueing of one message.
     QString m_resolvedHost;
     qint64 m_resolvedAtMs = -1;
-    bool m_routeNoticeShown = false;
-    bool m_carrierNoticePending = false;  // main thread only
+    QString m_routeError;  // why it did not resolve
 };

@@ -8,10 +8,13 @@
 #include "data/localaccessclient.h"
 #include "data/outbox.h"
 #include "data/recipient.h"
+#include "data/recipientsoutbox.h"
 #include "data/threadconnections.h"
 #include "platform/commatext.h"
 
+#include <QFile>
 #include <thread>
+#include <vector>
 
 namespace {
 // A local client that fails on one contact, to break a message half-way.
@@ -124,17 +127,192 @@ TEST_F(OutBoxTest, GroupMembersAreNamedByTheOption)
     EXPECT_EQ(RowNames(), (QStringList{QStringLiteral("Staff[Bob]"), QStringLiteral("Staff[Ann]")}));
 }
 
-TEST_F(OutBoxTest, FoldersOnlyWriteATextAndAnEmptyListWritesNothing)
+TEST_F(OutBoxTest, FoldersAndAnEmptyListWriteNothing)
 {
     LocalData->AddOutMessage({}, QStringLiteral("nothing"));
     EXPECT_EQ(Local->Count(QStringLiteral("OutMessageTexts")), 0);
 
+    // Without a contact row a text row would only stay behind for ever.
     const TNSuperRecipient folder{nkFolder, 3, Client, 0, QStringLiteral("F")};
     const TNSuperRecipient book{nkDatabase, 0, Client, 0, QStringLiteral("B")};
     const TNSuperRecipient empty = Group(Empty, QStringLiteral("Empty"));
-    LocalData->AddOutMessage({&folder, &book, &empty}, QStringLiteral("text only"));
-    EXPECT_EQ(Local->Count(QStringLiteral("OutMessageTexts")), 1);
+    const TNQueueResult result = LocalData->AddOutMessage({&folder, &book, &empty}, QStringLiteral("text only"));
+    EXPECT_EQ(result.MessageTextID, 0);
+    EXPECT_TRUE(result.NotQueued.isEmpty());
+    EXPECT_FALSE(result.Pending);
+    EXPECT_EQ(Local->Count(QStringLiteral("OutMessageTexts")), 0);
     EXPECT_EQ(Local->Count(QStringLiteral("OutMessages")), 0);
+}
+
+// Every recipient that gets no row is named with its reason; the others are
+// queued. Only TCP and automation rows are ever sent, and a TCP port is
+// carried in 16 bits.
+TEST_F(OutBoxTest, RecipientsWithoutAUsableServerAreListedWithTheirReasons)
+{
+    QHash<QString, qint32> ids;
+    {
+        TBookBuilder book(Dbs.AddressBookPath());
+        const auto contactOn = [&](const QString& name, int typeNo, const QString& data) {
+            const qint32 server = book.Server(name, typeNo, data);
+            ids[name] = book.Contact(name, book.Carrier(name, 4, server));
+        };
+        contactOn(QStringLiteral("Serial"), 3, QStringLiteral("10.0.0.1,2775,x"));
+        contactOn(QStringLiteral("Zero"), 1, QStringLiteral("10.0.0.1,0,x"));
+        contactOn(QStringLiteral("Wide"), 1, QStringLiteral("10.0.0.1,70000,x"));
+        contactOn(QStringLiteral("Door"), 2, QStringLiteral(",0,pagehost"));  // an automation port is not read
+        contactOn(QStringLiteral("Carless"), 1, QStringLiteral("10.0.0.1,2775,x"));
+        contactOn(QStringLiteral("Serverless"), 1, QStringLiteral("10.0.0.1,2775,x"));
+        book.Exec(QStringLiteral("delete from Carriers where Name = 'Carless'"));
+        book.Exec(QStringLiteral("delete from Servers where Name = 'Serverless'"));
+        book.Member(Staff, ids[QStringLiteral("Carless")]);
+        book.Member(Staff, 99999);  // a membership row whose contact is gone
+    }
+    TNRecipients recipients;
+    std::vector<TNSuperRecipient> held;
+    held.reserve(ids.size() + 2);
+    for (const QString& name : {QStringLiteral("Serial"), QStringLiteral("Zero"), QStringLiteral("Wide"),
+                                QStringLiteral("Door"), QStringLiteral("Carless"), QStringLiteral("Serverless")})
+        held.push_back(Contact(ids[name], name));
+    held.push_back(Group(Staff, QStringLiteral("Staff")));
+    held.push_back(Contact(Ann, QStringLiteral("Ann")));
+    for (const TNSuperRecipient& recipient : held)
+        recipients << &recipient;
+    SetOption("ShowContactNamesOfGroups", false);
+    const TNQueueResult result = LocalData->AddOutMessage(recipients, QStringLiteral("Fire"));
+
+    QStringList notQueued;
+    for (const TNNotQueued& entry : result.NotQueued)
+        notQueued << entry.Name + QStringLiteral(": ") + entry.Reason;
+    EXPECT_EQ(notQueued,
+              (QStringList{
+                  QStringLiteral("Serial: its server's type 3 is neither TCP (1) nor automation (2)"),
+                  QStringLiteral("Zero: its server's port 0 is not between 1 and 65535"),
+                  QStringLiteral("Wide: its server's port 70000 is not between 1 and 65535"),
+                  QStringLiteral("Carless: its carrier no longer exists"),
+                  QStringLiteral("Serverless: its carrier's server no longer exists"),
+                  QStringLiteral("Staff[Nobody]: its server's settings are not an address, a port and a host name"),
+                  QStringLiteral("Staff[Carless]: its carrier no longer exists"),
+              }));
+    EXPECT_EQ(RowNames(), (QStringList{QStringLiteral("Door"), QStringLiteral("Staff"), QStringLiteral("Staff"),
+                                       QStringLiteral("Ann")}));
+    EXPECT_EQ(result.Queued, 4);
+    EXPECT_TRUE(result.Pending);
+
+    // A recipient whose address book was loaded again is named too.
+    const TNSuperRecipient stale = Contact(Ann, QStringLiteral("Ann"));
+    LocalData->DestroyDataClients();
+    LocalData->CreateDataClients();
+    if (stale.Database != DataClients.Items(0)) {
+        const TNQueueResult again = LocalData->AddOutMessage({&stale}, QStringLiteral("Other"));
+        ASSERT_EQ(again.NotQueued.size(), 1);
+        EXPECT_EQ(again.NotQueued[0].Name, QStringLiteral("Ann"));
+        EXPECT_EQ(again.Queued, 0);
+    }
+    const QString notice = NotQueuedNotice(result.NotQueued);
+    EXPECT_TRUE(notice.startsWith(QStringLiteral("These recipients were not queued")));
+    EXPECT_TRUE(notice.contains(QStringLiteral("\rZero: its server's port 0")));
+    TNNotQueuedList many(NotQueuedNoticeLines + 3, TNNotQueued{QStringLiteral("X"), QStringLiteral("y")});
+    EXPECT_TRUE(NotQueuedNotice(many).endsWith(QStringLiteral("\r... and 3 more")));
+}
+
+// Send pressed again with the same text and recipients (a send that ended
+// early leaves both in the panes): the rows still waiting go with it, and
+// no one the message reached gets it again; a page that never reached its
+// pager is queued again.
+TEST_F(OutBoxTest, TheSameTextIsNotQueuedAgainForWhomItWaitsOrWent)
+{
+    const TNSuperRecipient ann = Contact(Ann, QStringLiteral("Ann")), bob = Contact(Bob, QStringLiteral("Bob"));
+    const TNSuperRecipient staff = Group(Staff, QStringLiteral("Staff"));  // Bob, Nobody (no server), Ann
+    SetOption("ShowContactNamesOfGroups", true);
+    const TNQueueResult first = LocalData->AddOutMessage({&ann, &bob, &staff}, QStringLiteral("Fire"));
+    ASSERT_EQ(first.Queued, 4);
+    // As the send threads leave it: Ann delivered (logged, gone), Bob
+    // accepted and waiting for his report, Staff[Bob] refused (logged, gone),
+    // Staff[Ann] not sent yet.
+    const qint32 logged = Local->Insert(QStringLiteral("insert into SentMessageTexts (Message) values ('Fire')"), {});
+    Local->Exec(QStringLiteral("update OutMessageTexts set SentMessageTextID = :S"), {{QStringLiteral("S"), logged}});
+    const auto log = [&](const QString& name, qint32 contact, int sendConfirmed, int status) {
+        return Local->Insert(
+            QStringLiteral("insert into SentMessages (ContactID, Name, DatabaseGUID, SentMessageTextID, "
+                           "SendConfirmed, ErrorStatus) values (:C, :N, :G, :S, :SC, :E)"),
+            {{QStringLiteral("C"), contact},
+             {QStringLiteral("N"), name},
+             {QStringLiteral("G"), Client->GUID().toLower()},
+             {QStringLiteral("S"), logged},
+             {QStringLiteral("SC"), sendConfirmed},
+             {QStringLiteral("E"), status}});
+    };
+    log(QStringLiteral("Ann"), Ann, 1, 0);
+    Local->Exec(QStringLiteral("delete from OutMessages where Name = 'Ann'"));
+    const qint32 accepted = log(QStringLiteral("Bob"), Bob, 0, 3);
+    Local->Exec(QStringLiteral("update OutMessages set sentMessagesID = :S where Name = 'Bob'"),
+                {{QStringLiteral("S"), accepted}});
+    log(QStringLiteral("Staff[Bob]"), Bob, 1, 5);
+    Local->Exec(QStringLiteral("delete from OutMessages where Name = 'Staff[Bob]'"));
+
+    const TNQueueResult again = LocalData->AddOutMessage({&ann, &bob, &staff}, QStringLiteral("Fire"));
+    EXPECT_EQ(again.AlreadyQueued, 3);
+    EXPECT_EQ(again.Queued, 1);
+    EXPECT_TRUE(again.Pending);
+    EXPECT_EQ(RowNames(),
+              (QStringList{QStringLiteral("Bob"), QStringLiteral("Staff[Ann]"), QStringLiteral("Staff[Bob]")}));
+    // A third press changes nothing; what waits still goes.
+    const TNQueueResult third = LocalData->AddOutMessage({&ann, &bob, &staff}, QStringLiteral("Fire"));
+    EXPECT_EQ(third.Queued, 0);
+    EXPECT_EQ(third.MessageTextID, 0);
+    EXPECT_TRUE(third.Pending);
+    EXPECT_EQ(Local->Count(QStringLiteral("OutMessageTexts")), 2);
+
+    // Another text (letter case counts) is another message.
+    EXPECT_EQ(LocalData->AddOutMessage({&ann}, QStringLiteral("FIRE")).Queued, 1);
+    // Once a message has left the out-box, the same text is a new message.
+    Local->Exec(QStringLiteral("delete from OutMessageTexts"));
+    EXPECT_EQ(LocalData->AddOutMessage({&ann, &bob, &staff}, QStringLiteral("Fire")).Queued, 4);
+    // Rows accepted and waiting only for their reports leave nothing to send.
+    Local->Exec(QStringLiteral("update OutMessages set sentMessagesID = 1"));
+    const TNQueueResult waiting = LocalData->AddOutMessage({&ann}, QStringLiteral("Fire"));
+    EXPECT_EQ(waiting.Queued, 0);
+    EXPECT_FALSE(waiting.Pending);
+}
+
+// The README's sqlite3 example (an automation server, an SNPP carrier on it
+// and a contact in the book's root folder) makes a contact that is queued
+// for the automation door.
+TEST_F(OutBoxTest, TheReadmesSqliteRecordsAreQueuedToTheAutomationDoor)
+{
+    QFile readme(QStringLiteral(TOVIX_SOURCE_DIR "/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    const QString opening = QStringLiteral("sqlite3 Tovix2Database.mdb \"");
+    const qsizetype from = text.indexOf(opening);
+    ASSERT_GE(from, 0);
+    const qsizetype to = text.indexOf(QStringLiteral(";\"\n"), from);
+    ASSERT_GT(to, from);
+    QString script = text.mid(from + opening.size(), to - from - opening.size());
+    script.replace(QStringLiteral("\\\""), QStringLiteral("\""));  // the shell's \" inside "..."
+    {
+        TBookBuilder book(Dbs.AddressBookPath());
+        for (const QString& statement : script.split(u';', Qt::SkipEmptyParts))
+            book.Exec(statement.trimmed());
+    }
+    TBookBuilder book(Dbs.AddressBookPath());
+    const qint32 contact = book.Value(QStringLiteral("select ID from Contacts where Name = 'Ann Door'")).toInt();
+    ASSERT_GT(contact, 0);
+    EXPECT_EQ(
+        book.Count(QStringLiteral("FolderAssigns"), QStringLiteral("FolderID = 0 and ContactID = %1").arg(contact)), 1);
+    TNContactCarrier route;
+    ASSERT_TRUE(Client->GetContactCarrier(contact, route));
+    EXPECT_EQ(CommaTextToList(route.ContactData).value(0), QStringLiteral("555,"));
+
+    const TNSuperRecipient door = Contact(contact, QStringLiteral("Ann Door"));
+    const TNQueueResult result = LocalData->AddOutMessage({&door}, QStringLiteral("Hello"));
+    EXPECT_TRUE(result.NotQueued.isEmpty());
+    EXPECT_EQ(result.Queued, 1);
+    TNEndpointList endpoints;
+    LocalData->GetPendingServers(endpoints);
+    ASSERT_EQ(endpoints.size(), 1);
+    EXPECT_EQ(endpoints[0].Name, QStringLiteral("pagehost"));
+    EXPECT_EQ(endpoints[0].Tag, 2u);
 }
 
 TEST_F(OutBoxTest, RecipientOfAReloadedClientIsSkipped)

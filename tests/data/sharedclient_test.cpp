@@ -427,7 +427,7 @@ TEST_F(SharedClientTest, SharedContactsAndGroupsAreQueuedToTheBooksTcpDoor)
     EXPECT_FALSE(client->ServerNameExists(QStringLiteral("Any")));
 
     // A contact whose carrier is not cached could never be framed: it is
-    // skipped, alone and as a member, with one notice for the whole send.
+    // not queued, alone and as a member, and named with the reason.
     const qint32 dan = AddRow(client, dkContacts,
                               {{QStringLiteral("Name"), QStringLiteral("Dan")},
                                {QStringLiteral("CarrierID"), 999},
@@ -437,10 +437,15 @@ TEST_F(SharedClientTest, SharedContactsAndGroupsAreQueuedToTheBooksTcpDoor)
     TNSuperRecipient contact(nkContact, annId, client, 0, QStringLiteral("Ann"));
     TNSuperRecipient team(nkGroup, groupId, client, 0, QStringLiteral("Team"));
     TNSuperRecipient uncarried(nkContact, dan, client, 0, QStringLiteral("Dan"));
-    OutBox::AddOutMessage(DModLocalData->Connection(), {&contact, &team, &uncarried}, QStringLiteral("Hello"), true);
+    const TNQueueResult result = OutBox::AddOutMessage(DModLocalData->Connection(), {&contact, &team, &uncarried},
+                                                       QStringLiteral("Hello"), true);
+    ASSERT_EQ(result.NotQueued.size(), 2);
+    EXPECT_EQ(result.NotQueued[0].Name, QStringLiteral("Team[Dan]"));
+    EXPECT_EQ(result.NotQueued[1].Name, QStringLiteral("Dan"));
+    EXPECT_TRUE(result.NotQueued[1].Reason.contains(QStringLiteral("carrier is not in the cache")));
+    EXPECT_TRUE(result.NotQueued[1].Reason.contains(kBook));
     QCoreApplication::processEvents();
-    ASSERT_EQ(Answerer.Texts().size(), 1);
-    EXPECT_TRUE(Answerer.Texts()[0].contains(kBook));
+    EXPECT_TRUE(Answerer.Texts().isEmpty());  // the send bar shows the one notice of the send
     QSqlQuery q(DModLocalData->Connection());
     ASSERT_TRUE(q.exec(QStringLiteral("select IpAddress, PortNo, ServerTypeNo, Name from OutMessages order by ID")));
     QStringList rows;
@@ -462,14 +467,16 @@ TEST_F(SharedClientTest, ABookWhoseHostDoesNotResolveIsSkippedWithANotice)
     ASSERT_NE(client, nullptr);
     const qint32 ann = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Ann")}});
     TNSuperRecipient contact(nkContact, ann, client, 0, QStringLiteral("Ann"));
-    EXPECT_EQ(OutBox::AddOutMessage(DModLocalData->Connection(), {&contact}, QStringLiteral("Hello"), false) > 0, true);
+    const TNQueueResult result =
+        OutBox::AddOutMessage(DModLocalData->Connection(), {&contact}, QStringLiteral("Hello"), false);
+    EXPECT_EQ(result.Queued, 0);
     QSqlQuery q(DModLocalData->Connection());
     q.exec(QStringLiteral("select count(*) from OutMessages"));
     q.next();
     EXPECT_EQ(q.value(0).toInt(), 0);
-    QCoreApplication::processEvents();
-    ASSERT_EQ(Answerer.Texts().size(), 1);
-    EXPECT_TRUE(Answerer.Texts()[0].contains(kBook));
+    ASSERT_EQ(result.NotQueued.size(), 1);
+    EXPECT_TRUE(result.NotQueued[0].Reason.contains(kBook));
+    EXPECT_TRUE(result.NotQueued[0].Reason.contains(QStringLiteral("cannot be sent to")));
 }
 
 TEST_F(SharedClientTest, TheTreeShowsASharedBookWithItsOfflineRows)

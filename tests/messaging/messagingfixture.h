@@ -142,7 +142,7 @@ protected:
                 std::make_unique<TNSuperRecipient>(nkContact, id, m_client, 160, QStringLiteral("Contact%1").arg(id)));
             recipients << owned.back().get();
         }
-        return OutBox::AddOutMessage(LocalDb(), recipients, text, false);
+        return OutBox::AddOutMessage(LocalDb(), recipients, text, false).MessageTextID;
     }
 
     int Scalar(const QString& sql)

@@ -187,12 +187,26 @@ TEST_F(ComposingTest, ASendCutShortKeepsTheTextAndTheRecipientsUntilOneCompletes
     EXPECT_EQ(RecipientList->GetCount(), 3);
 
     // The server takes everything now: the send completes and clears both.
+    // The rows left queued go, and no one the first send reached gets the
+    // message again.
     options.closeAfter = 0;
     sim.SetOptions(options);
     send->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return send->isEnabled(); }, 20000));
     EXPECT_TRUE(editor->memMessageText->toPlainText().isEmpty());
     EXPECT_EQ(RecipientList->GetCount(), 0);
+    int messages = 0;
+    for (const TSimFrame& frame : sim.ReceivedFrames())
+        messages += frame.Word() == QStringLiteral("MESSAGE") ? 1 : 0;
+    EXPECT_EQ(messages, 3);
+    TBookBuilder local(world.dbs.LocalDataPath());
+    QSqlQuery logged(local.Db());
+    ASSERT_TRUE(logged.exec(QStringLiteral("select ContactID from SentMessages order by ContactID")));
+    QList<qint32> reached;
+    while (logged.next())
+        reached << logged.value(0).toInt();
+    EXPECT_EQ(reached, ids);
+    EXPECT_FALSE(answers.Texts().join(u'|').contains(QStringLiteral("not queued")));
 
     form.reset();
     StopMessaging();

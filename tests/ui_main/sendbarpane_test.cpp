@@ -122,7 +122,9 @@ TEST_F(SendBarTest, EmptyMessageByTheTwoOptions)
     world.SetOption("WarnOnEmptyMessages", false);
     bar->btnSendClick();
     EXPECT_TRUE(answers.Texts().isEmpty());
-    EXPECT_EQ(world.CountRows(QStringLiteral("OutMessageTexts")), 2);
+    // The same (empty) text still waits for both: its rows go, no new copy.
+    EXPECT_EQ(world.CountRows(QStringLiteral("OutMessages")), 2);
+    EXPECT_EQ(wakes, 2);
 }
 
 TEST_F(SendBarTest, AltSQueuesTheTextInTheCodePage)
@@ -171,6 +173,55 @@ TEST_F(SendBarTest, ALockedDatabaseWhileQueuingGivesSendBack)
     EXPECT_EQ(answers.Requests()[0].Type, TMsgDlgType::mtError);
     EXPECT_EQ(wakes, 0);
     EXPECT_EQ(world.CountRows(QStringLiteral("OutMessages")), 0);
+}
+
+// Recipients the out-box cannot take (records changed with sqlite3 after
+// they were added) are named in one notice at Send; the others are queued.
+// When nothing waits to be sent, no send starts and Send comes back at once.
+TEST_F(SendBarTest, RecipientsThatCannotBeQueuedAreNamedOnceAndSendComesBack)
+{
+    MessageAnswerer answers;
+    AddBoth();
+    qint32 cid = 0, dee = 0;
+    {
+        TBookBuilder book(world.dbs.AddressBookPath());
+        const qint32 gone =
+            book.Carrier(QStringLiteral("Gone"), 4, book.Value(QStringLiteral("select ID from Servers")).toInt());
+        cid = book.Contact(QStringLiteral("Cid"), gone);
+        book.Exec(QStringLiteral("delete from Carriers where ID = :ID"), {{QStringLiteral("ID"), gone}});
+        const qint32 zero = book.Server(QStringLiteral("Zero"), 1, QStringLiteral("127.0.0.1,0,localhost"));
+        dee = book.Contact(QStringLiteral("Dee"), book.Carrier(QStringLiteral("Z"), 4, zero));
+    }
+    TBaseDataClient* book = DataClients.Items(0);
+    RecipientList->AddItem(nkContact, QStringLiteral("Cid"), cid, book);
+    RecipientList->AddItem(nkContact, QStringLiteral("Dee"), dee, book);
+    editor->memMessageText->setPlainText(QStringLiteral("Hello"));
+    bar->btnSendClick();
+    ASSERT_EQ(answers.Requests().size(), 1);
+    EXPECT_EQ(answers.Requests()[0].Type, TMsgDlgType::mtWarning);
+    EXPECT_EQ(answers.Requests()[0].Text,
+              QStringLiteral("These recipients were not queued and will not get the message:\r"
+                             "\rCid: its carrier no longer exists"
+                             "\rDee: its server's port 0 is not between 1 and 65535"));
+    EXPECT_EQ(world.CountRows(QStringLiteral("OutMessages")), 2);
+    EXPECT_EQ(wakes, 1);
+    EXPECT_FALSE(bar->btnSend->isEnabled());
+    Post(WM_SEND_DONE, 0, 0);
+
+    // Nothing can be queued and nothing waits: Send is back without a send.
+    {
+        TBookBuilder local(world.dbs.LocalDataPath());
+        local.Exec(QStringLiteral("delete from OutMessages"));
+        local.Exec(QStringLiteral("delete from OutMessageTexts"));
+    }
+    RecipientList->Clear();
+    RecipientList->AddItem(nkContact, QStringLiteral("Cid"), cid, book);
+    answers.Clear();
+    bar->btnSendClick();
+    EXPECT_EQ(answers.Requests().size(), 1);
+    EXPECT_TRUE(bar->btnSend->isEnabled());
+    EXPECT_EQ(wakes, 1);
+    EXPECT_EQ(world.CountRows(QStringLiteral("OutMessageTexts")), 0);
 }
 
 TEST_F(SendBarTest, ProgressSumsAndEndOfSendOptions)

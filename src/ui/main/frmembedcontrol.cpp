@@ -110,12 +110,15 @@ void TFormEmbedControl::btnSendClick()
             MessageDlg(QStringLiteral("Warning - EMPTY message is being sent."), TMsgDlgType::mtInformation, mbOK);
     }
     btnSend->setEnabled(false);
+    TNQueueResult queued;
     try {
         QString text;
         if (editor)
             editor->GetMessageTextForSending(text);
-        SaveMessagesToOutBox(text, RecipientList->Recipients());
-        if (m_links.SendOutBox)
+        queued = SaveMessagesToOutBox(text, RecipientList->Recipients());
+        if (!queued.Pending)
+            btnSend->setEnabled(true);  // nothing waits to be sent: no send starts, so no WM_SEND_DONE comes
+        else if (m_links.SendOutBox)
             m_links.SendOutBox();
     } catch (const std::exception& e) {
         // Nothing was handed to the engine, so no WM_SEND_DONE will come:
@@ -123,6 +126,9 @@ void TFormEmbedControl::btnSendClick()
         btnSend->setEnabled(true);
         MessageDlg(QString::fromLocal8Bit(e.what()), TMsgDlgType::mtError, mbOK);
     }
+    // Told once the others are on their way, in one notice for the send.
+    if (!queued.NotQueued.isEmpty())
+        MessageDlg(NotQueuedNotice(queued.NotQueued), TMsgDlgType::mtWarning, mbOK);
 }
 
 void TFormEmbedControl::btnClearRecipientsClick()
