@@ -39,6 +39,8 @@ TBaseDataClient* CreateDataClient(TDataClientClass clientClass, const QString& n
     if (!client->InitWarning().isEmpty())
         texts.append(client->InitWarning());
     texts.append(UnusableClientText(name));
+    if (const QString lost = client->SaveBeforeDestroy(); !lost.isEmpty())
+        texts.append(lost);
     for (const QString& text : texts) {
         if (deferred)
             deferred->append(text);

@@ -134,6 +134,12 @@ public:
     // True for the built-in "Local Database" (exact letter case).
     bool IsLocalDatabase() const;
 
+    // Writes back, just before the client is destroyed, what must outlive
+    // it (a shared book's cache). Answers what the operator must be told when
+    // that failed, empty otherwise; whoever destroys the client shows it once
+    // DataClients is released. The base keeps nothing. Never throws.
+    virtual QString SaveBeforeDestroy() noexcept { return QString(); }
+
 protected:
     TBaseDataClient() = default;
     // Why InitConnection failed beyond the settings (a cache that cannot be

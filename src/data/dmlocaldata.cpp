@@ -230,12 +230,20 @@ void TDModLocalData::CreateDataClients()
 
 void TDModLocalData::DestroyDataClients()
 {
-    TDataClientsWriteScope scope(DataClients);
-    for (int i = DataClients.Count() - 1; i >= 0; --i) {
-        TBaseDataClient* client = DataClients.Items(i);
-        if (client->parent() == this)
+    TDataClientWarnings warnings;
+    {
+        TDataClientsWriteScope scope(DataClients);
+        for (int i = DataClients.Count() - 1; i >= 0; --i) {
+            TBaseDataClient* client = DataClients.Items(i);
+            if (client->parent() != this)
+                continue;
+            if (const QString lost = client->SaveBeforeDestroy(); !lost.isEmpty())
+                warnings.append(lost);
             delete client;
+        }
     }
+    // Shown once the list is released, so no reader waits on a message box.
+    ShowDataClientWarnings(warnings);
 }
 
 bool TDModLocalData::EditDatabases()

@@ -67,7 +67,9 @@ public:
     // used warns and is dropped. Raises "No registered DataClientClass for
     // TypeNo= %d". Readers on other threads see the old list or the new one.
     void CreateDataClients();
-    // Destroys every client, the last first (before CreateDataClients anew).
+    // Destroys every client, the last first (before CreateDataClients anew);
+    // a shared book whose cache could not be saved is named in a warning
+    // box afterwards (its unapplied changes are lost).
     void DestroyDataClients();
 
     // The address-book list window over qryDatabases and the address-book

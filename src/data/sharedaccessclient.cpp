@@ -177,9 +177,43 @@ void TBaseSharedClient::LoadClientDataSetFromFile(TDataKind kind)
 
 void TBaseSharedClient::SaveAllClientDataSetsToFiles()
 {
-    for (int kind = 0; kind < DataKindCount; ++kind)
-        if (ClientDataSet(TDataKind(kind)))
+    // One file that cannot be written does not keep the others from being
+    // saved.
+    QStringList problems;
+    for (int kind = 0; kind < DataKindCount; ++kind) {
+        if (!ClientDataSet(TDataKind(kind)))
+            continue;
+        try {
             SaveClientDataSetToFile(TDataKind(kind));
+        } catch (const std::exception& e) {
+            problems.append(QString::fromUtf8(e.what()));
+        }
+    }
+    if (!problems.isEmpty())
+        throw EDataError(QStringLiteral("The cache of the address book \"%1\" could not be saved.\n%2")
+                             .arg(Name(), problems.join(u'\n')));
+}
+
+QString TBaseSharedClient::SaveBeforeDestroy() noexcept
+{
+    if (m_savedForDestroy)
+        return QString();
+    m_savedForDestroy = true;
+    try {
+        SaveAllClientDataSetsToFiles();
+        return QString();
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what()) +
+               QStringLiteral(
+                   "\nThe changes of the address book \"%1\" that were not yet applied to the server "
+                   "could not be kept.")
+                   .arg(Name());
+    } catch (...) {
+        return QStringLiteral(
+                   "The changes of the address book \"%1\" that were not yet applied to the server "
+                   "could not be kept.")
+            .arg(Name());
+    }
 }
 
 void TBaseSharedClient::LoadAllClientDataSetsFromFiles()
@@ -291,12 +325,11 @@ TSharedAccessClient::TSharedAccessClient()
 TSharedAccessClient::~TSharedAccessClient()
 {
     ReleaseClient();
-    try {
-        SaveAllClientDataSetsToFiles();
-    } catch (const std::exception& e) {
-        // A failure at shut-down is reported, never thrown out of here.
-        qWarning("%s", e.what());
-    }
+    // Whoever destroys the client asks SaveBeforeDestroy first and tells the
+    // operator; a client destroyed otherwise still keeps its cache.
+    const QString problem = SaveBeforeDestroy();
+    if (!problem.isEmpty())
+        qWarning("%s", qUtf8Printable(problem));
 }
 
 bool TSharedAccessClient::InitConnection(const QString& data)

@@ -40,8 +40,14 @@ public:
     // The shared-data folder, then the book's folder.
     QString CacheFolder() const;
     // Every dataset that loaded, in component order; a dataset whose file
-    // could not be read is never written over.
+    // could not be read is never written over. A file that cannot be written
+    // keeps its old content and the others are still saved; then EDataError
+    // names the book and every file that failed.
     void SaveAllClientDataSetsToFiles();
+    // Saves the cache once before the client goes (the destructor then
+    // saves nothing more); the text tells the operator which book's
+    // unapplied changes were lost.
+    QString SaveBeforeDestroy() noexcept override;
     void LoadAllClientDataSetsFromFiles();
     void SaveClientDataSetToFile(TDataKind kind);
     void LoadClientDataSetFromFile(TDataKind kind);
@@ -82,6 +88,7 @@ private:
     QString m_serverName;
     std::array<bool, DataKindCount> m_unreadable{};
     QString m_initWarning;
+    bool m_savedForDestroy = false;
 };
 
 // What the send path and the out-box read of a shared book, taken from its

@@ -479,7 +479,10 @@ TApplyResult ApplySharedUpdates(TSharedAccessClient& client, const QList<TDataKi
     try {
         client.SaveAllClientDataSetsToFiles();
     } catch (const std::exception& e) {
-        result.ErrorText = QString::fromUtf8(e.what());
+        // Reported even after a good apply: a cache that still lists the
+        // stored rows as changes would send them again at the next start.
+        result.ErrorText +=
+            (result.ErrorText.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromUtf8(e.what());
     }
     return result;
 }

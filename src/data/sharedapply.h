@@ -69,7 +69,7 @@ struct TApplyResult {
     int Applied = 0;       // rows the server stored
     int Refused = 0;       // rows it refused (whatever the answer)
     bool Aborted = false;  // the reconcile answer stopped the apply
-    QString ErrorText;     // why the server could not be used
+    QString ErrorText;     // why the server could not be used, or the cache not saved
 };
 
 // Applies the change logs of Kinds (default: every kind) to the server.

@@ -2,10 +2,12 @@
 
 #include "db/clientdataset.h"
 #include "db/dberror.h"
+#include "platform/durablefile.h"
 
 #include <QDataStream>
 #include <QFile>
-#include <QSaveFile>
+#include <QStringList>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -18,11 +20,69 @@ constexpr quint32 kVersionWithoutApply = 1;
 constexpr quint32 kMaxCount = 50'000'000;
 constexpr quint32 kMaxFields = 1000;
 
+// The forms a field's value takes in memory or as the server sends it. A
+// file that holds anything else (lists, maps, other programs' types, whose
+// reading nests without bound) is damaged: it is refused, not read.
+bool FieldValueType(quint32 typeId)
+{
+    switch (typeId) {
+        case QMetaType::Bool:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Double:
+        case QMetaType::Float:
+        case QMetaType::QString:
+        case QMetaType::QDate:
+        case QMetaType::QTime:
+        case QMetaType::QDateTime:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Every value is written in a form ReadValue takes back: one of some other
+// type (none is expected) as its text.
 void Write(QDataStream& out, const std::vector<QVariant>& values)
 {
     out << quint32(values.size());
-    for (const QVariant& value : values)
-        out << value;
+    for (const QVariant& value : values) {
+        if (!value.isValid() || FieldValueType(quint32(value.typeId())))
+            out << value;
+        else if (value.isNull())
+            out << QVariant();
+        else
+            out << QVariant(value.toString());
+    }
+}
+
+// One value as QVariant's stream form writes it: the type, the null flag,
+// then the value itself (nothing for no value).
+bool ReadValue(QDataStream& in, QVariant& value)
+{
+    quint32 typeId = 0;
+    qint8 isNull = 0;
+    in >> typeId >> isNull;
+    if (in.status() != QDataStream::Ok)
+        return false;
+    // No value: written as nothing at all, or as a null pointer (a null
+    // taken from JSON), with no payload either way.
+    if (typeId == QMetaType::UnknownType || typeId == QMetaType::Nullptr) {
+        value = QVariant();
+        return true;
+    }
+    if (!FieldValueType(typeId))
+        return false;
+    const QMetaType type(static_cast<int>(typeId));
+    QVariant read(type);
+    if (!type.load(in, read.data()) || in.status() != QDataStream::Ok)
+        return false;
+    value = isNull ? QVariant(type) : std::move(read);
+    return true;
 }
 
 bool Read(QDataStream& in, std::vector<QVariant>& values)
@@ -33,8 +93,24 @@ bool Read(QDataStream& in, std::vector<QVariant>& values)
         return false;
     values.resize(count);
     for (QVariant& value : values)
-        in >> value;
-    return in.status() == QDataStream::Ok;
+        if (!ReadValue(in, value))
+            return false;
+    return true;
+}
+
+bool SameFields(const std::vector<TNFieldDef>& a, const std::vector<TNFieldDef>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const TNFieldDef& x, const TNFieldDef& y) {
+        return x.Kind == y.Kind && x.Name.compare(y.Name, Qt::CaseInsensitive) == 0;
+    });
+}
+
+QString FieldNames(const std::vector<TNFieldDef>& defs)
+{
+    QStringList names;
+    for (const TNFieldDef& def : defs)
+        names << def.Name;
+    return names.join(QStringLiteral(", "));
 }
 
 [[noreturn]] void Unreadable(const QString& fileName, const QString& why)
@@ -46,11 +122,8 @@ bool Read(QDataStream& in, std::vector<QVariant>& values)
 void SaveClientDataSetToFile(const TNClientDataSet& dataSet, const QString& fileName)
 {
     const TNClientPacket packet = dataSet.SavePacket();
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EDatabaseError(
-            QStringLiteral("The cache file \"%1\" cannot be written: %2").arg(fileName, file.errorString()));
-    QDataStream out(&file);
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_4);
     out.writeRawData(kMagic, 8);
     out << kVersion << quint32(packet.Defs.size());
@@ -73,9 +146,9 @@ void SaveClientDataSetToFile(const TNClientDataSet& dataSet, const QString& file
         Write(out, change.NewValues);
     }
     out.writeRawData(kEnd, 4);
-    if (out.status() != QDataStream::Ok || !file.commit())
-        throw EDatabaseError(
-            QStringLiteral("The cache file \"%1\" cannot be written: %2").arg(fileName, file.errorString()));
+    QString error = QStringLiteral("out of memory");
+    if (out.status() != QDataStream::Ok || !ReplaceFileDurably(fileName, bytes, &error))
+        throw EDatabaseError(QStringLiteral("The cache file \"%1\" cannot be written: %2").arg(fileName, error));
 }
 
 void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName)
@@ -107,11 +180,15 @@ void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName
         def.Size = size;
         packet.Defs.push_back(def);
     }
+    if (!dataSet.FieldDefs().empty() && !SameFields(dataSet.FieldDefs(), packet.Defs))
+        Unreadable(fileName, QStringLiteral("it holds the fields %1, not %2")
+                                 .arg(FieldNames(packet.Defs), FieldNames(dataSet.FieldDefs())));
     quint32 rowCount = 0;
     in >> packet.NextKey >> rowCount;
     if (in.status() != QDataStream::Ok || rowCount > kMaxCount)
         Unreadable(fileName, QStringLiteral("bad row count"));
-    packet.Rows.reserve(rowCount);
+    // A damaged count must not reserve more than the file could hold.
+    packet.Rows.reserve(std::min<qint64>(rowCount, file.size() / 16));
     for (quint32 i = 0; i < rowCount; ++i) {
         qint64 key = 0;
         std::vector<QVariant> values;
@@ -128,7 +205,9 @@ void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName
         TNClientPacket::TLogEntry entry;
         qint32 kind = 0;
         in >> kind >> entry.Key;
-        if (kind < int(TUpdateKind::ukModify) || kind > int(TUpdateKind::ukDelete) || !Read(in, entry.Before))
+        // A change keeps the whole row as it was; an insert keeps nothing.
+        if (kind < int(TUpdateKind::ukModify) || kind > int(TUpdateKind::ukDelete) || !Read(in, entry.Before) ||
+            entry.Before.size() != (kind == int(TUpdateKind::ukInsert) ? 0 : defCount))
             Unreadable(fileName, QStringLiteral("change %1 is damaged").arg(i + 1));
         entry.Kind = TUpdateKind(kind);
         packet.Log.push_back(std::move(entry));

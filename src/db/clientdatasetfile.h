@@ -7,8 +7,10 @@
 // row key, the rows under their keys, the log entries, the apply in flight
 // (its ID, empty for none, and the changes sent under it), and "END!" last,
 // so that a file cut short is told from a whole one. Version 1 files, which
-// end after the log, are read with no apply in flight. Writing goes to a
-// temporary file beside the target and replaces it with one rename.
+// end after the log, are read with no apply in flight. A value is stored in
+// QVariant's stream form, and only the forms a field holds are read back.
+// Writing goes through ReplaceFileDurably: the old file stays whole until the
+// new one is completely on the disk.
 
 #include <QString>
 
@@ -19,5 +21,7 @@ class TNClientDataSet;
 void SaveClientDataSetToFile(const TNClientDataSet& dataSet, const QString& fileName);
 // Replaces the dataset's state with the file's and opens it; raises
 // EDatabaseError naming the file when it is missing, unreadable, of another
-// format version or cut short (the dataset is then left as it was).
+// format version, cut short, holds a value no field can hold, or, for a
+// dataset with field definitions, holds other fields (names and kinds in
+// order). The dataset is then left as it was.
 void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName);

@@ -2,6 +2,7 @@
 // applying and refreshing through the simulator's remote data door, and what
 // the out-box reads of a shared book.
 #include "data/basedataclient.h"
+#include "data/dataerror.h"
 #include "data/folderstree.h"
 #include "data/folderstreenode.h"
 #include "data/outbox.h"
@@ -10,10 +11,12 @@
 #include "data/sharedaccessclient.h"
 #include "data/sharedapply.h"
 #include "data/shareddatafolder.h"
+#include "db/clientdatasetfile.h"
 #include "db/field.h"
 #include "foundation/scgtreeview.h"
 #include "remotedatasim.h"
 #include "sharedbookfixture.h"
+#include "support/filesizelimit.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -73,21 +76,83 @@ TEST_F(SharedClientTest, CacheMadeOnFirstUseKeepsOfflineEditsAndTemporaryIds)
     EXPECT_EQ(client->GetDataSet(dkContacts)->RecordCount(), 1);
     EXPECT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), 1) << "unapplied edits survive a restart";
 
-    // A cache file that cannot be read: the book is left out for this run,
-    // and its files are not written over.
+    // A cache file that cannot be read, or a whole one of other fields (which
+    // the lists and the send path could not use): the book is left out for
+    // this run, and its files are not written over.
     LocalData.reset();
-    QFile broken(folder + QStringLiteral("/cdsContacts.cds"));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    broken.write("garbage");
-    broken.close();
-    Answerer.Clear();
+    const QString contactsFile = folder + QStringLiteral("/cdsContacts.cds");
+    TNClientDataSet narrow;
+    narrow.SetFieldDefs(
+        {{QStringLiteral("ID"), TFieldKind::fkInteger}, {QStringLiteral("Name"), TFieldKind::fkString}});
+    narrow.CreateDataSet();
+    ::SaveClientDataSetToFile(narrow, folder + QStringLiteral("/narrow"));
+    QFile narrowFile(folder + QStringLiteral("/narrow"));
+    ASSERT_TRUE(narrowFile.open(QIODevice::ReadOnly));
+    for (const QByteArray& content : {QByteArray("garbage"), narrowFile.readAll()}) {
+        QFile broken(contactsFile);
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        broken.write(content);
+        broken.close();
+        Answerer.Clear();
+        StartLocalData();
+        EXPECT_EQ(Client(), nullptr);
+        ASSERT_EQ(Answerer.Texts().size(), 2);
+        EXPECT_TRUE(Answerer.Texts()[0].contains(QStringLiteral("cdsContacts.cds")));
+        LocalData.reset();
+        ASSERT_TRUE(broken.open(QIODevice::ReadOnly));
+        EXPECT_EQ(broken.readAll(), content);
+    }
+}
+
+TEST_F(SharedClientTest, ACacheThatCannotBeSavedKeepsItsFilesAndNamesTheBook)
+{
+    AddBook();
     StartLocalData();
-    EXPECT_EQ(Client(), nullptr);
-    ASSERT_EQ(Answerer.Texts().size(), 2);
-    EXPECT_TRUE(Answerer.Texts()[0].contains(QStringLiteral("cdsContacts.cds")));
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    const QString folder = client->CacheFolder();
+    const auto bytes = [&](const char* name) {
+        QFile file(folder + u'/' + QLatin1String(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    // Too big for the room left on the disk: the contacts; small enough: a
+    // folder, saved after them.
+    for (int i = 0; i < 200; ++i)
+        AddRow(client, dkContacts,
+               {{QStringLiteral("Name"), QStringLiteral("Contact %1").arg(i)},
+                {QStringLiteral("Data"), QStringLiteral("a contact's settings text, long enough")}});
+    AddRow(client, dkFolders, {{QStringLiteral("Name"), QStringLiteral("Sales")}, {QStringLiteral("ParentID"), 0}});
+    const QByteArray contacts = bytes("cdsContacts.cds");
+    try {
+        const FileSizeLimit full(4096);
+        client->SaveAllClientDataSetsToFiles();
+        ADD_FAILURE() << "no failure reported";
+    } catch (const EDataError& e) {
+        EXPECT_TRUE(e.Message().startsWith(
+            QStringLiteral(
+                "The cache of the address book \"%1\" could not be saved.\nThe cache file \"%2/cdsContacts.cds\"")
+                .arg(kBook, folder)))
+            << e.what();
+    }
+    EXPECT_EQ(bytes("cdsContacts.cds"), contacts);
+    TNClientDataSet folders;
+    ::LoadClientDataSetFromFile(folders, folder + QStringLiteral("/cdsFolders.cds"));
+    EXPECT_EQ(folders.RecordCount(), 1);
+
+    // A folder that takes no file: the shut-down says which book could not
+    // keep its unapplied changes.
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Answerer.Clear();
     LocalData.reset();
-    ASSERT_TRUE(broken.open(QIODevice::ReadOnly));
-    EXPECT_EQ(broken.readAll(), QByteArray("garbage"));
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_TRUE(Answerer.Texts()[0].contains(
+        QStringLiteral("The changes of the address book \"%1\" that were not yet applied to the server could not be "
+                       "kept.")
+            .arg(kBook)))
+        << Answerer.Texts()[0].toStdString();
 }
 
 TEST_F(SharedClientTest, ApplyReplacesTemporaryIdsEverywhereAndRefreshWaitsForPendingChanges)

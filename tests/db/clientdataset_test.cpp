@@ -12,7 +12,13 @@
 #include "db/datasetmodel.h"
 #include "db/dberror.h"
 #include "db/sqldataset.h"
+#include "support/filesizelimit.h"
+#include "support/tempfolder.h"
 #include "support/testdatabases.h"
+
+#include <QDataStream>
+#include <QDateTime>
+#include <QDir>
 
 namespace {
 
@@ -198,6 +204,134 @@ TEST_F(ClientChangeLogTest, DefinitionsOfAnotherDataSetCanBeAdjusted)
     EXPECT_TRUE(copy.IsEmpty());
     AddRow(copy, 7, "Gus");
     EXPECT_EQ(copy.FieldByName(QStringLiteral("ID"))->AsInteger(), 7);
+}
+
+// --- cache files
+
+QByteArray FileBytes(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+void DefineContacts(TNClientDataSet& ds)
+{
+    ds.SetFieldDefs({{QStringLiteral("ID"), TFieldKind::fkInteger},
+                     {QStringLiteral("Name"), TFieldKind::fkString, 50},
+                     {QStringLiteral("Pager"), TFieldKind::fkBoolean},
+                     {QStringLiteral("Since"), TFieldKind::fkDateTime},
+                     {QStringLiteral("Rate"), TFieldKind::fkFloat}});
+    ds.CreateDataSet();
+}
+
+TEST(ClientDataSetFileTest, KeepsRowsAndLogAndReadsOnlyTheFieldsOfItsDataSet)
+{
+    TempFolder folder;
+    const QString file = folder.File(QStringLiteral("cdsContacts.cds"));
+    TNClientDataSet saved;
+    DefineContacts(saved);
+    const QDateTime since(QDate(2024, 5, 6), QTime(7, 8, 9));
+    for (int id : {1, 2, 3}) {
+        saved.Append();
+        saved.FieldByName(QStringLiteral("ID"))->SetValue(id);
+        saved.FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("N%1").arg(id));
+        saved.FieldByName(QStringLiteral("Pager"))->SetValue(id == 2);
+        saved.FieldByName(QStringLiteral("Since"))->SetValue(since);
+        saved.FieldByName(QStringLiteral("Rate"))->SetValue(id / 4.0);
+        saved.Post();
+    }
+    saved.MergeChangeLog();
+    SetName(saved, "changed");  // the last row; its Rate stays set
+    saved.First();
+    saved.Delete();
+    SaveClientDataSetToFile(saved, file);
+
+    TNClientDataSet loaded;  // no definitions yet: it takes the file's
+    LoadClientDataSetFromFile(loaded, file);
+    EXPECT_EQ(Column(loaded, "Name"), (QStringList{"N2", "changed"}));
+    EXPECT_EQ(loaded.ChangeCount(), 2);
+    loaded.First();
+    EXPECT_TRUE(loaded.FieldByName(QStringLiteral("Pager"))->AsBoolean());
+    EXPECT_EQ(loaded.FieldByName(QStringLiteral("Since"))->Value().toDateTime(), since);
+    EXPECT_DOUBLE_EQ(loaded.FieldByName(QStringLiteral("Rate"))->Value().toDouble(), 0.5);
+    loaded.CancelUpdates();
+    EXPECT_EQ(Column(loaded, "Name"), (QStringList{"N1", "N2", "N3"}));
+
+    // A well-formed file of other fields is not this dataset's cache.
+    TNClientDataSet narrow;
+    narrow.SetFieldDefs(
+        {{QStringLiteral("ID"), TFieldKind::fkInteger}, {QStringLiteral("Name"), TFieldKind::fkString}});
+    narrow.CreateDataSet();
+    const QString narrowFile = folder.File(QStringLiteral("narrow.cds"));
+    SaveClientDataSetToFile(narrow, narrowFile);
+    TNClientDataSet contacts;
+    DefineContacts(contacts);
+    try {
+        LoadClientDataSetFromFile(contacts, narrowFile);
+        ADD_FAILURE() << "a cache of other fields was taken";
+    } catch (const EDatabaseError& e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("narrow.cds"))) << e.what();
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("ID, Name, not ID, Name, Pager"))) << e.what();
+    }
+    EXPECT_EQ(contacts.FieldDefs().size(), 5u);
+
+    // A value no field holds (here a list nested deeper than any stack) is
+    // refused before it is read.
+    QByteArray nested;
+    {
+        QDataStream out(&nested, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_6_4);
+        out.writeRawData("TVXCDS\r\n", 8);
+        out << quint32(1) << quint32(2);
+        for (const char* name : {"ID", "Name"})
+            out << QString::fromLatin1(name) << qint32(TFieldKind::fkInteger) << qint32(0) << false;
+        out << qint64(2) << quint32(1) << qint64(1) << quint32(2) << QVariant(1);
+        for (int depth = 0; depth < 200000; ++depth)
+            out << quint32(QMetaType::QVariantList) << qint8(0) << quint32(1);
+        out << quint32(0) << qint8(1) << quint32(0);
+        out.writeRawData("END!", 4);
+    }
+    const QString nestedFile = folder.File(QStringLiteral("nested.cds"));
+    QFile write(nestedFile);
+    ASSERT_TRUE(write.open(QIODevice::WriteOnly) && write.write(nested) == nested.size());
+    write.close();
+    TNClientDataSet any;
+    EXPECT_THROW(LoadClientDataSetFromFile(any, nestedFile), EDatabaseError);
+    EXPECT_EQ(FileBytes(nestedFile), nested);
+}
+
+TEST(ClientDataSetFileTest, AFileThatCannotBeWrittenWhollyKeepsItsOldContent)
+{
+    TempFolder folder;
+    const QString file = folder.File(QStringLiteral("cdsContacts.cds"));
+    TNClientDataSet ds;
+    DefineContacts(ds);
+    AddRow(ds, 1, "Anna");
+    SaveClientDataSetToFile(ds, file);
+    const QByteArray old = FileBytes(file);
+    for (int id = 2; id < 40; ++id)
+        AddRow(ds, id, "A name long enough to fill the disk soon");
+
+    {
+        // As a disk with little room left; the new file is small enough to
+        // meet the end of the room only when its last bytes are written.
+        const FileSizeLimit full(old.size() + 512);
+        EXPECT_THROW(SaveClientDataSetToFile(ds, file), EDatabaseError);
+    }
+    EXPECT_EQ(FileBytes(file), old);
+    EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files), QStringList{QStringLiteral("cdsContacts.cds")})
+        << "the new file is removed";
+
+    // A folder that cannot take a new file (here: it is a file).
+    try {
+        SaveClientDataSetToFile(ds, file + QStringLiteral("/cdsGroups.cds"));
+        ADD_FAILURE() << "written into a file";
+    } catch (const EDatabaseError& e) {
+        EXPECT_TRUE(
+            e.Message().startsWith(QStringLiteral("The cache file \"%1/cdsGroups.cds\" cannot be written: ").arg(file)))
+            << e.what();
+    }
+    EXPECT_EQ(FileBytes(file), old);
 }
 
 }  // namespace

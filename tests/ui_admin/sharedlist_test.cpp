@@ -1,7 +1,9 @@
 // A list window's Apply Updates on a shared address book sends the whole
 // book in reference order: a new contact's new carrier first, and the
-// folders the tree made, which no list shows.
+// folders the tree made, which no list shows; a cache that cannot be saved
+// afterwards is reported.
 #include "data/sharedbookfixture.h"
+#include "support/filesizelimit.h"
 #include "ui/admin/clientdatasetops.h"
 #include "ui/admin/entitylists.h"
 #include "ui/admin/recordeditors.h"
@@ -63,4 +65,38 @@ TEST_F(SharedListTest, ACachedCarrierItsContactsUseStaysAndAnyWaitingChangeEnabl
     EXPECT_EQ(client->ClientDataSet(dkFolders)->ChangeCount(), 0);
     EXPECT_TRUE(WaitUntil([&] { return !contacts->actApplyUpdates->isEnabled(); }));
     EXPECT_EQ(Answerer.Texts().size(), 1) << Answerer.Texts().join(u'|').toStdString();
+}
+
+TEST_F(SharedListTest, AnApplyWhoseCacheCannotBeSavedAfterwardsNamesTheBook)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    // Cached contacts too many for the room left on the disk, with no
+    // change of their own: only the saving after the apply meets them.
+    std::vector<std::vector<QVariant>> rows;
+    for (int id = 1; id <= 4000; ++id)
+        rows.push_back({id,
+                        0,
+                        QStringLiteral("Contact %1").arg(id),
+                        {},
+                        {},
+                        {},
+                        {},
+                        false,
+                        QStringLiteral("a contact's settings text, long enough to take some room")});
+    client->ClientDataSet(dkContacts)->LoadData(std::move(rows));
+    AddRow(client, dkGroups, {{QStringLiteral("Name"), QStringLiteral("Crew")}});
+    {
+        const FileSizeLimit full(256 * 1024);
+        ClientApplyUpdates(client, dkGroups);
+    }
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from Groups where Name = 'Crew'")).toInt(), 1);
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_TRUE(Answerer.Texts()[0].startsWith(
+        QStringLiteral(
+            "The cache of the address book \"%1\" could not be saved.\nThe cache file \"%2/cdsContacts.cds\"")
+            .arg(kBook, client->CacheFolder())))
+        << Answerer.Texts()[0].toStdString();
 }

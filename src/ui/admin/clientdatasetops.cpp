@@ -61,7 +61,8 @@ void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind)
     // server, and the tree's folders have no list of their own.
     Q_UNUSED(kind);
     const TApplyResult result = ApplySharedUpdates(*shared);
-    if (!result.Ok && !result.ErrorText.isEmpty())
+    // A good apply whose cache could not be saved afterwards is told too.
+    if (!result.ErrorText.isEmpty())
         MessageDlg(result.ErrorText, TMsgDlgType::mtError, mbOK);
 }
 
