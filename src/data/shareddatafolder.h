@@ -3,8 +3,8 @@
 
 #include <QString>
 
-// The option SharedDataFolder (a trailing "/" or "\" is optional); when that
-// folder does not exist, the program's folder, which then becomes the
-// option's value. The result is that folder followed by "SharedData", with
-// no trailing separator. Main thread (it may change an option).
+// The option SharedDataFolder (a trailing "/" or "\" is optional; a
+// relative folder lies in the program's folder); when that folder does not
+// exist, the program's folder, which then becomes the option's value. The result is that folder followed by
+// "SharedData", with no trailing separator. Main thread (it may change an option).
 QString GetSharedDataFolder();

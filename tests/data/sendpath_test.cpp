@@ -91,4 +91,10 @@ TEST_F(SendPathTest, SharedDataFolderFallsBackToTheProgramFolder)
     EXPECT_EQ(GetSharedDataFolder(), cache + QStringLiteral("/SharedData"));
     SetOption("SharedDataFolder", cache + u'\\');
     EXPECT_EQ(GetSharedDataFolder(), cache + QStringLiteral("/SharedData"));
+
+    // A relative folder lies in the program's folder, not in the one the
+    // program was started from.
+    ASSERT_NE(QDir::currentPath() + u'/', Dbs.Folder());
+    SetOption("SharedDataFolder", QStringLiteral("cache"));
+    EXPECT_EQ(GetSharedDataFolder(), cache + QStringLiteral("/SharedData"));
 }
