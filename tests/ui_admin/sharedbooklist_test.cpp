@@ -1,13 +1,16 @@
 // A list window over a shared address book (client datasets served by the
 // simulator's remote data door): apply, refresh and cancel-changes show and
 // follow the change log, Cancel on the window undoes every change made
-// since it opened, and the servers list refuses the shared book.
+// since it opened, Find moves to the typed name, and the servers list
+// refuses the shared book.
 #include "adminfixture.h"
 
 #include "data/sharedaccessclient.h"
 #include "data/sharedapply.h"
 #include "remotedatasim.h"
 #include "ui/admin/pickonlycombo.h"
+
+#include <QLineEdit>
 
 namespace {
 const QString kServer = QStringLiteral("TovixServer.TovixRemoteDataModule");
@@ -82,4 +85,26 @@ TEST_F(SharedBookListTest, ChangeLogActionsFollowTheLogAndCancelUndoesTheWindows
     servers->MyCbDatabasesCloseUp();
     EXPECT_EQ(servers->ListDataClient(), Book(0));
     EXPECT_EQ(Answerer.Texts().size(), 1);
+}
+
+TEST_F(SharedBookListTest, FindMovesToTheTypedNameAsInALocalBook)
+{
+    ASSERT_NE(Shared(), nullptr);
+    TNDataSet* contacts = Shared()->GetDataSet(dkContacts);
+    for (const char* name : {"Anna", "Bob", "Carl"}) {
+        contacts->Append();
+        contacts->FieldByName(QStringLiteral("ID"))->SetValue(Shared()->GetNextTempIDByKind(dkContacts));
+        contacts->FieldByName(QStringLiteral("Name"))->SetValue(QString::fromLatin1(name));
+        contacts->Post();
+    }
+    auto form = TBaseMultiDBGridListForm::ForDataSource<TFormContactsListNew>(
+        nullptr, nullptr, Shared()->GetDataSource(dkContacts), false, nullptr);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    ASSERT_TRUE(form->edtSearch->isEnabled());
+    QTest::keyClicks(form->edtSearch, QStringLiteral("bo"));
+    EXPECT_EQ(contacts->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("Bob"));
+    QTest::keyClicks(form->edtSearch, QStringLiteral("x"));  // no match: the row stays
+    EXPECT_EQ(contacts->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("Bob"));
+    form->actCancelExecute();
 }

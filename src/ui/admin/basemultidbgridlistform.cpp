@@ -420,7 +420,8 @@ void TBaseMultiDBGridListForm::DisableSearch()
 void TBaseMultiDBGridListForm::edtSearchChange(const QString& text)
 {
     TNDataSet* ds = DataSet();
-    if (!ds || !ds->Active() || IsClientDataSet(ds) || text.isEmpty())
+    // SQL tables and a shared book's cached rows alike.
+    if (!ds || !ds->Active() || text.isEmpty())
         return;
     const QString names = GetIndexFieldNames();
     if (names.isEmpty())
