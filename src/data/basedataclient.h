@@ -44,6 +44,9 @@ struct TNContactCarrier {
     QString ContactData;
     qint32 CarrierTypeNo = 0;
     QString CarrierData;
+    // The contact's name, where the book tells it (also when the carrier is
+    // gone); empty otherwise.
+    QString ContactName;
 };
 
 // Warnings of clients that could not be used, collected while DataClients is

@@ -121,12 +121,15 @@ bool ContactCarrier(const QSqlDatabase& db, qint32 contactID, TNContactCarrier& 
 {
     QSqlQuery query =
         OpenQuery(db,
-                  QStringLiteral("select con.CarrierID, con.Data, car.TypeNo, car.Data "
-                                 "from Contacts con inner join Carriers car on car.ID = con.CarrierID "
+                  QStringLiteral("select con.CarrierID, con.Data, car.TypeNo, car.Data, con.Name, car.ID "
+                                 "from Contacts con left join Carriers car on car.ID = con.CarrierID "
                                  "where con.ID = :ContactID"),
                   {{QStringLiteral("ContactID"), contactID}}, QStringLiteral("LocalBook::ContactCarrier"));
     if (!query.next())
         return false;
+    carrier.ContactName = query.value(4).toString();
+    if (query.value(5).isNull())
+        return false;  // the carrier is gone
     carrier.CarrierID = query.value(0).toInt();
     carrier.ContactData = query.value(1).toString();
     carrier.CarrierTypeNo = query.value(2).toInt();

@@ -28,7 +28,9 @@ void ContactsOfGroup(const QSqlDatabase& db, qint32 groupID, QList<qint32>& ids)
 bool ServerNameExists(const QSqlDatabase& db, const QString& name);
 // Rows of a table of the book.
 qint32 RecordCount(const QSqlDatabase& db, const QString& table);
-// The contact's settings text and its carrier's type number and settings.
+// The contact's settings text and its carrier's type number and settings;
+// false when either row is gone (the contact's name is still given when only
+// the carrier is).
 bool ContactCarrier(const QSqlDatabase& db, qint32 contactID, TNContactCarrier& carrier);
 
 // The file "Tovix2Database.mdb" in the folder named by item 0 of a local

@@ -10,6 +10,7 @@
 #include "messaging/popupwin.h"
 #include "messaging/protocol.h"
 #include "messaging/sendprogress.h"
+#include "messaging/unroutedrows.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -63,6 +64,7 @@ bool TBaseServer::SendOutMessage(const TNOutRow& row, const TNSendSettings& sett
     const QString line = OutMessageLine(row, settings, routes);
     if (line.isEmpty())
         return false;
+    RowPutOnWire(row.ID);
     SendText(FrameLine(line));
     return true;
 }
@@ -103,11 +105,16 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
         case rkMessageAccepted:
         case rkMessageAcceptError:
             if (message.ToInputMessage(&input)) {
+                if (!m_sentRows.TakeAck(input)) {
+                    DropStrayAnswer(input);
+                    break;
+                }
                 // The server waits for the next row: it goes out first.
                 QByteArray next;
                 const TNFramePipe::TAnswer answer = m_pipe.Answered(input.ClientRecordID, next);
                 bool wake = answer.Wake;
                 if (answer.SendNext) {
+                    RowPutOnWire(answer.NextRow);
                     try {
                         SendText(next);
                     } catch (const std::exception& e) {
@@ -132,6 +139,10 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
         case rkMessageSent:
         case rkMessageSendError:
             if (message.ToInputMessage(&input)) {
+                if (!m_sentRows.TakeReport(input)) {
+                    DropStrayAnswer(input);
+                    break;
+                }
                 {
                     // A report of a row whose acknowledgement this link has
                     // not logged yet goes to the processor with the next log
@@ -160,6 +171,15 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
         default:
             break;
     }
+}
+
+void TBaseServer::DropStrayAnswer(const TClientInputMessage& answer) const
+{
+    // Not an answer to a row this link sent (or one answered already): it
+    // must not make any row count as accepted or delivered.
+    qDebug("Link %llu: answer %d for client record %d (server record %d) matches no row it sent; dropped",
+           static_cast<unsigned long long>(m_serial), int(answer.MsgType), answer.ClientRecordID,
+           answer.ServerRecordID);
 }
 
 QList<TClientInputMessage> TBaseServer::TakeAcks()
@@ -231,11 +251,6 @@ bool TBaseServer::LogonPhase(const std::function<bool()>& stopRequested, const Q
 }
 
 namespace {
-QString RecipientLabel(const QString& name, qint32 rowId)
-{
-    return name.isEmpty() ? QStringLiteral("record %1").arg(rowId) : name;
-}
-
 bool HasAckFor(const QList<TClientInputMessage>& acks, qint32 rowId)
 {
     for (const TClientInputMessage& ack : acks)
@@ -338,7 +353,8 @@ struct TBaseServer::TBatchAcks {
     QSqlDatabase& db;
     QList<TClientInputMessage> unlogged;
     QElapsedTimer oldest;
-    bool unanswered = false;  // a row of the batch got no answer in its wait
+    bool unanswered = false;   // a row of the batch got no answer in its wait
+    bool closedEarly = false;  // the server closed the connection part-way
 
     TBatchAcks(TBaseServer& owner, QSqlDatabase& database) : link(owner), db(database)
     {
@@ -389,7 +405,7 @@ bool TBaseServer::SendFrame(const TNFramePipe::TFrame& frame)
 }
 
 bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAcks& acks, bool draining,
-                           const std::function<void(int)>& sentOne)
+                           const std::function<qint64(int)>& progress)
 {
     for (;;) {
         // TakeAcks resets the event before it looks: anything the receiving
@@ -409,7 +425,7 @@ bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAck
         // The server's closing is told before a stop is looked at: the link
         // it unlists may already be on its way out.
         if (busy && m_serverClosed.load()) {
-            TellConnectionClosed();
+            acks.closedEarly = true;
             return false;
         }
         if (stopRequested() || Destroying())
@@ -419,34 +435,57 @@ bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAck
         if (!TransportAlive()) {
             // The server closed the connection part-way: the operator hears
             // that the rest did not go (they stay queued for the next Send).
-            TellConnectionClosed();
+            acks.closedEarly = true;
             return false;
         }
         bool timedOut = false;
         const bool take = m_pipe.TakeForSender(frame, &timedOut);
         acks.unanswered = acks.unanswered || timedOut;
         if (take) {
+            RowPutOnWire(frame.RowId);
             if (!SendFrame(frame))
                 return false;
-            sentOne(frame.Ordinal);
+            progress(frame.Ordinal);
         }
         if (take || timedOut)
             continue;
         if (!draining && m_pipe.Queued() <= TNFramePipe::kLowWater)
             return true;  // time to refill
+        // The rows the receive thread sent meanwhile move the send bar (a
+        // few times a second at most).
+        const qint64 progressDue = progress(m_pipe.Position());
         // Every way this wait can end sets the event: the answer that frees
         // room or empties the queue, the first answer while none is in hand,
         // the transport's end (LogonUnanswerable), destruction. Otherwise it
-        // ends when the row in flight or the log group is due.
-        const qint64 inFlight = m_pipe.InFlightLeftMs();
-        const qint64 due = acks.DueInMs();
-        const qint64 wait = inFlight < 0 ? due : (due < 0 ? inFlight : std::min(inFlight, due));
+        // ends when the row in flight, the log group or a progress position
+        // held back is due.
+        qint64 wait = -1;
+        for (const qint64 due : {m_pipe.InFlightLeftMs(), acks.DueInMs(), progressDue})
+            if (due >= 0)
+                wait = wait < 0 ? due : std::min(wait, due);
         m_ackEvent.WaitFor(int(wait < 0 ? -1 : std::max<qint64>(wait, 1)));
     }
 }
 
-void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
+bool TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
                            const TNSendSettings& settings)
+{
+    bool closedEarly = false;
+    {
+        TBatchAcks acks(*this, db);
+        RunBatchRows(db, stopRequested, batchId, settings, acks);
+        // The connection ended while the last row waited for its answer.
+        closedEarly = acks.closedEarly || (acks.unanswered && !TransportAlive() && !stopRequested() && !Destroying());
+    }
+    // Told once the batch's answers are logged, so the rows counted as
+    // staying queued are those that really stay.
+    if (closedEarly)
+        TellConnectionClosed(db);
+    return closedEarly;
+}
+
+void TBaseServer::RunBatchRows(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
+                               const TNSendSettings& settings, TBatchAcks& acks)
 {
     const quint64 generation = RemovalGeneration();
     TNOutRowReader rows(db, OutRowFilter());
@@ -454,7 +493,6 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
     int ordinal = 0;  // rows read so far
     TNRouteCache routes;
     TNSendProgressPoster progress(batchId);
-    TBatchAcks acks(*this, db);
     m_pipe.Begin(ReceiverSends(), kAckTimeoutMs);
     // Rows framed ahead and never sent when the batch ends stay queued, and
     // a removal of their message may take them again.
@@ -462,12 +500,15 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
         TNFramePipe& pipe;
         ~TClearPipe() { ReleaseUnsentClaims(pipe.Clear()); }
     } clearPipe{m_pipe};
+    // Each position reached is reported once; the poster coalesces them. The
+    // result: milliseconds until a position held back is due (-1: none).
     int posted = 0;
-    const auto showProgress = [&](int position) {
+    const auto showProgress = [&](int position) -> qint64 {
         position = int(quint16(position));
         if (position != posted && position > 0)
             progress.Row(position, total);
         posted = position;
+        return progress.PostIfDue();
     };
     TNOutRow row;
     bool more = true;
@@ -507,8 +548,10 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
                 }
                 // The contact, its carrier or its pager data is gone since the
                 // row was queued: the row stays queued, and the operator hears
-                // that it did not go.
-                PostShowPopup(NotSentText(label, NoRouteText()), pkError);
+                // once that it does not go, and for whom.
+                if (FirstNoticeOfUnroutedRow(each))
+                    PostShowPopup(NotSentText(RowRecipientLabel(each, routes.ContactNameOf(each)), NoRouteText()),
+                                  pkError);
             } catch (const std::exception& e) {
                 PostShowPopup(NotSentText(label, QString::fromUtf8(e.what())), pkError);
             }
@@ -517,16 +560,15 @@ void TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
         ReleaseUnsentClaims(unrouted);
         m_pipe.PushAll(frames);
         // A frame the send thread sends itself is reported by its own place
-        // (the receive thread may have sent the next ones already).
+        // (the receive thread may have sent the next ones already); those
+        // the receive thread sends, by the last one's place whenever the send
+        // thread wakes.
         if (!StepPipe(stopRequested, acks, !more, showProgress))
             return;
         showProgress(m_pipe.Position());
         if (!more && !m_pipe.Busy())
             break;
     }
-    // The connection ended while the last row waited for its answer.
-    if (acks.unanswered && !TransportAlive() && !stopRequested() && !Destroying())
-        TellConnectionClosed();
     // Rows that left the out-box while the batch ran were never reached:
     // the send bar is told the batch is through.
     if (total > 0)
@@ -583,16 +625,41 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
     CloseThreadDatabase(path);
 }
 
-void TBaseServer::TellConnectionClosed() const
+void TBaseServer::TellConnectionClosed(QSqlDatabase& db) const
 {
-    PostShowPopup(BatchFailedText(QStringLiteral("the server closed the connection")), pkError);
+    int queued = -1;
+    try {
+        // Rows whose acceptance could not be logged are not sent again.
+        queued = std::max(0, TNOutRowReader(db, OutRowFilter()).Total() - int(m_unloggedAcks.size()));
+    } catch (const std::exception&) {
+        // Not countable now: the popup says so without a number.
+    }
+    if (queued != 0)  // none left: the batch went through after all
+        PostShowPopup(ConnectionClosedText(queued), pkError);
+}
+
+QString TBaseServer::ServerPlace() const
+{
+    return ServerTypeNo() == SERVER_TYPE_TCP_NO
+               ? QStringLiteral("IP Address= %1, Port=%2").arg(GetIpAddress()).arg(GetPortNo())
+               : QStringLiteral("Host = \"%1\"").arg(GetHostName());
+}
+
+QString TBaseServer::ConnectionClosedText(int queued) const
+{
+    QString rest;
+    if (queued < 0)
+        rest = QStringLiteral("The messages not sent stay in the OutBox; the next Send sends them.");
+    else if (queued == 1)
+        rest = QStringLiteral("1 message stays in the OutBox; the next Send sends it.");
+    else
+        rest = QStringLiteral("%1 messages stay in the OutBox; the next Send sends them.").arg(queued);
+    return QStringLiteral("The Server at %1 closed the connection before all messages were sent.\r\r%2")
+        .arg(ServerPlace(), rest);
 }
 
 QString TBaseServer::BatchFailedText(const QString& reason) const
 {
-    const QString where = ServerTypeNo() == SERVER_TYPE_TCP_NO
-                              ? QStringLiteral("IP Address= %1, Port=%2").arg(GetIpAddress()).arg(GetPortNo())
-                              : QStringLiteral("Host = \"%1\"").arg(GetHostName());
     return QStringLiteral("The messages for the Server at %1 could not be sent; they stay in the OutBox.\r\rReason: %2")
-        .arg(where, reason);
+        .arg(ServerPlace(), reason);
 }

@@ -28,6 +28,7 @@
 #include "messaging/protocolmessages.h"
 #include "messaging/sendcycle.h"
 #include "messaging/sendsettings.h"
+#include "messaging/sentrows.h"
 #include "messaging/synchroevent.h"
 
 #include <QByteArray>
@@ -117,10 +118,11 @@ public:
     // Sends the LOGON frame with the installation's identity.
     void SendLogon(const QString& appId);
     // Sends the MESSAGE frame of a row; false (nothing sent) when the row
-    // cannot be routed.
+    // cannot be routed. The row counts as sent by this link from then on.
     bool SendOutMessage(const TNOutRow& row, const TNSendSettings& settings, TNRouteCache* routes = nullptr);
     // Dispatches every frame the cutter holds, in order. Malformed frames
-    // are skipped.
+    // are skipped, and so are acknowledgements and reports that answer no
+    // row this link has sent (see sentrows.h).
     void HandleServerReply(TFrameCutter& cutter);
     void HandleServerReply(const QList<TClientRawInMessage>& messages);
 
@@ -145,9 +147,10 @@ public:
     static QString NoRouteText();
     static QString NotLoggedText(const QString& name, const QString& reason);
     QString BatchFailedText(const QString& reason) const;
-    // Tells the operator that the server closed the connection before the
-    // batch was through; its other rows stay queued.
-    void TellConnectionClosed() const;
+    // The server closed the connection before the batch was through: how
+    // many rows stay queued (-1: not known) and that the next Send sends
+    // them.
+    QString ConnectionClosedText(int queued) const;
 
     // Set by ServersList's owner under its write lock (see serverslist.h).
     bool ListedUnderLock() const { return m_listed; }
@@ -175,6 +178,9 @@ protected:
     // a batch that still had rows to send tells the operator so, even when
     // the link is being freed by then.
     void NoteServerClosed() { m_serverClosed = true; }
+    // A row's frame goes on the wire now (just before it is handed to the
+    // transport): its answers are taken from here on.
+    void RowPutOnWire(qint32 rowId) { m_sentRows.Sent(rowId); }
     // Releases send work requested of a batch that will never run.
     void CancelPendingBatch() { m_outMessagesEvent.Cancel(); }
 
@@ -193,18 +199,31 @@ protected:
 private:
     friend class TNServersList;
     void DispatchReply(const TClientRawInMessage& message);
-    void RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
-                  const TNSendSettings& settings);
+    void DropStrayAnswer(const TClientInputMessage& answer) const;
     struct TBatchAcks;
+    // One batch; true when the server closed the connection before it was
+    // through (the operator has been told, once its answers were logged).
+    bool RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
+                  const TNSendSettings& settings);
+    void RunBatchRows(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
+                      const TNSendSettings& settings, TBatchAcks& acks);
+    // Tells the operator that the server closed the connection before the
+    // batch was through, with the number of the endpoint's rows that stay
+    // queued.
+    void TellConnectionClosed(QSqlDatabase& db) const;
+    // "IP Address= ..., Port=..." or "Host = ...", as the popups name it.
+    QString ServerPlace() const;
     // Moves the batch's frames along: collects the answers, logs them when
     // their group is due, sends the next frame when nothing is in flight,
     // and waits while the queue is full (or, draining, until it is empty).
-    // SentOne follows each frame the send thread itself sends, with the
-    // frame's place in its batch.
+    // Progress is given the place in its batch of each frame the send
+    // thread itself sends, and of the last frame on the wire whenever the
+    // send thread is about to wait; it returns the milliseconds until a
+    // position it held back is due (-1: none).
     // False: the batch must end (stopped, transport gone or failed; the
     // operator has been told where that is news).
     bool StepPipe(const std::function<bool()>& stopRequested, TBatchAcks& acks, bool draining,
-                  const std::function<void(int)>& sentOne);
+                  const std::function<qint64(int)>& progress);
     // Puts a frame the send thread took on the wire; false (and a popup) on
     // failure.
     bool SendFrame(const TNFramePipe::TFrame& frame);
@@ -224,6 +243,8 @@ private:
     TNWorkSignal m_outMessagesEvent;
     TNSynchroEvent m_ackEvent;
     TNFramePipe m_pipe;
+    // The rows this link has put on the wire: the answers it takes.
+    TNSentRows m_sentRows;
     // The send thread waits with no answer in hand: the next answer wakes it
     // (it starts the answer's log delay).
     std::atomic<bool> m_wakeOnAck{false};

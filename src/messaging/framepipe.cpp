@@ -145,6 +145,7 @@ TNFramePipe::TAnswer TNFramePipe::Answered(qint32 rowId, QByteArray& next)
     TakeFront();
     next = m_onWire.Bytes;
     answer.SendNext = true;
+    answer.NextRow = m_onWire.RowId;
     answer.Wake = m_draining || qsizetype(m_count) == kLowWater;
     return answer;
 }

@@ -60,12 +60,14 @@ public:
 
     // What an answer means for the pipe. InFlight: it answers the row on the
     // wire (a row of this batch, claimed). SendNext: the caller must send
-    // Next now (it is in flight from here). Wake: the send thread has
-    // something to do (refill, take the next frame, or the queue is empty).
+    // Next now (it is in flight from here), the frame of row NextRow. Wake:
+    // the send thread has something to do (refill, take the next frame, or
+    // the queue is empty).
     struct TAnswer {
         bool InFlight = false;
         bool SendNext = false;
         bool Wake = false;
+        qint32 NextRow = 0;
     };
     // Receiving thread: the server answered RowId. Next shares its bytes
     // with the pipe, which frees them on the send thread (PushAll, Begin):

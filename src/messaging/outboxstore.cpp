@@ -335,6 +335,17 @@ bool LogAcceptedRowOfLoggedText(TStatements& st, const TClientInputMessage& ack)
     return true;
 }
 
+// Whether a report may belong to the row the server accepted as
+// ServerRecordID: a MESSAGE_SENT names the server's record, which must be the
+// same (out-box IDs start again once the out-box is emptied, so the client
+// record ID alone may name a row of an earlier run); a MESSAGE_SEND_ERROR
+// names none.
+bool ReportNamesServerRecord(const TClientInputMessage& report, const QVariant& serverRecordId)
+{
+    return report.MsgType != rkMessageSent || serverRecordId.isNull() ||
+           serverRecordId.toInt() == report.ServerRecordID;
+}
+
 // The status a report leaves in the log: 0 for a delivered page, the
 // server's code for a failed one.
 int ReportStatus(const TClientInputMessage& report)
@@ -502,6 +513,7 @@ bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, boo
             TNAckOutcome outcome{ack, TMoveToSentResult::msNoRow, QString(), false, {}};
             const auto report = reportOf.constFind(ack.ClientRecordID);
             if (ack.MsgType == rkMessageAccepted && report != reportOf.constEnd() &&
+                ReportNamesServerRecord(reports->at(*report), ack.ServerRecordID) &&
                 LogReportedRowOfLoggedText(st, ack, reports->at(*report), texts)) {
                 outcome.Result = TMoveToSentResult::msLogged;
                 outcome.ReportApplied = true;
@@ -568,9 +580,20 @@ TNReportOutcome ApplyOneReport(TStatements& st, const TClientInputMessage& repor
                                QSet<qint32>& texts)
 {
     TNReportOutcome outcome;
-    const QVariantList values = ReadOutRow(st, QStringLiteral("m.MessageTextID, m.sentMessagesID"), 2,
-                                           report.ClientRecordID, "read reported row");
+    const QVariantList values = ReadOutRow(st,
+                                           QStringLiteral("m.MessageTextID, m.sentMessagesID, (select "
+                                                          "s.ServerRecordID from SentMessages s where s.ID = "
+                                                          "m.sentMessagesID)"),
+                                           3, report.ClientRecordID, "read reported row");
     if (values.isEmpty()) {
+        outcome.Result = TApplyReportResult::arNoRow;
+        return outcome;
+    }
+    if (!ReportNamesServerRecord(report, values[2])) {
+        // The row was accepted as another server record: the report is of
+        // an earlier row that had this ID.
+        qDebug("Report for client record %d names server record %d, the row was accepted as %d; dropped",
+               report.ClientRecordID, report.ServerRecordID, values[2].toInt());
         outcome.Result = TApplyReportResult::arNoRow;
         return outcome;
     }

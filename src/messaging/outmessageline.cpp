@@ -18,12 +18,13 @@ bool RouteFromContactCarrier(const TNContactCarrier& carrier, TNRecipientRoute& 
     return true;
 }
 
-bool GetRecipientRoute(TBaseDataClient& client, qint32 contactID, TNRecipientRoute& route)
+bool GetRecipientRoute(TBaseDataClient& client, qint32 contactID, TNRecipientRoute& route, QString* contactName)
 {
     TNContactCarrier carrier;
-    if (!client.GetContactCarrier(contactID, carrier))
-        return false;
-    return RouteFromContactCarrier(carrier, route);
+    const bool found = client.GetContactCarrier(contactID, carrier);
+    if (contactName)
+        *contactName = carrier.ContactName;
+    return found && RouteFromContactCarrier(carrier, route);
 }
 
 QString KeepPagerChars(const QString& text, const QString& allowed)
@@ -56,12 +57,17 @@ bool TNRouteCache::RouteOf(const TNOutRow& row, TNRecipientRoute& route)
     if (it == m_routes.constEnd()) {
         TEntry entry;
         DataClients.WithClientByGUID(row.DatabaseGUID, [&](TBaseDataClient& client) {
-            entry.Found = GetRecipientRoute(client, row.ContactID, entry.Route);
+            entry.Found = GetRecipientRoute(client, row.ContactID, entry.Route, &entry.ContactName);
         });
         it = m_routes.insert(key, entry);
     }
     route = it->Route;
     return it->Found;
+}
+
+QString TNRouteCache::ContactNameOf(const TNOutRow& row) const
+{
+    return m_routes.value(qMakePair(row.DatabaseGUID, row.ContactID)).ContactName;
 }
 
 QString OutMessageLine(const TNOutRow& row, const TNSendSettings& settings, TNRouteCache* cache)

@@ -26,9 +26,11 @@ struct TNRecipientRoute {
 // no address item.
 bool RouteFromContactCarrier(const TNContactCarrier& carrier, TNRecipientRoute& route);
 // The route of a contact of Client; false when the contact, its carrier or
-// its address cannot be found. Any thread (the client answers through the
-// calling thread's own connection).
-bool GetRecipientRoute(TBaseDataClient& client, qint32 contactID, TNRecipientRoute& route);
+// its address cannot be found. ContactName, when given, gets the contact's
+// name where the book still tells it. Any thread (the client answers through
+// the calling thread's own connection).
+bool GetRecipientRoute(TBaseDataClient& client, qint32 contactID, TNRecipientRoute& route,
+                       QString* contactName = nullptr);
 
 // Text with every character that is not in Allowed removed (exact match).
 QString KeepPagerChars(const QString& text, const QString& allowed);
@@ -43,11 +45,15 @@ class TNRouteCache {
 public:
     // False when the row's address book, contact, carrier or address is gone.
     bool RouteOf(const TNOutRow& row, TNRecipientRoute& route);
+    // The name of the row's contact as its book tells it now (empty when
+    // the book or the contact is gone); after RouteOf for the row.
+    QString ContactNameOf(const TNOutRow& row) const;
 
 private:
     struct TEntry {
         bool Found = false;
         TNRecipientRoute Route;
+        QString ContactName;
     };
     QHash<QPair<QString, qint32>, TEntry> m_routes;
 };

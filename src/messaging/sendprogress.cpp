@@ -19,6 +19,17 @@ void TNSendProgressPoster::Finish()
         Post();
 }
 
+qint64 TNSendProgressPoster::PostIfDue()
+{
+    if (!m_held)
+        return -1;
+    const qint64 left = m_sinceLast.isValid() ? m_intervalMs - m_sinceLast.elapsed() : 0;
+    if (left > 0)
+        return left;
+    Post();
+    return -1;
+}
+
 void TNSendProgressPoster::Post()
 {
     PostSendProgress(m_batch, m_index, m_total);

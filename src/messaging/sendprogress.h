@@ -27,6 +27,10 @@ public:
     void Row(int index, int total);
     // Posts the position held back, if any.
     void Finish();
+    // Passes on the position held back once IntervalMs has passed since the
+    // last one; otherwise returns the milliseconds until then (-1: nothing
+    // is held), so a batch that waits can wake to post it.
+    qint64 PostIfDue();
 
 private:
     void Post();

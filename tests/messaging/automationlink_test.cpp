@@ -215,6 +215,20 @@ TEST_F(AutomationLinkTest, RowsAreSentThroughTheDoorAndAcrossBothKindsInOneSend)
     EXPECT_FALSE(WaitForSendDone(2, 500));
 }
 
+TEST_F(AutomationLinkTest, AnswersForRowsTheServerNeverGotMakeNothingCountAsDelivered)
+{
+    // The logon's event also accepts and reports rows 1 to 50, none of
+    // them sent: each of the 20 rows still goes out once and is confirmed by
+    // its own answers (server records 51 on).
+    TSimOptions options = AutomationSim();
+    options.strayAnswers = 50;
+    options.joinFrames = true;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Twenty"), ComContacts(QStringLiteral("pagehost"), 20));
+    ExpectStrayAnswersCountForNothing(sim, 20, 50);
+}
+
 TEST_F(AutomationLinkTest, EventEndingInsideAFrameHandlesTheFramesBeforeIt)
 {
     // The second event carries MESSAGE_ACCEPTED and half of MESSAGE_SENT.

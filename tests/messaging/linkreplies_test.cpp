@@ -13,6 +13,7 @@ namespace {
 class TReplyOnlyLink : public TBaseServer {
 public:
     ~TReplyOnlyLink() override { BeginDestroy(); }
+    using TBaseServer::RowPutOnWire;
     qint32 ServerTypeNo() const override { return 1; }
     TConnectResult Connect(int, int) override { return crConnected; }
     void SendText(const QByteArray&) override {}
@@ -53,6 +54,7 @@ TEST(LinkRepliesTest, MalformedRepliesAreSkippedAndTheLinkKeepsReading)
     EXPECT_FALSE(link.LoggedOn());
 
     // The well-formed frames after them are all acted upon.
+    link.RowPutOnWire(12);
     Feed(link, cutter, LogonOkLine());
     EXPECT_TRUE(link.LoggedOn());
     Feed(link, cutter, MessageAcceptedLine(12, 345));
@@ -66,6 +68,55 @@ TEST(LinkRepliesTest, MalformedRepliesAreSkippedAndTheLinkKeepsReading)
     EXPECT_EQ(report.MsgType, rkMessageSendError);
     EXPECT_EQ(report.ErrorCode, 5);
     EXPECT_TRUE(cutter.Pending().isEmpty());
+    EmptyInMessages();
+}
+
+TEST(LinkRepliesTest, OnlyTheFirstAnswersToRowsTheLinkSentAreTaken)
+{
+    EmptyInMessages();
+    TReplyOnlyLink link;
+    TFrameCutter cutter;
+    const auto acks = [&link] { return int(link.TakeAcks().size()); };
+    // Nothing sent yet: an acceptance and a report are the server's mistake.
+    Feed(link, cutter, MessageAcceptedLine(3, 301));
+    Feed(link, cutter, MessageSentLine(3, 301));
+    EXPECT_EQ(acks(), 0);
+    EXPECT_EQ(InMessagesList.PendingCount(), 0);
+
+    link.RowPutOnWire(3);
+    Feed(link, cutter, MessageAcceptedLine(3, 302));
+    EXPECT_EQ(acks(), 1);
+    // A second acceptance, and the report of the earlier row 3 (the server
+    // record it was accepted as), are not this row's.
+    Feed(link, cutter, MessageAcceptedLine(3, 303));
+    Feed(link, cutter, MessageSentLine(3, 301));
+    EXPECT_EQ(acks(), 0);
+    EXPECT_EQ(InMessagesList.PendingCount(), 0);
+    Feed(link, cutter, MessageSentLine(3, 302));
+    Feed(link, cutter, MessageSentLine(3, 302));
+    EXPECT_EQ(InMessagesList.PendingCount(), 1);
+
+    // A report may overtake its acknowledgement, which still counts once; a
+    // failure report names no server record.
+    link.RowPutOnWire(4);
+    Feed(link, cutter, MessageSendErrorLine(4, 5, QStringLiteral("Logon")));
+    Feed(link, cutter, MessageAcceptedLine(4, 304));
+    Feed(link, cutter, MessageAcceptedLine(4, 304));
+    Feed(link, cutter, MessageSendErrorLine(4, 5, QStringLiteral("Logon")));
+    EXPECT_EQ(acks(), 1);
+    EXPECT_EQ(InMessagesList.PendingCount(), 2);
+
+    // A refusal on arrival ends its row; the row sent again starts afresh.
+    link.RowPutOnWire(5);
+    Feed(link, cutter, MessageAcceptErrorLine(5, 2, QStringLiteral("Full")));
+    Feed(link, cutter, MessageSentLine(5, 305));
+    EXPECT_EQ(acks(), 1);
+    EXPECT_EQ(InMessagesList.PendingCount(), 2);
+    link.RowPutOnWire(5);
+    Feed(link, cutter, MessageAcceptedLine(5, 306));
+    Feed(link, cutter, MessageSentLine(5, 306));
+    EXPECT_EQ(acks(), 1);
+    EXPECT_EQ(InMessagesList.PendingCount(), 3);
     EmptyInMessages();
 }
 
@@ -90,8 +141,10 @@ TEST_F(LinkAckBurstTest, AcknowledgementsArrivingInOneReadAllReachTheirRows)
     TReplyOnlyLink link;
     TFrameCutter cutter;
     QByteArray burst;
-    for (qint32 id = 2; id <= 7; ++id)
+    for (qint32 id = 2; id <= 7; ++id) {
+        link.RowPutOnWire(id);
         burst += FrameLine(MessageAcceptedLine(id, 500 + id));
+    }
     cutter.Append(burst);
     link.HandleServerReply(cutter);
     const QList<TClientInputMessage> acks = link.TakeAcks();

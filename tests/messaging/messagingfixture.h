@@ -186,6 +186,23 @@ protected:
         return lines;
     }
 
+    // Sends the Rows rows queued to a server that first answers client
+    // records 1 to Strays, which it never got: the rows must still go out,
+    // each once, and be confirmed by their own answers alone (server records
+    // Strays + 1 on, in row order).
+    void ExpectStrayAnswersCountForNothing(const TPagingServerSim& sim, int rows, int strays)
+    {
+        SendOutBox();
+        ASSERT_TRUE(WaitForSendDone());
+        ASSERT_TRUE(WaitForOutBoxRows(0));
+        EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), rows);
+        EXPECT_EQ(LogRows(), rows);
+        EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where SendConfirmed = 1 and "
+                                        "ServerRecordID = ClientRecordID + %1")
+                             .arg(strays)),
+                  rows);
+    }
+
     TestDatabases m_dbs;
     std::unique_ptr<TDModOptions> m_options;
     TBaseDataClient* m_client = nullptr;

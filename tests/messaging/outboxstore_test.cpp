@@ -15,12 +15,14 @@ TClientInputMessage Ack(qint32 id, quint8 kind = rkMessageAccepted, qint32 serve
     return ack;
 }
 
-TClientInputMessage Report(qint32 id, quint8 kind = rkMessageSent, qint32 code = 0)
+// A MESSAGE_SENT names the server record its row was accepted as.
+TClientInputMessage Report(qint32 id, quint8 kind = rkMessageSent, qint32 code = 0, qint32 serverId = 900)
 {
     TClientInputMessage report;
     report.ClientRecordID = id;
     report.MsgType = kind;
     report.ErrorCode = code;
+    report.ServerRecordID = kind == rkMessageSent ? serverId : 0;
     return report;
 }
 }  // namespace
@@ -224,6 +226,28 @@ TEST_F(OutBoxStoreTest, ReportsInHandAreAppliedWithTheirAcknowledgements)
     EXPECT_EQ(ApplyReport(m_db, reports[0], false).Result, TApplyReportResult::arApplied);
     EXPECT_EQ(OutBoxTexts(), 0);
     EXPECT_EQ(LogRows(), 3);
+}
+
+TEST_F(OutBoxStoreTest, ReportNamingAnotherServerRecordThanTheRowsAcceptanceChangesNothing)
+{
+    // Out-box IDs start again once the out-box is emptied: such a report is
+    // of an earlier row that had the ID. Neither the processor's way nor the
+    // acknowledgement's log write applies it.
+    ASSERT_EQ(MoveToSent(m_db, Ack(1)), TMoveToSentResult::msLogged);
+    EXPECT_EQ(ApplyReport(m_db, Report(1, rkMessageSent, 0, 41), true).Result, TApplyReportResult::arNoRow);
+    QList<TClientInputMessage> reports{Report(2, rkMessageSent, 0, 42)};
+    QList<TNAckOutcome> outcomes;
+    ASSERT_TRUE(MoveAllToSent(m_db, {Ack(2)}, true, &outcomes, &reports));
+    EXPECT_FALSE(outcomes.value(0).ReportApplied);
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_EQ(ApplyReport(m_db, reports[0], true).Result, TApplyReportResult::arNoRow);
+    EXPECT_EQ(OutBoxRows(), 3);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where SendConfirmed = 1")), 0);
+    // The report that names the acceptance's record, and a failure report
+    // (which names none), are applied.
+    EXPECT_EQ(ApplyReport(m_db, Report(1), false).Result, TApplyReportResult::arApplied);
+    EXPECT_EQ(ApplyReport(m_db, Report(2, rkMessageSendError, 5), false).Result, TApplyReportResult::arApplied);
+    EXPECT_EQ(OutBoxRows(), 1);
 }
 
 TEST_F(OutBoxStoreTest, ReportForAnUnloggedRowWaitsUnlessToldToApply)

@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <QTcpServer>
+#include <algorithm>
 
 namespace {
 // A port on which nothing listens.
@@ -350,9 +351,14 @@ TEST_F(TcpLinkTest, ServerClosingMidBatchLeavesTheRestQueuedAndFreesTheLink)
     // The two rows the server never took stay queued, unacknowledged.
     EXPECT_TRUE(WaitForOutBoxRows(2));
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is null")), 2);
-    // The operator is told that the rest did not go.
-    EXPECT_TRUE(WaitUntil(
-        [&] { return m_hidden.Texts(WM_SHOW_POPUP).join(u'\n').contains(QStringLiteral("could not be sent")); }));
+    // The operator is told that the rest did not go, how many stay queued
+    // and that the next Send sends them.
+    const QString closed = QStringLiteral(
+                               "The Server at IP Address= 127.0.0.1, Port=%1 closed the connection before all "
+                               "messages were sent.\r\r2 messages stay in the OutBox; the next Send sends them.")
+                               .arg(sim.Port());
+    EXPECT_TRUE(WaitUntil([&] { return m_hidden.Texts(WM_SHOW_POPUP).contains(closed); }))
+        << qPrintable(m_hidden.Texts(WM_SHOW_POPUP).join(u'\n'));
 
     // A later send connects anew and delivers them.
     options.closeAfter = 0;
@@ -432,10 +438,12 @@ TEST_F(TcpLinkTest, LostReportsDoNotKeepSendDisabledAndAreAppliedWhenTheyCome)
     ASSERT_TRUE(WaitForOutBoxRows(4));
     EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 41);
 
-    // A report that comes late is still applied.
+    // A report that comes late is still applied (it names the server
+    // record the row was accepted as).
     TClientInputMessage late;
     late.MsgType = rkMessageSent;
     late.ClientRecordID = 17;
+    late.ServerRecordID = 17;
     InMessagesList.Add(late);
     ASSERT_TRUE(WaitForOutBoxRows(3));
     EXPECT_EQ(Scalar(QStringLiteral("select SendConfirmed from SentMessages where ClientRecordID = 17")), 1);
@@ -495,6 +503,89 @@ TEST_F(TcpLinkTest, SecondServerFailingDuringTheFirstOnesBatchLosesNoDeliveredPa
     // row uses it.
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is null and ID <= 64")), 0);
     EXPECT_EQ(OutBoxTexts() > 0, OutBoxRows() > 0);
+}
+
+TEST_F(TcpLinkTest, AnswersForRowsTheServerNeverGotMakeNothingCountAsDelivered)
+{
+    // Right after LOGON_OK the server accepts and reports rows 1 to 50,
+    // though nothing was sent: the 20 rows still go out, each once, and are
+    // confirmed by their own answers (server records 51 on).
+    TSimOptions options = LoopbackSim();
+    options.strayAnswers = 50;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    QList<qint32> contacts;
+    for (int i = 0; i < 20; ++i)
+        contacts << Contact(QStringLiteral("C%1").arg(i), carrier);
+    Queue(QStringLiteral("Twenty"), contacts);
+    ExpectStrayAnswersCountForNothing(sim, 20, 50);
+}
+
+TEST_F(TcpLinkTest, LateReportOfAnEarlierRowIsNotTakenForTheRowThatNowHasItsId)
+{
+    // The server reports every row a second time, late. Row 1 is delivered
+    // and leaves the out-box; the next message's row has ID 1 again, is
+    // accepted as another server record and not reported: the late second
+    // report of the first row 1 must not confirm it.
+    TSimOptions options = LoopbackSim();
+    options.repeatReportMs = 1500;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 ann = Contact(QStringLiteral("Ann"), Carrier(sim.Port()));
+    Queue(QStringLiteral("First"), {ann});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    ASSERT_TRUE(WaitForOutBoxRows(0));
+    options.report = TSimReport::None;
+    sim.SetOptions(options);
+    // The out-box is empty: its IDs start again.
+    QSqlQuery(LocalDb()).exec(QStringLiteral("delete from sqlite_sequence where name = 'OutMessages'"));
+    Queue(QStringLiteral("Second"), {ann});
+    ASSERT_EQ(Scalar(QStringLiteral("select ID from OutMessages")), 1);
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone(2));
+    ASSERT_TRUE(sim.WaitForSent(QStringLiteral("MESSAGE_SENT"), 2, 10000));
+    // The late report left the server after the new row's acceptance.
+    QStringList out;
+    for (const TSimFrame& frame : sim.SentFrames())
+        out << frame.Word();
+    ASSERT_LT(out.lastIndexOf(QStringLiteral("MESSAGE_ACCEPTED")), out.lastIndexOf(QStringLiteral("MESSAGE_SENT")));
+    EXPECT_FALSE(WaitUntil([&] { return OutBoxRows() == 0; }, 1000));
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where ClientRecordID = 1 and "
+                                    "SendConfirmed = 1")),
+              1);
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages s, OutMessages m where "
+                                    "m.sentMessagesID = s.ID and s.SendConfirmed = 0 and s.ServerRecordID = 2")),
+              1);
+}
+
+TEST_F(TcpLinkTest, SendBarMovesWhileTheReceiveThreadSendsTheRows)
+{
+    // 12 rows, each answered 60 ms late, fit in one batch's queue: all but
+    // the first go out from the receive thread. The bar still moves between
+    // the first and the last row, position by position upwards.
+    TSimOptions options = LoopbackSim();
+    options.ackDelayMs = 60;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    QList<qint32> contacts;
+    for (int i = 0; i < 12; ++i)
+        contacts << Contact(QStringLiteral("C%1").arg(i), carrier);
+    Queue(QStringLiteral("Slow"), contacts);
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    QList<int> positions;
+    for (const TMessageProbe::TEntry& entry : m_sendBar.Entries)
+        if (entry.Msg == WM_SEND_PROGRESS)
+            positions << int(entry.LParam & 0xFFFF);
+    ASSERT_GE(positions.size(), 3);
+    EXPECT_EQ(positions.first(), 1);
+    EXPECT_EQ(positions.last(), 12);
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+    EXPECT_GT(positions[1], 1);
+    EXPECT_LT(positions[1], 12);
 }
 
 TEST_F(TcpLinkTest, AcknowledgementAfterItsWaitLogsTheRowItNames)
@@ -612,6 +703,41 @@ TEST_F(TcpLinkTest, RowsNeverAcknowledgedOrNotRoutableDoNotKeepSendDisabled)
             .contains(
                 TBaseServer::NotSentText(QStringLiteral("Contact%1").arg(unroutable), TBaseServer::NoRouteText()));
     }));
+}
+
+TEST_F(TcpLinkTest, UnroutableGroupMemberIsToldOnceAndByItsOwnName)
+{
+    TPagingServerSim sim(LoopbackSim());
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    const qint32 ann = Contact(QStringLiteral("Ann"), carrier);
+    const qint32 bob = Contact(QStringLiteral("Bob"), carrier);
+    const qint32 team = m_book->Group(QStringLiteral("Team"));
+    m_book->Member(team, ann);
+    m_book->Member(team, bob);
+    // Queued under the group's name alone; Bob's pager data is gone by the
+    // time of sending.
+    TNSuperRecipient group(nkGroup, team, m_client, 160, QStringLiteral("Team"));
+    ASSERT_NE(OutBox::AddOutMessage(LocalDb(), {&group}, QStringLiteral("Team meeting"), false), 0);
+    ASSERT_EQ(OutBoxRows(), 2);
+    m_book->Exec(QStringLiteral("update Contacts set Data = '' where ID = :ID"), {{QStringLiteral("ID"), bob}});
+    const QStringList told{TBaseServer::NotSentText(QStringLiteral("Team[Bob]"), TBaseServer::NoRouteText())};
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone());
+    ASSERT_TRUE(WaitForOutBoxRows(1));
+    EXPECT_EQ(m_hidden.Texts(WM_SHOW_POPUP), told);
+    // Later sends, the next one to someone else, leave the row queued and
+    // do not tell it again.
+    Queue(QStringLiteral("Ann alone"), {ann});
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone(2));
+    ASSERT_TRUE(WaitForOutBoxRows(1));
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone(3));
+    EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 2);
+    EXPECT_EQ(OutBoxRows(), 1);
+    EXPECT_TRUE(NoFurther(m_hidden, WM_SHOW_POPUP, 1));
+    EXPECT_EQ(m_hidden.Texts(WM_SHOW_POPUP), told);
 }
 
 TEST_F(TcpLinkTest, SendWithAnEmptyOutBoxEnablesSendAgain)

@@ -111,6 +111,34 @@ TEST(SimCoreTest, CloseAfterNMessagesFollowsTheLastAnswerOfTheNth)
     EXPECT_FALSE(core.OnFrame(other, Message(3)).last().close);
 }
 
+TEST(SimCoreTest, StrayAnswersFollowTheLogonAndRepeatedReportsComeLate)
+{
+    // Answers for client records 1 and 2, which no MESSAGE brought, right
+    // after LOGON_OK; their server records are taken from the counter.
+    TSimOptions o;
+    o.strayAnswers = 2;
+    o.repeatReportMs = 500;
+    o.reportDelayMs = 20;
+    TSimCore core(o);
+    const int c = core.OpenConnection();
+    const QList<TSimReply> logon = core.OnFrame(c, Items(LogonLine(QStringLiteral("{X}"))));
+    EXPECT_EQ(Words(logon), (QStringList{QStringLiteral("LOGON_OK"), QStringLiteral("MESSAGE_ACCEPTED"),
+                                         QStringLiteral("MESSAGE_SENT"), QStringLiteral("MESSAGE_ACCEPTED"),
+                                         QStringLiteral("MESSAGE_SENT")}));
+    TClientInputMessage stray;
+    ASSERT_TRUE(TClientRawInMessage(logon[4].line).ToInputMessage(&stray));
+    EXPECT_EQ(stray.ClientRecordID, 2);
+    EXPECT_EQ(stray.ServerRecordID, 2);
+    // Every report goes out a second time, later.
+    const QList<TSimReply> reply = core.OnFrame(c, Message(7));
+    EXPECT_EQ(Words(reply), (QStringList{QStringLiteral("MESSAGE_ACCEPTED"), QStringLiteral("MESSAGE_SENT"),
+                                         QStringLiteral("MESSAGE_SENT")}));
+    EXPECT_EQ(Delays(reply), (QList<int>{0, 20, 520}));
+    EXPECT_EQ(reply[1].line, reply[2].line);
+    ASSERT_TRUE(TClientRawInMessage(reply[2].line).ToInputMessage(&stray));
+    EXPECT_EQ(stray.ServerRecordID, 3);
+}
+
 TEST(SimCoreTest, LogonAnswersAndSilence)
 {
     TSimOptions o;

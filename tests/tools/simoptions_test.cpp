@@ -64,6 +64,10 @@ TEST(SimOptionsTest, EveryOptionReachesItsField)
                        "4,8",
                        "--report-delay",
                        "250",
+                       "--repeat-reports",
+                       "1200",
+                       "--stray-answers",
+                       "50",
                        "--split",
                        "1",
                        "--split-gap",
@@ -101,6 +105,8 @@ TEST(SimOptionsTest, EveryOptionReachesItsField)
     EXPECT_EQ(o.reportErrorIds, QList<qint32>{9});
     EXPECT_EQ(o.unreportedIds, (QList<qint32>{4, 8}));
     EXPECT_EQ(o.reportDelayMs, 250);
+    EXPECT_EQ(o.repeatReportMs, 1200);
+    EXPECT_EQ(o.strayAnswers, 50);
     EXPECT_EQ(o.splitAt, 1);
     EXPECT_EQ(o.splitGapMs, 10);
     EXPECT_TRUE(o.garbage);

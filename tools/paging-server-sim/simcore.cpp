@@ -45,10 +45,18 @@ QList<TSimReply> TSimCore::OnFrame(int connection, const QStringList& items)
 QList<TSimReply> TSimCore::OnLogon(const TSimOptions& o)
 {
     switch (o.logon) {
-        case TSimLogon::Ok:
+        case TSimLogon::Ok: {
+            QList<TSimReply> replies{{LogonOkLine(), o.logonDelayMs}};
             if (!o.logonBroadcast.isEmpty())
-                return {{LogonOkLine(), o.logonDelayMs}, {BroadcastLine(o.logonBroadcast), o.logonDelayMs}};
-            return {{LogonOkLine(), o.logonDelayMs}};
+                replies.append({BroadcastLine(o.logonBroadcast), o.logonDelayMs});
+            // Answers for rows this connection never sent.
+            for (qint32 clientId = 1; clientId <= o.strayAnswers; ++clientId) {
+                const qint32 serverId = m_nextServerRecordId++;
+                replies.append({MessageAcceptedLine(clientId, serverId), o.logonDelayMs});
+                replies.append({MessageSentLine(clientId, serverId), o.logonDelayMs});
+            }
+            return replies;
+        }
         case TSimLogon::Deny:
             return {{LogonDeniedLine(o.denyCode, o.denyText), o.logonDelayMs, o.closeOnDenial}};
         case TSimLogon::Refuse:
@@ -87,6 +95,8 @@ QList<TSimReply> TSimCore::OnMessage(TConnection& state, const QStringList& item
                 {MessageSendErrorLine(clientId, o.reportErrorCode, ErrorStatusText(o.reportErrorCode)), reportAt});
         } else if (o.report == TSimReport::Sent) {
             replies.append({MessageSentLine(clientId, serverId), reportAt});
+            if (o.repeatReportMs > 0)
+                replies.append({MessageSentLine(clientId, serverId), reportAt + o.repeatReportMs});
         }
     }
     if (o.closeAfter > 0 && state.messages >= o.closeAfter)

@@ -45,7 +45,7 @@ private:
         int messages = 0;  // MESSAGE frames received
     };
 
-    static QList<TSimReply> OnLogon(const TSimOptions& o);
+    QList<TSimReply> OnLogon(const TSimOptions& o);
     QList<TSimReply> OnMessage(TConnection& state, const QStringList& items, const TSimOptions& o);
 
     mutable QMutex m_optionsLock;

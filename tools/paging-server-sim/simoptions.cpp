@@ -88,6 +88,8 @@ const TIntOption kIntOptions[] = {
     {"ack-delay", 0, 3600000, &TSimOptions::ackDelayMs},
     {"accept-error-code", INT_MIN, INT_MAX, &TSimOptions::acceptErrorCode},
     {"report-delay", 0, 3600000, &TSimOptions::reportDelayMs},
+    {"repeat-reports", 0, 3600000, &TSimOptions::repeatReportMs},
+    {"stray-answers", 0, 100000, &TSimOptions::strayAnswers},
     {"split", 0, 1 << 20, &TSimOptions::splitAt},
     {"split-gap", 0, 60000, &TSimOptions::splitGapMs},
     {"close-after", 0, INT_MAX, &TSimOptions::closeAfter},
@@ -152,6 +154,9 @@ bool ParseSimArguments(const QStringList& arguments, TSimOptions* options, QStri
     valueOption("report-error-ids", "Client record IDs reported with MESSAGE_SEND_ERROR.", "ids");
     valueOption("unreported-ids", "Client record IDs accepted and never reported.", "ids");
     valueOption("report-delay", "Milliseconds between acknowledgement and report.", "ms");
+    valueOption("repeat-reports", "Send every MESSAGE_SENT again this many milliseconds later.", "ms");
+    valueOption("stray-answers",
+                "Right after LOGON_OK, accept and report client record IDs 1 to N, which were never sent.", "n");
     valueOption("split", "Split frames: 1 byte by byte, N in two writes at byte N.", "n");
     valueOption("split-gap", "Milliseconds between the writes of a split frame.", "ms");
     valueOption("close-after", "Close a connection after answering N MESSAGEs.", "n");

@@ -43,6 +43,14 @@ struct TSimOptions {
     QList<qint32> reportErrorIds;  // these get MESSAGE_SEND_ERROR whatever Report says
     QList<qint32> unreportedIds;   // accepted and never reported, whatever Report says
     int reportDelayMs = 0;
+    // Every MESSAGE_SENT goes out a second time this many milliseconds after
+    // the first (0: once): a late report of a row the client may since have
+    // reused the ID of.
+    int repeatReportMs = 0;
+    // Answers for rows never sent: right after LOGON_OK, MESSAGE_ACCEPTED and
+    // MESSAGE_SENT for client record IDs 1 to StrayAnswers, though no
+    // MESSAGE came (their server record IDs are taken from the counter).
+    int strayAnswers = 0;
 
     // Wire faults. SplitAt 1 writes each frame byte by byte, N > 1 in two
     // writes cut after byte N; SplitGapMs is the pause between the writes.
