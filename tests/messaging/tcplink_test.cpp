@@ -718,7 +718,7 @@ TEST_F(TcpLinkTest, UnroutableGroupMemberIsToldOnceAndByItsOwnName)
     // Queued under the group's name alone; Bob's pager data is gone by the
     // time of sending.
     TNSuperRecipient group(nkGroup, team, m_client, 160, QStringLiteral("Team"));
-    ASSERT_NE(OutBox::AddOutMessage(LocalDb(), {&group}, QStringLiteral("Team meeting"), false), 0);
+    ASSERT_NE(OutBox::AddOutMessage(LocalDb(), {&group}, QStringLiteral("Team meeting"), false).MessageTextID, 0);
     ASSERT_EQ(OutBoxRows(), 2);
     m_book->Exec(QStringLiteral("update Contacts set Data = '' where ID = :ID"), {{QStringLiteral("ID"), bob}});
     const QStringList told{TBaseServer::NotSentText(QStringLiteral("Team[Bob]"), TBaseServer::NoRouteText())};
