@@ -217,7 +217,7 @@ class ReadmeRecordsTest : public AdminFixture {
 protected:
     void SetUp() override
     {
-        QFile readme(QString::fromLocal8Bit(qgetenv("TOVIX_SOURCE_DIR")) + QStringLiteral("/README.md"));
+        QFile readme(QStringLiteral(TOVIX_SOURCE_DIR "/README.md"));
         ASSERT_TRUE(readme.open(QIODevice::ReadOnly | QIODevice::Text));
         const QString text = QString::fromUtf8(readme.readAll());
         static const QRegularExpression command(
