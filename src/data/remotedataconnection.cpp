@@ -1,6 +1,7 @@
 #include "remotedataconnection.h"
 
-#include <QDeadlineTimer>
+#include "remotefetch.h"
+
 #include <QJsonArray>
 
 TRemoteDataConnection::~TRemoteDataConnection()
@@ -10,10 +11,16 @@ TRemoteDataConnection::~TRemoteDataConnection()
 
 bool TRemoteDataConnection::Broken(const QString& text)
 {
-    m_errorText = text;
+    m_errorText = m_cancelled ? QStringLiteral("Cancelled") : text;
     m_socket.Shutdown();
     m_socket.Close();
     return false;
+}
+
+void TRemoteDataConnection::Cancel()
+{
+    m_cancelled = true;
+    m_socket.Shutdown();
 }
 
 bool TRemoteDataConnection::Open(const QString& host, quint16 port, int timeoutMs)
@@ -23,15 +30,25 @@ bool TRemoteDataConnection::Open(const QString& host, quint16 port, int timeoutM
     m_errorCode = 0;
     m_errorText.clear();
     m_timeoutMs = timeoutMs > 0 ? timeoutMs : m_timeoutMs;
+    // One deadline for the connect and the greeting.
+    const QDeadlineTimer deadline(m_timeoutMs);
+    if (m_cancelled)
+        return Broken(QString());
     if (!m_socket.Connect(host, port, m_timeoutMs)) {
         m_errorText = m_socket.ErrorText();
         m_socket.Close();
         return false;
     }
+    if (m_cancelled)  // a cancel while connecting found no socket to shut down
+        return Broken(QString());
     m_socket.SetSendTimeout(m_timeoutMs);
-    QJsonObject greeting;
-    if (!ReadMessage(&greeting))
+    QByteArray body;
+    if (!ReadMessage(&body, deadline))
         return false;
+    QJsonObject greeting;
+    QString error;
+    if (!ParseRemoteMessage(body, &greeting, &error))
+        return Broken(error);
     if (greeting.value(QStringLiteral("op")).toString() != QLatin1String("hello")) {
         const QString refusal = greeting.value(QStringLiteral("text")).toString();
         return Broken(refusal.isEmpty() ? QStringLiteral("The server did not greet") : refusal);
@@ -52,19 +69,19 @@ void TRemoteDataConnection::Close()
     if (!m_socket.IsOpen())
         return;
     // A goodbye that cannot be sent changes nothing: the socket closes anyway.
-    m_socket.SendAll(EncodeRemoteMessage(
-        {{QStringLiteral("op"), QStringLiteral("disconnect")}, {QStringLiteral("id"), m_nextRequest++}}));
+    if (!m_cancelled)
+        m_socket.SendAll(EncodeRemoteMessage(
+            {{QStringLiteral("op"), QStringLiteral("disconnect")}, {QStringLiteral("id"), m_nextRequest++}}));
     m_socket.Shutdown();
     m_socket.Close();
 }
 
-bool TRemoteDataConnection::ReadMessage(QJsonObject* message)
+bool TRemoteDataConnection::ReadMessage(QByteArray* body, const QDeadlineTimer& deadline)
 {
-    QDeadlineTimer deadline(m_timeoutMs);
-    char buffer[65536];
+    QByteArray buffer(65536, Qt::Uninitialized);
     for (;;) {
         QString error;
-        switch (m_reader.Next(message, &error)) {
+        switch (m_reader.NextRaw(body, &error)) {
             case TRemoteMessageReader::TResult::Message:
                 return true;
             case TRemoteMessageReader::TResult::Malformed:
@@ -74,7 +91,7 @@ bool TRemoteDataConnection::ReadMessage(QJsonObject* message)
                 break;
         }
         const qint64 left = deadline.remainingTime();
-        if (left <= 0)
+        if (left == 0)
             return Broken(QStringLiteral("The server did not answer within %1 ms").arg(m_timeoutMs));
         switch (m_socket.WaitForData(static_cast<int>(left))) {
             case TNTcpSocket::TWaitResult::wrTimeout:
@@ -84,17 +101,17 @@ bool TRemoteDataConnection::ReadMessage(QJsonObject* message)
             case TNTcpSocket::TWaitResult::wrData:
                 break;
         }
-        const qint64 got = m_socket.Receive(buffer, sizeof buffer);
+        const qint64 got = m_socket.Receive(buffer.data(), buffer.size());
         if (got <= 0)
             return Broken(got == 0 ? (m_reader.HasPartial() ? QStringLiteral("The server closed the connection "
                                                                              "in the middle of a message")
                                                             : QStringLiteral("The server closed the connection"))
                                    : m_socket.ErrorText());
-        m_reader.Append(buffer, got);
+        m_reader.Append(buffer.constData(), got);
     }
 }
 
-bool TRemoteDataConnection::Request(QJsonObject request, QJsonObject* reply)
+bool TRemoteDataConnection::Request(QJsonObject request, QJsonObject* reply, QByteArray* raw)
 {
     m_errorCode = 0;
     m_errorText.clear();
@@ -102,21 +119,35 @@ bool TRemoteDataConnection::Request(QJsonObject request, QJsonObject* reply)
         m_errorText = QStringLiteral("Not connected to the remote data server");
         return false;
     }
+    // One deadline for the whole request: replies to other requests do not
+    // buy the server more time.
+    const QDeadlineTimer deadline(m_timeoutMs);
     const int number = m_nextRequest++;
     request.insert(QStringLiteral("id"), number);
     if (!m_socket.SendAll(EncodeRemoteMessage(request)))
         return Broken(m_socket.ErrorText());
+    QByteArray body;
+    bool ok = false;
     for (;;) {
-        if (!ReadMessage(reply))
+        if (!ReadMessage(&body, deadline))
             return false;
-        // A late reply to a request that timed out belongs to nobody.
-        if (reply->value(QStringLiteral("id")).toInt() == number)
+        qint64 id = 0;
+        // A late reply to a request that timed out belongs to nobody; so
+        // does a message that is no reply at all.
+        if (ReadRemoteReplyHead(body, &id, &ok) && id == number)
             break;
     }
-    if (!reply->value(QStringLiteral("ok")).toBool()) {
-        const QJsonObject error = reply->value(QStringLiteral("error")).toObject();
-        m_errorCode = error.value(QStringLiteral("code")).toInt(RemoteData::ErrServer);
-        m_errorText = error.value(QStringLiteral("text")).toString();
+    if (ok && raw) {
+        *raw = std::move(body);
+        return true;
+    }
+    QString error;
+    if (!ParseRemoteMessage(body, reply, &error))
+        return Broken(error);
+    if (!ok) {
+        const QJsonObject refusal = reply->value(QStringLiteral("error")).toObject();
+        m_errorCode = refusal.value(QStringLiteral("code")).toInt(RemoteData::ErrServer);
+        m_errorText = refusal.value(QStringLiteral("text")).toString();
         if (m_errorText.isEmpty())
             m_errorText = QStringLiteral("The server refused the request");
         return false;
@@ -151,12 +182,21 @@ bool TRemoteDataConnection::ConnectServer(const QString& serverName)
     return Request({{QStringLiteral("op"), QStringLiteral("connect")}, {QStringLiteral("server"), serverName}}, &reply);
 }
 
-bool TRemoteDataConnection::Fetch(const QString& provider, TRemotePacket* packet)
+bool TRemoteDataConnection::FetchAnswer(const QString& provider, QByteArray* answer)
 {
     QJsonObject reply;
-    if (!Request({{QStringLiteral("op"), QStringLiteral("fetch")}, {QStringLiteral("provider"), provider}}, &reply))
+    return Request({{QStringLiteral("op"), QStringLiteral("fetch")}, {QStringLiteral("provider"), provider}}, &reply,
+                   answer);
+}
+
+bool TRemoteDataConnection::Fetch(const QString& provider, TRemotePacket* packet)
+{
+    QByteArray answer;
+    if (!FetchAnswer(provider, &answer))
         return false;
-    if (!TRemotePacket::FromJson(reply.value(QStringLiteral("packet")).toObject(), packet, &m_errorText))
+    QJsonObject reply;
+    if (!ParseRemoteMessage(answer, &reply, &m_errorText) ||
+        !TRemotePacket::FromJson(reply.value(QStringLiteral("packet")).toObject(), packet, &m_errorText))
         return Broken(m_errorText);
     return true;
 }

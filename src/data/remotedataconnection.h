@@ -8,17 +8,24 @@
 //   connection.Fetch(QStringLiteral("prvContacts"), &contacts);
 //
 // Every call blocks until the server answers or the time-out runs out, and
-// returns false with ErrorText() on any failure. A connection whose stream
-// broke (time-out, malformed framing, closed by the server) is closed and
-// must be opened again. One thread at a time; made for the main thread's
-// apply and refresh, and for the address-book editors' tests.
+// returns false with ErrorText() on any failure. The time-out bounds each
+// request as a whole, from its send to its answer, whatever else the server
+// sends meanwhile (replies to other requests are skipped, never wait longer).
+// A connection whose stream broke (time-out, malformed framing, closed by
+// the server, cancelled) is closed and must be opened again.
+//
+// Thread rules: one thread at a time uses it (a worker of TDoorExchange, or
+// the address-book editors' test thread); Cancel alone may be called from
+// any other thread while a call runs.
 
 #include "remotedataprotocol.h"
 
 #include "platform/tcpsocket.h"
 
+#include <QDeadlineTimer>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 
 class TRemoteDataConnection {
 public:
@@ -42,6 +49,9 @@ public:
     bool ServerGUID(const QString& serverName, QString* guid);
     bool ConnectServer(const QString& serverName);
     bool Fetch(const QString& provider, TRemotePacket* packet);
+    // The answer of a fetch as it came (its JSON text), taken by
+    // ReadFetchAnswer without a document of the whole answer.
+    bool FetchAnswer(const QString& provider, QByteArray* answer);
     // Results come one per change, in order, when the request as a whole
     // was taken; a refused row is a result, not a failure of the call. The
     // server answers a repeated ApplyId with the results it stored for it
@@ -53,11 +63,15 @@ public:
     // The code of the server's refusal of the last request (0: none).
     int ErrorCode() const { return m_errorCode; }
     void SetTimeout(int ms) { m_timeoutMs = ms; }
+    // Any thread: the call running now (and every later one) fails at once
+    // with "Cancelled"; the connection is closed by its user.
+    void Cancel();
 
 private:
-    // Sends one request and waits for the reply with its number.
-    bool Request(QJsonObject request, QJsonObject* reply);
-    bool ReadMessage(QJsonObject* message);
+    // Sends one request and waits for the reply with its number; Raw, when
+    // given, receives the text of a successful reply instead of Reply.
+    bool Request(QJsonObject request, QJsonObject* reply, QByteArray* raw = nullptr);
+    bool ReadMessage(QByteArray* body, const QDeadlineTimer& deadline);
     bool Broken(const QString& text);
 
     TNTcpSocket m_socket;
@@ -68,4 +82,5 @@ private:
     int m_serverProtocol = 0;
     int m_errorCode = 0;
     QString m_errorText;
+    std::atomic<bool> m_cancelled{false};
 };

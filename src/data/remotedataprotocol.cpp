@@ -3,6 +3,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QtEndian>
+#include <cmath>
 
 namespace RemoteData {
 QStringList ProviderNames()
@@ -34,7 +35,7 @@ QByteArray EncodeRemoteMessage(const QJsonObject& message)
     return framed;
 }
 
-TRemoteMessageReader::TResult TRemoteMessageReader::Next(QJsonObject* message, QString* errorText)
+TRemoteMessageReader::TResult TRemoteMessageReader::NextRaw(QByteArray* body, QString* errorText)
 {
     if (m_broken) {
         *errorText = QStringLiteral("The data stream is broken");
@@ -49,20 +50,44 @@ TRemoteMessageReader::TResult TRemoteMessageReader::Next(QJsonObject* message, Q
         *errorText = QStringLiteral("A message of %1 bytes is over the limit of %2").arg(length).arg(m_maxBytes);
         return TResult::Broken;
     }
-    if (m_buffer.size() - 4 < length)
+    if (m_buffer.size() - 4 < length) {
+        // Room for the whole message at once: growing step by step would
+        // leave up to twice its size allocated.
+        m_buffer.reserve(qsizetype(length) + 4);
         return TResult::NeedMore;
-    const QByteArray body = m_buffer.mid(4, length);
+    }
+    if (m_buffer.size() - 4 == length && length > 65536) {
+        m_buffer.remove(0, 4);
+        *body = std::move(m_buffer);
+        m_buffer = QByteArray();
+        return TResult::Message;
+    }
+    *body = m_buffer.mid(4, length);
     m_buffer.remove(0, 4 + length);
+    return TResult::Message;
+}
+
+TRemoteMessageReader::TResult TRemoteMessageReader::Next(QJsonObject* message, QString* errorText)
+{
+    QByteArray body;
+    const TResult result = NextRaw(&body, errorText);
+    if (result != TResult::Message)
+        return result;
+    return ParseRemoteMessage(body, message, errorText) ? TResult::Message : TResult::Malformed;
+}
+
+bool ParseRemoteMessage(const QByteArray& body, QJsonObject* message, QString* errorText)
+{
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
     if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
         *errorText = parseError.error != QJsonParseError::NoError
                          ? QStringLiteral("Malformed message: %1").arg(parseError.errorString())
                          : QStringLiteral("Malformed message: not a JSON object");
-        return TResult::Malformed;
+        return false;
     }
     *message = document.object();
-    return TResult::Message;
+    return true;
 }
 
 namespace {
@@ -126,10 +151,12 @@ QVariant ValueFromJson(const QJsonValue& value)
         case QJsonValue::Bool:
             return value.toBool();
         case QJsonValue::Double: {
+            // Whole numbers become integers only where a double holds them
+            // exactly; anything larger (1e300) stays a double.
             const double number = value.toDouble();
-            const auto whole = static_cast<qint64>(number);
-            if (static_cast<double>(whole) == number)
-                return whole;
+            constexpr double exact = 9007199254740992.0;  // 2^53
+            if (std::trunc(number) == number && number >= -exact && number <= exact)
+                return static_cast<qint64>(number);
             return number;
         }
         case QJsonValue::String:
@@ -139,6 +166,13 @@ QVariant ValueFromJson(const QJsonValue& value)
     }
 }
 
+// A value as it stood in the message, for error texts.
+QString JsonText(const QJsonValue& value)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
 bool Fail(QString* errorText, const QString& text)
 {
     if (errorText)
@@ -146,6 +180,19 @@ bool Fail(QString* errorText, const QString& text)
     return false;
 }
 }  // namespace
+
+bool RemoteWholeInt32(double number, qint32* value)
+{
+    if (!std::isfinite(number) || std::trunc(number) != number || number < -2147483648.0 || number > 2147483647.0)
+        return false;
+    *value = static_cast<qint32>(number);
+    return true;
+}
+
+bool RemoteWholeInt32(const QJsonValue& json, qint32* value)
+{
+    return json.isDouble() && RemoteWholeInt32(json.toDouble(), value);
+}
 
 QJsonObject RemoteValuesToJson(const QVariantMap& values)
 {
@@ -258,7 +305,10 @@ bool TRemoteChange::FromJson(const QJsonObject& json, TRemoteChange* change, QSt
         return Fail(errorText, QStringLiteral("Unknown change kind \"%1\"").arg(kindName));
     if (!json.value(QStringLiteral("id")).isDouble())
         return Fail(errorText, QStringLiteral("A change needs its \"id\""));
-    result.id = static_cast<qint64>(json.value(QStringLiteral("id")).toDouble());
+    qint32 id = 0;
+    if (!RemoteWholeInt32(json.value(QStringLiteral("id")), &id))
+        return Fail(errorText, QStringLiteral("The \"id\" of a change is not a whole number within 32 bits"));
+    result.id = id;
     result.values = RemoteValuesFromJson(json.value(QStringLiteral("values")).toObject());
     result.original = RemoteValuesFromJson(json.value(QStringLiteral("original")).toObject());
     *change = std::move(result);
@@ -280,7 +330,17 @@ bool TRemoteApplyResult::FromJson(const QJsonObject& json, TRemoteApplyResult* r
         return Fail(errorText, QStringLiteral("A row result needs \"ok\""));
     TRemoteApplyResult parsed;
     parsed.ok = json.value(QStringLiteral("ok")).toBool();
-    parsed.newId = static_cast<qint64>(json.value(QStringLiteral("id")).toDouble());
+    // The ID is checked against the row it names by whoever stores it; here
+    // only that it is one: absent, or a whole number within 32 bits.
+    const QJsonValue id = json.value(QStringLiteral("id"));
+    qint32 newId = 0;
+    if (!id.isUndefined() && !id.isNull() && !RemoteWholeInt32(id, &newId))
+        return Fail(errorText,
+                    QStringLiteral("The ID %1 of a row result is not a whole number within 32 bits").arg(JsonText(id)));
+    const QJsonValue current = json.value(QStringLiteral("current"));
+    if (!current.isUndefined() && !current.isNull() && !current.isObject())
+        return Fail(errorText, QStringLiteral("The server's row of a row result is not a row"));
+    parsed.newId = newId;
     parsed.code = json.value(QStringLiteral("code")).toInt();
     parsed.text = json.value(QStringLiteral("text")).toString();
     parsed.hasCurrent = json.value(QStringLiteral("current")).isObject();

@@ -53,6 +53,8 @@ QString ProviderTable(const QString& provider);
 
 // One framed message: the length prefix and the JSON text.
 QByteArray EncodeRemoteMessage(const QJsonObject& message);
+// The JSON object of a message's text; false with ErrorText when it is none.
+bool ParseRemoteMessage(const QByteArray& body, QJsonObject* message, QString* errorText);
 
 // Cuts messages out of a byte stream. A well-framed message that is not a
 // JSON object is reported and skipped (the stream stays usable); a length
@@ -68,6 +70,10 @@ public:
     // The next message, or why there is none. ErrorText says what was wrong
     // for Malformed and Broken.
     TResult Next(QJsonObject* message, QString* errorText);
+    // The same without reading the JSON: the message's bytes as they came
+    // (never Malformed). A long message is taken out of the buffer without
+    // a copy of its bytes.
+    TResult NextRaw(QByteArray* body, QString* errorText);
     // Bytes of an unfinished message are waiting: the stream was cut short
     // when it ends now.
     bool HasPartial() const { return !m_buffer.isEmpty(); }
@@ -125,6 +131,11 @@ struct TRemoteApplyResult {
     QJsonObject ToJson() const;
     static bool FromJson(const QJsonObject& json, TRemoteApplyResult* result, QString* errorText);
 };
+
+// A JSON number that is a whole number within 32 bits (IDs, integer cells);
+// false for 2.5, 1e300, texts and null.
+bool RemoteWholeInt32(double number, qint32* value);
+bool RemoteWholeInt32(const QJsonValue& json, qint32* value);
 
 // JSON forms of a row's values: numbers, texts, Booleans and null.
 QJsonObject RemoteValuesToJson(const QVariantMap& values);

@@ -267,25 +267,33 @@ qint32 TBaseSharedClient::GetNextTempID(TNDataSet* dataSet)
     return id;
 }
 
-bool TBaseSharedClient::OpenRemote(TRemoteDataConnection& connection, QString* errorText)
+QString TDoorAddress::Fault(const QString& doing, const QString& reason) const
 {
-    if (!connection.Open(m_host, m_port, 10000) || !connection.ConnectServer(m_serverName)) {
-        // The socket's own text ("connect: Connection refused") names
-        // neither the book nor where it was looked for.
-        *errorText = QStringLiteral("The address book \"%1\" cannot reach its server \"%2\" at %3, port %4: %5")
-                         .arg(Name(), m_serverName, m_host)
-                         .arg(m_port)
-                         .arg(connection.ErrorText());
-        connection.Close();
-        return false;
-    }
-    const quint16 doorPort = connection.TcpDoorPort() != 0 ? connection.TcpDoorPort() : kDefaultTcpDoorPort;
+    return QStringLiteral("The address book \"%1\" %2 its server \"%3\" at %4, port %5: %6")
+        .arg(Book, doing, Server, Host)
+        .arg(Port)
+        .arg(reason);
+}
+
+bool OpenDoor(TRemoteDataConnection& connection, const TDoorAddress& address, QString* errorText)
+{
+    if (connection.Open(address.Host, address.Port, 10000) && connection.ConnectServer(address.Server))
+        return true;
+    // The socket's own text ("connect: Connection refused") names neither
+    // the book nor where it was looked for.
+    *errorText = address.Fault(QStringLiteral("cannot reach"), connection.ErrorText());
+    connection.Close();
+    return false;
+}
+
+void TBaseSharedClient::RememberTcpDoorPort(quint16 port)
+{
+    const quint16 doorPort = port != 0 ? port : kDefaultTcpDoorPort;
     if (doorPort != TcpDoorPort() && QDir().mkpath(CacheFolder())) {
         QFile file(CacheFolder() + u'/' + QLatin1String(kDoorPortFile));
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             file.write(QByteArray::number(doorPort));
     }
-    return true;
 }
 
 quint16 TBaseSharedClient::TcpDoorPort() const

@@ -25,6 +25,22 @@
 
 class TRemoteDataConnection;
 
+// Where a shared book's remote data door is, as values a worker thread may
+// hold while it talks to the door.
+struct TDoorAddress {
+    QString Book;  // the address book's name
+    QString Host;
+    quint16 Port = 0;
+    QString Server;  // the server name the book is kept under
+
+    // "The address book "B" <Doing> its server "S" at host, port N: <Reason>"
+    QString Fault(const QString& doing, const QString& reason) const;
+};
+
+// Opens Connection to the door and its server name; false with a text that
+// names the book, the server name, the host and the port. Any thread.
+bool OpenDoor(TRemoteDataConnection& connection, const TDoorAddress& address, QString* errorText);
+
 // The folder name of a book's cache under the shared-data folder: the
 // book's name when a file name can hold it as it stands; otherwise the name
 // with every unsafe character replaced and a short hash of the whole name
@@ -60,9 +76,10 @@ public:
     QString Host() const { return m_host; }
     quint16 Port() const { return m_port; }
     QString ServerName() const { return m_serverName; }
-    // Opens a connection to the book's remote data door and its server
-    // name; remembers the TCP door's port the greeting names.
-    bool OpenRemote(TRemoteDataConnection& connection, QString* errorText);
+    TDoorAddress DoorAddress() const { return {Name(), m_host, m_port, m_serverName}; }
+    // Keeps the TCP door's port a greeting named (0: none, so the default)
+    // in the cache folder.
+    void RememberTcpDoorPort(quint16 port);
     // The port of the paging server's TCP door as last greeted (kept in the
     // cache folder); 215 when never told.
     quint16 TcpDoorPort() const;

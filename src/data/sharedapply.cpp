@@ -1,15 +1,23 @@
 #include "data/sharedapply.h"
 
 #include "data/dmlocaldata.h"
+#include "data/doorexchange.h"
 #include "data/remotedataconnection.h"
+#include "data/remotefetch.h"
 #include "data/sharedaccessclient.h"
 #include "db/dberror.h"
 
+#include <QPointer>
 #include <QSet>
 #include <QSqlQuery>
 #include <QUuid>
+#include <memory>
 
 namespace {
+// How long one fetch or apply may take, from its request to the end of its
+// answer, whatever the server sends meanwhile.
+constexpr int kDataRequestMs = 30000;
+
 TReconcileHandler& ReconcileHandler()
 {
     static TReconcileHandler handler;
@@ -167,92 +175,240 @@ QHash<qint64, TNRowChange> ChangesByRow(const TNClientDataSet& dataSet)
     return changes;
 }
 
-class TApplier {
+// Whether Value (as RemoteValuesFromJson reads it) fits a field of Kind.
+bool FitsKind(TFieldKind kind, const QVariant& value)
+{
+    if (value.isNull())
+        return true;
+    switch (kind) {
+        case TFieldKind::fkInteger:
+        case TFieldKind::fkSmallInt:
+        case TFieldKind::fkAutoInc:
+            return value.typeId() == QMetaType::LongLong && value.toLongLong() >= -2147483648LL &&
+                   value.toLongLong() <= 2147483647LL;
+        case TFieldKind::fkBoolean:
+            return value.typeId() == QMetaType::Bool;
+        case TFieldKind::fkString:
+        case TFieldKind::fkMemo:
+            return value.typeId() == QMetaType::QString;
+        default:
+            return true;
+    }
+}
+
+// What is wrong with an apply answer, before anything of it is stored;
+// empty when nothing is.
+QString AnswerFault(const TNClientDataSet& dataSet, const QList<TRemoteChange>& sent,
+                    const QList<TRemoteApplyResult>& answers)
+{
+    QHash<qint64, qint64> newIds;  // new ID -> temporary ID
+    for (int i = 0; i < sent.size(); ++i) {
+        const TRemoteApplyResult& answer = answers[i];
+        if (answer.ok && sent[i].kind == TRemoteChange::TKind::Insert) {
+            if (answer.newId <= 0)
+                return QStringLiteral("the server gave the new row %1 no valid ID").arg(sent[i].id);
+            if (newIds.contains(answer.newId))
+                return QStringLiteral("the server gave the new rows %1 and %2 the same ID %3")
+                    .arg(newIds.value(answer.newId))
+                    .arg(sent[i].id)
+                    .arg(answer.newId);
+            newIds.insert(answer.newId, sent[i].id);
+        } else if (answer.ok && answer.newId != 0 && answer.newId != sent[i].id) {
+            return QStringLiteral("the server answered the change of row %1 with the ID %2")
+                .arg(sent[i].id)
+                .arg(answer.newId);
+        }
+        if (!answer.ok && answer.hasCurrent) {
+            const QVariant id = answer.current.value(QStringLiteral("ID"));
+            if (sent[i].kind != TRemoteChange::TKind::Insert && id.toLongLong() != sent[i].id)
+                return QStringLiteral("the server's row for row %1 has the ID %2").arg(sent[i].id).arg(id.toString());
+            for (const TNFieldDef& def : dataSet.FieldDefs())
+                if (!FitsKind(def.Kind, answer.current.value(def.Name)))
+                    return QStringLiteral("the server's row for row %1 has %2 \"%3\", which does not fit its field")
+                        .arg(sent[i].id)
+                        .arg(def.Name, answer.current.value(def.Name).toString());
+        }
+    }
+    if (newIds.isEmpty())
+        return QString();
+    // A new ID must be no row's already (one pass over the rows).
+    const int id = DefIndex(dataSet, QStringLiteral("ID"));
+    qint64 taken = 0;
+    dataSet.ForEachStoredRow([&](const std::vector<QVariant>& values) {
+        const qint64 value = values[size_t(id)].toLongLong();
+        if (taken == 0 && value > 0 && newIds.contains(value))
+            taken = value;
+    });
+    if (taken != 0)
+        return QStringLiteral("the server gave the new row %1 the ID %2 of a row already there")
+            .arg(newIds.value(taken))
+            .arg(taken);
+    return QString();
+}
+
+// Applying a book's change logs, one talk per batch. Owned by the lambdas
+// of its talks (shared); the worker sees only copies of what it sends.
+class TApplier : public std::enable_shared_from_this<TApplier> {
 public:
-    TApplier(TSharedAccessClient& client, TRemoteDataConnection& connection, TApplyResult& result)
-        : m_client(client), m_connection(connection), m_result(result)
+    TApplier(TSharedAccessClient& client, const QList<TDataKind>& kinds, TDoorExchange& exchange,
+             std::function<void(const TApplyResult&)> done)
+        : m_client(&client), m_address(client.DoorAddress()), m_exchange(exchange), m_done(std::move(done))
     {
+        // References first: a row's new ID is known before the rows naming it go.
+        for (TDataKind kind : {dkCarrierTypes, dkCarriers, dkContacts, dkTemplates, dkGroups, dkFolders, dkGroupAssigns,
+                               dkFolderAssigns})
+            if (kinds.isEmpty() || kinds.contains(kind))
+                m_kinds.append(kind);
     }
 
-    // False when the apply must stop (the server failed, or an abort).
-    bool ApplyKind(TDataKind kind)
+    void Start()
     {
-        TNClientDataSet* dataSet = m_client.ClientDataSet(kind);
-        if (!dataSet || !dataSet->Active())
-            return true;
-        dataSet->CheckBrowseMode();
-        const QList<int> references = ReferenceColumns(*dataSet, kind);
-        QSet<qint64> refused;  // rows left in the log by this apply
-        // The changes of an apply whose answer never came go first, as they
-        // were sent and under the same ID: the server answers with what it
-        // stored for them, or applies them now when they never reached it.
-        bool placed = false;
-        if (dataSet->HasPendingApply() && !Send(kind, *dataSet, refused, &placed))
-            return false;
-        for (;;) {
-            std::vector<TNRowChange> batch;
-            bool waiting = false;
-            for (const TNRowChange& change : dataSet->Delta()) {
-                if (refused.contains(change.RowKey))
-                    continue;
-                // A row naming a record not yet applied waits for it: it goes
-                // once the record has its real ID (a folder under a new
-                // folder in the next round, a membership of a contact the
-                // server refused in a later apply), never before.
-                if (change.Kind != TUpdateKind::ukDelete && NamesTemporaryId(change.NewValues, references)) {
-                    waiting = true;
-                    continue;
+        auto self = shared_from_this();
+        auto opened = std::make_shared<bool>(false);
+        auto port = std::make_shared<quint16>(0);
+        auto error = std::make_shared<QString>();
+        m_exchange.Talk(
+            [address = m_address, opened, port, error](TRemoteDataConnection& connection) {
+                *opened = OpenDoor(connection, address, error.get());
+                *port = connection.TcpDoorPort();
+                connection.SetTimeout(kDataRequestMs);
+            },
+            [self, opened, port, error] {
+                if (!self->m_client) {
+                    self->m_result.ErrorText = QStringLiteral("The address book is no longer open");
+                    return self->Report();
                 }
-                TRemoteChange wire;
-                if (!ToRemote(*dataSet, change, &wire)) {
-                    dataSet->MergeRowChanges(change.RowKey);
-                    continue;
+                if (!*opened) {
+                    self->m_result.ErrorText = *error;
+                    return self->Report();
                 }
-                batch.push_back(change);
-            }
-            if (batch.empty())
-                return true;
-            dataSet->SetPendingApply(QUuid::createUuid().toString(QUuid::WithoutBraces), std::move(batch));
-            // The apply ID is in the cache file before the changes leave, so
-            // that a restart after a lost answer asks again under it.
-            try {
-                m_client.SaveClientDataSetToFile(kind);
-            } catch (const std::exception& e) {
-                dataSet->ClearPendingApply();
-                m_result.ErrorText = QString::fromUtf8(e.what());
-                return false;
-            }
-            if (!Send(kind, *dataSet, refused, &placed))
-                return false;
-            // Rows naming the new rows go in another round.
-            if (!placed || !waiting)
-                return true;
-        }
+                self->m_client->RememberTcpDoorPort(*port);
+                self->m_opened = true;
+                self->m_result.Ok = true;
+                self->EnterKind();
+            });
     }
 
 private:
-    // Sends the dataset's pending apply and takes in the answer: the stored
-    // rows become what this client loaded (changes made since the apply was
-    // sent stay in the log), the refused ones go to the reconcile handler.
-    // Placed tells whether new rows got their IDs.
-    bool Send(TDataKind kind, TNClientDataSet& dataSet, QSet<qint64>& refused, bool* placed)
+    TNClientDataSet* DataSet() const
     {
-        const std::vector<TNRowChange> batch = dataSet.PendingApply();
-        QList<TRemoteChange> remote;
-        for (const TNRowChange& change : batch) {
+        TNClientDataSet* dataSet = m_client ? m_client->ClientDataSet(m_kinds[m_kind]) : nullptr;
+        return dataSet && dataSet->Active() ? dataSet : nullptr;
+    }
+
+    // The changes of an apply whose answer never came go first, as they
+    // were sent and under the same ID: the server answers with what it
+    // stored for them, or applies them now when they never reached it.
+    void EnterKind()
+    {
+        for (; m_kind < m_kinds.size(); ++m_kind) {
+            m_refused.clear();
+            TNClientDataSet* dataSet = DataSet();
+            if (!dataSet)
+                continue;
+            dataSet->CheckBrowseMode();
+            if (dataSet->HasPendingApply()) {
+                m_resending = true;
+                return Send(*dataSet);
+            }
+            if (NextBatch())
+                return;
+        }
+        Finish();
+    }
+
+    // Sends the next batch of the kind at hand; false when it has none.
+    bool NextBatch()
+    {
+        TNClientDataSet* dataSet = DataSet();
+        if (!dataSet)
+            return false;
+        const TDataKind kind = m_kinds[m_kind];
+        const QList<int> references = ReferenceColumns(*dataSet, kind);
+        std::vector<TNRowChange> batch;
+        m_waiting = false;
+        m_resending = false;
+        for (const TNRowChange& change : dataSet->Delta()) {
+            if (m_refused.contains(change.RowKey))
+                continue;
+            // A row naming a record not yet applied waits for it: it goes
+            // once the record has its real ID (a folder under a new
+            // folder in the next round, a membership of a contact the
+            // server refused in a later apply), never before.
+            if (change.Kind != TUpdateKind::ukDelete && NamesTemporaryId(change.NewValues, references)) {
+                m_waiting = true;
+                continue;
+            }
+            TRemoteChange wire;
+            if (!ToRemote(*dataSet, change, &wire)) {
+                dataSet->MergeRowChanges(change.RowKey);
+                continue;
+            }
+            batch.push_back(change);
+        }
+        if (batch.empty())
+            return false;
+        dataSet->SetPendingApply(QUuid::createUuid().toString(QUuid::WithoutBraces), std::move(batch));
+        // The apply ID is in the cache file before the changes leave, so
+        // that a restart after a lost answer asks again under it.
+        try {
+            m_client->SaveClientDataSetToFile(kind);
+        } catch (const std::exception& e) {
+            dataSet->ClearPendingApply();
+            m_result.Ok = false;
+            m_result.ErrorText = QString::fromUtf8(e.what());
+            Finish();
+            return true;
+        }
+        Send(*dataSet);
+        return true;
+    }
+
+    // Sends the dataset's pending apply; Answered takes in the answer.
+    void Send(TNClientDataSet& dataSet)
+    {
+        m_sent.clear();
+        for (const TNRowChange& change : dataSet.PendingApply()) {
             TRemoteChange wire;
             ToRemote(dataSet, change, &wire);
-            remote.append(wire);
+            m_sent.append(wire);
         }
-        QList<TRemoteApplyResult> answers;
-        if (!m_connection.Apply(RemoteData::ProviderNames().value(kind), dataSet.PendingApplyId(), remote, &answers) ||
-            answers.size() != remote.size()) {
-            // The apply stays pending under its ID: the next one asks again.
-            m_result.ErrorText = m_connection.ErrorText();
-            return false;
+        auto self = shared_from_this();
+        auto answers = std::make_shared<QList<TRemoteApplyResult>>();
+        auto error = std::make_shared<QString>();
+        m_exchange.Talk(
+            [provider = RemoteData::ProviderNames().value(m_kinds[m_kind]), applyId = dataSet.PendingApplyId(),
+             remote = m_sent, answers, error](TRemoteDataConnection& connection) {
+                if (!connection.Apply(provider, applyId, remote, answers.get()) || answers->size() != remote.size())
+                    *error =
+                        connection.ErrorText().isEmpty() ? QStringLiteral("The apply failed") : connection.ErrorText();
+            },
+            [self, answers, error] { self->Answered(*answers, *error); });
+    }
+
+    // Takes in the answer: the stored rows become what this client loaded
+    // (changes made since the apply was sent stay in the log), the refused
+    // ones go to the reconcile handler. An answer that cannot be trusted
+    // changes nothing: the apply stays pending under its ID.
+    void Answered(const QList<TRemoteApplyResult>& answers, QString error)
+    {
+        TNClientDataSet* dataSet = DataSet();
+        if (!dataSet)
+            error = QStringLiteral("The address book is no longer open");
+        const TDataKind kind = m_kinds[m_kind];
+        if (error.isEmpty())
+            error = AnswerFault(*dataSet, m_sent, answers);
+        if (!error.isEmpty()) {
+            m_result.Ok = false;
+            m_result.ErrorText =
+                m_address.Fault(QStringLiteral("could not apply its changes of %1 to")
+                                    .arg(RemoteData::ProviderTable(RemoteData::ProviderNames().value(kind))),
+                                error);
+            return Finish();
         }
-        const int id = DefIndex(dataSet, QStringLiteral("ID"));
-        const QHash<qint64, TNRowChange> now = ChangesByRow(dataSet);
+        const std::vector<TNRowChange> batch = dataSet->PendingApply();
+        const int id = DefIndex(*dataSet, QStringLiteral("ID"));
+        const QHash<qint64, TNRowChange> now = ChangesByRow(*dataSet);
         QHash<qint64, qint64> newIds;
         for (size_t i = 0; i < batch.size(); ++i) {
             if (!answers[int(i)].ok)
@@ -261,39 +417,72 @@ private:
             // A new row deleted here meanwhile keeps its temporary ID out of
             // the other rows: another new row may hold it by now.
             if (batch[i].Kind == TUpdateKind::ukInsert && now.contains(batch[i].RowKey) &&
-                answers[int(i)].newId != remote[int(i)].id)
-                newIds.insert(remote[int(i)].id, answers[int(i)].newId);
+                answers[int(i)].newId != m_sent[int(i)].id)
+                newIds.insert(m_sent[int(i)].id, answers[int(i)].newId);
         }
-        *placed = !newIds.isEmpty();
+        const bool placed = !newIds.isEmpty();
         ReplaceIds(kind, newIds);
         for (size_t i = 0; i < batch.size(); ++i) {
             if (!answers[int(i)].ok)
                 continue;
             if (batch[i].Kind == TUpdateKind::ukDelete) {
-                dataSet.RebaseRow(batch[i].RowKey, nullptr);
+                dataSet->RebaseRow(batch[i].RowKey, nullptr);
                 continue;
             }
             std::vector<QVariant> stored = batch[i].NewValues;
             if (batch[i].Kind == TUpdateKind::ukInsert)
                 stored[size_t(id)] = QVariant::fromValue<qint64>(answers[int(i)].newId);
-            dataSet.RebaseRow(batch[i].RowKey, &stored);
+            dataSet->RebaseRow(batch[i].RowKey, &stored);
         }
-        dataSet.ClearPendingApply();
+        dataSet->ClearPendingApply();
         for (size_t i = 0; i < batch.size(); ++i) {
             if (answers[int(i)].ok)
                 continue;
             ++m_result.Refused;
-            refused.insert(batch[i].RowKey);
+            m_refused.insert(batch[i].RowKey);
             // The row as it stands now: it may have changed since it was sent.
-            const TNRowChange change = ChangesByRow(dataSet).value(batch[i].RowKey);
+            const TNRowChange change = ChangesByRow(*dataSet).value(batch[i].RowKey);
             if (change.RowKey == 0)
                 continue;  // undone here meanwhile
-            if (!Reconcile(kind, dataSet, change, answers[int(i)], refused)) {
+            if (!Reconcile(kind, *dataSet, change, answers[int(i)], m_refused)) {
                 m_result.Aborted = true;
-                return false;
+                return Finish();
             }
         }
-        return true;
+        // After a batch sent again, the kind's other changes; rows naming
+        // the new rows go in another round.
+        if ((m_resending || (placed && m_waiting)) && NextBatch())
+            return;
+        ++m_kind;
+        EnterKind();
+    }
+
+    void Finish()
+    {
+        auto self = shared_from_this();
+        m_exchange.Talk([](TRemoteDataConnection& connection) { connection.Close(); }, [self] { self->Report(); });
+    }
+
+    void Report()
+    {
+        if (m_exchange.IsCancelled()) {
+            m_result.Ok = false;
+            m_result.ErrorText = QStringLiteral("Cancelled");
+        }
+        // What the server stored is kept, whatever ended the apply.
+        if (m_client && m_opened) {
+            try {
+                m_client->SaveAllClientDataSetsToFiles();
+            } catch (const std::exception& e) {
+                // Reported even after a good apply: a cache that still lists
+                // the stored rows as changes would send them again at the
+                // next start.
+                m_result.ErrorText +=
+                    (m_result.ErrorText.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromUtf8(e.what());
+            }
+        }
+        if (m_done)
+            m_done(m_result);
     }
 
     // Puts the server's IDs of one batch of new rows in place of their
@@ -302,9 +491,9 @@ private:
     {
         if (ids.isEmpty())
             return;
-        m_client.ClientDataSet(kind)->ReplaceFieldValues(QStringLiteral("ID"), ids);
+        m_client->ClientDataSet(kind)->ReplaceFieldValues(QStringLiteral("ID"), ids);
         for (const TReference& ref : ReferencesTo(kind))
-            if (TNClientDataSet* other = m_client.ClientDataSet(ref.Kind))
+            if (TNClientDataSet* other = m_client->ClientDataSet(ref.Kind))
                 other->ReplaceFieldValues(QString::fromLatin1(ref.Field), ids);
         for (auto it = ids.cbegin(); it != ids.cend(); ++it) {
             if (kind == dkFolders && DModLocalData) {
@@ -313,12 +502,12 @@ private:
                     QStringLiteral("update FoldersOpen set FolderID = :New "
                                    "where DatabaseGUID = :GUID and FolderID = :Old"));
                 update.bindValue(QStringLiteral(":New"), it.value());
-                update.bindValue(QStringLiteral(":GUID"), m_client.GUID());
+                update.bindValue(QStringLiteral(":GUID"), m_client->GUID());
                 update.bindValue(QStringLiteral(":Old"), it.key());
                 update.exec();
             }
             if (TempIdHook())
-                TempIdHook()(&m_client, kind, qint32(it.key()), qint32(it.value()));
+                TempIdHook()(m_client, kind, qint32(it.key()), qint32(it.value()));
         }
     }
 
@@ -330,7 +519,7 @@ private:
         TRemoteChange mine;
         ToRemote(dataSet, change, &mine);
         TReconcileRequest request;
-        request.BookName = m_client.Name();
+        request.BookName = m_client->Name();
         request.Provider = RemoteData::ProviderNames().value(kind);
         request.Kind = change.Kind;
         request.ErrorCode = answer.code;
@@ -385,7 +574,7 @@ private:
     // temporary ID in place of the row; returns the new row's key.
     qint64 AddAsNewRow(TNClientDataSet& dataSet, const TNRowChange& change, const QVariantMap& values)
     {
-        const qint64 tempId = m_client.GetNextTempID(&dataSet);
+        const qint64 tempId = m_client->GetNextTempID(&dataSet);
         QVariantMap row = ValueMap(dataSet, change.NewValues);
         for (auto it = values.cbegin(); it != values.cend(); ++it)
             row.insert(it.key(), it.value());
@@ -422,7 +611,7 @@ private:
     void RevertRowsNaming(TDataKind kind, qint64 tempId)
     {
         for (const TReference& ref : ReferencesTo(kind)) {
-            TNClientDataSet* other = m_client.ClientDataSet(ref.Kind);
+            TNClientDataSet* other = m_client->ClientDataSet(ref.Kind);
             if (!other)
                 continue;
             const int column = DefIndex(*other, QString::fromLatin1(ref.Field));
@@ -438,10 +627,33 @@ private:
         }
     }
 
-    TSharedAccessClient& m_client;
-    TRemoteDataConnection& m_connection;
-    TApplyResult& m_result;
+    QPointer<TSharedAccessClient> m_client;
+    TDoorAddress m_address;
+    TDoorExchange& m_exchange;
+    std::function<void(const TApplyResult&)> m_done;
+    QList<TDataKind> m_kinds;
+    int m_kind = 0;
+    QSet<qint64> m_refused;    // rows of the kind at hand left in the log by this apply
+    bool m_waiting = false;    // rows of the kind at hand wait for rows of the batch sent
+    bool m_resending = false;  // the batch sent is a pending apply sent again
+    QList<TRemoteChange> m_sent;
+    TApplyResult m_result;
+    bool m_opened = false;
 };
+
+// What a refresh fetched, handed from its talk to the main thread.
+struct TFetched {
+    QList<TDataKind> Kinds;
+    std::vector<std::vector<TNFieldDef>> Defs;
+    std::vector<std::vector<std::vector<QVariant>>> Rows;
+    quint16 TcpDoorPort = 0;
+    QString ErrorText;
+};
+
+QString PendingChangesText()
+{
+    return QStringLiteral("There are changes not yet applied to the server. Apply or cancel them first.");
+}
 }  // namespace
 
 TReconcileHandler SetReconcileHandler(TReconcileHandler handler)
@@ -456,77 +668,94 @@ void SetTempIdReplacedHook(TTempIdHook hook)
     TempIdHook() = std::move(hook);
 }
 
+void StartSharedApply(TSharedAccessClient& client, const QList<TDataKind>& kinds, TDoorExchange& exchange,
+                      std::function<void(const TApplyResult& result)> done)
+{
+    std::make_shared<TApplier>(client, kinds, exchange, std::move(done))->Start();
+}
+
 TApplyResult ApplySharedUpdates(TSharedAccessClient& client, const QList<TDataKind>& kinds)
 {
     TApplyResult result;
-    TRemoteDataConnection connection;
-    if (!client.OpenRemote(connection, &result.ErrorText))
-        return result;
-    // References first: a row's new ID is known before the rows naming it go.
-    const TDataKind order[] = {dkCarrierTypes, dkCarriers, dkContacts,     dkTemplates,
-                               dkGroups,       dkFolders,  dkGroupAssigns, dkFolderAssigns};
-    TApplier applier(client, connection, result);
-    result.Ok = true;
-    for (TDataKind kind : order) {
-        if (!kinds.isEmpty() && !kinds.contains(kind))
-            continue;
-        if (!applier.ApplyKind(kind)) {
-            result.Ok = result.Aborted;
-            break;
-        }
-    }
-    connection.Close();
-    try {
-        client.SaveAllClientDataSetsToFiles();
-    } catch (const std::exception& e) {
-        // Reported even after a good apply: a cache that still lists the
-        // stored rows as changes would send them again at the next start.
-        result.ErrorText +=
-            (result.ErrorText.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromUtf8(e.what());
-    }
+    TDoorExchange exchange(TDoorExchange::TMode::Blocking);
+    StartSharedApply(client, kinds, exchange, [&](const TApplyResult& r) { result = r; });
     return result;
+}
+
+void StartSharedRefresh(TSharedAccessClient& client, const QList<TDataKind>& kinds, TDoorExchange& exchange,
+                        std::function<void(const QString& errorText)> done)
+{
+    auto fetched = std::make_shared<TFetched>();
+    for (TDataKind kind : kinds) {
+        TNClientDataSet* dataSet = client.ClientDataSet(kind);
+        if (!dataSet)
+            continue;
+        dataSet->CheckBrowseMode();
+        if (dataSet->ChangeCount() > 0 || dataSet->HasPendingApply())
+            return done(PendingChangesText());
+        fetched->Kinds.append(kind);
+        fetched->Defs.push_back(dataSet->FieldDefs());
+    }
+    QPointer<TSharedAccessClient> book(&client);
+    exchange.Talk(
+        [address = client.DoorAddress(), fetched](TRemoteDataConnection& connection) {
+            if (!OpenDoor(connection, address, &fetched->ErrorText))
+                return;
+            fetched->TcpDoorPort = connection.TcpDoorPort();
+            connection.SetTimeout(kDataRequestMs);
+            for (int i = 0; i < fetched->Kinds.size(); ++i) {
+                const QString provider = RemoteData::ProviderNames().value(fetched->Kinds[i]);
+                QByteArray answer;
+                std::vector<std::vector<QVariant>> rows;
+                QString error;
+                if (!connection.FetchAnswer(provider, &answer))
+                    error = connection.ErrorText();
+                else if (!ReadFetchAnswer(answer, fetched->Defs[size_t(i)], &rows, &error))
+                    error = QStringLiteral("the server sent rows that cannot be kept: %1").arg(error);
+                if (!error.isEmpty()) {
+                    fetched->ErrorText = address.Fault(
+                        QStringLiteral("could not fetch its %1 from").arg(RemoteData::ProviderTable(provider)), error);
+                    fetched->Rows.clear();
+                    break;
+                }
+                fetched->Rows.push_back(std::move(rows));
+            }
+            connection.Close();
+        },
+        [book, fetched, done = std::move(done), &exchange] {
+            if (exchange.IsCancelled())
+                return done(QStringLiteral("Cancelled"));
+            if (!book)
+                return done(QStringLiteral("The address book is no longer open"));
+            if (!fetched->ErrorText.isEmpty())
+                return done(fetched->ErrorText);
+            book->RememberTcpDoorPort(fetched->TcpDoorPort);
+            for (TDataKind kind : fetched->Kinds)
+                if (book->ClientDataSet(kind)->ChangeCount() > 0 || book->ClientDataSet(kind)->HasPendingApply())
+                    return done(PendingChangesText());
+            QString error;
+            for (int i = 0; i < fetched->Kinds.size(); ++i) {
+                book->ClientDataSet(fetched->Kinds[i])->LoadData(std::move(fetched->Rows[size_t(i)]));
+                try {
+                    book->SaveClientDataSetToFile(fetched->Kinds[i]);
+                } catch (const std::exception& e) {
+                    error = QString::fromUtf8(e.what());
+                }
+            }
+            fetched->Rows.clear();
+            done(error);
+        });
 }
 
 bool RefreshSharedDataSet(TSharedAccessClient& client, TDataKind kind, QString* errorText)
 {
-    TNClientDataSet* dataSet = client.ClientDataSet(kind);
-    if (!dataSet)
+    if (!client.ClientDataSet(kind))
         return false;
-    dataSet->CheckBrowseMode();
-    if (dataSet->ChangeCount() > 0 || dataSet->HasPendingApply()) {
-        *errorText = QStringLiteral("There are changes not yet applied to the server. Apply or cancel them first.");
-        return false;
-    }
-    TRemoteDataConnection connection;
-    if (!client.OpenRemote(connection, errorText))
-        return false;
-    TRemotePacket packet;
-    const bool fetched = connection.Fetch(RemoteData::ProviderNames().value(kind), &packet);
-    if (!fetched)
-        *errorText = connection.ErrorText();
-    connection.Close();
-    if (!fetched)
-        return false;
-    // The server's columns are taken by name; the cache keeps its own
-    // definitions.
-    std::vector<int> columns;
-    for (const TNFieldDef& def : dataSet->FieldDefs())
-        columns.push_back(packet.FieldIndex(def.Name));
-    std::vector<std::vector<QVariant>> rows;
-    rows.reserve(size_t(packet.rows.size()));
-    for (const QVariantList& row : packet.rows) {
-        std::vector<QVariant> values;
-        values.reserve(columns.size());
-        for (int column : columns)
-            values.push_back(column >= 0 ? row.at(column) : QVariant());
-        rows.push_back(std::move(values));
-    }
-    dataSet->LoadData(std::move(rows));
-    try {
-        client.SaveClientDataSetToFile(kind);
-    } catch (const std::exception& e) {
-        *errorText = QString::fromUtf8(e.what());
-        return false;
-    }
-    return true;
+    bool ok = false;
+    TDoorExchange exchange(TDoorExchange::TMode::Blocking);
+    StartSharedRefresh(client, {kind}, exchange, [&](const QString& error) {
+        ok = error.isEmpty();
+        *errorText = error;
+    });
+    return ok;
 }

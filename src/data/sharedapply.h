@@ -20,7 +20,15 @@
 // same ID: the server answers with the result it stored and does not store
 // the rows twice; edits made meanwhile go after it as changes of their own.
 //
-// Main thread only; the calls block while they talk to the server.
+// Main thread only. Each runs as talks of a TDoorExchange (doorexchange.h):
+// the network work on the exchange's worker, everything that reads or
+// writes the datasets (and the reconcile handler) on the main thread
+// between talks. Every answer is checked before anything of it is stored:
+// a fetched packet as ReadFetchAnswer checks it; an apply answer must give
+// each new row a positive ID within 32 bits that no other row has or gets,
+// and its server rows must match the fields' kinds. A refused packet or
+// answer leaves the datasets and the cache as they were, with a text that
+// names the book, its server and the fault.
 
 #include "data/datakinds.h"
 #include "db/clientdataset.h"
@@ -30,6 +38,7 @@
 #include <QVariantMap>
 #include <functional>
 
+class TDoorExchange;
 class TSharedAccessClient;
 
 // The answers to a refused row.
@@ -72,10 +81,19 @@ struct TApplyResult {
     QString ErrorText;     // why the server could not be used, or the cache not saved
 };
 
-// Applies the change logs of Kinds (default: every kind) to the server.
+// Applies the change logs of Kinds (default: every kind) to the server
+// through Exchange; Done gets the result on the main thread at the end (a
+// cancel of the exchange ends it with the text "Cancelled").
+void StartSharedApply(TSharedAccessClient& client, const QList<TDataKind>& kinds, TDoorExchange& exchange,
+                      std::function<void(const TApplyResult& result)> done);
+// The same, blocking.
 TApplyResult ApplySharedUpdates(TSharedAccessClient& client, const QList<TDataKind>& kinds = {});
 
-// Fetches the kind's rows from the server and replaces the cached ones. A
-// dataset with changes not yet applied is left as it is: false with a text
-// that says to apply or cancel them first.
+// Fetches the rows of Kinds from the server and replaces the cached ones,
+// all of them or none. A dataset with changes not yet applied is left as it
+// is: an error that says to apply or cancel them first. Done gets the error
+// text, empty on success.
+void StartSharedRefresh(TSharedAccessClient& client, const QList<TDataKind>& kinds, TDoorExchange& exchange,
+                        std::function<void(const QString& errorText)> done);
+// The same for one kind, blocking.
 bool RefreshSharedDataSet(TSharedAccessClient& client, TDataKind kind, QString* errorText);

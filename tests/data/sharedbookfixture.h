@@ -26,17 +26,30 @@ protected:
         LocalDataFixture::SetUp();
         StartSim(0, {});
     }
+    // The door's options: on the port it listens on now (the book names
+    // it), or any free one before it first starts.
+    TSimDataOptions SimOptions()
+    {
+        TSimDataOptions options;
+        options.listenAddress = QHostAddress(QHostAddress::LocalHost);
+        options.port = Sim ? Sim->Port() : 0;
+        options.tcpDoorPort = 2150;
+        options.books.append({kServer, QString(), Dbs.Folder() + QStringLiteral("server.db")});
+        return options;
+    }
     // The door on Port (0: any free one), with Faults and the answers it loses.
     void StartSim(quint16 port, const QList<TSimDataFault>& faults, int loseAnswers = 0)
     {
-        Sim.reset();
-        TSimDataOptions options;
-        options.listenAddress = QHostAddress(QHostAddress::LocalHost);
+        TSimDataOptions options = SimOptions();
         options.port = port;
-        options.tcpDoorPort = 2150;
-        options.books.append({kServer, QString(), Dbs.Folder() + QStringLiteral("server.db")});
         options.faults = faults;
         options.loseApplyAnswers = loseAnswers;
+        RestartSim(options);
+    }
+    // The door again with Options.
+    void RestartSim(const TSimDataOptions& options)
+    {
+        Sim.reset();
         Sim = std::make_unique<TRemoteDataSim>(options);
         ASSERT_TRUE(Sim->Start());
     }
@@ -62,6 +75,21 @@ protected:
         db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("setup"));
+    }
+    // The book made with the server's contact 10 "Bob" fetched into it;
+    // nullptr (with a failure) when that cannot be done.
+    TSharedAccessClient* StartWithBob()
+    {
+        ServerSql(QStringLiteral("insert into Contacts (ID, Name) values (10, 'Bob')"));
+        AddBook();
+        StartLocalData();
+        TSharedAccessClient* client = Client();
+        QString error;
+        if (!client || !RefreshSharedDataSet(*client, dkContacts, &error)) {
+            ADD_FAILURE() << "the book did not start: " << error.toStdString();
+            return nullptr;
+        }
+        return client;
     }
     TSharedAccessClient* Client()
     {

@@ -256,13 +256,9 @@ TEST_F(SharedClientTest, ApplyReplacesTemporaryIdsEverywhereAndRefreshWaitsForPe
 
 TEST_F(SharedClientTest, EachReconcileAnswerDecidesTheRefusedRow)
 {
-    ServerSql(QStringLiteral("insert into Contacts (ID, Name) values (10, 'Bob')"));
-    AddBook();
-    StartLocalData();
-    TSharedAccessClient* client = Client();
+    TSharedAccessClient* client = StartWithBob();
     ASSERT_NE(client, nullptr);
     QString error;
-    ASSERT_TRUE(RefreshSharedDataSet(*client, dkContacts, &error)) << error.toStdString();
     TNDataSet* contacts = client->GetDataSet(dkContacts);
 
     struct TCase {
@@ -586,4 +582,80 @@ TEST_F(SharedClientTest, TheTreeShowsASharedBookWithItsOfflineRows)
     EXPECT_FALSE(ids.contains(std::pair<int, qint32>(int(nkFolder), folder)));
     tree.clear();
     FoldersTreeState->ForgetAllNodes();
+}
+
+TEST_F(SharedClientTest, WhatABrokenDoorSendsIsRefusedWholeWithTheBookAndTheFaultNamed)
+{
+    TSharedAccessClient* client = StartWithBob();
+    ASSERT_NE(client, nullptr);
+    QString error;
+    QFile cache(client->CacheFolder() + QStringLiteral("/cdsContacts.cds"));
+    ASSERT_TRUE(cache.open(QIODevice::ReadOnly));
+    const QByteArray cached = cache.readAll();
+    cache.close();
+    const QString door = QStringLiteral("its server \"%1\" at 127.0.0.1, port %2: ").arg(kServer).arg(Sim->Port());
+    auto answer = [&](const char* op, const QByteArray& reply) {
+        TSimDataOptions options = SimOptions();
+        options.canned.insert(QString::fromLatin1(op) + QStringLiteral(":prvContacts"), reply);
+        RestartSim(options);
+    };
+
+    // Fetch: one wrong cell refuses the whole packet; rows and cache stay.
+    const QByteArray fields = R"({"ok":true,"packet":{"fields":[{"name":"ID","kind":"integer"},)"
+                              R"({"name":"CarrierID","kind":"integer"},{"name":"Name","kind":"string","size":50}],)";
+    const std::pair<const char*, const char*> packets[] = {
+        {R"([["abc",1,"A"]])", R"(row 1: ID "abc" is not a whole number within 32 bits)"},
+        {R"([[1,1,"A"],["7x",1,"B"]])", R"(row 2: ID "7x" is not a whole number)"},
+        {R"([[2.5,1,"A"]])", "ID 2.5 is not a whole number"},
+        {R"([[1e300,1,"A"]])", "ID 1e300 is not a whole number"},
+        {R"([[null,1,"A"]])", "row 1 has no ID"},
+        {R"([[0,1,"A"]])", "ID 0 is not a positive ID"},
+        {R"([[5,1,"A"],[5,1,"B"]])", "the ID 5 is given to more than one row"},
+        {R"([[6,"seven","A"]])", R"(CarrierID "seven" is not a whole number)"},
+        {R"([[7,1,8]])", "Name 8 is not a text"},
+        {R"([[7,1]])", "row 1 has fewer cells"},
+    };
+    for (const auto& [rows, fault] : packets) {
+        SCOPED_TRACE(rows);
+        answer("fetch", fields + R"("rows":)" + rows + "}}");
+        EXPECT_FALSE(RefreshSharedDataSet(*client, dkContacts, &error));
+        EXPECT_TRUE(error.startsWith(
+            QStringLiteral("The address book \"%1\" could not fetch its Contacts from ").arg(kBook) + door))
+            << error.toStdString();
+        EXPECT_TRUE(error.contains(QString::fromLatin1(fault))) << error.toStdString();
+        EXPECT_EQ(client->GetDataSet(dkContacts)->RecordCount(), 1);
+        EXPECT_EQ(Value(client, dkContacts, 10, "Name").toString(), QStringLiteral("Bob"));
+    }
+    answer("fetch", R"({"ok":false,"error":{"code":5,"text":"Disk full"}})");
+    EXPECT_FALSE(RefreshSharedDataSet(*client, dkContacts, &error));
+    EXPECT_EQ(error, QStringLiteral("The address book \"%1\" could not fetch its Contacts from ").arg(kBook) + door +
+                         QStringLiteral("Disk full"));
+    ASSERT_TRUE(cache.open(QIODevice::ReadOnly));
+    EXPECT_EQ(cache.readAll(), cached);
+    cache.close();
+
+    // Apply: an answer that would give new rows no ID, one ID twice, or an
+    // ID a row already has is refused before anything of it is stored.
+    const qint32 ann = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Ann")}});
+    const qint32 cid = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Cid")}});
+    const std::pair<const char*, const char*> answers[] = {
+        {R"([{"ok":true},{"ok":true}])", "no valid ID"},
+        {R"([{"ok":true,"id":500},{"ok":true,"id":500}])", "the same ID 500"},
+        {R"([{"ok":true,"id":501},{"ok":true,"id":10}])", "the ID 10 of a row already there"},
+        {R"([{"ok":true,"id":-4},{"ok":true,"id":502}])", "no valid ID"},
+        {R"([{"ok":true,"id":2.5},{"ok":true,"id":503}])", "The ID 2.5 of a row result is not a whole number"},
+    };
+    for (const auto& [results, fault] : answers) {
+        SCOPED_TRACE(results);
+        answer("apply", QByteArray(R"({"ok":true,"results":)") + results + "}");
+        const TApplyResult result = ApplySharedUpdates(*client);
+        EXPECT_FALSE(result.Ok);
+        EXPECT_TRUE(result.ErrorText.startsWith(
+            QStringLiteral("The address book \"%1\" could not apply its changes of Contacts to ").arg(kBook) + door))
+            << result.ErrorText.toStdString();
+        EXPECT_TRUE(result.ErrorText.contains(QString::fromLatin1(fault))) << result.ErrorText.toStdString();
+        EXPECT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), 2);
+        EXPECT_EQ(Value(client, dkContacts, ann, "Name").toString(), QStringLiteral("Ann"));
+        EXPECT_EQ(Value(client, dkContacts, cid, "Name").toString(), QStringLiteral("Cid"));
+    }
 }

@@ -10,7 +10,10 @@
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QThread>
 #include <QtEndian>
+#include <atomic>
+#include <thread>
 
 namespace {
 const QString kServer = QStringLiteral("TovixServer.TovixRemoteDataModule");
@@ -253,6 +256,41 @@ TEST_F(RemoteDataTest, RefusedDelayedAndBrokenConnectionsFailCleanly)
     ASSERT_TRUE(raw.SendAll(huge));
     EXPECT_EQ(raw.WaitForData(5000), TNTcpSocket::TWaitResult::wrData);
     EXPECT_EQ(raw.Receive(buffer, sizeof buffer), 0) << "the server closed the broken stream";
+}
+
+TEST_F(RemoteDataTest, ARequestHasOneDeadlineWhateverTheServerSendsAndCanBeCancelled)
+{
+    // Replies under wrong IDs every 20 ms for 3 s, then the right one: each
+    // foreign reply must not buy the server more time.
+    TSimDataOptions options;
+    options.wrongIds = true;
+    options.wrongIdsEveryMs = 20;
+    options.wrongIdsForMs = 3000;
+    StartSim(options);
+    TRemoteDataConnection c;
+    ASSERT_TRUE(OpenAndConnect(c)) << c.ErrorText().toStdString();
+    c.SetTimeout(500);
+    TRemotePacket packet;
+    EXPECT_FALSE(c.Fetch(QStringLiteral("prvCarrierTypes"), &packet));
+    EXPECT_EQ(c.ErrorText(), QStringLiteral("The server did not answer within 500 ms"));
+    EXPECT_FALSE(c.IsOpen());
+
+    // Another thread cancels a request that would wait for ever.
+    options.wrongIdsForMs = 0;
+    StartSim(options);
+    ASSERT_TRUE(OpenAndConnect(c)) << c.ErrorText().toStdString();
+    c.SetTimeout(600000);
+    std::atomic<bool> asked{false};
+    std::thread canceller([&] {
+        while (m_sim->Requests().size() < 2)  // connect, fetch
+            QThread::msleep(5);
+        asked = true;
+        c.Cancel();
+    });
+    EXPECT_FALSE(c.Fetch(QStringLiteral("prvCarrierTypes"), &packet));
+    canceller.join();
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(c.ErrorText(), QStringLiteral("Cancelled"));
 }
 
 TEST(RemoteMessageReaderTest, RandomInputInRandomPiecesNeverBreaksTheReader)

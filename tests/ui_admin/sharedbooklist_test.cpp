@@ -8,6 +8,7 @@
 #include "data/sharedaccessclient.h"
 #include "data/sharedapply.h"
 #include "remotedatasim.h"
+#include "ui/admin/doorexchangehold.h"
 #include "ui/admin/pickonlycombo.h"
 
 #include <QLineEdit>
@@ -75,6 +76,7 @@ TEST_F(SharedBookListTest, ChangeLogActionsFollowTheLogAndCancelUndoesTheWindows
     groups->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Crew"));
     groups->Post();
     again->actApplyUpdates->trigger();
+    EXPECT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }));
     EXPECT_TRUE(Answerer.Texts().isEmpty()) << Answerer.Texts().join(u'|').toStdString();
     EXPECT_GT(groups->FieldByName(QStringLiteral("ID"))->AsInteger(), 0);
 

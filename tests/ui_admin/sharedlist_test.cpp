@@ -1,13 +1,21 @@
 // A list window's Apply Updates on a shared address book sends the whole
 // book in reference order: a new contact's new carrier first, and the
 // folders the tree made, which no list shows; a cache that cannot be saved
-// afterwards is reported.
+// afterwards is reported. The exchange with the door runs while the windows
+// go on answering, and Esc cancels it.
+#include "data/doorexchange.h"
 #include "data/sharedbookfixture.h"
 #include "support/filesizelimit.h"
 #include "ui/admin/clientdatasetops.h"
+#include "ui/admin/doorexchangehold.h"
 #include "ui/admin/entitylists.h"
 #include "ui/admin/recordeditors.h"
 #include "ui_main/eventwaits.h"
+
+#include <QKeyEvent>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
 
 using SharedListTest = SharedBookFixture;
 
@@ -24,6 +32,7 @@ TEST_F(SharedListTest, ApplyFromTheContactsListSendsTheWholeBookInReferenceOrder
     AddRow(client, dkFolders, {{QStringLiteral("Name"), QStringLiteral("Sales")}, {QStringLiteral("ParentID"), 0}});
 
     ClientApplyUpdates(client, dkContacts);
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
     EXPECT_TRUE(Answerer.Texts().isEmpty()) << Answerer.Texts().join(u'\n').toStdString();
     EXPECT_EQ(ServerSql(QStringLiteral("select c.CarrierID = r.ID from Contacts c, Carriers r where c.Name = 'Ann' "
                                        "and r.Name = 'SNPP'"))
@@ -52,6 +61,7 @@ TEST_F(SharedListTest, ACachedCarrierItsContactsUseStaysAndAnyWaitingChangeEnabl
     EXPECT_TRUE(client->GetDataSet(dkCarriers)->Locate(QStringLiteral("ID"), door));
 
     ClientApplyUpdates(client, dkCarriers);
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }));
     ASSERT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), 0);
     // A folder made in the tree: the contacts list, with no change of its
     // own, may send it (Apply sends the whole book) but cancels nothing.
@@ -62,6 +72,7 @@ TEST_F(SharedListTest, ACachedCarrierItsContactsUseStaysAndAnyWaitingChangeEnabl
     EXPECT_TRUE(WaitUntil([&] { return contacts->actApplyUpdates->isEnabled(); }));
     EXPECT_FALSE(contacts->actCancelChanges->isEnabled());
     contacts->actApplyUpdates->trigger();
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }));
     EXPECT_EQ(client->ClientDataSet(dkFolders)->ChangeCount(), 0);
     EXPECT_TRUE(WaitUntil([&] { return !contacts->actApplyUpdates->isEnabled(); }));
     EXPECT_EQ(Answerer.Texts().size(), 1) << Answerer.Texts().join(u'|').toStdString();
@@ -91,6 +102,7 @@ TEST_F(SharedListTest, AnApplyWhoseCacheCannotBeSavedAfterwardsNamesTheBook)
     {
         const FileSizeLimit full(256 * 1024);
         ClientApplyUpdates(client, dkGroups);
+        ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
     }
     EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from Groups where Name = 'Crew'")).toInt(), 1);
     ASSERT_EQ(Answerer.Texts().size(), 1);
@@ -99,4 +111,36 @@ TEST_F(SharedListTest, AnApplyWhoseCacheCannotBeSavedAfterwardsNamesTheBook)
             "The cache of the address book \"%1\" could not be saved.\nThe cache file \"%2/cdsContacts.cds\"")
             .arg(kBook, client->CacheFolder())))
         << Answerer.Texts()[0].toStdString();
+}
+
+TEST_F(SharedListTest, AnExchangeWithADoorThatKeepsTalkingLeavesTheWindowsAnsweringAndEscCancelsIt)
+{
+    TSharedAccessClient* client = StartWithBob();
+    ASSERT_NE(client, nullptr);
+    TSimDataOptions options = SimOptions();
+    options.wrongIds = true;  // answers under wrong request IDs, again and again
+    options.wrongIdsEveryMs = 20;
+    RestartSim(options);
+
+    QWidget window;
+    window.show();
+    ClientRefresh(client, {dkContacts}, nullptr);
+    TDoorExchange* exchange = RunningDoorExchange();
+    ASSERT_NE(exchange, nullptr) << "the refresh returned while its exchange runs";
+    ClientRefresh(client, {dkContacts}, nullptr);
+    EXPECT_EQ(RunningDoorExchange(), exchange) << "no second exchange meanwhile";
+    // The main thread goes on: its timers fire while the door talks.
+    bool ticked = false;
+    QTimer::singleShot(50, [&] { ticked = true; });
+    ASSERT_TRUE(WaitUntil([&] { return ticked; }));
+    EXPECT_TRUE(exchange->IsTalking());
+    // Input is held back (a close of the window too), Esc cancels.
+    window.close();
+    EXPECT_TRUE(window.isVisible());
+    QTest::keyClick(&window, Qt::Key_Escape);
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
+    EXPECT_TRUE(Answerer.Texts().isEmpty()) << Answerer.Texts().join(u'\n').toStdString();
+    EXPECT_EQ(Value(client, dkContacts, 10, "Name").toString(), QStringLiteral("Bob"));
+    window.close();
+    EXPECT_FALSE(window.isVisible());
 }

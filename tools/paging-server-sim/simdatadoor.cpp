@@ -13,6 +13,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUuid>
+#include <QtEndian>
+#include <utility>
 
 namespace {
 QJsonObject ErrorReply(int code, const QString& text)
@@ -123,8 +125,10 @@ TSimDataDoor::TSimDataDoor(const TSimDataOptions& options, TSimFrameLog& log, QO
 
 TSimDataDoor::~TSimDataDoor()
 {
-    for (TConnection& connection : m_connections)
+    for (TConnection& connection : m_connections) {
+        delete std::exchange(connection.chatter, nullptr);
         delete connection.socket;
+    }
     m_connections.clear();
     for (const TSimDataBook& book : m_options.books) {
         const QString name = ConnectionName(book.serverName);
@@ -226,6 +230,7 @@ void TSimDataDoor::OnDisconnected(int id)
     if (it == m_connections.end())
         return;
     it->socket->deleteLater();
+    delete it->chatter;
     m_connections.erase(it);
     m_log.Add(id, TSimDirection::Close, {QStringLiteral("data")});
 }
@@ -263,6 +268,8 @@ void TSimDataDoor::OnReadyRead(int id)
             it->socket->disconnectFromHost();
             return;
         }
+        if (AnswerFaulty(id, op, request))
+            continue;
         QJsonObject reply = Handle(*it, request);
         if (m_loseAnswer) {
             m_loseAnswer = false;
@@ -273,6 +280,40 @@ void TSimDataDoor::OnReadyRead(int id)
         reply.insert(QStringLiteral("id"), request.value(QStringLiteral("id")));
         Send(id, reply);
     }
+}
+
+bool TSimDataDoor::AnswerFaulty(int id, const QString& op, const QJsonObject& request)
+{
+    if (op != QLatin1String("fetch") && op != QLatin1String("apply"))
+        return false;
+    const QByteArray canned = m_options.canned.value(op + u':' + request.value(QStringLiteral("provider")).toString());
+    if (!canned.isEmpty() && canned.startsWith('{')) {
+        const QByteArray number = QByteArray::number(request.value(QStringLiteral("id")).toInt());
+        const QByteArray body = "{\"id\":" + number + (canned.size() > 2 ? "," : "") + canned.mid(1);
+        QByteArray framed(4, '\0');
+        qToBigEndian<quint32>(static_cast<quint32>(body.size()), framed.data());
+        m_connections[id].socket->write(framed + body);
+        return true;
+    }
+    if (!m_options.wrongIds)
+        return false;
+    TConnection& connection = m_connections[id];
+    QJsonObject reply = Handle(connection, request);
+    const QJsonValue number = request.value(QStringLiteral("id"));
+    reply.insert(QStringLiteral("id"), number.toInt() + 1000);
+    Send(id, reply);
+    delete connection.chatter;
+    connection.chatter = new QTimer;
+    connect(connection.chatter, &QTimer::timeout, this, [this, id, reply] { Send(id, reply); });
+    connection.chatter->start(m_options.wrongIdsEveryMs);
+    if (m_options.wrongIdsForMs > 0) {
+        reply.insert(QStringLiteral("id"), number);
+        QTimer::singleShot(m_options.wrongIdsForMs, connection.chatter, [this, id, reply] {
+            m_connections[id].chatter->stop();
+            Send(id, reply);
+        });
+    }
+    return true;
 }
 
 QJsonObject TSimDataDoor::Handle(TConnection& connection, const QJsonObject& request)

@@ -20,6 +20,7 @@
 
 class QSqlDatabase;
 class QTcpSocket;
+class QTimer;
 class TSimFrameLog;
 
 class TSimDataDoor : public QObject {
@@ -37,7 +38,8 @@ private:
     struct TConnection {
         QTcpSocket* socket = nullptr;
         TRemoteMessageReader reader;
-        QString server;  // the book this connection works on; empty before connect
+        QString server;             // the book this connection works on; empty before connect
+        QTimer* chatter = nullptr;  // repeats a reply under a wrong ID (wrongIds)
     };
 
     void OnNewConnection();
@@ -45,6 +47,9 @@ private:
     void OnReadyRead(int id);
     void OnDisconnected(int id);
     void Send(int id, const QJsonObject& message);
+    // Faults for tests: a reply under a wrong ID, or a canned one. True
+    // when the request was answered so.
+    bool AnswerFaulty(int id, const QString& op, const QJsonObject& request);
     QJsonObject Handle(TConnection& connection, const QJsonObject& request);
     QJsonObject Fetch(const QString& server, const QString& provider);
     QJsonObject Apply(const QString& server, const QString& provider, const QString& applyId,

@@ -2,6 +2,8 @@
 
 #include "data/remotedataprotocol.h"
 
+#include <QFile>
+
 namespace {
 bool ParseFault(const QString& text, TSimDataFault* fault)
 {
@@ -38,7 +40,10 @@ QString SimDataHelpText()
         "  --data-refuse            refuse every remote data connection\n"
         "  --data-delay MS          wait MS before greeting a remote data connection\n"
         "  --data-lose-answer N     store the next N applies but drop the connection instead of answering\n"
-        "  --data-log FILE          append every remote data request to FILE as JSON lines\n");
+        "  --data-log FILE          append every remote data request to FILE as JSON lines\n"
+        "  --data-wrong-ids         answer fetch and apply under a wrong request ID, again every 200 ms\n"
+        "  --data-canned OP:PRV=FILE  answer OP (fetch or apply) of provider PRV with the reply object in\n"
+        "                           FILE as it stands (its \"id\" put in); repeatable\n");
 }
 
 bool ParseSimDataArguments(const QStringList& arguments, TSimDataOptions* options, bool* enabled, QStringList* rest,
@@ -112,6 +117,17 @@ bool ParseSimDataArguments(const QStringList& arguments, TSimDataOptions* option
         } else if (argument == QLatin1String("--data-lose-answer")) {
             if (!number(0, 1000000, &options->loseApplyAnswers))
                 return false;
+        } else if (argument == QLatin1String("--data-wrong-ids")) {
+            options->wrongIds = true;
+        } else if (argument == QLatin1String("--data-canned")) {
+            if (!value(&text))
+                return false;
+            QFile file(text.section(u'=', 1));
+            if (!file.open(QIODevice::ReadOnly)) {
+                *errorText = QStringLiteral("--data-canned: cannot read \"%1\"").arg(text.section(u'=', 1));
+                return false;
+            }
+            options->canned.insert(text.section(u'=', 0, 0), file.readAll().trimmed());
         } else if (argument == QLatin1String("--data-log")) {
             if (!value(&options->logFile))
                 return false;

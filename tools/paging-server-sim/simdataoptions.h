@@ -3,6 +3,7 @@
 // their server names, the port of the TCP door it names in its greeting,
 // and the faults it puts on for tests.
 
+#include <QHash>
 #include <QHostAddress>
 #include <QList>
 #include <QString>
@@ -39,12 +40,23 @@ struct TSimDataOptions {
     int loseApplyAnswers = 0;
     int protocol = 0;  // the protocol named in the greeting; 0: this build's (tests name an older door's)
     QString logFile;   // the request log as JSON lines; empty: memory only
+    // Fetch and apply are answered under a wrong request ID, and the answer
+    // goes again every wrongIdsEveryMs until the client closes, or until
+    // wrongIdsForMs (when above 0) have passed: then it goes under the right
+    // ID.
+    bool wrongIds = false;
+    int wrongIdsEveryMs = 200;
+    int wrongIdsForMs = 0;
+    // Replies sent as they stand instead of the book's: "fetch:prvContacts"
+    // or "apply:prvContacts" -> the JSON text of a reply object without its
+    // "id" (which is put in), so that tests can send what no database holds.
+    QHash<QString, QByteArray> canned;
 };
 
 // Reads the remote data door's options out of the simulator's command line
 // (--data-port, --data-book, --data-tcp-port, --data-fault, --data-refuse,
-// --data-delay, --data-lose-answer, --data-log); the others are left for the TCP door's parser
-// in Rest. False with ErrorText on a bad value.
+// --data-delay, --data-lose-answer, --data-log, --data-wrong-ids,
+// --data-canned); the others are left for the TCP door's parser in Rest. False with ErrorText on a bad value.
 bool ParseSimDataArguments(const QStringList& arguments, TSimDataOptions* options, bool* enabled, QStringList* rest,
                            QString* errorText);
 QString SimDataHelpText();

@@ -293,7 +293,7 @@ void TBaseMultiDBGridListForm::actApplyUpdatesExecute()
 
 void TBaseMultiDBGridListForm::actRefreshExecute()
 {
-    ClientRefresh(DataClient, m_dataKind, DataSet());
+    ClientRefresh(DataClient, {m_dataKind}, DataSet());
 }
 
 void TBaseMultiDBGridListForm::actCancelChangesExecute()

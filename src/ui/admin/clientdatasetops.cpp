@@ -1,9 +1,12 @@
 #include "ui/admin/clientdatasetops.h"
 
+#include "data/doorexchange.h"
+#include "data/remotedataprotocol.h"
 #include "data/sharedaccessclient.h"
 #include "data/sharedapply.h"
 #include "db/clientdataset.h"
 #include "platform/messagedlg.h"
+#include "ui/admin/doorexchangehold.h"
 
 namespace {
 TNClientDataSet* ClientOf(TNDataSet* dataSet)
@@ -60,18 +63,36 @@ void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind)
     // applied without its new carrier would name a temporary ID on the
     // server, and the tree's folders have no list of their own.
     Q_UNUSED(kind);
-    const TApplyResult result = ApplySharedUpdates(*shared);
-    // A good apply whose cache could not be saved afterwards is told too.
-    if (!result.ErrorText.isEmpty())
-        MessageDlg(result.ErrorText, TMsgDlgType::mtError, mbOK);
+    TDoorExchange* exchange = BeginDoorExchange(
+        QStringLiteral("Applying the changes of the address book \"%1\" to its server...").arg(shared->Name()));
+    if (!exchange)
+        return;
+    StartSharedApply(*shared, {}, *exchange, [exchange](const TApplyResult& result) {
+        const bool cancelled = exchange->IsCancelled();
+        EndDoorExchange(exchange);
+        // A good apply whose cache could not be saved afterwards is told too.
+        if (!result.ErrorText.isEmpty() && !cancelled)
+            MessageDlg(result.ErrorText, TMsgDlgType::mtError, mbOK);
+    });
 }
 
-void ClientRefresh(TBaseDataClient* book, TDataKind kind, TNDataSet* dataSet)
+void ClientRefresh(TBaseDataClient* book, const QList<TDataKind>& kinds, TNDataSet* dataSet)
 {
     if (auto* shared = qobject_cast<TSharedAccessClient*>(book)) {
-        QString error;
-        if (!RefreshSharedDataSet(*shared, kind, &error))
-            MessageDlg(error, TMsgDlgType::mtWarning, mbOK);
+        QStringList tables;
+        for (TDataKind kind : kinds)
+            tables.append(RemoteData::ProviderTable(RemoteData::ProviderNames().value(kind)));
+        TDoorExchange* exchange =
+            BeginDoorExchange(QStringLiteral("Fetching the %1 of the address book \"%2\" from its server...")
+                                  .arg(tables.join(QStringLiteral(" and ")), shared->Name()));
+        if (!exchange)
+            return;
+        StartSharedRefresh(*shared, kinds, *exchange, [exchange](const QString& error) {
+            const bool cancelled = exchange->IsCancelled();
+            EndDoorExchange(exchange);
+            if (!error.isEmpty() && !cancelled)
+                MessageDlg(error, TMsgDlgType::mtWarning, mbOK);
+        });
         return;
     }
     if (dataSet)

@@ -4,8 +4,15 @@
 // and applying to or refreshing from the paging server. On another kind of
 // dataset (or none) they do nothing and count no changes; failures of the
 // server are shown to the operator. Main thread only.
+//
+// Apply and refresh of a shared book return at once: the exchange with the
+// server runs while the windows go on painting (doorexchangehold.h), and
+// the datasets change when it ends. A second one asked for meanwhile is
+// ignored.
 
 #include "data/datakinds.h"
+
+#include <QList>
 
 class TBaseDataClient;
 class TNDataSet;
@@ -21,5 +28,6 @@ void ClientCancelUpdates(TNDataSet* dataSet);
 // The book's change logs go to its server, with no error limit: the kind's
 // and the others it may refer to or that have no list of their own.
 void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind);
-// The kind's rows are read again: from the server for a shared book.
-void ClientRefresh(TBaseDataClient* book, TDataKind kind, TNDataSet* dataSet);
+// The kinds' rows are read again: from the server for a shared book (all
+// of them in one exchange, all or none), else DataSet's.
+void ClientRefresh(TBaseDataClient* book, const QList<TDataKind>& kinds, TNDataSet* dataSet);

@@ -99,17 +99,13 @@ void TFormGroupsListNew::BeforeDeleteRow(TNDataSet& dataSet)
     ForgetRow(nkGroup, dataSet, DataClient);
 }
 
-void TFormGroupsListNew::actApplyUpdatesExecute()
-{
-    TBaseMultiDBGridListForm::actApplyUpdatesExecute();
-    ClientApplyUpdates(DataClient, dkGroupAssigns);
-}
-
 void TFormGroupsListNew::actRefreshExecute()
 {
-    TBaseMultiDBGridListForm::actRefreshExecute();
-    if (DataClient)
-        ClientRefresh(DataClient, dkGroupAssigns, DataClient->GetDataSet(dkGroupAssigns));
+    // The memberships come with the groups: one exchange for a shared book
+    // (an apply sends the whole book anyway).
+    ClientRefresh(DataClient, {DataKind(), dkGroupAssigns}, DataSet());
+    if (DataClient && !IsClientDataSet(DataSet()))
+        DataClient->GetDataSet(dkGroupAssigns)->Refresh();
 }
 
 void TFormGroupsListNew::actCancelChangesExecute()

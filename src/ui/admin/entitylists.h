@@ -34,7 +34,6 @@ protected:
     void SetupGridColumns() override;
     void BuildSortList() override;
     void BeforeDeleteRow(TNDataSet& dataSet) override;
-    void actApplyUpdatesExecute() override;
     void actRefreshExecute() override;
     void actCancelChangesExecute() override;
 };

@@ -23,6 +23,7 @@ TNStatusBar::TNStatusBar(QWidget* parent) : QStatusBar(parent)
 {
     setObjectName(QStringLiteral("stbStatusBar"));
     setSizeGripEnabled(false);
+    connect(this, &QStatusBar::messageChanged, this, [this] { update(); });
 }
 
 void TNStatusBar::SetPanelWidths(const QList<int>& widths)
@@ -101,6 +102,13 @@ void TNStatusBar::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Window));
+    // A message (what a running exchange with a server does) covers the
+    // panels while it stands.
+    if (!currentMessage().isEmpty()) {
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(rect().adjusted(4, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft, currentMessage());
+        return;
+    }
     for (int i = 0; i < m_panels.size(); ++i) {
         const QRect r = PanelRect(i);
         const Panel& p = m_panels[i];

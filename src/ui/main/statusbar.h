@@ -1,6 +1,7 @@
 #pragma once
 // The main window's status bar: fixed-width panels, each with an optional
-// icon and text, or drawn by the owner. Also the send-progress drawing of
+// icon and text, or drawn by the owner; a message (showMessage) covers them
+// while it stands. Also the send-progress drawing of
 // panels 1 and 2 (logic without a window, so it can be checked directly).
 // Main thread only.
 
