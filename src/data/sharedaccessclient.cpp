@@ -199,21 +199,25 @@ QString TBaseSharedClient::SaveBeforeDestroy() noexcept
     if (m_savedForDestroy)
         return QString();
     m_savedForDestroy = true;
+    QString why;
     try {
         SaveAllClientDataSetsToFiles();
         return QString();
     } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what()) +
-               QStringLiteral(
-                   "\nThe changes of the address book \"%1\" that were not yet applied to the server "
-                   "could not be kept.")
-                   .arg(Name());
+        why = QString::fromUtf8(e.what());
     } catch (...) {
-        return QStringLiteral(
-                   "The changes of the address book \"%1\" that were not yet applied to the server "
-                   "could not be kept.")
-            .arg(Name());
     }
+    // What is lost comes first; the files and their reasons follow.
+    bool pending = false;
+    for (int kind = 0; kind < DataKindCount; ++kind)
+        if (TNClientDataSet* dataSet = ClientDataSet(TDataKind(kind)))
+            pending = pending || dataSet->ChangeCount() > 0;
+    if (!pending)
+        return why;
+    return QStringLiteral(
+               "The changes of the address book \"%1\" that were not yet applied to the server could not be "
+               "kept.\n%2")
+        .arg(Name(), why);
 }
 
 void TBaseSharedClient::LoadAllClientDataSetsFromFiles()

@@ -61,8 +61,8 @@ public:
     // names the book and every file that failed.
     void SaveAllClientDataSetsToFiles();
     // Saves the cache once before the client goes (the destructor then
-    // saves nothing more); the text tells the operator which book's
-    // unapplied changes were lost.
+    // saves nothing more); on failure the text names the book, and first of
+    // all says that its unapplied changes are lost when it has any.
     QString SaveBeforeDestroy() noexcept override;
     void LoadAllClientDataSetsFromFiles();
     void SaveClientDataSetToFile(TDataKind kind);

@@ -148,7 +148,7 @@ TEST_F(SharedClientTest, ACacheThatCannotBeSavedKeepsItsFilesAndNamesTheBook)
     Answerer.Clear();
     LocalData.reset();
     ASSERT_EQ(Answerer.Texts().size(), 1);
-    EXPECT_TRUE(Answerer.Texts()[0].contains(
+    EXPECT_TRUE(Answerer.Texts()[0].startsWith(
         QStringLiteral("The changes of the address book \"%1\" that were not yet applied to the server could not be "
                        "kept.")
             .arg(kBook)))
