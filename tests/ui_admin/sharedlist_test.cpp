@@ -41,6 +41,15 @@ TEST_F(SharedListTest, ApplyFromTheContactsListSendsTheWholeBookInReferenceOrder
     EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from Folders where Name = 'Sales'")).toInt(), 1);
     for (TDataKind kind : {dkCarriers, dkContacts, dkFolders})
         EXPECT_EQ(client->ClientDataSet(kind)->ChangeCount(), 0);
+
+    // An apply whose answer was lost still has to be asked again when its
+    // changes were cancelled here meanwhile: Apply stays available for it.
+    AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Bob")}});
+    StartSim(Sim->Port(), {}, 1);
+    ClientApplyUpdates(client, dkContacts);
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
+    client->ClientDataSet(dkContacts)->CancelUpdates();
+    EXPECT_EQ(BookChangeCount(client), 1);
 }
 
 TEST_F(SharedListTest, ACachedCarrierItsContactsUseStaysAndAnyWaitingChangeEnablesApply)

@@ -32,7 +32,7 @@ int BookChangeCount(TBaseDataClient* book)
     int count = 0;
     for (int kind = 0; shared && kind < DataKindCount; ++kind)
         if (const TNClientDataSet* client = shared->ClientDataSet(TDataKind(kind)))
-            count += client->ChangeCount();
+            count += client->ChangeCount() + (client->HasPendingApply() ? 1 : 0);
     return count;
 }
 

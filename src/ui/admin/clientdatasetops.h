@@ -20,7 +20,8 @@ class TNDataSet;
 bool IsClientDataSet(const TNDataSet* dataSet);
 int ClientChangeCount(TNDataSet* dataSet);
 // The changes waiting in all of a shared book's cached datasets (the tree's
-// folders and placements included); 0 for any other book.
+// folders and placements included), an apply whose answer was lost counting
+// as one; 0 for any other book.
 int BookChangeCount(TBaseDataClient* book);
 int ClientSavePoint(TNDataSet* dataSet);
 void ClientRevertToSavePoint(TNDataSet* dataSet, int savePoint);
