@@ -6,6 +6,7 @@
 #include "data/remotefetch.h"
 #include "data/sharedaccessclient.h"
 #include "db/dberror.h"
+#include "platform/memorytrim.h"
 
 #include <QPointer>
 #include <QSet>
@@ -743,6 +744,8 @@ void StartSharedRefresh(TSharedAccessClient& client, const QList<TDataKind>& kin
                 }
             }
             fetched->Rows.clear();
+            // The rows replaced and the pieces of the answer are freed by now.
+            ReleaseFreedMemory();
             done(error);
         });
 }
