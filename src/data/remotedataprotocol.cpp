@@ -317,8 +317,12 @@ bool TRemoteChange::FromJson(const QJsonObject& json, TRemoteChange* change, QSt
 
 QJsonObject TRemoteApplyResult::ToJson() const
 {
-    if (ok)
+    if (ok && !hasCurrent)
         return {{QStringLiteral("ok"), true}, {QStringLiteral("id"), newId}};
+    if (ok)
+        return {{QStringLiteral("ok"), true},
+                {QStringLiteral("id"), newId},
+                {QStringLiteral("current"), RemoteValuesToJson(current)}};
     QJsonObject json{{QStringLiteral("ok"), false}, {QStringLiteral("code"), code}, {QStringLiteral("text"), text}};
     json.insert(QStringLiteral("current"), hasCurrent ? QJsonValue(RemoteValuesToJson(current)) : QJsonValue());
     return json;

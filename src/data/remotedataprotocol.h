@@ -125,7 +125,9 @@ struct TRemoteApplyResult {
     qint64 newId = 0;  // the stored ID of an insert
     int code = 0;
     QString text;
-    bool hasCurrent = false;  // the server's row as it stands, for a refusal
+    // The server's row as it stands: for a refusal, and for a stored insert
+    // (with the values the server filled in, its defaults).
+    bool hasCurrent = false;
     QVariantMap current;
 
     QJsonObject ToJson() const;

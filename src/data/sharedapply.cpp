@@ -219,9 +219,13 @@ QString AnswerFault(const TNClientDataSet& dataSet, const QList<TRemoteChange>& 
                 .arg(sent[i].id)
                 .arg(answer.newId);
         }
-        if (!answer.ok && answer.hasCurrent) {
+        if (answer.hasCurrent) {
+            // A stored new row comes back under its new ID; another row's
+            // server row under its own.
             const QVariant id = answer.current.value(QStringLiteral("ID"));
-            if (sent[i].kind != TRemoteChange::TKind::Insert && id.toLongLong() != sent[i].id)
+            const bool insert = sent[i].kind == TRemoteChange::TKind::Insert;
+            const qint64 expected = insert ? answer.newId : sent[i].id;
+            if ((!insert || answer.ok) && id.toLongLong() != expected)
                 return QStringLiteral("the server's row for row %1 has the ID %2").arg(sent[i].id).arg(id.toString());
             for (const TNFieldDef& def : dataSet.FieldDefs())
                 if (!FitsKind(def.Kind, answer.current.value(def.Name)))
@@ -423,6 +427,7 @@ private:
         }
         const bool placed = !newIds.isEmpty();
         ReplaceIds(kind, newIds);
+        const QHash<qint64, TNRowChange> here = placed ? ChangesByRow(*dataSet) : now;
         for (size_t i = 0; i < batch.size(); ++i) {
             if (!answers[int(i)].ok)
                 continue;
@@ -433,6 +438,8 @@ private:
             std::vector<QVariant> stored = batch[i].NewValues;
             if (batch[i].Kind == TUpdateKind::ukInsert)
                 stored[size_t(id)] = QVariant::fromValue<qint64>(answers[int(i)].newId);
+            if (batch[i].Kind == TUpdateKind::ukInsert && answers[int(i)].hasCurrent)
+                TakeStoredNewRow(*dataSet, here.value(batch[i].RowKey), answers[int(i)].current, &stored);
             dataSet->RebaseRow(batch[i].RowKey, &stored);
         }
         dataSet->ClearPendingApply();
@@ -456,6 +463,31 @@ private:
             return;
         ++m_kind;
         EnterKind();
+    }
+
+    // A new row as the server stored it (with the defaults it filled in)
+    // becomes Stored, what this client loaded; the fields of the row here
+    // that the operator has not changed since it was sent take the server's
+    // values too, so that a later change or delete names the row as stored.
+    static void TakeStoredNewRow(TNClientDataSet& dataSet, const TNRowChange& change, const QVariantMap& server,
+                                 std::vector<QVariant>* stored)
+    {
+        const std::vector<QVariant> sent = *stored;
+        const std::vector<TNFieldDef>& defs = dataSet.FieldDefs();
+        for (size_t f = 0; f < defs.size() && f < stored->size(); ++f)
+            if (server.contains(defs[f].Name))
+                (*stored)[f] = server.value(defs[f].Name);
+        if (change.RowKey == 0 || change.Kind != TUpdateKind::ukInsert)
+            return;  // gone here meanwhile: the delete goes with the stored values
+        std::vector<QVariant> values = change.NewValues;
+        bool differs = false;
+        for (size_t f = 0; f < values.size() && f < stored->size(); ++f)
+            if (Same(values[f], sent[f]) && !Same(values[f], (*stored)[f])) {
+                values[f] = (*stored)[f];
+                differs = true;
+            }
+        if (differs)
+            dataSet.SetStoredRow(change.RowKey, std::move(values));
     }
 
     void Finish()

@@ -421,7 +421,7 @@ TEST_F(SharedClientTest, AnApplyWhoseAnswerWasLostIsAskedAgainAndStoresEachRowOn
     TSharedAccessClient* client = Client();
     ASSERT_NE(client, nullptr);
     const qint32 ann = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Ann")}});
-    AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Bob")}, {QStringLiteral("Prune"), false}});
+    AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Bob")}});
     const qint32 group = AddRow(client, dkGroups, {{QStringLiteral("Name"), QStringLiteral("Team")}});
     AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), group}, {QStringLiteral("ContactID"), ann}});
     const quint16 port = Sim->Port();

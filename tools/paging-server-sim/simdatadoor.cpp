@@ -503,6 +503,10 @@ QJsonArray TSimDataDoor::ApplyChanges(QSqlDatabase& db, const QString& provider,
                 result.ok = true;
                 result.newId =
                     change.kind == TRemoteChange::TKind::Insert ? write.lastInsertId().toLongLong() : change.id;
+                // A new row goes back as stored: the client takes the
+                // defaults the table filled in as what it loaded.
+                if (change.kind == TRemoteChange::TKind::Insert)
+                    result.hasCurrent = current(result.newId, &result.current);
             } else {
                 refuse(RemoteData::RowConstraint, write.lastError().text());
             }
