@@ -64,7 +64,8 @@ public:
     int ErrorCode() const { return m_errorCode; }
     void SetTimeout(int ms) { m_timeoutMs = ms; }
     // Any thread: the call running now (and every later one) fails at once
-    // with "Cancelled"; the connection is closed by its user.
+    // with "Cancelled" (a connect in progress at the end of its own
+    // time-out); the connection is closed by its user.
     void Cancel();
 
 private:
