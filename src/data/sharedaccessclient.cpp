@@ -514,6 +514,9 @@ bool TSharedAccessClient::GetContactCarrier(qint32 contactID, TNContactCarrier& 
     const auto contact = snapshot->Contacts.constFind(contactID);
     if (contact == snapshot->Contacts.constEnd())
         return false;
+    // Named even when its carrier is gone, so a row that cannot be routed
+    // is told by its member's name.
+    carrier.ContactName = contact->Name;
     const auto found = snapshot->Carriers.constFind(contact->CarrierID);
     if (found == snapshot->Carriers.constEnd())
         return false;

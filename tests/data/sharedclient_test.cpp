@@ -484,6 +484,7 @@ TEST_F(SharedClientTest, SharedContactsAndGroupsAreQueuedToTheBooksTcpDoor)
     ASSERT_TRUE(client->GetContactCarrier(annId, carrierOf));
     EXPECT_EQ(carrierOf.CarrierTypeNo, 6);
     EXPECT_EQ(carrierOf.ContactData, QStringLiteral("555,false"));
+    EXPECT_EQ(carrierOf.ContactName, QStringLiteral("Ann"));
     EXPECT_EQ(client->GetRecordCount(dkCarriers), 1);
     EXPECT_FALSE(client->ServerNameExists(QStringLiteral("Any")));
 
