@@ -82,9 +82,7 @@ std::vector<QVariant> ValueRow(const TNClientDataSet& dataSet, const QVariantMap
 
 bool Same(const QVariant& a, const QVariant& b)
 {
-    if (a.isNull() || b.isNull())
-        return a.isNull() == b.isNull();
-    return a == b || a.toString() == b.toString();
+    return SameStoredValue(a, b);
 }
 
 // What goes to the server for one net change; false when nothing is left

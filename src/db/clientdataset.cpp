@@ -4,6 +4,25 @@
 #include <QSet>
 #include <algorithm>
 
+bool SameStoredValue(const QVariant& a, const QVariant& b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull();
+    return a == b || a.toString() == b.toString();
+}
+
+namespace {
+bool SameValues(const std::vector<QVariant>& a, const std::vector<QVariant>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!SameStoredValue(a[i], b[i]))
+            return false;
+    return true;
+}
+}  // namespace
+
 void TNClientDataSet::SetFieldDefs(std::vector<TNFieldDef> defs)
 {
     Close();
@@ -355,6 +374,6 @@ void TNClientDataSet::RebaseRow(qint64 key, const std::vector<QVariant>* stored)
     before.resize(m_defs.size());
     if (now == m_store.end())
         m_log.push_back({TUpdateKind::ukDelete, key, std::move(before)});
-    else if (now->second != before)
+    else if (!SameValues(now->second, before))
         m_log.push_back({TUpdateKind::ukModify, key, std::move(before)});
 }

@@ -39,6 +39,11 @@ struct TNFieldDef {
 
 enum class TUpdateKind { ukModify, ukInsert, ukDelete };
 
+// Equal as stored values: a null of any kind equals every null, and values
+// of different kinds (a server's 64-bit ID, a field's int) compare by value
+// or, failing that, by their texts.
+bool SameStoredValue(const QVariant& a, const QVariant& b);
+
 // The net change of one row: OldValues as loaded (empty for an insert),
 // NewValues as they stand (empty for a delete), in field-definition order.
 struct TNRowChange {
