@@ -1,6 +1,7 @@
 #include "data/doorexchange.h"
 
 #include "data/dataerror.h"
+#include "platform/idleupdates.h"
 
 TDoorExchange::TDoorExchange(TMode mode, QObject* parent)
     : QObject(parent), m_mode(mode), m_connection(std::make_unique<TRemoteDataConnection>())
@@ -55,6 +56,10 @@ void TDoorExchange::TalkEnded()
 {
     m_worker.join();
     m_talking = false;
+    // The end arrives as a queued call, which the idle-time action updates
+    // do not count: without this, Apply Updates stayed enabled after its
+    // apply until the next key or click.
+    NoteIdleActivity();
     emit TalkingChanged(false);
     const std::function<void()> then = std::move(m_heard);
     m_heard = nullptr;

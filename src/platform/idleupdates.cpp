@@ -48,6 +48,7 @@ public:
     explicit TActivityWatch(QObject* app) : QObject(app) { app->installEventFilter(this); }
 
     quint64 Generation() const { return m_generation; }
+    void Note() { ++m_generation; }
 
 protected:
     bool eventFilter(QObject* receiver, QEvent* event) override
@@ -94,6 +95,12 @@ struct IdleHook {
     bool scheduled = false;
 };
 }  // namespace
+
+void NoteIdleActivity()
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        Watch(app)->Note();
+}
 
 long long IdleHandlerRuns()
 {

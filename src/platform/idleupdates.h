@@ -19,6 +19,11 @@
 
 void OnIdle(QObject* context, std::function<void()> handler);
 
+// Something the handlers read has changed by a queued call that does not count
+// by itself (the end of a worker thread's job taken in on the main thread):
+// the handlers run once more when the queue is next idle. Main thread only.
+void NoteIdleActivity();
+
 // How many idle handlers have run in this process so far (for tests and
 // benchmarks).
 long long IdleHandlerRuns();

@@ -5,7 +5,9 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 namespace {
 void RunLoopFor(int ms)
@@ -63,6 +65,39 @@ TEST(IdleUpdates, AHandlerThatPostsAndRepaintsCannotKeepTheLoopAwake)
     EXPECT_GE(posted, 1);
     EXPECT_LE(runs, 3);
     EXPECT_LE(IdleHandlerRuns(), 1000);
+}
+
+TEST(IdleUpdates, AQueuedCallCountsOnlyWhenItNotesActivity)
+{
+    QObject context;
+    int runs = 0;
+    OnIdle(&context, [&] { ++runs; });
+    // Runs the loop until a worker's queued call ends it, after a queued call
+    // that may note activity: nothing in it counts by itself.
+    const auto quietLoop = [&](bool note) {
+        QEventLoop loop;
+        std::thread worker([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            QMetaObject::invokeMethod(
+                &context,
+                [note] {
+                    if (note)
+                        NoteIdleActivity();
+                },
+                Qt::QueuedConnection);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        loop.exec();
+        worker.join();
+    };
+    RunLoopFor(50);
+    quietLoop(false);  // takes in the run the timer above brought
+    const int settled = runs;
+    quietLoop(false);
+    EXPECT_EQ(runs, settled);
+    quietLoop(true);
+    EXPECT_EQ(runs, settled + 1);
 }
 
 TEST(IdleUpdates, AButtonsDelayedClickCountsAsTheKeyThatStartedIt)
