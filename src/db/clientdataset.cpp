@@ -77,7 +77,7 @@ void TNClientDataSet::LoadFromDataSet(const TNDataSet& source)
         values.reserve(fields.size());
         for (const TNField* f : fields)
             values.push_back(source.RowValue(row, f));
-        m_store.emplace(m_nextKey++, std::move(values));
+        m_store.emplace(m_nextKey++, MakeRowValues(std::move(values)));
     }
     Open();
 }
@@ -102,7 +102,7 @@ std::vector<TNColumnInfo> TNClientDataSet::LoadRows(std::vector<std::unique_ptr<
     for (const auto& [key, values] : m_store) {
         auto row = std::make_unique<TNRow>();
         row->Key = key;
-        row->Values = values;
+        row->Values = values;  // shared, not copied
         rows.push_back(std::move(row));
     }
     return columns;
@@ -111,19 +111,19 @@ std::vector<TNColumnInfo> TNClientDataSet::LoadRows(std::vector<std::unique_ptr<
 void TNClientDataSet::StoreInsert(TNRow& row, const std::vector<QVariant>& values, const std::vector<bool>&)
 {
     const qint64 key = m_nextKey++;
-    m_store[key] = values;
     row.Key = key;
-    row.Values = values;
-    m_log.push_back({TUpdateKind::ukInsert, key, {}});
+    row.Values = MakeRowValues(values);
+    m_store[key] = row.Values;
+    m_log.push_back({TUpdateKind::ukInsert, key, nullptr});
 }
 
 void TNClientDataSet::StoreUpdate(TNRow& row, const std::vector<QVariant>& values, const std::vector<bool>&)
 {
     const qint64 key = row.Key.toLongLong();
-    std::vector<QVariant>& stored = m_store[key];
-    m_log.push_back({TUpdateKind::ukModify, key, stored});
-    stored = values;
-    row.Values = values;
+    TNRowValues& stored = m_store[key];
+    m_log.push_back({TUpdateKind::ukModify, key, stored ? stored : MakeRowValues({})});
+    row.Values = MakeRowValues(values);
+    stored = row.Values;
 }
 
 void TNClientDataSet::StoreDelete(const TNRow& row)
@@ -183,12 +183,12 @@ std::vector<TNRowChange> TNClientDataSet::Delta() const
             if (!exists)
                 continue;  // inserted and deleted again
             change.Kind = TUpdateKind::ukInsert;
-            change.NewValues = now->second;
+            change.NewValues = *now->second;
         } else {
             change.Kind = exists ? TUpdateKind::ukModify : TUpdateKind::ukDelete;
-            change.OldValues = entry.Before;
+            change.OldValues = *entry.Before;
             if (exists)
-                change.NewValues = now->second;
+                change.NewValues = *now->second;
         }
         changes.push_back(std::move(change));
     }
@@ -226,19 +226,19 @@ int TNClientDataSet::ChangeCount() const
     return count;
 }
 
-TNClientPacket TNClientDataSet::SavePacket() const
+void TNClientDataSet::ForEachStoredRowByKey(
+    const std::function<void(qint64 key, const std::vector<QVariant>& values)>& visit) const
 {
-    TNClientPacket packet;
-    packet.Defs = m_defs;
-    packet.Rows.reserve(m_store.size());
     for (const auto& [key, values] : m_store)
-        packet.Rows.emplace_back(key, values);
+        visit(key, *values);
+}
+
+void TNClientDataSet::ForEachLogEntry(
+    const std::function<void(TUpdateKind kind, qint64 key, const std::vector<QVariant>& before)>& visit) const
+{
+    static const std::vector<QVariant> none;
     for (const TLogEntry& entry : m_log)
-        packet.Log.push_back({entry.Kind, entry.Key, entry.Before});
-    packet.NextKey = m_nextKey;
-    packet.ApplyId = m_applyId;
-    packet.Applying = m_applying;
-    return packet;
+        visit(entry.Kind, entry.Key, entry.Before ? *entry.Before : none);
 }
 
 void TNClientDataSet::LoadPacket(TNClientPacket packet)
@@ -246,10 +246,11 @@ void TNClientDataSet::LoadPacket(TNClientPacket packet)
     SetFieldDefs(std::move(packet.Defs));
     for (auto& [key, values] : packet.Rows) {
         values.resize(m_defs.size());
-        m_store.emplace(key, std::move(values));
+        m_store.emplace(key, MakeRowValues(std::move(values)));
     }
     for (TNClientPacket::TLogEntry& entry : packet.Log)
-        m_log.push_back({entry.Kind, entry.Key, std::move(entry.Before)});
+        m_log.push_back({entry.Kind, entry.Key,
+                         entry.Kind == TUpdateKind::ukInsert ? nullptr : MakeRowValues(std::move(entry.Before))});
     m_nextKey = std::max<qint64>(packet.NextKey, m_store.empty() ? 1 : m_store.rbegin()->first + 1);
     for (const TLogEntry& entry : m_log)
         m_nextKey = std::max(m_nextKey, entry.Key + 1);
@@ -268,15 +269,17 @@ void TNClientDataSet::LoadData(std::vector<std::vector<QVariant>> rows)
     ClearPendingApply();
     for (std::vector<QVariant>& values : rows) {
         values.resize(m_defs.size());
-        m_store.emplace(m_nextKey++, std::move(values));
+        m_store.emplace(m_nextKey++, MakeRowValues(std::move(values)));
     }
+    // The emptied list goes before the dataset's rows are made.
+    std::vector<std::vector<QVariant>>().swap(rows);
     Open();
 }
 
 void TNClientDataSet::ForEachStoredRow(const std::function<void(const std::vector<QVariant>&)>& visit) const
 {
     for (const auto& entry : m_store)
-        visit(entry.second);
+        visit(*entry.second);
 }
 
 int TNClientDataSet::ReplaceFieldValue(const QString& field, const QVariant& from, const QVariant& to)
@@ -293,13 +296,16 @@ int TNClientDataSet::ReplaceFieldValues(const QString& field, const QHash<qint64
     if (index == m_defs.size())
         Error(QStringLiteral("Field '%1' not found").arg(field));
     CheckBrowseMode();
-    const auto replace = [&](std::vector<QVariant>& values) {
-        if (index >= values.size() || values[index].isNull())
+    // Copy on write: the dataset's rows keep the old values until Reload.
+    const auto replace = [&](TNRowValues& values) {
+        if (!values || index >= values->size() || (*values)[index].isNull())
             return false;
-        const auto found = replacements.constFind(values[index].toLongLong());
+        const auto found = replacements.constFind((*values)[index].toLongLong());
         if (found == replacements.constEnd())
             return false;
-        values[index] = QVariant::fromValue<qint64>(found.value());
+        std::vector<QVariant> changed = *values;
+        changed[index] = QVariant::fromValue<qint64>(found.value());
+        values = MakeRowValues(std::move(changed));
         return true;
     };
     int changed = 0;
@@ -346,7 +352,7 @@ void TNClientDataSet::SetStoredRow(qint64 key, std::vector<QVariant> values)
 {
     CheckBrowseMode();
     values.resize(m_defs.size());
-    m_store[key] = std::move(values);
+    m_store[key] = MakeRowValues(std::move(values));
     MergeRowChanges(key);
     Reload();
 }
@@ -373,7 +379,7 @@ void TNClientDataSet::RebaseRow(qint64 key, const std::vector<QVariant>* stored)
     std::vector<QVariant> before = *stored;
     before.resize(m_defs.size());
     if (now == m_store.end())
-        m_log.push_back({TUpdateKind::ukDelete, key, std::move(before)});
-    else if (!SameValues(now->second, before))
-        m_log.push_back({TUpdateKind::ukModify, key, std::move(before)});
+        m_log.push_back({TUpdateKind::ukDelete, key, MakeRowValues(std::move(before))});
+    else if (!SameValues(*now->second, before))
+        m_log.push_back({TUpdateKind::ukModify, key, MakeRowValues(std::move(before))});
 }

@@ -112,7 +112,14 @@ public:
     // --- whole state and row-level changes (cache files, applying the log
     // elsewhere). None of these is logged; each posts a pending edit first
     // and re-reads the rows afterwards, keeping the current row.
-    TNClientPacket SavePacket() const;
+    // The state as a cache file writes it, read in place (no copy of the
+    // rows): the next row key, the stored rows under their keys in key
+    // order, and the log entries in order (an insert's Before is empty).
+    qint64 NextKey() const { return m_nextKey; }
+    size_t StoredRowCount() const { return m_store.size(); }
+    void ForEachStoredRowByKey(const std::function<void(qint64 key, const std::vector<QVariant>& values)>& visit) const;
+    void ForEachLogEntry(
+        const std::function<void(TUpdateKind kind, qint64 key, const std::vector<QVariant>& before)>& visit) const;
     // Takes the definitions, rows and log of Packet and opens.
     void LoadPacket(TNClientPacket packet);
     // Replaces every row with Rows (in field-definition order) and forgets
@@ -151,15 +158,19 @@ protected:
     bool OrderByKey() const override { return true; }
 
 private:
+    // Before holds the row as it was (modify, delete; null for an insert);
+    // it shares its values with the store and the dataset's rows.
     struct TLogEntry {
         TUpdateKind Kind;
         qint64 Key;
-        std::vector<QVariant> Before;  // modify, delete
+        TNRowValues Before;
     };
     void Reload();
 
     std::vector<TNFieldDef> m_defs;
-    std::map<qint64, std::vector<QVariant>> m_store;  // by row key, in the order rows were added
+    // By row key, in the order rows were added; the values are shared with
+    // the dataset's rows, never changed in place.
+    std::map<qint64, TNRowValues> m_store;
     qint64 m_nextKey = 1;
     std::vector<TLogEntry> m_log;
     QString m_applyId;

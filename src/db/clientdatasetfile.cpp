@@ -121,33 +121,36 @@ QString FieldNames(const std::vector<TNFieldDef>& defs)
 
 void SaveClientDataSetToFile(const TNClientDataSet& dataSet, const QString& fileName)
 {
-    const TNClientPacket packet = dataSet.SavePacket();
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_6_4);
-    out.writeRawData(kMagic, 8);
-    out << kVersion << quint32(packet.Defs.size());
-    for (const TNFieldDef& def : packet.Defs)
-        out << def.Name << qint32(def.Kind) << qint32(def.Size) << def.ReadOnly;
-    out << qint64(packet.NextKey) << quint32(packet.Rows.size());
-    for (const auto& [key, values] : packet.Rows) {
-        out << qint64(key);
-        Write(out, values);
-    }
-    out << quint32(packet.Log.size());
-    for (const TNClientPacket::TLogEntry& entry : packet.Log) {
-        out << qint32(entry.Kind) << qint64(entry.Key);
-        Write(out, entry.Before);
-    }
-    out << packet.ApplyId << quint32(packet.Applying.size());
-    for (const TNRowChange& change : packet.Applying) {
-        out << qint32(change.Kind) << qint64(change.RowKey);
-        Write(out, change.OldValues);
-        Write(out, change.NewValues);
-    }
-    out.writeRawData(kEnd, 4);
-    QString error = QStringLiteral("out of memory");
-    if (out.status() != QDataStream::Ok || !ReplaceFileDurably(fileName, bytes, &error))
+    // Written straight from the dataset into the new file: neither a copy of
+    // the rows nor the file's bytes are held in memory.
+    const auto write = [&dataSet](QIODevice& device) {
+        QDataStream out(&device);
+        out.setVersion(QDataStream::Qt_6_4);
+        out.writeRawData(kMagic, 8);
+        out << kVersion << quint32(dataSet.FieldDefs().size());
+        for (const TNFieldDef& def : dataSet.FieldDefs())
+            out << def.Name << qint32(def.Kind) << qint32(def.Size) << def.ReadOnly;
+        out << qint64(dataSet.NextKey()) << quint32(dataSet.StoredRowCount());
+        dataSet.ForEachStoredRowByKey([&out](qint64 key, const std::vector<QVariant>& values) {
+            out << qint64(key);
+            Write(out, values);
+        });
+        out << quint32(dataSet.SavePoint());
+        dataSet.ForEachLogEntry([&out](TUpdateKind kind, qint64 key, const std::vector<QVariant>& before) {
+            out << qint32(kind) << qint64(key);
+            Write(out, before);
+        });
+        out << dataSet.PendingApplyId() << quint32(dataSet.PendingApply().size());
+        for (const TNRowChange& change : dataSet.PendingApply()) {
+            out << qint32(change.Kind) << qint64(change.RowKey);
+            Write(out, change.OldValues);
+            Write(out, change.NewValues);
+        }
+        out.writeRawData(kEnd, 4);
+        return out.status() == QDataStream::Ok;
+    };
+    QString error;
+    if (!ReplaceFileDurably(fileName, write, &error))
         throw EDatabaseError(QStringLiteral("The cache file \"%1\" cannot be written: %2").arg(fileName, error));
 }
 

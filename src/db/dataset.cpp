@@ -472,8 +472,8 @@ std::vector<TNDataSet::TSortKey> TNDataSet::ParseIndexFieldNames(const QString& 
 bool TNDataSet::RowLess(const TNRow* a, const TNRow* b) const
 {
     for (const TSortKey& key : m_sortKeys) {
-        const QVariant va = RecordValue(a->Values, key.Field);
-        const QVariant vb = RecordValue(b->Values, key.Field);
+        const QVariant va = RecordValue(*a->Values, key.Field);
+        const QVariant vb = RecordValue(*b->Values, key.Field);
         int c = m_sortCaseSensitive && IsTextKind(key.Field->Kind()) && !IsNullValue(va) && !IsNullValue(vb)
                     ? va.toString().compare(vb.toString(), Qt::CaseSensitive)
                     : CompareValues(key.Field->Kind(), va, vb);
@@ -500,7 +500,7 @@ bool TNDataSet::RowVisible(const TNRow* row) const
 {
     if (!m_filtered)
         return true;
-    const TNRecord record(*this, row->Values);
+    const TNRecord record(*this, *row->Values);
     if (m_filterExpr && !m_filterExpr->Matches(record, m_filterCaseInsensitive))
         return false;
     return !m_onFilter || m_onFilter(record);
@@ -765,7 +765,7 @@ const TNRow* TNDataSet::FindRowByKey(const QList<const TNField*>& fields, const 
             QHash<qint64, const TNRow*> index;
             index.reserve(qsizetype(m_view.size()));
             for (const TNRow* row : m_view) {
-                const QVariant v = RecordValue(row->Values, fields[0]);
+                const QVariant v = RecordValue(*row->Values, fields[0]);
                 if (!IsNullValue(v) && !index.contains(v.toLongLong()))
                     index.insert(v.toLongLong(), row);
             }
@@ -793,7 +793,7 @@ const TNRow* TNDataSet::FindRowByKey(const QList<const TNField*>& fields, const 
             for (qsizetype i = 0; i < fields.size() && ok; ++i) {
                 if (i > 0)
                     text += KeySeparator;
-                ok = KeyPart(fields[i]->Kind(), RecordValue(row->Values, fields[i]), &text);
+                ok = KeyPart(fields[i]->Kind(), RecordValue(*row->Values, fields[i]), &text);
             }
             if (ok && !index.contains(text))
                 index.insert(text, row);
@@ -835,7 +835,7 @@ bool TNDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLoc
         }
     }
     for (size_t r = 0; r < m_view.size(); ++r) {
-        const std::vector<QVariant>& values = m_view[r]->Values;
+        const std::vector<QVariant>& values = *m_view[r]->Values;
         bool match = true;
         for (size_t i = 0; i < prepared.size() && match; ++i) {
             const TNField* f = prepared[i].Field;
@@ -863,10 +863,10 @@ QVariant TNDataSet::Lookup(const QString& keyFields, const QVariant& keyValues, 
     if (!row)
         return QVariant();
     if (results.size() == 1)
-        return RecordValue(row->Values, results.first());
+        return RecordValue(*row->Values, results.first());
     QVariantList values;
     for (const TNField* f : results)
-        values << RecordValue(row->Values, f);
+        values << RecordValue(*row->Values, f);
     return values;
 }
 
@@ -878,10 +878,10 @@ const std::vector<QVariant>* TNDataSet::CurrentValues() const
         return &m_buffer;
     if (m_heldSerial != 0) {
         if (const TNRow* held = m_bySerial.value(m_heldSerial, nullptr))
-            return &held->Values;
+            return held->Values.get();
     }
     if (m_cursor >= 0)
-        return &m_view[size_t(m_cursor)]->Values;
+        return m_view[size_t(m_cursor)]->Values.get();
     return nullptr;
 }
 
@@ -912,7 +912,7 @@ QVariant TNDataSet::LookupValue(const std::vector<QVariant>& values, const TNFie
     const TNRow* row = other->FindRowByKey(cache.LookupKeyFields, keys);
     if (!row)
         return QVariant();
-    return other->RecordValue(row->Values, cache.Result);
+    return other->RecordValue(*row->Values, cache.Result);
 }
 
 QVariant TNDataSet::RecordValue(const std::vector<QVariant>& values, const TNField* field) const
@@ -933,7 +933,7 @@ QVariant TNDataSet::RowValue(int row, const TNField* field) const
 {
     if (row < 0 || size_t(row) >= m_view.size())
         return QVariant();
-    return RecordValue(m_view[size_t(row)]->Values, field);
+    return RecordValue(*m_view[size_t(row)]->Values, field);
 }
 
 QString TNDataSet::RowText(int row, const TNField* field) const
@@ -1027,7 +1027,7 @@ void TNDataSet::Edit()
     if (!StorageCanModify())
         Error(QStringLiteral("Cannot modify a read-only dataset"));
     ReleaseHeldRow();
-    m_buffer = m_view[size_t(m_cursor)]->Values;
+    m_buffer = *m_view[size_t(m_cursor)]->Values;
     m_assigned.assign(m_columnCount, false);
     m_modified = false;
     SetState(TDataSetState::dsEdit);
@@ -1107,7 +1107,7 @@ void TNDataSet::Post()
     const int oldCursor = m_cursor;
     if (m_state == TDataSetState::dsInsert) {
         auto row = std::make_unique<TNRow>();
-        row->Values.assign(m_columnCount, QVariant());
+        row->Values = MakeRowValues(std::vector<QVariant>(m_columnCount));
         StoreInsert(*row, m_buffer, m_assigned);
         row->Serial = m_nextSerial++;
         m_bySerial.insert(row->Serial, row.get());

@@ -61,12 +61,24 @@ using TBookmark = quint64;
 using TFilterRecordFunc = std::function<bool(const TNRecord& record)>;
 using TDataSetHandler = std::function<void(TNDataSet& dataSet)>;
 
+// The values of one row, one per data field in column order. They are never
+// changed in place: a change makes new values and puts them in place of the
+// old ones, so that the storage (a client dataset's store and change log) and
+// the dataset's rows can hold the same values instead of a copy each.
+using TNRowValues = std::shared_ptr<const std::vector<QVariant>>;
+
+// Values as a shared piece; Values is moved, not copied.
+inline TNRowValues MakeRowValues(std::vector<QVariant> values)
+{
+    return std::make_shared<const std::vector<QVariant>>(std::move(values));
+}
+
 // One row in memory.
 struct TNRow {
     TBookmark Serial = 0;
-    QVariant Key;                  // where the storage finds the row (rowid)
-    std::vector<QVariant> Values;  // one per data field, in column order
-    int ViewIndex = -1;            // position among the visible rows, -1 when filtered out
+    QVariant Key;        // where the storage finds the row (rowid)
+    TNRowValues Values;  // never null once the row is filled
+    int ViewIndex = -1;  // position among the visible rows, -1 when filtered out
 };
 
 // A column as the storage reports it when the dataset opens.

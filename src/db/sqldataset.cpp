@@ -155,13 +155,14 @@ std::vector<TNColumnInfo> TNSqlDataSet::LoadRows(std::vector<std::unique_ptr<TNR
     const size_t count = columns.size();
     while (query.next()) {
         auto row = std::make_unique<TNRow>();
-        row->Values.resize(count);
+        std::vector<QVariant> values(count);
         for (size_t c = 0; c < count; ++c)
-            row->Values[c] = FromStored(m_columnKinds[c], query.value(int(c) + first));
+            values[c] = FromStored(m_columnKinds[c], query.value(int(c) + first));
         if (first == 1)
             row->Key = query.value(0);
         else if (m_keyColumn >= 0)
-            row->Key = row->Values[size_t(m_keyColumn)];
+            row->Key = values[size_t(m_keyColumn)];
+        row->Values = MakeRowValues(std::move(values));
         rows.push_back(std::move(row));
     }
     if (query.lastError().isValid())
@@ -181,15 +182,17 @@ void TNSqlDataSet::ReadBack(TNRow& row, const QVariant& rowId)
     if (!query.next())
         Error(QStringLiteral("%1: the posted row cannot be read back").arg(routine));
     const QSqlRecord record = query.record();
+    std::vector<QVariant> values = *row.Values;
     for (size_t c = 0; c < m_columnNames.size(); ++c) {
         for (int i = 1; i < record.count(); ++i) {
             if (record.fieldName(i).compare(m_columnNames[c], Qt::CaseInsensitive) == 0) {
-                row.Values[c] = FromStored(m_columnKinds[c], query.value(i));
+                values[c] = FromStored(m_columnKinds[c], query.value(i));
                 break;
             }
         }
     }
-    row.Key = m_keyColumn >= 0 ? row.Values[size_t(m_keyColumn)] : query.value(0);
+    row.Key = m_keyColumn >= 0 ? values[size_t(m_keyColumn)] : query.value(0);
+    row.Values = MakeRowValues(std::move(values));
 }
 
 void TNSqlDataSet::StoreInsert(TNRow& row, const std::vector<QVariant>& values, const std::vector<bool>& assigned)
@@ -218,7 +221,7 @@ void TNSqlDataSet::StoreInsert(TNRow& row, const std::vector<QVariant>& values, 
         query.addBindValue(v);
     ExecPrepared(query, routine);
     const QVariant rowId = query.lastInsertId();
-    row.Values = values;
+    row.Values = MakeRowValues(values);
     ReadBack(row, rowId);
 }
 
@@ -247,7 +250,7 @@ void TNSqlDataSet::StoreUpdate(TNRow& row, const std::vector<QVariant>& values, 
         Error(QStringLiteral("%1: Row cannot be located for updating. Some values may have been changed since it "
                              "was last read.")
                   .arg(routine));
-    row.Values = values;
+    row.Values = MakeRowValues(values);
     ReadBack(row, row.Key);
 }
 

@@ -6,11 +6,20 @@
 // the target holds either its old content or the whole new one, also after a
 // crash or a power cut. Any failure (no room, a folder that refuses new
 // files, a file size limit) removes the new file and leaves the target as it
-// was.
+// was. The content can be written piece by piece, so that a large file never
+// has to be built in memory first.
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
+#include <functional>
+
+// Writes the new content to Out (a write-only device over the new file);
+// false gives the replacement up. A write that fails returns -1 and so do
+// all writes after it; the replacement then fails with the system's reason.
+using TDurableContent = std::function<bool(QIODevice& out)>;
 
 // False, with the system's reason in ErrorText, when the file could not be
 // replaced.
+bool ReplaceFileDurably(const QString& fileName, const TDurableContent& write, QString* errorText);
 bool ReplaceFileDurably(const QString& fileName, const QByteArray& bytes, QString* errorText);
