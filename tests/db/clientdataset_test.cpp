@@ -12,6 +12,7 @@
 #include "db/datasetmodel.h"
 #include "db/dberror.h"
 #include "db/sqldataset.h"
+#include "platform/durablefile.h"
 #include "support/filesizelimit.h"
 #include "support/tempfolder.h"
 #include "support/testdatabases.h"
@@ -332,6 +333,44 @@ TEST(ClientDataSetFileTest, AFileThatCannotBeWrittenWhollyKeepsItsOldContent)
             << e.what();
     }
     EXPECT_EQ(FileBytes(file), old);
+}
+
+TEST(ClientDataSetFileTest, ContentWrittenPieceByPieceReplacesTheFileOnlyWhenWhole)
+{
+    TempFolder folder;
+    const QString file = folder.File(QStringLiteral("cdsContacts.cds"));
+    QString error;
+    ASSERT_TRUE(ReplaceFileDurably(file, QByteArray("old"), &error)) << error.toStdString();
+    // Pieces both smaller and larger than what is gathered before a write.
+    const QByteArray piece(300000, 'x');
+    qint64 total = 0;
+    const auto content = [&](QIODevice& out) {
+        total = 0;
+        for (int i = 0; i < 12; ++i) {
+            const qint64 size = i % 3 == 0 ? piece.size() : 1000;
+            if (out.write(piece.constData(), size) != size)
+                return false;
+            total += size;
+        }
+        return true;
+    };
+    {
+        // The room ends while pieces are still coming: every write after
+        // that fails as well.
+        const FileSizeLimit full(700 * 1024);
+        EXPECT_FALSE(ReplaceFileDurably(file, content, &error));
+        EXPECT_TRUE(error.startsWith(QStringLiteral("cannot write: "))) << error.toStdString();
+    }
+    EXPECT_EQ(FileBytes(file), QByteArray("old"));
+    const auto givenUp = [](QIODevice& out) { return out.write("half") == 4 && false; };
+    EXPECT_FALSE(ReplaceFileDurably(file, givenUp, &error));
+    EXPECT_EQ(FileBytes(file), QByteArray("old"));
+    EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files), QStringList{QStringLiteral("cdsContacts.cds")})
+        << "the new files are removed";
+
+    ASSERT_TRUE(ReplaceFileDurably(file, content, &error)) << error.toStdString();
+    EXPECT_EQ(FileBytes(file), piece.left(300000).repeated(4) + QByteArray(8000, 'x'));
+    EXPECT_EQ(total, 4 * 300000 + 8 * 1000);
 }
 
 }  // namespace
