@@ -426,19 +426,23 @@ private:
         const bool placed = !newIds.isEmpty();
         ReplaceIds(kind, newIds);
         const QHash<qint64, TNRowChange> here = placed ? ChangesByRow(*dataSet) : now;
-        for (size_t i = 0; i < batch.size(); ++i) {
-            if (!answers[int(i)].ok)
-                continue;
-            if (batch[i].Kind == TUpdateKind::ukDelete) {
-                dataSet->RebaseRow(batch[i].RowKey, nullptr);
-                continue;
+        {
+            // The rows shown are re-read once for the whole batch.
+            const TNClientDataSet::TNStoredRowBatch oneReread(*dataSet);
+            for (size_t i = 0; i < batch.size(); ++i) {
+                if (!answers[int(i)].ok)
+                    continue;
+                if (batch[i].Kind == TUpdateKind::ukDelete) {
+                    dataSet->RebaseRow(batch[i].RowKey, nullptr);
+                    continue;
+                }
+                std::vector<QVariant> stored = batch[i].NewValues;
+                if (batch[i].Kind == TUpdateKind::ukInsert)
+                    stored[size_t(id)] = QVariant::fromValue<qint64>(answers[int(i)].newId);
+                if (batch[i].Kind == TUpdateKind::ukInsert && answers[int(i)].hasCurrent)
+                    TakeStoredNewRow(*dataSet, here.value(batch[i].RowKey), answers[int(i)].current, &stored);
+                dataSet->RebaseRow(batch[i].RowKey, &stored);
             }
-            std::vector<QVariant> stored = batch[i].NewValues;
-            if (batch[i].Kind == TUpdateKind::ukInsert)
-                stored[size_t(id)] = QVariant::fromValue<qint64>(answers[int(i)].newId);
-            if (batch[i].Kind == TUpdateKind::ukInsert && answers[int(i)].hasCurrent)
-                TakeStoredNewRow(*dataSet, here.value(batch[i].RowKey), answers[int(i)].current, &stored);
-            dataSet->RebaseRow(batch[i].RowKey, &stored);
         }
         dataSet->ClearPendingApply();
         for (size_t i = 0; i < batch.size(); ++i) {

@@ -1,5 +1,6 @@
 #include "db/clientdataset.h"
 
+#include <QDebug>
 #include <QHash>
 #include <QSet>
 #include <algorithm>
@@ -138,8 +139,31 @@ void TNClientDataSet::StoreDelete(const TNRow& row)
 
 void TNClientDataSet::Reload()
 {
+    if (m_reloadsHeld > 0) {
+        m_reloadDue = true;
+        return;
+    }
     if (Active())
         Refresh();
+}
+
+TNClientDataSet::TNStoredRowBatch::TNStoredRowBatch(TNClientDataSet& dataSet) : m_dataSet(dataSet)
+{
+    ++m_dataSet.m_reloadsHeld;
+}
+
+TNClientDataSet::TNStoredRowBatch::~TNStoredRowBatch()
+{
+    if (--m_dataSet.m_reloadsHeld > 0 || !m_dataSet.m_reloadDue)
+        return;
+    m_dataSet.m_reloadDue = false;
+    try {
+        m_dataSet.Reload();
+    } catch (const std::exception& e) {
+        // A destructor never throws; the rows shown stay as they were until
+        // the next re-read.
+        qWarning("TNStoredRowBatch: %s", e.what());
+    }
 }
 
 void TNClientDataSet::SetSavePoint(int point)

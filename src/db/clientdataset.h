@@ -149,6 +149,21 @@ public:
     // here only). The values of a row that is here stay as they are.
     void RebaseRow(qint64 key, const std::vector<QVariant>* stored);
 
+    // While a TNStoredRowBatch of this dataset lives, SetStoredRow,
+    // RemoveStoredRow and RevertRow leave the rows shown as they are and the
+    // batch's end re-reads them once: taking in the answer of an apply of
+    // many rows costs one re-read, not one a row.
+    class TNStoredRowBatch {
+    public:
+        explicit TNStoredRowBatch(TNClientDataSet& dataSet);
+        ~TNStoredRowBatch();
+        TNStoredRowBatch(const TNStoredRowBatch&) = delete;
+        TNStoredRowBatch& operator=(const TNStoredRowBatch&) = delete;
+
+    private:
+        TNClientDataSet& m_dataSet;
+    };
+
 protected:
     std::vector<TNColumnInfo> LoadRows(std::vector<std::unique_ptr<TNRow>>& rows) override;
     void StoreInsert(TNRow& row, const std::vector<QVariant>& values, const std::vector<bool>& assigned) override;
@@ -166,6 +181,8 @@ private:
         TNRowValues Before;
     };
     void Reload();
+    int m_reloadsHeld = 0;
+    bool m_reloadDue = false;
 
     std::vector<TNFieldDef> m_defs;
     // By row key, in the order rows were added; the values are shared with
