@@ -337,9 +337,10 @@ bool LogAcceptedRowOfLoggedText(TStatements& st, const TClientInputMessage& ack)
 
 // Whether a report may belong to the row the server accepted as
 // ServerRecordID: a MESSAGE_SENT names the server's record, which must be the
-// same (out-box IDs start again once the out-box is emptied, so the client
-// record ID alone may name a row of an earlier run); a MESSAGE_SEND_ERROR
-// names none.
+// same (a stale report, or one of another client's row with this ID, names
+// another); a MESSAGE_SEND_ERROR names none. The links match reports so
+// before they pass them on (sentrows.h); the log writes hold to it as well,
+// whoever calls them.
 bool ReportNamesServerRecord(const TClientInputMessage& report, const QVariant& serverRecordId)
 {
     return report.MsgType != rkMessageSent || serverRecordId.isNull() ||
@@ -590,8 +591,8 @@ TNReportOutcome ApplyOneReport(TStatements& st, const TClientInputMessage& repor
         return outcome;
     }
     if (!ReportNamesServerRecord(report, values[2])) {
-        // The row was accepted as another server record: the report is of
-        // an earlier row that had this ID.
+        // The row was accepted as another server record: the report is
+        // not this row's.
         qDebug("Report for client record %d names server record %d, the row was accepted as %d; dropped",
                report.ClientRecordID, report.ServerRecordID, values[2].toInt());
         outcome.Result = TApplyReportResult::arNoRow;
