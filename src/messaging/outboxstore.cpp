@@ -581,11 +581,17 @@ TNReportOutcome ApplyOneReport(TStatements& st, const TClientInputMessage& repor
                                QSet<qint32>& texts)
 {
     TNReportOutcome outcome;
-    const QVariantList values = ReadOutRow(st,
-                                           QStringLiteral("m.MessageTextID, m.sentMessagesID, (select "
-                                                          "s.ServerRecordID from SentMessages s where s.ID = "
-                                                          "m.sentMessagesID)"),
-                                           3, report.ClientRecordID, "read reported row");
+    // The row with the server record its log row was accepted as: two look-ups
+    // by key, one statement whose text is fixed.
+    QSqlQuery& row =
+        st.Get(QStringLiteral("select m.MessageTextID, m.sentMessagesID, s.ServerRecordID from OutMessages m "
+                              "left join SentMessages s on s.ID = m.sentMessagesID where m.ID = :ClientRecordID"));
+    row.bindValue(QStringLiteral(":ClientRecordID"), report.ClientRecordID);
+    Exec(row, "read reported row");
+    QVariantList values;
+    if (row.next())
+        values = {row.value(0), row.value(1), row.value(2)};
+    row.finish();
     if (values.isEmpty()) {
         outcome.Result = TApplyReportResult::arNoRow;
         return outcome;
