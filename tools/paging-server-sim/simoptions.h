@@ -46,8 +46,8 @@ struct TSimOptions {
     QList<qint32> unreportedIds;   // accepted and never reported, whatever Report says
     int reportDelayMs = 0;
     // Every MESSAGE_SENT goes out a second time this many milliseconds after
-    // the first (0: once): a late report of a row the client may since have
-    // reused the ID of.
+    // the first (0: once): a late report of a row the client has seen
+    // through already.
     int repeatReportMs = 0;
     // Answers for rows never sent: right after LOGON_OK, MESSAGE_ACCEPTED and
     // MESSAGE_SENT for client record IDs 1 to StrayAnswers, though no
