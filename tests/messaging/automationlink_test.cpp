@@ -296,7 +296,7 @@ TEST_F(AutomationLinkTest, ReportsHeldForTheNextConnectionConfirmTheirRows)
     UseHiddenWindow();
     TSimOptions options = AutomationSim();
     options.closeAfter = 2;
-    options.ackDelayMs = 150;
+    options.ackDelayMs = 300;
     options.reportDelayMs = 500;
     options.holdReports = true;
     TPagingServerSim sim(options);
