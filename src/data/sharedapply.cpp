@@ -183,8 +183,7 @@ bool FitsKind(TFieldKind kind, const QVariant& value)
         case TFieldKind::fkInteger:
         case TFieldKind::fkSmallInt:
         case TFieldKind::fkAutoInc:
-            return value.typeId() == QMetaType::LongLong && value.toLongLong() >= -2147483648LL &&
-                   value.toLongLong() <= 2147483647LL;
+            return value.typeId() == QMetaType::LongLong && WholeNumberFitsField(kind, value.toLongLong());
         case TFieldKind::fkBoolean:
             return value.typeId() == QMetaType::Bool;
         case TFieldKind::fkString:
@@ -195,17 +194,25 @@ bool FitsKind(TFieldKind kind, const QVariant& value)
     }
 }
 
-// What is wrong with an apply answer, before anything of it is stored;
-// empty when nothing is.
-QString AnswerFault(const TNClientDataSet& dataSet, const QList<TRemoteChange>& sent,
-                    const QList<TRemoteApplyResult>& answers)
+// What is wrong with an apply answer to Batch, before anything of it is
+// stored; empty when nothing is.
+QString AnswerFault(const TNClientDataSet& dataSet, const std::vector<TNRowChange>& batch,
+                    const QList<TRemoteChange>& sent, const QList<TRemoteApplyResult>& answers)
 {
+    const int id = DefIndex(dataSet, QStringLiteral("ID"));
+    const TFieldKind idKind = dataSet.FieldDefs()[size_t(id)].Kind;
     QHash<qint64, qint64> newIds;  // new ID -> temporary ID
+    QSet<qint64> inserted;         // the keys of the rows sent as new
     for (int i = 0; i < sent.size(); ++i) {
         const TRemoteApplyResult& answer = answers[i];
         if (answer.ok && sent[i].kind == TRemoteChange::TKind::Insert) {
+            inserted.insert(batch[size_t(i)].RowKey);
             if (answer.newId <= 0)
                 return QStringLiteral("the server gave the new row %1 no valid ID").arg(sent[i].id);
+            if (!WholeNumberFitsField(idKind, answer.newId))
+                return QStringLiteral("the server gave the new row %1 the ID %2, which does not fit its field")
+                    .arg(sent[i].id)
+                    .arg(answer.newId);
             if (newIds.contains(answer.newId))
                 return QStringLiteral("the server gave the new rows %1 and %2 the same ID %3")
                     .arg(newIds.value(answer.newId))
@@ -234,12 +241,12 @@ QString AnswerFault(const TNClientDataSet& dataSet, const QList<TRemoteChange>& 
     }
     if (newIds.isEmpty())
         return QString();
-    // A new ID must be no row's already (one pass over the rows).
-    const int id = DefIndex(dataSet, QStringLiteral("ID"));
+    // A new ID must be no other row's already (one pass over the rows): a
+    // row sent again as new may keep its own.
     qint64 taken = 0;
-    dataSet.ForEachStoredRow([&](const std::vector<QVariant>& values) {
+    dataSet.ForEachStoredRowByKey([&](qint64 key, const std::vector<QVariant>& values) {
         const qint64 value = values[size_t(id)].toLongLong();
-        if (taken == 0 && value > 0 && newIds.contains(value))
+        if (taken == 0 && value > 0 && newIds.contains(value) && !inserted.contains(key))
             taken = value;
     });
     if (taken != 0)
@@ -400,7 +407,7 @@ private:
             error = QStringLiteral("The address book is no longer open");
         const TDataKind kind = m_kinds[m_kind];
         if (error.isEmpty())
-            error = AnswerFault(*dataSet, m_sent, answers);
+            error = AnswerFault(*dataSet, dataSet->PendingApply(), m_sent, answers);
         if (!error.isEmpty()) {
             m_result.Ok = false;
             m_result.ErrorText =
@@ -409,14 +416,77 @@ private:
                                 error);
             return Finish();
         }
-        const std::vector<TNRowChange> batch = dataSet->PendingApply();
-        const int id = DefIndex(*dataSet, QStringLiteral("ID"));
-        const QHash<qint64, TNRowChange> now = ChangesByRow(*dataSet);
+        bool again = false;
+        if (!Guarded([&] { return TakeInAnswer(kind, *dataSet, answers, &again); }))
+            return;
+        // After a batch sent again, the kind's other changes; rows naming
+        // the new rows go in another round.
+        Guarded([&] {
+            if (again && NextBatch())
+                return true;
+            ++m_kind;
+            EnterKind();
+            return true;
+        });
+    }
+
+    // Runs Step; a failure of it (a value the field cannot take, a dataset
+    // that refuses a change) ends the apply with a text that names the book
+    // and the fault. False when the apply is over.
+    bool Guarded(const std::function<bool()>& step)
+    {
+        try {
+            return step();
+        } catch (const std::exception& e) {
+            m_result.Ok = false;
+            m_result.ErrorText = QStringLiteral(
+                                     "The address book \"%1\" could not take in the answer to its changes of %2: %3\n"
+                                     "The changes not taken in stay to be applied.")
+                                     .arg(m_client ? m_client->Name() : QString(),
+                                          RemoteData::ProviderTable(RemoteData::ProviderNames().value(m_kinds[m_kind])),
+                                          QString::fromUtf8(e.what()));
+            // A talk already on its way ends the apply by itself.
+            if (!m_exchange.HasTalk())
+                Finish();
+            return false;
+        }
+    }
+
+    // The datasets of the kinds as they stand, to undo a step that fails
+    // halfway.
+    using TSavedBook = std::vector<std::pair<TNClientDataSet*, TNClientDataSet::TNSavedState>>;
+    TSavedBook SaveBook(TDataKind kind) const
+    {
+        TSavedBook saved;
+        QList<TDataKind> kinds{kind};
+        for (const TReference& ref : ReferencesTo(kind))
+            if (!kinds.contains(ref.Kind))
+                kinds.append(ref.Kind);
+        for (TDataKind each : kinds)
+            if (TNClientDataSet* dataSet = m_client->ClientDataSet(each))
+                saved.emplace_back(dataSet, dataSet->SaveState());
+        return saved;
+    }
+    static void RestoreBook(TSavedBook& saved)
+    {
+        for (auto& [dataSet, state] : saved)
+            dataSet->RestoreState(std::move(state));
+    }
+
+    // The answer's stored rows, then its refused ones; false when the apply
+    // ends here (an abort, a failure). Again: the kind has another batch to
+    // send now.
+    bool TakeInAnswer(TDataKind kind, TNClientDataSet& dataSet, const QList<TRemoteApplyResult>& answers, bool* again)
+    {
+        const std::vector<TNRowChange> batch = dataSet.PendingApply();
+        const int id = DefIndex(dataSet, QStringLiteral("ID"));
+        const QHash<qint64, TNRowChange> now = ChangesByRow(dataSet);
         QHash<qint64, qint64> newIds;
+        int applied = 0;
         for (size_t i = 0; i < batch.size(); ++i) {
             if (!answers[int(i)].ok)
                 continue;
-            ++m_result.Applied;
+            ++applied;
             // A new row deleted here meanwhile keeps its temporary ID out of
             // the other rows: another new row may hold it by now.
             if (batch[i].Kind == TUpdateKind::ukInsert && now.contains(batch[i].RowKey) &&
@@ -424,47 +494,54 @@ private:
                 newIds.insert(m_sent[int(i)].id, answers[int(i)].newId);
         }
         const bool placed = !newIds.isEmpty();
-        ReplaceIds(kind, newIds);
-        const QHash<qint64, TNRowChange> here = placed ? ChangesByRow(*dataSet) : now;
-        {
+        bool relinked = false;
+        // All or nothing: a failure halfway leaves the rows and the apply
+        // pending as they were, to be asked again under the same ID.
+        TSavedBook saved = placed ? SaveBook(kind) : TSavedBook{{&dataSet, dataSet.SaveState()}};
+        try {
+            relinked = ReplaceIds(kind, newIds);
+            const QHash<qint64, TNRowChange> here = placed ? ChangesByRow(dataSet) : now;
             // The rows shown are re-read once for the whole batch.
-            const TNClientDataSet::TNStoredRowBatch oneReread(*dataSet);
+            const TNClientDataSet::TNStoredRowBatch oneReread(dataSet);
             for (size_t i = 0; i < batch.size(); ++i) {
                 if (!answers[int(i)].ok)
                     continue;
                 if (batch[i].Kind == TUpdateKind::ukDelete) {
-                    dataSet->RebaseRow(batch[i].RowKey, nullptr);
+                    dataSet.RebaseRow(batch[i].RowKey, nullptr);
                     continue;
                 }
                 std::vector<QVariant> stored = batch[i].NewValues;
                 if (batch[i].Kind == TUpdateKind::ukInsert)
                     stored[size_t(id)] = QVariant::fromValue<qint64>(answers[int(i)].newId);
                 if (batch[i].Kind == TUpdateKind::ukInsert && answers[int(i)].hasCurrent)
-                    TakeStoredNewRow(*dataSet, here.value(batch[i].RowKey), answers[int(i)].current, &stored);
-                dataSet->RebaseRow(batch[i].RowKey, &stored);
+                    TakeStoredNewRow(dataSet, here.value(batch[i].RowKey), answers[int(i)].current, &stored);
+                dataSet.RebaseRow(batch[i].RowKey, &stored);
             }
+            dataSet.ClearPendingApply();
+        } catch (...) {
+            RestoreBook(saved);
+            throw;
         }
-        dataSet->ClearPendingApply();
+        saved.clear();
+        m_result.Applied += applied;
+        AnnounceIds(kind, newIds);
         for (size_t i = 0; i < batch.size(); ++i) {
             if (answers[int(i)].ok)
                 continue;
             ++m_result.Refused;
             m_refused.insert(batch[i].RowKey);
             // The row as it stands now: it may have changed since it was sent.
-            const TNRowChange change = ChangesByRow(*dataSet).value(batch[i].RowKey);
+            const TNRowChange change = ChangesByRow(dataSet).value(batch[i].RowKey);
             if (change.RowKey == 0)
                 continue;  // undone here meanwhile
-            if (!Reconcile(kind, *dataSet, change, answers[int(i)], m_refused)) {
+            if (!Reconcile(kind, dataSet, change, answers[int(i)], m_refused)) {
                 m_result.Aborted = true;
-                return Finish();
+                Finish();
+                return false;
             }
         }
-        // After a batch sent again, the kind's other changes; rows naming
-        // the new rows go in another round.
-        if ((m_resending || (placed && m_waiting)) && NextBatch())
-            return;
-        ++m_kind;
-        EnterKind();
+        *again = m_resending || (placed && (m_waiting || relinked));
+        return true;
     }
 
     // A new row as the server stored it (with the defaults it filled in)
@@ -521,15 +598,56 @@ private:
     }
 
     // Puts the server's IDs of one batch of new rows in place of their
-    // temporary ones: in the rows, in the rows naming them, in FoldersOpen.
-    void ReplaceIds(TDataKind kind, const QHash<qint64, qint64>& ids)
+    // temporary ones: in the rows and in the rows naming them. A row sent
+    // again as new after the server deleted it (a delete cancelled here
+    // while its answer was lost) had a real ID, which the server's rows
+    // still name: the rows naming it here change through the log, so that
+    // the server's follow. True when rows of Kind itself changed so.
+    bool ReplaceIds(TDataKind kind, const QHash<qint64, qint64>& ids)
     {
         if (ids.isEmpty())
-            return;
+            return false;
         m_client->ClientDataSet(kind)->ReplaceFieldValues(QStringLiteral("ID"), ids);
-        for (const TReference& ref : ReferencesTo(kind))
-            if (TNClientDataSet* other = m_client->ClientDataSet(ref.Kind))
-                other->ReplaceFieldValues(QString::fromLatin1(ref.Field), ids);
+        QHash<qint64, qint64> temporary;
+        QHash<qint64, qint64> real;
+        for (auto it = ids.cbegin(); it != ids.cend(); ++it)
+            (RemoteData::IsTemporaryId(it.key()) ? temporary : real).insert(it.key(), it.value());
+        bool relinked = false;
+        for (const TReference& ref : ReferencesTo(kind)) {
+            TNClientDataSet* other = m_client->ClientDataSet(ref.Kind);
+            if (!other)
+                continue;
+            const QString field = QString::fromLatin1(ref.Field);
+            if (!temporary.isEmpty())
+                other->ReplaceFieldValues(field, temporary);
+            if (!real.isEmpty() && RelinkRows(*other, field, real) && ref.Kind == kind)
+                relinked = true;
+        }
+        return relinked;
+    }
+
+    // Sets Field from each old ID to its new one in the rows here, as
+    // edits of the log; true when any row changed.
+    static bool RelinkRows(TNClientDataSet& dataSet, const QString& field, const QHash<qint64, qint64>& ids)
+    {
+        const int column = DefIndex(dataSet, field);
+        const int id = DefIndex(dataSet, QStringLiteral("ID"));
+        QList<std::pair<qint64, qint64>> rows;  // row ID -> new value
+        dataSet.ForEachStoredRow([&](const std::vector<QVariant>& values) {
+            if (values[size_t(column)].isNull())
+                return;
+            const auto found = ids.constFind(values[size_t(column)].toLongLong());
+            if (found != ids.constEnd())
+                rows.append({values[size_t(id)].toLongLong(), found.value()});
+        });
+        for (const auto& [row, value] : rows)
+            EditRow(dataSet, row, {{field, value}});
+        return !rows.isEmpty();
+    }
+
+    // Tells FoldersOpen and the hook (the folder tree) of the IDs replaced.
+    void AnnounceIds(TDataKind kind, const QHash<qint64, qint64>& ids)
+    {
         for (auto it = ids.cbegin(); it != ids.cend(); ++it) {
             if (kind == dkFolders && DModLocalData) {
                 QSqlQuery update(DModLocalData->Connection());
@@ -562,21 +680,39 @@ private:
         request.Local = ValueMap(dataSet, change.NewValues);
         request.HasServerRow = answer.hasCurrent;
         request.ServerRow = answer.current;
+        request.Fields = dataSet.FieldDefs();
         QVariantMap corrected = request.Local;
         const TReconcileAction action =
             ReconcileHandler() ? ReconcileHandler()(request, &corrected) : TReconcileAction::raSkip;
+        if (action == TReconcileAction::raSkip || action == TReconcileAction::raAbort)
+            return action == TReconcileAction::raSkip;
+        // A choice that cannot be carried out (a corrected value the field
+        // cannot take) leaves the row and its change as they were.
+        TSavedBook saved = SaveBook(kind);
+        try {
+            TakeChoice(kind, dataSet, change, answer, action, mine, corrected, refused);
+        } catch (...) {
+            RestoreBook(saved);
+            throw;
+        }
+        return true;
+    }
+
+    void TakeChoice(TDataKind kind, TNClientDataSet& dataSet, const TNRowChange& change,
+                    const TRemoteApplyResult& answer, TReconcileAction action, const TRemoteChange& mine,
+                    const QVariantMap& corrected, QSet<qint64>& refused)
+    {
         switch (action) {
             case TReconcileAction::raSkip:
-                return true;
             case TReconcileAction::raAbort:
-                return false;
+                return;
             case TReconcileAction::raCancel:
             case TReconcileAction::raRefresh:
                 // Undone here is as the server has the row: a new row goes,
                 // with the rows that name it; another takes the server's row,
                 // or goes when the server has none.
                 TakeServerRow(kind, dataSet, change, answer);
-                return true;
+                return;
             case TReconcileAction::raMerge:
             case TReconcileAction::raCorrect:
                 break;
@@ -585,7 +721,7 @@ private:
         if (change.Kind == TUpdateKind::ukInsert) {
             if (action == TReconcileAction::raCorrect)
                 EditRow(dataSet, mine.id, values);
-            return true;
+            return;
         }
         if (!answer.hasCurrent) {
             // The row is gone from the server: a delete is done; an edit is
@@ -594,7 +730,7 @@ private:
                 dataSet.RemoveStoredRow(change.RowKey);
             else
                 refused.insert(AddAsNewRow(dataSet, change, values));
-            return true;
+            return;
         }
         // The server's row becomes the original; the change goes again.
         dataSet.SetStoredRow(change.RowKey, ValueRow(dataSet, answer.current));
@@ -602,7 +738,6 @@ private:
             DeleteRow(dataSet, mine.id);
         else
             EditRow(dataSet, mine.id, values);
-        return true;
     }
 
     // Puts the row's values, Values set over them, in a new row with a
@@ -770,10 +905,11 @@ void StartSharedRefresh(TSharedAccessClient& client, const QList<TDataKind>& kin
                     return done(PendingChangesText());
             QString error;
             for (int i = 0; i < fetched->Kinds.size(); ++i) {
-                book->ClientDataSet(fetched->Kinds[i])->LoadData(std::move(fetched->Rows[size_t(i)]));
                 try {
+                    book->ClientDataSet(fetched->Kinds[i])->LoadData(std::move(fetched->Rows[size_t(i)]));
                     book->SaveClientDataSetToFile(fetched->Kinds[i]);
                 } catch (const std::exception& e) {
+                    // Told, and the exchange still ends.
                     error = QString::fromUtf8(e.what());
                 }
             }

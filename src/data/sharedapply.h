@@ -61,11 +61,15 @@ struct TReconcileRequest {
     QString ErrorText;
     QVariantMap Local;  // the row as this client has it (empty for a delete)
     bool HasServerRow = false;
-    QVariantMap ServerRow;  // the server's row as it now stands
+    QVariantMap ServerRow;           // the server's row as it now stands
+    std::vector<TNFieldDef> Fields;  // what each field can take (for Correct)
 };
 
 // Asks what to do with a refused row; Corrected holds the local values to
-// change for raCorrect. The default handler (none installed) skips.
+// change for raCorrect, each one its field can take. The default handler
+// (none installed) skips. A failure while a choice is carried out leaves
+// the row and its change as they were and ends the apply with a text that
+// names the book and the fault.
 using TReconcileHandler = std::function<TReconcileAction(const TReconcileRequest& request, QVariantMap* corrected)>;
 TReconcileHandler SetReconcileHandler(TReconcileHandler handler);
 

@@ -147,6 +147,23 @@ void TNClientDataSet::Reload()
         Refresh();
 }
 
+TNClientDataSet::TNSavedState TNClientDataSet::SaveState() const
+{
+    return {m_store, m_log, m_nextKey, m_applyId, m_applying};
+}
+
+void TNClientDataSet::RestoreState(TNSavedState state)
+{
+    if (Active())
+        Cancel();
+    m_store = std::move(state.Store);
+    m_log = std::move(state.Log);
+    m_nextKey = state.NextKey;
+    m_applyId = std::move(state.ApplyId);
+    m_applying = std::move(state.Applying);
+    Reload();
+}
+
 TNClientDataSet::TNStoredRowBatch::TNStoredRowBatch(TNClientDataSet& dataSet) : m_dataSet(dataSet)
 {
     ++m_dataSet.m_reloadsHeld;

@@ -149,6 +149,14 @@ public:
     // here only). The values of a row that is here stay as they are.
     void RebaseRow(qint64 key, const std::vector<QVariant>* stored);
 
+    // The rows, the log and the apply in flight as they stand now, which
+    // RestoreState puts back (a pending edit is cancelled first): whoever
+    // changes many rows in steps that may fail undoes the steps already
+    // taken. The values are shared, not copied.
+    struct TNSavedState;
+    TNSavedState SaveState() const;
+    void RestoreState(TNSavedState state);
+
     // While a TNStoredRowBatch of this dataset lives, SetStoredRow,
     // RemoveStoredRow and RevertRow leave the rows shown as they are and the
     // batch's end re-reads them once: taking in the answer of an apply of
@@ -192,4 +200,12 @@ private:
     std::vector<TLogEntry> m_log;
     QString m_applyId;
     std::vector<TNRowChange> m_applying;
+};
+
+struct TNClientDataSet::TNSavedState {
+    std::map<qint64, TNRowValues> Store;
+    std::vector<TLogEntry> Log;
+    qint64 NextKey = 1;
+    QString ApplyId;
+    std::vector<TNRowChange> Applying;
 };

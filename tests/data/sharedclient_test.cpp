@@ -629,6 +629,9 @@ TEST_F(SharedClientTest, WhatABrokenDoorSendsIsRefusedWholeWithTheBookAndTheFaul
         {R"([[1,1,"A"],["7x",1,"B"]])", R"(row 2: ID "7x" is not a whole number)"},
         {R"([[2.5,1,"A"]])", "ID 2.5 is not a whole number"},
         {R"([[1e300,1,"A"]])", "ID 1e300 is not a whole number"},
+        {R"([[8,1e400,"A"]])", "CarrierID 1e400 is not a whole number"},
+        {R"([[8,-1e999,"A"]])", "CarrierID -1e999 is not a whole number"},
+        {R"([[8,1e-400,"A"]])", "CarrierID 1e-400 is not a whole number"},
         {R"([[null,1,"A"]])", "row 1 has no ID"},
         {R"([[0,1,"A"]])", "ID 0 is not a positive ID"},
         {R"([[5,1,"A"],[5,1,"B"]])", "the ID 5 is given to more than one row"},
@@ -678,5 +681,109 @@ TEST_F(SharedClientTest, WhatABrokenDoorSendsIsRefusedWholeWithTheBookAndTheFaul
         EXPECT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), 2);
         EXPECT_EQ(Value(client, dkContacts, ann, "Name").toString(), QStringLiteral("Ann"));
         EXPECT_EQ(Value(client, dkContacts, cid, "Name").toString(), QStringLiteral("Cid"));
+    }
+
+    // Small integers are held to 16 bits as a fetch holds them: a new
+    // carrier type's ID, a carrier's IconID or TypeNo beyond them.
+    client->ClientDataSet(dkContacts)->CancelUpdates();
+    AddRow(client, dkCarrierTypes, {{QStringLiteral("Name"), QStringLiteral("T")}, {QStringLiteral("TypeNo"), 6}});
+    const qint32 carrier =
+        AddRow(client, dkCarriers, {{QStringLiteral("Name"), QStringLiteral("C")}, {QStringLiteral("TypeNo"), 6}});
+    const std::tuple<const char*, const char*, const char*> smallints[] = {
+        {"prvCarrierTypes", R"([{"ok":true,"id":70000}])", "the ID 70000, which does not fit its field"},
+        {"prvCarrierTypes", R"([{"ok":true,"id":3,"current":{"ID":3,"TypeNo":40000}}])",
+         "has TypeNo \"40000\", which does not fit its field"},
+        {"prvCarriers", R"([{"ok":true,"id":9,"current":{"ID":9,"IconID":70000}}])",
+         "has IconID \"70000\", which does not fit its field"},
+    };
+    for (const auto& [provider, results, fault] : smallints) {
+        SCOPED_TRACE(results);
+        TSimDataOptions options = SimOptions();
+        options.canned.insert(QStringLiteral("apply:") + QString::fromLatin1(provider),
+                              QByteArray(R"({"ok":true,"results":)") + results + "}");
+        RestartSim(options);
+        const TApplyResult result = ApplySharedUpdates(*client);
+        EXPECT_FALSE(result.Ok);
+        EXPECT_TRUE(result.ErrorText.contains(QString::fromLatin1(fault))) << result.ErrorText.toStdString();
+        EXPECT_EQ(client->ClientDataSet(dkCarriers)->ChangeCount(), 1);
+    }
+    EXPECT_EQ(Value(client, dkCarriers, carrier, "Name").toString(), QStringLiteral("C")) << "under its temporary ID";
+}
+
+TEST_F(SharedClientTest, ApplyLostAnswerCancelAndRetryEndWithTheSameRowsHereAndOnTheServer)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    const quint16 port = Sim->Port();
+    QString error;
+    // The rows of a kind here and on the server, in ID order.
+    const auto here = [&](TDataKind kind, const QStringList& fields) {
+        TNClientDataSet* dataSet = client->ClientDataSet(kind);
+        QMap<qint64, QString> rows;
+        dataSet->ForEachStoredRow([&](const std::vector<QVariant>& values) {
+            QStringList cells;
+            for (const QString& field : fields)
+                for (size_t i = 0; i < dataSet->FieldDefs().size(); ++i)
+                    if (dataSet->FieldDefs()[i].Name == field)
+                        cells.append(values[i].toString());
+            rows.insert(values[0].toLongLong(), cells.join(u':'));
+        });
+        return QStringList(rows.values()).join(u',');
+    };
+    const auto there = [&](const QString& table, const QStringList& fields) {
+        return ServerSql(QStringLiteral("select group_concat(x, ',') from (select %1 as x from %2 order by ID)")
+                             .arg(fields.join(QStringLiteral(" || ':' || ")), table))
+            .toString();
+    };
+    const QStringList contactFields{QStringLiteral("ID"), QStringLiteral("Name")};
+    const QStringList memberFields{QStringLiteral("ID"), QStringLiteral("GroupID"), QStringLiteral("ContactID")};
+
+    enum class TStep { Delete, Modify, Insert };
+    for (const TStep step : {TStep::Delete, TStep::Modify, TStep::Insert}) {
+        for (const bool cancel : {true, false}) {
+            SCOPED_TRACE(QStringLiteral("step %1, cancel %2").arg(int(step)).arg(cancel).toStdString());
+            StartSim(port, {});
+            ServerSql(QStringLiteral("delete from Contacts"));
+            ServerSql(QStringLiteral("delete from GroupAssigns"));
+            ServerSql(QStringLiteral("insert into Contacts (ID, Name) values (10, 'Bob'), (11, 'Carl')"));
+            ServerSql(QStringLiteral("insert or replace into Groups (ID, Name) values (1, 'Team')"));
+            ServerSql(QStringLiteral("insert into GroupAssigns (ID, GroupID, ContactID) values (5, 1, 10)"));
+            for (TDataKind kind : {dkContacts, dkGroups, dkGroupAssigns})
+                ASSERT_TRUE(RefreshSharedDataSet(*client, kind, &error)) << error.toStdString();
+            TNDataSet* contacts = client->GetDataSet(dkContacts);
+            if (step == TStep::Insert) {
+                AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Dan")}});
+            } else {
+                ASSERT_TRUE(contacts->Locate(QStringLiteral("ID"), 10));
+                if (step == TStep::Delete) {
+                    contacts->Delete();
+                } else {
+                    contacts->Edit();
+                    contacts->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Bobby"));
+                    contacts->Post();
+                }
+            }
+            StartSim(port, {}, 1);
+            EXPECT_FALSE(ApplySharedUpdates(*client).Ok) << "stored, answer lost";
+            if (cancel)
+                client->ClientDataSet(dkContacts)->CancelUpdates();
+            StartSim(port, {});
+            const TApplyResult result = ApplySharedUpdates(*client);
+            ASSERT_TRUE(result.Ok) << result.ErrorText.toStdString();
+            EXPECT_EQ(here(dkContacts, contactFields), there(QStringLiteral("Contacts"), contactFields));
+            EXPECT_EQ(here(dkGroupAssigns, memberFields), there(QStringLiteral("GroupAssigns"), memberFields));
+            for (TDataKind kind : {dkContacts, dkGroupAssigns})
+                EXPECT_EQ(client->ClientDataSet(kind)->ChangeCount(), 0) << int(kind);
+            // Cancelled, the delete brings Bob back under a new ID, and his
+            // membership follows him on both sides.
+            if (step == TStep::Delete && cancel) {
+                EXPECT_EQ(ServerSql(QStringLiteral("select c.Name from GroupAssigns a join Contacts c "
+                                                   "on c.ID = a.ContactID where a.ID = 5"))
+                              .toString(),
+                          QStringLiteral("Bob"));
+            }
+        }
     }
 }

@@ -153,3 +153,42 @@ TEST_F(SharedListTest, AnExchangeWithADoorThatKeepsTalkingLeavesTheWindowsAnswer
     window.close();
     EXPECT_FALSE(window.isVisible());
 }
+
+TEST_F(SharedListTest, AReconcileChoiceThatCannotBeCarriedOutEndsTheExchangeAndKeepsTheEdit)
+{
+    TSharedAccessClient* client = StartWithBob();
+    ASSERT_NE(client, nullptr);
+    TNDataSet* contacts = client->GetDataSet(dkContacts);
+    ASSERT_TRUE(contacts->Locate(QStringLiteral("ID"), 10));
+    contacts->Edit();
+    contacts->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Mine"));
+    contacts->Post();
+    ServerSql(QStringLiteral("update Contacts set Name = 'Other' where ID = 10"));
+    // A corrected value the field cannot take (the dialog refuses it; a
+    // handler may not).
+    SetReconcileHandler([](const TReconcileRequest&, QVariantMap* corrected) {
+        corrected->insert(QStringLiteral("CarrierID"), QStringLiteral("abc"));
+        return TReconcileAction::raCorrect;
+    });
+    ClientApplyUpdates(client, dkContacts);
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000)) << "the exchange ends";
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_TRUE(Answerer.Texts()[0].startsWith(
+        QStringLiteral("The address book \"%1\" could not take in the answer to its changes of Contacts: ").arg(kBook)))
+        << Answerer.Texts()[0].toStdString();
+    EXPECT_TRUE(Answerer.Texts()[0].contains(QStringLiteral("'abc' is not a valid value for field 'CarrierID'")));
+    EXPECT_EQ(contacts->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(Value(client, dkContacts, 10, "Name").toString(), QStringLiteral("Mine"));
+    EXPECT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), 1) << "the edit stays pending";
+
+    // The next apply goes, and Merge stores the edit.
+    SetReconcileHandler([](const TReconcileRequest&, QVariantMap*) { return TReconcileAction::raMerge; });
+    ClientApplyUpdates(client, dkContacts);
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
+    SetReconcileHandler({});
+    ClientApplyUpdates(client, dkContacts);
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
+    EXPECT_EQ(ServerSql(QStringLiteral("select Name from Contacts where ID = 10")).toString(), QStringLiteral("Mine"));
+    EXPECT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), 0);
+    EXPECT_EQ(Answerer.Texts().size(), 1) << Answerer.Texts().join(u'|').toStdString();
+}
