@@ -285,7 +285,7 @@ public:
                     self->m_result.ErrorText = *error;
                     return self->Report();
                 }
-                self->m_client->RememberTcpDoorPort(*port);
+                self->m_portError = self->m_client->RememberTcpDoorPort(*port);
                 self->m_opened = true;
                 self->m_result.Ok = true;
                 self->EnterKind();
@@ -509,13 +509,15 @@ private:
             try {
                 m_client->SaveAllClientDataSetsToFiles();
             } catch (const std::exception& e) {
-                // Reported even after a good apply: a cache that still lists
-                // the stored rows as changes would send them again at the
-                // next start.
-                m_result.ErrorText +=
-                    (m_result.ErrorText.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromUtf8(e.what());
+                // Reported even after a good or a cancelled apply: a cache
+                // that still lists the stored rows as changes would send them
+                // again at the next start.
+                m_result.SaveErrorText = QString::fromUtf8(e.what());
             }
         }
+        for (const QString& text : {m_portError, m_result.SaveErrorText})
+            if (!text.isEmpty())
+                m_result.ErrorText += (m_result.ErrorText.isEmpty() ? QString() : QStringLiteral("\n")) + text;
         if (m_done)
             m_done(m_result);
     }
@@ -674,6 +676,7 @@ private:
     QList<TRemoteChange> m_sent;
     TApplyResult m_result;
     bool m_opened = false;
+    QString m_portError;  // the TCP door's port could not be kept
 };
 
 // What a refresh fetched, handed from its talk to the main thread.
@@ -764,7 +767,7 @@ void StartSharedRefresh(TSharedAccessClient& client, const QList<TDataKind>& kin
                 return done(QStringLiteral("The address book is no longer open"));
             if (!fetched->ErrorText.isEmpty())
                 return done(fetched->ErrorText);
-            book->RememberTcpDoorPort(fetched->TcpDoorPort);
+            const QString portError = book->RememberTcpDoorPort(fetched->TcpDoorPort);
             for (TDataKind kind : fetched->Kinds)
                 if (book->ClientDataSet(kind)->ChangeCount() > 0 || book->ClientDataSet(kind)->HasPendingApply())
                     return done(PendingChangesText());
@@ -780,7 +783,7 @@ void StartSharedRefresh(TSharedAccessClient& client, const QList<TDataKind>& kin
             fetched->Rows.clear();
             // The rows replaced and the pieces of the answer are freed by now.
             ReleaseFreedMemory();
-            done(error);
+            done(portError.isEmpty() || error.isEmpty() ? portError + error : portError + u'\n' + error);
         });
 }
 

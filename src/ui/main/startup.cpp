@@ -10,6 +10,7 @@
 #include "messaging/formhidden.h"
 #include "messaging/sendoutbox.h"
 #include "platform/appterminate.h"
+#include "platform/durablefile.h"
 #include "platform/messagedlg.h"
 #include "platform/programfolder.h"
 #include "platform/versioninfo.h"
@@ -233,6 +234,9 @@ bool DeliverShowingErrors(const std::function<bool()>& deliver)
 
 int RunApplication(int argc, char** argv, const std::function<void()>& registerPlugins)
 {
+    // Under a file size limit a save that meets it fails and is told, the
+    // old file whole, instead of the program dying halfway through it.
+    IgnoreFileSizeSignal();
     TNApplication app(argc, argv);
     InstallWidgetMessageBoxes();
     InstallKeyboardContextMenu();
