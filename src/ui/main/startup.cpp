@@ -96,6 +96,9 @@ void TApplicationStartup::Start()
         return;
     m_started = true;
     ResetTerminateRequest();
+    // Under a file size limit a save that meets it fails and is told, the
+    // old file whole, instead of the program dying halfway through it.
+    IgnoreFileSizeSignal();
     // The caption of every box, this start's first one included.
     QApplication::setApplicationName(QStringLiteral("Tovix 2"));
     // Before anything opens a database: compacting it at start-up would fail
@@ -234,9 +237,6 @@ bool DeliverShowingErrors(const std::function<bool()>& deliver)
 
 int RunApplication(int argc, char** argv, const std::function<void()>& registerPlugins)
 {
-    // Under a file size limit a save that meets it fails and is told, the
-    // old file whole, instead of the program dying halfway through it.
-    IgnoreFileSizeSignal();
     TNApplication app(argc, argv);
     InstallWidgetMessageBoxes();
     InstallKeyboardContextMenu();
