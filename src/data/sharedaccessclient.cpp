@@ -7,6 +7,7 @@
 #include "db/clientdatasetfile.h"
 #include "db/dberror.h"
 #include "platform/commatext.h"
+#include "platform/durablefile.h"
 #include "platform/hostlookup.h"
 
 #include <QCryptographicHash>
@@ -167,12 +168,25 @@ void TBaseSharedClient::LoadClientDataSetFromFile(TDataKind kind)
     if (!QDir().mkpath(CacheFolder()))
         throw EDataError(QStringLiteral("Cannot create the folder \"%1\"").arg(CacheFolder()));
     const QString file = CacheFolder() + u'/' + CacheFileName(kind);
+    RemoveLeftovers(file);
     if (!QFile::exists(file)) {
         dataSet->CreateDataSet();
         ::SaveClientDataSetToFile(*dataSet, file);
     }
-    ::LoadClientDataSetFromFile(*dataSet, file);
+    // Every row keeps its ID, except the memberships that the group editor
+    // of earlier versions saved without one: refusing those would leave the
+    // book out of every run.
+    static const QStringList id{QStringLiteral("ID")};
+    ::LoadClientDataSetFromFile(*dataSet, file, kind == dkGroupAssigns ? QStringList() : id);
     m_unreadable[kind] = false;
+}
+
+void TBaseSharedClient::RemoveLeftovers(const QString& fileName) const
+{
+    const QStringList removed = RemovePartialFiles(fileName);
+    if (!removed.isEmpty())
+        qWarning("The address book \"%s\": removed what a save cut short left in \"%s\": %s", qUtf8Printable(Name()),
+                 qUtf8Printable(CacheFolder()), qUtf8Printable(removed.join(QStringLiteral(", "))));
 }
 
 void TBaseSharedClient::SaveAllClientDataSetsToFiles()
@@ -222,6 +236,7 @@ QString TBaseSharedClient::SaveBeforeDestroy() noexcept
 
 void TBaseSharedClient::LoadAllClientDataSetsFromFiles()
 {
+    RemoveLeftovers(CacheFolder() + u'/' + QLatin1String(kDoorPortFile));
     QStringList problems;
     for (int kind = 0; kind < DataKindCount; ++kind) {
         if (!ClientDataSet(TDataKind(kind)))
@@ -290,14 +305,22 @@ bool OpenDoor(TRemoteDataConnection& connection, const TDoorAddress& address, QS
     return false;
 }
 
-void TBaseSharedClient::RememberTcpDoorPort(quint16 port)
+QString TBaseSharedClient::RememberTcpDoorPort(quint16 port)
 {
     const quint16 doorPort = port != 0 ? port : kDefaultTcpDoorPort;
-    if (doorPort != TcpDoorPort() && QDir().mkpath(CacheFolder())) {
-        QFile file(CacheFolder() + u'/' + QLatin1String(kDoorPortFile));
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(QByteArray::number(doorPort));
-    }
+    if (doorPort == TcpDoorPort())
+        return QString();
+    // Written as the caches are: a full disk keeps the port last told.
+    const QString fileName = CacheFolder() + u'/' + QLatin1String(kDoorPortFile);
+    QString error;
+    if (!QDir().mkpath(CacheFolder()))
+        error = QStringLiteral("the folder cannot be made");
+    else if (ReplaceFileDurably(fileName, QByteArray::number(doorPort), &error))
+        return QString();
+    return QStringLiteral("The address book \"%1\" cannot keep the port %2 of its server's TCP door in \"%3\": %4")
+        .arg(Name())
+        .arg(doorPort)
+        .arg(fileName, error);
 }
 
 quint16 TBaseSharedClient::TcpDoorPort() const

@@ -78,8 +78,9 @@ public:
     QString ServerName() const { return m_serverName; }
     TDoorAddress DoorAddress() const { return {Name(), m_host, m_port, m_serverName}; }
     // Keeps the TCP door's port a greeting named (0: none, so the default)
-    // in the cache folder.
-    void RememberTcpDoorPort(quint16 port);
+    // in the cache folder; a text naming the book, the file and the reason
+    // when it cannot (the file then keeps the port it held).
+    QString RememberTcpDoorPort(quint16 port);
     // The port of the paging server's TCP door as last greeted (kept in the
     // cache folder); 215 when never told.
     quint16 TcpDoorPort() const;
@@ -100,6 +101,9 @@ protected:
     bool CacheUsable() const { return m_initWarning.isEmpty(); }
 
 private:
+    // Removes the partial files a save of FileName cut short left behind.
+    void RemoveLeftovers(const QString& fileName) const;
+
     QString m_host;
     quint16 m_port = 0;
     QString m_serverName;

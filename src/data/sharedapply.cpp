@@ -292,7 +292,7 @@ public:
                     self->m_result.ErrorText = *error;
                     return self->Report();
                 }
-                self->m_client->RememberTcpDoorPort(*port);
+                self->m_portError = self->m_client->RememberTcpDoorPort(*port);
                 self->m_opened = true;
                 self->m_result.Ok = true;
                 self->EnterKind();
@@ -586,13 +586,15 @@ private:
             try {
                 m_client->SaveAllClientDataSetsToFiles();
             } catch (const std::exception& e) {
-                // Reported even after a good apply: a cache that still lists
-                // the stored rows as changes would send them again at the
-                // next start.
-                m_result.ErrorText +=
-                    (m_result.ErrorText.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromUtf8(e.what());
+                // Reported even after a good or a cancelled apply: a cache
+                // that still lists the stored rows as changes would send them
+                // again at the next start.
+                m_result.SaveErrorText = QString::fromUtf8(e.what());
             }
         }
+        for (const QString& text : {m_portError, m_result.SaveErrorText})
+            if (!text.isEmpty())
+                m_result.ErrorText += (m_result.ErrorText.isEmpty() ? QString() : QStringLiteral("\n")) + text;
         if (m_done)
             m_done(m_result);
     }
@@ -809,6 +811,7 @@ private:
     QList<TRemoteChange> m_sent;
     TApplyResult m_result;
     bool m_opened = false;
+    QString m_portError;  // the TCP door's port could not be kept
 };
 
 // What a refresh fetched, handed from its talk to the main thread.
@@ -899,7 +902,7 @@ void StartSharedRefresh(TSharedAccessClient& client, const QList<TDataKind>& kin
                 return done(QStringLiteral("The address book is no longer open"));
             if (!fetched->ErrorText.isEmpty())
                 return done(fetched->ErrorText);
-            book->RememberTcpDoorPort(fetched->TcpDoorPort);
+            const QString portError = book->RememberTcpDoorPort(fetched->TcpDoorPort);
             for (TDataKind kind : fetched->Kinds)
                 if (book->ClientDataSet(kind)->ChangeCount() > 0 || book->ClientDataSet(kind)->HasPendingApply())
                     return done(PendingChangesText());
@@ -916,7 +919,7 @@ void StartSharedRefresh(TSharedAccessClient& client, const QList<TDataKind>& kin
             fetched->Rows.clear();
             // The rows replaced and the pieces of the answer are freed by now.
             ReleaseFreedMemory();
-            done(error);
+            done(portError.isEmpty() || error.isEmpty() ? portError + error : portError + u'\n' + error);
         });
 }
 

@@ -78,11 +78,12 @@ using TTempIdHook = std::function<void(TSharedAccessClient* client, TDataKind ki
 void SetTempIdReplacedHook(TTempIdHook hook);
 
 struct TApplyResult {
-    bool Ok = false;       // the server was reached and every request was taken
-    int Applied = 0;       // rows the server stored
-    int Refused = 0;       // rows it refused (whatever the answer)
-    bool Aborted = false;  // the reconcile answer stopped the apply
-    QString ErrorText;     // why the server could not be used, or the cache not saved
+    bool Ok = false;        // the server was reached and every request was taken
+    int Applied = 0;        // rows the server stored
+    int Refused = 0;        // rows it refused (whatever the answer)
+    bool Aborted = false;   // the reconcile answer stopped the apply
+    QString ErrorText;      // why the server could not be used, or the cache not saved
+    QString SaveErrorText;  // why the cache could not be saved afterwards (also after a cancel)
 };
 
 // Applies the change logs of Kinds (default: every kind) to the server

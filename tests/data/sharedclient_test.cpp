@@ -17,6 +17,7 @@
 #include "remotedatasim.h"
 #include "sharedbookfixture.h"
 #include "support/filesizelimit.h"
+#include "support/rawcachefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -76,9 +77,22 @@ TEST_F(SharedClientTest, CacheMadeOnFirstUseKeepsOfflineEditsAndTemporaryIds)
     EXPECT_EQ(client->GetDataSet(dkContacts)->RecordCount(), 1);
     EXPECT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), 1) << "unapplied edits survive a restart";
 
-    // A cache file that cannot be read, or a whole one of other fields (which
-    // the lists and the send path could not use): the book is left out for
-    // this run, and its files are not written over.
+    // A cache file that cannot be read, a whole one of other fields (which
+    // the lists and the send path could not use), a row without an ID, or an
+    // apply in flight whose change lost its values (sending it again would
+    // read them): the book is left out for this run, and its files are not
+    // written over.
+    TNClientPacket damaged;
+    damaged.Defs = client->ClientDataSet(dkContacts)->FieldDefs();
+    const std::vector<QVariant> bob{10, 0, QStringLiteral("Bob"), {}, {}, {}, {}, false, QString()};
+    std::vector<QVariant> noId = bob;
+    noId[0] = QVariant();
+    damaged.Rows = {{1, bob}, {2, noId}};
+    const QByteArray withoutId = RawCacheFile(damaged);
+    damaged.Rows = {{1, bob}};
+    damaged.ApplyId = QStringLiteral("apply-1");
+    damaged.Applying = {{TUpdateKind::ukModify, 1, bob, {}}};
+    const QByteArray changeWithoutValues = RawCacheFile(damaged);
     LocalData.reset();
     const QString contactsFile = folder + QStringLiteral("/cdsContacts.cds");
     TNClientDataSet narrow;
@@ -88,7 +102,12 @@ TEST_F(SharedClientTest, CacheMadeOnFirstUseKeepsOfflineEditsAndTemporaryIds)
     ::SaveClientDataSetToFile(narrow, folder + QStringLiteral("/narrow"));
     QFile narrowFile(folder + QStringLiteral("/narrow"));
     ASSERT_TRUE(narrowFile.open(QIODevice::ReadOnly));
-    for (const QByteArray& content : {QByteArray("garbage"), narrowFile.readAll()}) {
+    const std::pair<QByteArray, QString> contents[] = {
+        {QByteArray("garbage"), QStringLiteral("not a cache file")},
+        {narrowFile.readAll(), QStringLiteral("it holds the fields ID, Name")},
+        {withoutId, QStringLiteral("in row 2, ID holds no value")},
+        {changeWithoutValues, QStringLiteral("change in flight 1 (a change) lacks the values it was sent with")}};
+    for (const auto& [content, fault] : contents) {
         QFile broken(contactsFile);
         ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
         broken.write(content);
@@ -97,11 +116,26 @@ TEST_F(SharedClientTest, CacheMadeOnFirstUseKeepsOfflineEditsAndTemporaryIds)
         StartLocalData();
         EXPECT_EQ(Client(), nullptr);
         ASSERT_EQ(Answerer.Texts().size(), 2);
-        EXPECT_TRUE(Answerer.Texts()[0].contains(QStringLiteral("cdsContacts.cds")));
+        EXPECT_TRUE(Answerer.Texts()[0].startsWith(
+            QStringLiteral("The cached data of the address book \"%1\" cannot be used for now; the files are left as "
+                           "they are.\nThe cache file \"%2\" cannot be read: %3")
+                .arg(kBook, contactsFile, fault)))
+            << Answerer.Texts()[0].toStdString();
         LocalData.reset();
         ASSERT_TRUE(broken.open(QIODevice::ReadOnly));
         EXPECT_EQ(broken.readAll(), content);
     }
+
+    // What a save cut short by a crash left beside the files goes when the
+    // book is next opened.
+    ASSERT_TRUE(QFile::remove(contactsFile));
+    for (const char* name : {"/cdsContacts.cds.x1Y2z3", "/TcpDoorPort.txt.Ab12Cd"}) {
+        QFile part(folder + QLatin1String(name));
+        ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+    }
+    StartLocalData();
+    ASSERT_NE(Client(), nullptr);
+    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.??????")}, QDir::Files), QStringList());
 }
 
 TEST_F(SharedClientTest, ACacheThatCannotBeSavedKeepsItsFilesAndNamesTheBook)
@@ -138,6 +172,18 @@ TEST_F(SharedClientTest, ACacheThatCannotBeSavedKeepsItsFilesAndNamesTheBook)
     TNClientDataSet folders;
     ::LoadClientDataSetFromFile(folders, folder + QStringLiteral("/cdsFolders.cds"));
     EXPECT_EQ(folders.RecordCount(), 1);
+
+    // The TCP door's port is written as the caches are: a disk without room
+    // keeps the port last told, and the text names the book and the file.
+    EXPECT_EQ(client->RememberTcpDoorPort(2150), QString());
+    EXPECT_EQ(client->TcpDoorPort(), 2150);
+    {
+        const FileSizeLimit full(1);
+        EXPECT_TRUE(client->RememberTcpDoorPort(2151).startsWith(
+            QStringLiteral("The address book \"%1\" cannot keep the port 2151 of its server's TCP door in \"%2\": ")
+                .arg(kBook, folder + QStringLiteral("/TcpDoorPort.txt"))));
+    }
+    EXPECT_EQ(client->TcpDoorPort(), 2150);
 
     // A folder that takes no file: the shut-down says which book could not
     // keep its unapplied changes.

@@ -70,9 +70,11 @@ void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind)
     StartSharedApply(*shared, {}, *exchange, [exchange](const TApplyResult& result) {
         const bool cancelled = exchange->IsCancelled();
         EndDoorExchange(exchange);
-        // A good apply whose cache could not be saved afterwards is told too.
-        if (!result.ErrorText.isEmpty() && !cancelled)
-            MessageDlg(result.ErrorText, TMsgDlgType::mtError, mbOK);
+        // A good or a cancelled apply whose cache could not be saved
+        // afterwards is told too.
+        const QString text = cancelled ? result.SaveErrorText : result.ErrorText;
+        if (!text.isEmpty())
+            MessageDlg(text, TMsgDlgType::mtError, mbOK);
     });
 }
 
