@@ -295,7 +295,9 @@ TEST_F(StartupTest, TerminationSignalDuringAStartUpBoxClosesItAndEndsTheProgram)
     SetMessageHandler(answers);
     EXPECT_TRUE(boxOpen.contains(QStringLiteral("LocalData2.mdb"))) << qPrintable(boxOpen);
     ASSERT_TRUE(sinceSignal.isValid());
-    EXPECT_LT(sinceSignal.elapsed(), 1000);
+    // Well short of the safety net: the box goes with the signal, not after
+    // some wait of its own. A loaded machine may take a second or more.
+    EXPECT_LT(sinceSignal.elapsed(), 5000);
     EXPECT_GT(CountEntries(QStringLiteral("Settings.ini")), 0);
 }
 
