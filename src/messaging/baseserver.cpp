@@ -426,8 +426,9 @@ bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAck
         TNFramePipe::TFrame frame;
         QString error;
         const bool sendFailed = m_pipe.TakeFailure(frame, error);
+        const bool busy = m_pipe.Busy();
         // Rows are left: on the wire, queued, or not read yet.
-        const bool rowsLeft = sendFailed || !draining || m_pipe.Busy();
+        const bool rowsLeft = sendFailed || busy || !draining;
         // The server's end of the conversation is looked at before a stop
         // and before a failed send: the link it unlists may already be on
         // its way out, and a send may have failed because of it. Whoever
@@ -440,7 +441,6 @@ bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAck
             PostShowPopup(NotSentText(frame.Label, error), pkError);
             return false;
         }
-        const bool busy = m_pipe.Busy();
         if (stopRequested() || Destroying())
             return false;
         if (!busy)
