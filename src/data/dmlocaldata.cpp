@@ -83,6 +83,8 @@ void TDModLocalData::Start()
         return;
     m_connection.SetDatabasePath(m_path);
     m_connection.Open();
+    // A file made before an index was added to the schema gets it now.
+    CreateMissingIndexes(Connection(), LocalDataSchemaSql());
     if (LocalFileMissing(m_folder + AddressBookFileName(),
                          QStringLiteral("Error: Local Recipients (\"Tovix2Database.mdb\") database file not found in "
                                         "the application's folder.\r\rExiting ...")))
