@@ -353,12 +353,13 @@ void TDModLocalData::SaveOpenFolders(const QString& databaseGUID, const QList<qi
     transaction.Commit();
 }
 
-TNQueueResult TDModLocalData::AddOutMessage(const TNRecipients& recipients, const QString& messageText)
+TNQueueResult TDModLocalData::AddOutMessage(const TNRecipients& recipients, const QString& messageText,
+                                            const TNAskPageAgain& askPageAgain)
 {
     if (m_filesMissing || recipients.isEmpty())
         return {};
     const bool showNames = Options->OptionByName(QStringLiteral("ShowContactNamesOfGroups"))->AsBool();
-    return OutBox::AddOutMessage(Connection(), recipients, messageText, showNames);
+    return OutBox::AddOutMessage(Connection(), recipients, messageText, showNames, askPageAgain);
 }
 
 void TDModLocalData::AddOutMessageForContact(qint32 contactID, const QString& name, TBaseDataClient* client,
