@@ -79,6 +79,7 @@ struct TApplyResult {
     int Refused = 0;       // rows it refused (whatever the answer)
     bool Aborted = false;  // the reconcile answer stopped the apply
     QString ErrorText;     // why the server could not be used, or the cache not saved
+    QString Notice;        // after an apply that ran to its end: the changes it could not send and why
 };
 
 // Applies the change logs of Kinds (default: every kind) to the server

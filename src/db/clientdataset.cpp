@@ -46,6 +46,14 @@ void TNClientDataSet::AddFieldDef(const QString& name, TFieldKind kind, int size
     SetFieldDefs(std::move(defs));
 }
 
+int TNClientDataSet::FieldDefIndex(const QString& name) const
+{
+    for (size_t i = 0; i < m_defs.size(); ++i)
+        if (m_defs[i].Name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
 std::vector<TNFieldDef> TNClientDataSet::FieldDefsOf(const TNDataSet& source)
 {
     std::vector<TNFieldDef> defs;

@@ -78,6 +78,8 @@ public:
     // --- structure. Changing the definitions closes the dataset and forgets
     // its rows and log.
     const std::vector<TNFieldDef>& FieldDefs() const { return m_defs; }
+    // The position of the named definition (any letter case); -1 for none.
+    int FieldDefIndex(const QString& name) const;
     void SetFieldDefs(std::vector<TNFieldDef> defs);
     void AddFieldDef(const QString& name, TFieldKind kind, int size = 0, bool readOnly = false);
     // The definitions of another dataset's data fields (it must have been

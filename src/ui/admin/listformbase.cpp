@@ -249,6 +249,8 @@ void TNListFormBase::DeleteRecords()
         BeforeDeleteRow(*ds);
         ds->Delete();
     }
+    // A new record deleted before it was applied takes the rows naming it.
+    ForgetRowsOfGoneRecords(DataClient);
 }
 
 bool TNListFormBase::LocateByID(qint32 id)
