@@ -125,6 +125,7 @@ QHash<int, QSet<qint64>> GoneNewRecords(TBaseSharedClient& book)
 QStringList DropRowsNamingGoneRecords(TBaseSharedClient& book)
 {
     QStringList dropped;
+    QSet<QPair<int, qint64>> reverted;  // kind, row key
     // Each round takes out the rows naming what went in the one before (a
     // folder under a gone folder, then the rows in that folder).
     for (;;) {
@@ -158,12 +159,15 @@ QStringList DropRowsNamingGoneRecords(TBaseSharedClient& book)
                     continue;
                 done.insert(row.Key);
                 // A changed row goes back to what it was loaded as (a new
-                // one goes); a row the log does not explain goes. What it
-                // was loaded as is looked at again in the next round.
-                if (logged.contains(row.Key))
-                    dataSet->RevertRow(row.Key);
-                else
+                // one goes), logged so that a window's Cancel brings it back
+                // with the record; a row the log does not explain goes. What
+                // it was loaded as is looked at again in the next round.
+                if (logged.contains(row.Key) && !reverted.contains({kind, row.Key})) {
+                    dataSet->RevertRowLogged(row.Key);
+                    reverted.insert({kind, row.Key});
+                } else {
                     dataSet->RemoveStoredRow(row.Key);
+                }
                 dropped.append(row.Text);
             }
         }

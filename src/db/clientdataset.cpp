@@ -380,6 +380,24 @@ void TNClientDataSet::RevertRow(qint64 key)
     Reload();
 }
 
+void TNClientDataSet::RevertRowLogged(qint64 key)
+{
+    CheckBrowseMode();
+    const auto first = std::find_if(m_log.cbegin(), m_log.cend(), [key](const TLogEntry& e) { return e.Key == key; });
+    const auto now = m_store.find(key);
+    if (first == m_log.cend() || now == m_store.end())
+        return;
+    if (first->Kind == TUpdateKind::ukInsert) {
+        m_log.push_back({TUpdateKind::ukDelete, key, std::move(now->second)});
+        m_store.erase(now);
+    } else {
+        const TNRowValues loaded = first->Before;
+        m_log.push_back({TUpdateKind::ukModify, key, std::move(now->second)});
+        now->second = loaded;
+    }
+    Reload();
+}
+
 void TNClientDataSet::SetStoredRow(qint64 key, std::vector<QVariant> values)
 {
     CheckBrowseMode();

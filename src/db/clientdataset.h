@@ -140,6 +140,10 @@ public:
     void MergeRowChanges(const QList<qint64>& keys);
     // Undoes every logged change of the row.
     void RevertRow(qint64 key);
+    // The row goes back to what it was loaded as (a new row goes) by a
+    // change of its own in the log, which going back to an earlier save
+    // point undoes like any other.
+    void RevertRowLogged(qint64 key);
     // Stores Values for the row (a row that is gone is added again) and
     // makes them its loaded values.
     void SetStoredRow(qint64 key, std::vector<QVariant> values);

@@ -140,7 +140,23 @@ TEST_F(SharedClientTest, TemporaryIdsRunBelowAllTheBookHoldsAndRowsNamingNoRecor
     EXPECT_EQ(client->GetDataSet(dkGroupAssigns)->RecordCount(), 0);
     EXPECT_EQ(client->GetDataSet(dkGroups)->RecordCount(), 1);
     // Below the placement's ID too, though only a change log holds it.
-    EXPECT_LT(client->GetNextTempIDByKind(dkContacts), placement);
+    const qint32 zed = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Zed")}});
+    EXPECT_LT(zed, placement);
+    // Such a row left in the run is not sent either, and the apply says so.
+    const qint32 zedMember =
+        AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), gx}, {QStringLiteral("ContactID"), zed}});
+    client->ClientDataSet(dkContacts)->CancelUpdates();
+    const TApplyResult result = ApplySharedUpdates(*client);
+    ASSERT_TRUE(result.Ok) << result.ErrorText.toStdString();
+    EXPECT_EQ(result.Notice, QStringLiteral("These rows of the address book \"%1\" named new records that are no "
+                                            "longer in it; they were dropped:\nGroupAssigns row %2: ContactID %3 is "
+                                            "in no row of Contacts")
+                                 .arg(kBook)
+                                 .arg(zedMember)
+                                 .arg(zed));
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from Groups")).toInt(), 1);
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from GroupAssigns")).toInt(), 0);
+    EXPECT_EQ(client->ClientDataSet(dkGroupAssigns)->ChangeCount(), 0);
 }
 
 TEST_F(SharedClientTest, ACacheThatCannotBeSavedKeepsItsFilesAndNamesTheBook)

@@ -5,6 +5,7 @@
 // back and go with a new record given up; and the carrier-type and template
 // editors' checks through their list windows.
 #include "adminfixture.h"
+#include "data/folderstree.h"
 #include "data/sharedbookfixture.h"
 #include "db/clientdatasetfile.h"
 
@@ -243,7 +244,13 @@ TEST_F(SharedGroupEditorTest, MembershipsTakeTheirIdsAndAMemberRemovedLeavesTheS
                   remove.isEmpty() ? 1 : 0);
         EXPECT_EQ(assigns->RecordCount(), remove.isEmpty() ? 1 : 0);
     }
+    // Cancel on the list undoes the memberships changed since it opened.
+    list->DataSet()->First();
+    ASSERT_TRUE(EditGroup(*list, false, QString(), {QStringLiteral("Bob")}).Accepted);
+    ASSERT_EQ(assigns->RecordCount(), 1);
     list->actCancelExecute();
+    EXPECT_EQ(assigns->RecordCount(), 0);
+    EXPECT_EQ(BookChangeCount(client), 0);
 }
 
 TEST_F(SharedGroupEditorTest, RowsNamingANewRecordGoWithItAndItsIdIsNotTakenAgain)
@@ -260,11 +267,36 @@ TEST_F(SharedGroupEditorTest, RowsNamingANewRecordGoWithItAndItsIdIsNotTakenAgai
     ::LoadClientDataSetFromFile(cachedGroups, client->CacheFolder() + QStringLiteral("/cdsGroups.cds"));
     EXPECT_TRUE(cachedGroups.Locate(QStringLiteral("Name"), QStringLiteral("GX")));
 
-    // Xtemp deleted before it was applied: its membership goes with it.
+    // Xtemp deleted before it was applied: its membership goes with it, and
+    // comes back with it when the contacts list is cancelled.
     auto contacts = ListOver<TFormContactsListNew>(client, dkContacts, nullptr);
     ASSERT_TRUE(contacts->LocateByID(xtemp));
     contacts->actDeleteExecute();
     EXPECT_EQ(assigns->RecordCount(), 0);
+    contacts->actCancelExecute();
+    EXPECT_EQ(assigns->RecordCount(), 1);
+    // Placed in the tree too, then given up with Cancel Changes: its node
+    // and all its rows go.
+    AddRow(
+        client, dkFolderAssigns,
+        {{QStringLiteral("FolderID"), 0}, {QStringLiteral("ContactID"), xtemp}, {QStringLiteral("GroupID"), NoneID}});
+    TSCGTreeView tree;
+    QTreeWidget clipboard;
+    FoldersTreeState->AttachToForm(nullptr, &tree, &clipboard);
+    LoadFoldersTree(&tree);
+    const auto xtempNodes = [&] {
+        const QList<TNTreeNode*> nodes = AllNodes(&tree);
+        return std::count_if(nodes.cbegin(), nodes.cend(),
+                             [&](const TNTreeNode* node) { return node->Kind == nkContact && node->ID == xtemp; });
+    };
+    ASSERT_EQ(xtempNodes(), 1);
+    contacts = ListOver<TFormContactsListNew>(client, dkContacts, nullptr);
+    contacts->actCancelChanges->trigger();
+    EXPECT_EQ(xtempNodes(), 0);
+    EXPECT_EQ(assigns->RecordCount(), 0);
+    EXPECT_EQ(client->GetDataSet(dkFolderAssigns)->RecordCount(), 0);
+    tree.clear();
+    FoldersTreeState->ForgetAllNodes();
     // A new group with Bob given up with Esc on the list: its membership too.
     ASSERT_TRUE(EditGroup(*list, true, QStringLiteral("Given up"), {QStringLiteral("Bob")}).Accepted);
     ASSERT_EQ(assigns->RecordCount(), 1);

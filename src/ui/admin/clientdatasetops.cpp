@@ -82,6 +82,26 @@ void ClientRevertToSavePoint(TNDataSet* dataSet, int savePoint)
     }
 }
 
+QList<int> BookSavePoints(TBaseDataClient* book)
+{
+    QList<int> points;
+    auto* shared = qobject_cast<TBaseSharedClient*>(book);
+    for (int kind = 0; shared && kind < DataKindCount; ++kind) {
+        const TNClientDataSet* client = shared->ClientDataSet(TDataKind(kind));
+        points.append(client ? client->SavePoint() : 0);
+    }
+    return points;
+}
+
+void RevertBookToSavePoints(TBaseDataClient* book, const QList<int>& points)
+{
+    auto* shared = qobject_cast<TBaseSharedClient*>(book);
+    for (int kind = 0; shared && kind < points.size(); ++kind)
+        if (TNClientDataSet* client = shared->ClientDataSet(TDataKind(kind)))
+            client->SetSavePoint(std::min(points[kind], client->SavePoint()));
+    ForgetRowsOfGoneRecords(book);
+}
+
 void ClientCancelUpdates(TNDataSet* dataSet)
 {
     if (TNClientDataSet* client = ClientOf(dataSet)) {

@@ -37,6 +37,10 @@ int ClientSavePoint(TNDataSet* dataSet);
 // These two forget, as above, the rows that named what they undo.
 void ClientRevertToSavePoint(TNDataSet* dataSet, int savePoint);
 void ClientCancelUpdates(TNDataSet* dataSet);
+// The save points of every client dataset of a shared book, by kind (empty
+// for another book), and going back to them, as ClientRevertToSavePoint.
+QList<int> BookSavePoints(TBaseDataClient* book);
+void RevertBookToSavePoints(TBaseDataClient* book, const QList<int>& points);
 // The book's change logs go to its server, with no error limit: the kind's
 // and the others it may refer to or that have no list of their own.
 void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind);

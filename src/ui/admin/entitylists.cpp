@@ -113,18 +113,6 @@ void TFormGroupsListNew::UpdateListActions()
         actCancelChanges->setEnabled(true);
 }
 
-void TFormGroupsListNew::SaveChangePoint()
-{
-    TBaseMultiDBGridListForm::SaveChangePoint();
-    m_assignsChangePoint = ClientSavePoint(Assigns());
-}
-
-void TFormGroupsListNew::RevertToChangePoint()
-{
-    ClientRevertToSavePoint(Assigns(), m_assignsChangePoint);
-    TBaseMultiDBGridListForm::RevertToChangePoint();
-}
-
 void TFormGroupsListNew::actCancelChangesExecute()
 {
     ClientCancelUpdates(Assigns());

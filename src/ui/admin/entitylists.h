@@ -24,8 +24,7 @@ protected:
 // "  Groups" ("  Select Groups(s)" as a picker). Deleting a group first takes
 // its nodes out of the folder tree and its rows out of the recipients list.
 // Applying, refreshing and cancelling a shared book's changes act on its
-// group assignments too (the group editor's memberships), and so does the
-// window's Cancel.
+// group assignments too (the group editor's memberships).
 class TFormGroupsListNew : public TBaseMultiDBGridListForm {
     Q_OBJECT
 public:
@@ -36,14 +35,11 @@ protected:
     void BuildSortList() override;
     void BeforeDeleteRow(TNDataSet& dataSet) override;
     void UpdateListActions() override;
-    void SaveChangePoint() override;
-    void RevertToChangePoint() override;
     void actRefreshExecute() override;
     void actCancelChangesExecute() override;
 
 private:
     TNDataSet* Assigns() const;
-    int m_assignsChangePoint = 0;
 };
 
 // "  Carriers". Add needs a server in the book.
