@@ -148,12 +148,14 @@ TEST_F(SharedClientTest, TemporaryIdsRunBelowAllTheBookHoldsAndRowsNamingNoRecor
     client->ClientDataSet(dkContacts)->CancelUpdates();
     const TApplyResult result = ApplySharedUpdates(*client);
     ASSERT_TRUE(result.Ok) << result.ErrorText.toStdString();
-    EXPECT_EQ(result.Notice, QStringLiteral("These rows of the address book \"%1\" named new records that are no "
-                                            "longer in it; they were dropped:\nGroupAssigns row %2: ContactID %3 is "
-                                            "in no row of Contacts")
-                                 .arg(kBook)
-                                 .arg(zedMember)
-                                 .arg(zed));
+    EXPECT_EQ(result.Notice.toStdString(),
+              QStringLiteral("These rows of the address book \"%1\" named new records that are no "
+                             "longer in it; they were dropped:\nGroupAssigns row %2: ContactID %3 is "
+                             "in no row of Contacts")
+                  .arg(kBook)
+                  .arg(zedMember)
+                  .arg(zed)
+                  .toStdString());
     EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from Groups")).toInt(), 1);
     EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from GroupAssigns")).toInt(), 0);
     EXPECT_EQ(client->ClientDataSet(dkGroupAssigns)->ChangeCount(), 0);
