@@ -3,7 +3,9 @@
 #include "data/bookfields.h"
 #include "data/dataerror.h"
 #include "data/remotedataconnection.h"
+#include "data/remotedataprotocol.h"
 #include "data/shareddatafolder.h"
+#include "data/sharedreferences.h"
 #include "db/clientdatasetfile.h"
 #include "db/dberror.h"
 #include "platform/commatext.h"
@@ -179,6 +181,7 @@ void TBaseSharedClient::LoadClientDataSetFromFile(TDataKind kind)
     static const QStringList id{QStringLiteral("ID")};
     ::LoadClientDataSetFromFile(*dataSet, file, kind == dkGroupAssigns ? QStringList() : id);
     m_unreadable[kind] = false;
+    m_lowestTempIdKnown = false;
 }
 
 void TBaseSharedClient::RemoveLeftovers(const QString& fileName) const
@@ -274,8 +277,54 @@ qint32 TBaseSharedClient::CalcNewTempID(TNDataSet* dataSet)
     return qint32(std::max<qint64>(lowest - 1, std::numeric_limits<qint32>::min()));
 }
 
+qint64 TBaseSharedClient::LowestTemporaryIdHeld()
+{
+    // Every whole-number cell counts, references included: going lower than
+    // needed costs nothing, reusing an ID a row still names joins the row
+    // to a record nobody chose.
+    qint64 lowest = 0;
+    const auto take = [&](const std::vector<QVariant>& values, const std::vector<bool>& whole) {
+        for (size_t i = 0; i < values.size() && i < whole.size(); ++i)
+            if (whole[i] && !values[i].isNull() && RemoteData::IsTemporaryId(values[i].toLongLong()))
+                lowest = std::min(lowest, values[i].toLongLong());
+    };
+    for (int kind = 0; kind < DataKindCount; ++kind) {
+        const TNClientDataSet* dataSet = ClientDataSet(TDataKind(kind));
+        if (!dataSet)
+            continue;
+        std::vector<bool> whole;
+        for (const TNFieldDef& def : dataSet->FieldDefs())
+            whole.push_back(def.Kind == TFieldKind::fkInteger || def.Kind == TFieldKind::fkSmallInt);
+        dataSet->ForEachStoredRow([&](const std::vector<QVariant>& values) { take(values, whole); });
+        dataSet->ForEachLogEntry(
+            [&](TUpdateKind, qint64, const std::vector<QVariant>& before) { take(before, whole); });
+        for (const TNRowChange& change : dataSet->PendingApply()) {
+            take(change.OldValues, whole);
+            take(change.NewValues, whole);
+        }
+    }
+    return lowest;
+}
+
 qint32 TBaseSharedClient::GetNextTempID(TNDataSet* dataSet)
 {
+    const TNField* key = dataSet ? dataSet->FindField(QStringLiteral("ID")) : nullptr;
+    if (!key)
+        return -1;
+    if (key->Kind() != TFieldKind::fkSmallInt && qobject_cast<TNClientDataSet*>(dataSet)) {
+        // One run of IDs for the whole book, below every temporary ID it
+        // holds in any dataset: no row can name two records by one ID.
+        if (!m_lowestTempIdKnown) {
+            m_lowestTempId = LowestTemporaryIdHeld();
+            m_lowestTempIdKnown = true;
+        }
+        if (m_lowestTempId - 1 <= NoneID)
+            throw EDataError(
+                QStringLiteral("The address book \"%1\" has no temporary ID left: apply its changes first.")
+                    .arg(Name()));
+        return qint32(--m_lowestTempId);
+    }
+    // Carrier types (a small-integer ID no other row names) number their own.
     if (dataSet->Tag() != 0) {
         const qint32 next = dataSet->Tag();
         dataSet->SetTag(next - 1);
@@ -351,6 +400,13 @@ TSharedAccessClient::TSharedAccessClient()
         m_sources[kind].SetDataSet(dataSet.get());
         if (kind == dkCarriers || kind == dkContacts || kind == dkGroupAssigns)
             connect(dataSet.get(), &TNDataSet::DataChanged, this, [this] { m_snapshotStale = true; });
+        // Every new row starts with a temporary ID, whichever window or
+        // tree action makes it: the apply's answer puts the server's ID in
+        // its place, and a later change or delete names that one.
+        dataSet->SetOnNewRecord([this](TNDataSet& newRow) {
+            if (TNField* id = newRow.FindField(QStringLiteral("ID")); id && !id->ReadOnly() && id->IsNull())
+                id->SetValue(GetNextTempID(&newRow));
+        });
         all[kind] = dataSet.get();
         m_dataSets[kind] = std::move(dataSet);
     }
@@ -371,6 +427,15 @@ bool TSharedAccessClient::InitConnection(const QString& data)
 {
     const bool usable = ReadSettings(data);
     LoadAllClientDataSetsFromFiles();
+    if (CacheUsable()) {
+        // Left by a run that ended before the new record they name was
+        // saved, or after it was given up.
+        const QStringList dropped = DropRowsNamingGoneRecords(*this);
+        if (!dropped.isEmpty())
+            SetLoadNotice(QStringLiteral("The cache of the address book \"%1\" held rows naming new records that "
+                                         "are no longer in it; they were dropped:\n%2")
+                              .arg(Name(), dropped.join(u'\n')));
+    }
     m_snapshotStale = true;
     return usable && CacheUsable();
 }

@@ -5,6 +5,7 @@
 #include "data/remotedataconnection.h"
 #include "data/remotefetch.h"
 #include "data/sharedaccessclient.h"
+#include "data/sharedreferences.h"
 #include "db/dberror.h"
 #include "platform/memorytrim.h"
 
@@ -31,36 +32,9 @@ TTempIdHook& TempIdHook()
     return hook;
 }
 
-// The fields that hold IDs of another kind's rows, by the kind referred to.
-struct TReference {
-    TDataKind Kind;
-    const char* Field;
-};
-QList<TReference> ReferencesTo(TDataKind kind)
-{
-    switch (kind) {
-        case dkCarriers:
-            return {{dkContacts, "CarrierID"}};
-        case dkContacts:
-            return {{dkGroupAssigns, "ContactID"}, {dkFolderAssigns, "ContactID"}};
-        case dkGroups:
-            return {{dkGroupAssigns, "GroupID"}, {dkFolderAssigns, "GroupID"}};
-        case dkFolders:
-            return {{dkFolders, "ParentID"}, {dkFolderAssigns, "FolderID"}};
-        case dkTemplates:
-            return {{dkTemplates, "ParentID"}};
-        default:
-            return {};
-    }
-}
-
 int DefIndex(const TNClientDataSet& dataSet, const QString& name)
 {
-    const std::vector<TNFieldDef>& defs = dataSet.FieldDefs();
-    for (size_t i = 0; i < defs.size(); ++i)
-        if (defs[i].Name.compare(name, Qt::CaseInsensitive) == 0)
-            return int(i);
-    return -1;
+    return dataSet.FieldDefIndex(name);
 }
 
 QVariantMap ValueMap(const TNClientDataSet& dataSet, const std::vector<QVariant>& values)
@@ -146,7 +120,7 @@ QList<int> ReferenceColumns(const TNClientDataSet& dataSet, TDataKind kind)
 {
     QList<int> columns;
     for (int other = 0; other < DataKindCount; ++other)
-        for (const TReference& ref : ReferencesTo(TDataKind(other)))
+        for (const TSharedReference& ref : SharedReferencesTo(TDataKind(other)))
             if (ref.Kind == kind) {
                 const int column = DefIndex(dataSet, QString::fromLatin1(ref.Field));
                 if (column >= 0 && !columns.contains(column))
@@ -273,6 +247,9 @@ public:
 
     void Start()
     {
+        // Rows left naming a new record that went are never sent: they
+        // would name whichever new record takes its ID.
+        m_dropped = DropRowsNamingGoneRecords(*m_client);
         auto self = shared_from_this();
         auto opened = std::make_shared<bool>(false);
         auto port = std::make_shared<quint16>(0);
@@ -459,7 +436,7 @@ private:
     {
         TSavedBook saved;
         QList<TDataKind> kinds{kind};
-        for (const TReference& ref : ReferencesTo(kind))
+        for (const TSharedReference& ref : SharedReferencesTo(kind))
             if (!kinds.contains(ref.Kind))
                 kinds.append(ref.Kind);
         for (TDataKind each : kinds)
@@ -530,6 +507,8 @@ private:
                 continue;
             ++m_result.Refused;
             m_refused.insert(batch[i].RowKey);
+            if (batch[i].Kind == TUpdateKind::ukInsert)
+                m_refusedNew.insert({kind, m_sent[int(i)].id});
             // The row as it stands now: it may have changed since it was sent.
             const TNRowChange change = ChangesByRow(dataSet).value(batch[i].RowKey);
             if (change.RowKey == 0)
@@ -595,8 +574,38 @@ private:
         for (const QString& text : {m_portError, m_result.SaveErrorText})
             if (!text.isEmpty())
                 m_result.ErrorText += (m_result.ErrorText.isEmpty() ? QString() : QStringLiteral("\n")) + text;
+        if (m_client && m_opened && m_result.Ok && !m_result.Aborted)
+            m_result.Notice = Notice();
         if (m_done)
             m_done(m_result);
+    }
+
+    // What this apply could not send, and why; empty when it sent all.
+    QString Notice() const
+    {
+        QStringList parts;
+        if (!m_dropped.isEmpty())
+            parts << QStringLiteral(
+                         "These rows of the address book \"%1\" named new records that are no longer in it; "
+                         "they were dropped:\n%2")
+                         .arg(m_client->Name(), m_dropped.join(u'\n'));
+        const QList<TWaitingRow> waiting = WaitingRows(*m_client);
+        QSet<QPair<int, qint64>> waitingRows;
+        for (const TWaitingRow& row : waiting)
+            waitingRows.insert({row.Kind, row.Id});
+        QStringList lines;
+        for (const TWaitingRow& row : waiting) {
+            const QPair<int, qint64> named{row.NamedKind, row.NamedId};
+            lines << row.Text + (m_refusedNew.contains(named)  ? QStringLiteral(", which the server refused")
+                                 : waitingRows.contains(named) ? QStringLiteral(", which waits itself")
+                                                               : QStringLiteral(", which is not on the server yet"));
+        }
+        if (!lines.isEmpty())
+            parts << QStringLiteral(
+                         "These changes of the address book \"%1\" were not sent, since each names a new record "
+                         "the server has not stored; they go with the apply after it is stored:\n%2")
+                         .arg(m_client->Name(), lines.join(u'\n'));
+        return parts.join(QStringLiteral("\n\n"));
     }
 
     // Puts the server's IDs of one batch of new rows in place of their
@@ -615,7 +624,7 @@ private:
         for (auto it = ids.cbegin(); it != ids.cend(); ++it)
             (RemoteData::IsTemporaryId(it.key()) ? temporary : real).insert(it.key(), it.value());
         bool relinked = false;
-        for (const TReference& ref : ReferencesTo(kind)) {
+        for (const TSharedReference& ref : SharedReferencesTo(kind)) {
             TNClientDataSet* other = m_client->ClientDataSet(ref.Kind);
             if (!other)
                 continue;
@@ -782,7 +791,7 @@ private:
     // memberships, the folders under it), and of the rows naming those.
     void RevertRowsNaming(TDataKind kind, qint64 tempId)
     {
-        for (const TReference& ref : ReferencesTo(kind)) {
+        for (const TSharedReference& ref : SharedReferencesTo(kind)) {
             TNClientDataSet* other = m_client->ClientDataSet(ref.Kind);
             if (!other)
                 continue;
@@ -805,9 +814,11 @@ private:
     std::function<void(const TApplyResult&)> m_done;
     QList<TDataKind> m_kinds;
     int m_kind = 0;
-    QSet<qint64> m_refused;    // rows of the kind at hand left in the log by this apply
-    bool m_waiting = false;    // rows of the kind at hand wait for rows of the batch sent
-    bool m_resending = false;  // the batch sent is a pending apply sent again
+    QSet<qint64> m_refused;                 // rows of the kind at hand left in the log by this apply
+    QSet<QPair<int, qint64>> m_refusedNew;  // new records the server refused: kind, temporary ID
+    QStringList m_dropped;                  // rows dropped before the apply, as told
+    bool m_waiting = false;                 // rows of the kind at hand wait for rows of the batch sent
+    bool m_resending = false;               // the batch sent is a pending apply sent again
     QList<TRemoteChange> m_sent;
     TApplyResult m_result;
     bool m_opened = false;

@@ -6,7 +6,9 @@
 // an order that lets references follow: carrier types, carriers, contacts,
 // templates, groups, folders (a folder after its new parent), then the group
 // and folder memberships. A row that names a temporary ID never goes: it
-// waits in the log until the row it names has its real ID. Every temporary
+// waits in the log until the row it names has its real ID, and the result's
+// Notice names each one still waiting at the end, with why. A row naming a
+// new record that is no longer in the book is dropped first (and named). Every temporary
 // ID the server replaced is replaced in the other datasets and their change
 // logs (Folders.ParentID, FolderAssigns, GroupAssigns, Contacts.CarrierID),
 // in "FoldersOpen", and handed to the hook below (the folder tree). A row the
@@ -84,6 +86,7 @@ struct TApplyResult {
     bool Aborted = false;   // the reconcile answer stopped the apply
     QString ErrorText;      // why the server could not be used, or the cache not saved
     QString SaveErrorText;  // why the cache could not be saved afterwards (also after a cancel)
+    QString Notice;         // after an apply that ran to its end: the changes it could not send and why
 };
 
 // Applies the change logs of Kinds (default: every kind) to the server

@@ -78,6 +78,8 @@ public:
     // --- structure. Changing the definitions closes the dataset and forgets
     // its rows and log.
     const std::vector<TNFieldDef>& FieldDefs() const { return m_defs; }
+    // The position of the named definition (any letter case); -1 for none.
+    int FieldDefIndex(const QString& name) const;
     void SetFieldDefs(std::vector<TNFieldDef> defs);
     void AddFieldDef(const QString& name, TFieldKind kind, int size = 0, bool readOnly = false);
     // The definitions of another dataset's data fields (it must have been
@@ -138,6 +140,10 @@ public:
     void MergeRowChanges(const QList<qint64>& keys);
     // Undoes every logged change of the row.
     void RevertRow(qint64 key);
+    // The row goes back to what it was loaded as (a new row goes) by a
+    // change of its own in the log, which going back to an earlier save
+    // point undoes like any other.
+    void RevertRowLogged(qint64 key);
     // Stores Values for the row (a row that is gone is added again) and
     // makes them its loaded values.
     void SetStoredRow(qint64 key, std::vector<QVariant> values);

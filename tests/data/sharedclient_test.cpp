@@ -138,6 +138,63 @@ TEST_F(SharedClientTest, CacheMadeOnFirstUseKeepsOfflineEditsAndTemporaryIds)
     EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.??????")}, QDir::Files), QStringList());
 }
 
+TEST_F(SharedClientTest, TemporaryIdsRunBelowAllTheBookHoldsAndRowsNamingNoRecordAreDroppedAtLoad)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    // One run for the whole book: no two records share an ID.
+    const qint32 xtemp = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Xtemp")}});
+    const qint32 gx = AddRow(client, dkGroups, {{QStringLiteral("Name"), QStringLiteral("GX")}});
+    const qint32 member =
+        AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), gx}, {QStringLiteral("ContactID"), xtemp}});
+    const qint32 placement = AddRow(
+        client, dkFolderAssigns,
+        {{QStringLiteral("FolderID"), 0}, {QStringLiteral("ContactID"), xtemp}, {QStringLiteral("GroupID"), NoneID}});
+    EXPECT_TRUE(xtemp > gx && gx > member && member > placement && xtemp < 0)
+        << xtemp << " " << gx << " " << member << " " << placement;
+    // A run that ended with the membership saved and Xtemp not (gone from
+    // the contacts without the windows), the placement made and deleted
+    // again (only the change log holds its ID).
+    client->ClientDataSet(dkContacts)->CancelUpdates();
+    ASSERT_TRUE(client->GetDataSet(dkFolderAssigns)->Locate(QStringLiteral("ID"), placement));
+    client->GetDataSet(dkFolderAssigns)->Delete();
+    LocalData.reset();
+    StartLocalData();
+    client = Client();
+    ASSERT_NE(client, nullptr);
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_EQ(Answerer.Texts()[0],
+              QStringLiteral("The cache of the address book \"%1\" held rows naming new records that are no longer "
+                             "in it; they were dropped:\nGroupAssigns row %2: ContactID %3 is in no row of Contacts")
+                  .arg(kBook)
+                  .arg(member)
+                  .arg(xtemp));
+    EXPECT_EQ(client->GetDataSet(dkGroupAssigns)->RecordCount(), 0);
+    EXPECT_EQ(client->GetDataSet(dkGroups)->RecordCount(), 1);
+    // Below the placement's ID too, though only a change log holds it.
+    const qint32 zed = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Zed")}});
+    EXPECT_LT(zed, placement);
+    // Such a row left in the run is not sent either, and the apply says so.
+    const qint32 zedMember =
+        AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), gx}, {QStringLiteral("ContactID"), zed}});
+    client->ClientDataSet(dkContacts)->CancelUpdates();
+    const TApplyResult result = ApplySharedUpdates(*client);
+    ASSERT_TRUE(result.Ok) << result.ErrorText.toStdString();
+    EXPECT_EQ(result.Notice.toStdString(),
+              QStringLiteral("These rows of the address book \"%1\" named new records that are no "
+                             "longer in it; they were dropped:\nGroupAssigns row %2: ContactID %3 is "
+                             "in no row of Contacts")
+                  .arg(kBook)
+                  .arg(zedMember)
+                  .arg(zed)
+                  .toStdString());
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from Groups")).toInt(), 1);
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from GroupAssigns")).toInt(), 0);
+    EXPECT_EQ(client->ClientDataSet(dkGroupAssigns)->ChangeCount(), 0);
+}
+
 TEST_F(SharedClientTest, ACacheThatCannotBeSavedKeepsItsFilesAndNamesTheBook)
 {
     AddBook();
@@ -422,11 +479,12 @@ TEST_F(SharedClientTest, ARowNamingANewRowGoesOnlyOnceThatRowIsStored)
     const qint32 group = AddRow(client, dkGroups, {{QStringLiteral("Name"), QStringLiteral("Team")}});
     const qint32 folder =
         AddRow(client, dkFolders, {{QStringLiteral("Name"), QStringLiteral("Sales")}, {QStringLiteral("ParentID"), 0}});
-    AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), group}, {QStringLiteral("ContactID"), ann}});
-    AddRow(client, dkFolderAssigns,
-           {{QStringLiteral("FolderID"), folder},
-            {QStringLiteral("ContactID"), ann},
-            {QStringLiteral("GroupID"), NoneID}});
+    const qint32 member =
+        AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), group}, {QStringLiteral("ContactID"), ann}});
+    const qint32 placement = AddRow(client, dkFolderAssigns,
+                                    {{QStringLiteral("FolderID"), folder},
+                                     {QStringLiteral("ContactID"), ann},
+                                     {QStringLiteral("GroupID"), NoneID}});
     const quint16 port = Sim->Port();
     StartSim(port, {{QStringLiteral("prvContacts"), ann, RemoteData::RowConstraint}});
     // The door refuses the new contact; Skip keeps it, and its memberships
@@ -438,10 +496,19 @@ TEST_F(SharedClientTest, ARowNamingANewRowGoesOnlyOnceThatRowIsStored)
     EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from FolderAssigns")).toInt(), 0);
     EXPECT_EQ(client->ClientDataSet(dkGroupAssigns)->ChangeCount(), 1);
     EXPECT_EQ(client->ClientDataSet(dkFolderAssigns)->ChangeCount(), 1);
+    // Not silently: each waiting row is named, with why it waits.
+    for (const auto& [table, id] : {std::pair{"GroupAssigns", member}, std::pair{"FolderAssigns", placement}})
+        EXPECT_TRUE(result.Notice.contains(
+            QStringLiteral("%1 row %2 names the Contacts row %3 \"Ann\", which the server refused")
+                .arg(QLatin1String(table))
+                .arg(id)
+                .arg(ann)))
+            << result.Notice.toStdString();
 
     StartSim(port, {});
     result = ApplySharedUpdates(*client);
     ASSERT_TRUE(result.Ok) << result.ErrorText.toStdString();
+    EXPECT_TRUE(result.Notice.isEmpty()) << result.Notice.toStdString();
     const qint32 annId = ServerSql(QStringLiteral("select ID from Contacts where Name = 'Ann'")).toInt();
     EXPECT_EQ(ServerSql(QStringLiteral("select ContactID from GroupAssigns")).toInt(), annId);
     EXPECT_EQ(ServerSql(QStringLiteral("select ContactID from FolderAssigns")).toInt(), annId);

@@ -4,6 +4,7 @@
 // afterwards is reported. The exchange with the door runs while the windows
 // go on answering, and Esc cancels it.
 #include "data/doorexchange.h"
+#include "data/remotedataprotocol.h"
 #include "data/sharedbookfixture.h"
 #include "support/filesizelimit.h"
 #include "ui/admin/clientdatasetops.h"
@@ -85,6 +86,39 @@ TEST_F(SharedListTest, ACachedCarrierItsContactsUseStaysAndAnyWaitingChangeEnabl
     EXPECT_EQ(client->ClientDataSet(dkFolders)->ChangeCount(), 0);
     EXPECT_TRUE(WaitUntil([&] { return !contacts->actApplyUpdates->isEnabled(); }));
     EXPECT_EQ(Answerer.Texts().size(), 1) << Answerer.Texts().join(u'|').toStdString();
+}
+
+TEST_F(SharedListTest, ApplyNamesWhatItCannotSendYetAndTheGroupsListCancelsAWaitingMembership)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    const qint32 crew = AddRow(client, dkGroups, {{QStringLiteral("Name"), QStringLiteral("Crew")}});
+    const qint32 xtemp = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Xtemp")}});
+    const qint32 member =
+        AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), crew}, {QStringLiteral("ContactID"), xtemp}});
+    StartSim(Sim->Port(), {{QStringLiteral("prvContacts"), xtemp, RemoteData::RowConstraint}});
+    auto groups = TBaseMultiDBGridListForm::ForDataSource<TFormGroupsListNew>(
+        nullptr, nullptr, client->GetDataSource(dkGroups), false, nullptr);
+    groups->show();
+    // The contact refused and skipped, the membership waits: the operator
+    // is told which and why.
+    groups->actApplyUpdates->trigger();
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_TRUE(Answerer.Texts()[0].endsWith(
+        QStringLiteral("GroupAssigns row %1 names the Contacts row %2 \"Xtemp\", which the server refused")
+            .arg(member)
+            .arg(xtemp)))
+        << Answerer.Texts()[0].toStdString();
+    // The groups list may give up the membership, the only change of its own.
+    ASSERT_EQ(client->ClientDataSet(dkGroups)->ChangeCount(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return groups->actCancelChanges->isEnabled(); }));
+    groups->actCancelChanges->trigger();
+    EXPECT_EQ(client->GetDataSet(dkGroupAssigns)->RecordCount(), 0);
+    EXPECT_EQ(BookChangeCount(client), 1);  // Xtemp
+    EXPECT_TRUE(WaitUntil([&] { return !groups->actCancelChanges->isEnabled(); }));
 }
 
 TEST_F(SharedListTest, AnApplyWhoseCacheCannotBeSavedAfterwardsNamesTheBook)

@@ -1,8 +1,6 @@
 #include "ui/admin/entitylists.h"
 
 #include "data/basedataclient.h"
-#include "data/folderstree.h"
-#include "data/recipients.h"
 #include "platform/messagedlg.h"
 #include "ui/admin/clientdatasetops.h"
 #include "ui/dbcontrols/dbgrid.h"
@@ -21,13 +19,7 @@ bool HasRowsFor(TBaseDataClient* book, TDataKind kind, const char* warning)
 // recipients list (of this book only).
 void ForgetRow(TNodeKind kind, TNDataSet& dataSet, TBaseDataClient* book)
 {
-    const qint32 id = dataSet.FieldByName(QStringLiteral("ID"))->AsInteger();
-    if (kind == nkContact)
-        RemoveContactNodesFromTree(id, book);
-    else
-        RemoveGroupNodesFromTree(id, book);
-    if (RecipientList)
-        RecipientList->RemoveItem(kind, id, book);
+    ForgetRecordInViews(kind, dataSet.FieldByName(QStringLiteral("ID"))->AsInteger(), book);
 }
 }  // namespace
 
@@ -108,11 +100,23 @@ void TFormGroupsListNew::actRefreshExecute()
         DataClient->GetDataSet(dkGroupAssigns)->Refresh();
 }
 
+TNDataSet* TFormGroupsListNew::Assigns() const
+{
+    return DataClient && IsClientDataSet(DataSet()) ? DataClient->GetDataSet(dkGroupAssigns) : nullptr;
+}
+
+void TFormGroupsListNew::UpdateListActions()
+{
+    TBaseMultiDBGridListForm::UpdateListActions();
+    // The memberships the group editor changed are this list's to cancel.
+    if (IsClientDataSet(DataSet()) && ClientChangeCount(Assigns()) > 0)
+        actCancelChanges->setEnabled(true);
+}
+
 void TFormGroupsListNew::actCancelChangesExecute()
 {
+    ClientCancelUpdates(Assigns());
     TBaseMultiDBGridListForm::actCancelChangesExecute();
-    if (DataClient)
-        ClientCancelUpdates(DataClient->GetDataSet(dkGroupAssigns));
 }
 
 // --- carriers

@@ -24,7 +24,7 @@ protected:
 // "  Groups" ("  Select Groups(s)" as a picker). Deleting a group first takes
 // its nodes out of the folder tree and its rows out of the recipients list.
 // Applying, refreshing and cancelling a shared book's changes act on its
-// group assignments too.
+// group assignments too (the group editor's memberships).
 class TFormGroupsListNew : public TBaseMultiDBGridListForm {
     Q_OBJECT
 public:
@@ -34,8 +34,12 @@ protected:
     void SetupGridColumns() override;
     void BuildSortList() override;
     void BeforeDeleteRow(TNDataSet& dataSet) override;
+    void UpdateListActions() override;
     void actRefreshExecute() override;
     void actCancelChangesExecute() override;
+
+private:
+    TNDataSet* Assigns() const;
 };
 
 // "  Carriers". Add needs a server in the book.
