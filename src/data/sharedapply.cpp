@@ -5,6 +5,7 @@
 #include "data/remotedataconnection.h"
 #include "data/remotefetch.h"
 #include "data/sharedaccessclient.h"
+#include "data/sharedfetched.h"
 #include "db/dberror.h"
 #include "platform/memorytrim.h"
 
@@ -773,6 +774,9 @@ void StartSharedRefresh(TSharedAccessClient& client, const QList<TDataKind>& kin
                 book->ClientDataSet(fetched->Kinds[i])->LoadData(std::move(fetched->Rows[size_t(i)]));
                 try {
                     book->SaveClientDataSetToFile(fetched->Kinds[i]);
+                    // Only a cache that holds the server's rows counts as
+                    // fetched (deletes rely on it).
+                    RememberSharedKindFetched(*book, fetched->Kinds[i], &error);
                 } catch (const std::exception& e) {
                     error = QString::fromUtf8(e.what());
                 }

@@ -1,13 +1,15 @@
 // A list window over a shared address book (client datasets served by the
 // simulator's remote data door): apply, refresh and cancel-changes show and
 // follow the change log, Cancel on the window undoes every change made
-// since it opened, Find moves to the typed name, and the servers list
-// refuses the shared book.
+// since it opened, Find moves to the typed name, the servers list refuses
+// the shared book; a carrier is deleted only when every contact that could
+// use it is at hand.
 #include "adminfixture.h"
 
 #include "data/sharedaccessclient.h"
 #include "data/sharedapply.h"
 #include "remotedatasim.h"
+#include "ui/admin/clientdatasetops.h"
 #include "ui/admin/doorexchangehold.h"
 #include "ui/admin/pickonlycombo.h"
 
@@ -109,4 +111,63 @@ TEST_F(SharedBookListTest, FindMovesToTheTypedNameAsInALocalBook)
     QTest::keyClicks(form->edtSearch, QStringLiteral("x"));  // no match: the row stays
     EXPECT_EQ(contacts->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("Bob"));
     form->actCancelExecute();
+}
+
+TEST_F(SharedBookListTest, ACarrierIsDeletedOnlyWhenEveryContactThatCouldUseItIsAtHand)
+{
+    qint32 door = 0;
+    {
+        TBookBuilder server(world.dbs.Folder() + QStringLiteral("server.db"));
+        door = server.Carrier(QStringLiteral("Door"), 6, 0);
+        server.Contact(QStringLiteral("Ann"), door);
+        server.Contact(QStringLiteral("Bob"), door);
+    }
+    auto* shared = qobject_cast<TSharedAccessClient*>(Shared());
+    ASSERT_NE(shared, nullptr);
+    QString error;
+    ASSERT_TRUE(RefreshSharedDataSet(*shared, dkCarriers, &error)) << error.toStdString();
+    TNDataSet* carriers = shared->GetDataSet(dkCarriers);
+    auto form = TBaseMultiDBGridListForm::ForDataSource<TFormCarriersListNew>(
+        nullptr, &RecordEditorOf<TFormCarrierEditorNew>, shared->GetDataSource(dkCarriers), false, nullptr);
+    // The contacts were never fetched: none is in the cache, yet the server
+    // holds two that use it.
+    ASSERT_TRUE(form->LocateByID(door));
+    form->actDeleteExecute();
+    EXPECT_EQ(Answerer.Texts(),
+              QStringList{QStringLiteral(
+                  "\"Door\" cannot be deleted yet: the contacts of the address book \"Shared\" have never been "
+                  "fetched from its server, so it is not known whether any of them use it. Refresh the Contacts "
+                  "list first.")});
+    EXPECT_TRUE(carriers->Locate(QStringLiteral("ID"), door));
+    // A carrier made here and never applied: no row of the server names it.
+    carriers->Append();
+    carriers->FieldByName(QStringLiteral("ID"))->SetValue(shared->GetNextTempIDByKind(dkCarriers));
+    carriers->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Typo"));
+    carriers->Post();
+    form->actDeleteExecute();
+    EXPECT_FALSE(carriers->Locate(QStringLiteral("Name"), QStringLiteral("Typo")));
+    EXPECT_EQ(Answerer.Texts().size(), 1);
+
+    // Once the contacts are fetched, they are counted.
+    ASSERT_TRUE(RefreshSharedDataSet(*shared, dkContacts, &error)) << error.toStdString();
+    ASSERT_TRUE(form->LocateByID(door));
+    form->actDeleteExecute();
+    EXPECT_EQ(Answerer.Texts().value(1), QStringLiteral("\"Door\" cannot be deleted: 2 contacts use it."));
+    EXPECT_EQ(ClientChangeCount(carriers), 0);
+
+    // A delete that reaches the server all the same is refused there, as
+    // any refused row: the server's row comes back with Cancel.
+    TReconcileRequest refused;
+    const TReconcileHandler dialog = SetReconcileHandler([&](const TReconcileRequest& request, QVariantMap*) {
+        refused = request;
+        return TReconcileAction::raCancel;
+    });
+    ASSERT_TRUE(carriers->Locate(QStringLiteral("ID"), door));
+    carriers->Delete();
+    ApplySharedUpdates(*shared);
+    SetReconcileHandler(dialog);
+    EXPECT_EQ(refused.ErrorCode, 1);
+    EXPECT_EQ(refused.ErrorText, QStringLiteral("\"Door\" cannot be deleted: 2 contacts use it."));
+    EXPECT_TRUE(carriers->Locate(QStringLiteral("ID"), door));
+    EXPECT_EQ(ClientChangeCount(carriers), 0);
 }
