@@ -3,7 +3,7 @@
 // follow the change log, Cancel on the window undoes every change made
 // since it opened, Find moves to the typed name, the servers list refuses
 // the shared book; a carrier is deleted only when every contact that could
-// use it is at hand.
+// use it is at hand, and carriers are added and edited without servers.
 #include "adminfixture.h"
 
 #include "data/sharedaccessclient.h"
@@ -12,7 +12,9 @@
 #include "ui/admin/clientdatasetops.h"
 #include "ui/admin/doorexchangehold.h"
 #include "ui/admin/pickonlycombo.h"
+#include "ui/dbcontrols/dblookupcombo.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 namespace {
@@ -45,6 +47,10 @@ protected:
         sim.reset();
     }
     TBaseDataClient* Shared() const { return DataClients.FindByGUID(kGuid); }
+    static QVariant Value(TSharedAccessClient* book, qint32 id, const char* field)
+    {
+        return book->GetDataSet(dkCarriers)->Lookup(QStringLiteral("ID"), id, QString::fromLatin1(field));
+    }
     std::unique_ptr<TRemoteDataSim> sim;
 };
 }  // namespace
@@ -170,4 +176,52 @@ TEST_F(SharedBookListTest, ACarrierIsDeletedOnlyWhenEveryContactThatCouldUseItIs
     EXPECT_EQ(refused.ErrorText, QStringLiteral("\"Door\" cannot be deleted: 2 contacts use it."));
     EXPECT_TRUE(carriers->Locate(QStringLiteral("ID"), door));
     EXPECT_EQ(ClientChangeCount(carriers), 0);
+}
+
+TEST_F(SharedBookListTest, ASharedBooksCarriersAreAddedAndEditedWithoutServers)
+{
+    auto* shared = qobject_cast<TSharedAccessClient*>(Shared());
+    ASSERT_NE(shared, nullptr);
+    auto form = TBaseMultiDBGridListForm::ForDataSource<TFormCarriersListNew>(
+        nullptr, &RecordEditorOf<TFormCarrierEditorNew>, shared->GetDataSource(dkCarriers), false, nullptr);
+    // No carrier type is cached yet: a carrier could have none.
+    TNItemInfo info;
+    form->AddRecord(info);
+    EXPECT_FALSE(info.Accepted);
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_TRUE(Answerer.Texts()[0].startsWith(
+        QStringLiteral("You need to define at least one Carrier Type before adding Carriers !")));
+    EXPECT_EQ(form->DataSet()->RecordCount(), 0);
+
+    QString error;
+    ASSERT_TRUE(RefreshSharedDataSet(*shared, dkCarrierTypes, &error)) << error.toStdString();
+    const auto whenEditor = [](const QString& name) {
+        WhenModal<TFormCarrierEditorNew>([name](TFormCarrierEditorNew* editor) {
+            // The book's own paging server pages its contacts.
+            EXPECT_FALSE(editor->dblcbServers->isVisibleTo(editor));
+            ASSERT_NE(editor->findChild<QLabel*>(QStringLiteral("lblBookServer")), nullptr);
+            const int smtp = editor->dblcbCarrierType->findData(5);
+            editor->dblcbCarrierType->setCurrentIndex(smtp);
+            emit editor->dblcbCarrierType->activated(smtp);
+            editor->SetEmbeddedData(QStringLiteral("mail.example.org,25,0,x,secret"));
+            editor->edtCarrierName->setText(name);
+            editor->UpdateOkAction();
+            editor->btnOK->click();
+            if (editor->isVisible()) {
+                ADD_FAILURE() << "the carrier editor stayed open";
+                editor->reject();
+            }
+        });
+    };
+    whenEditor(QStringLiteral("Post"));
+    form->AddRecord(info);
+    ASSERT_TRUE(info.Accepted);
+    EXPECT_LT(info.ID, 0);
+    EXPECT_EQ(Value(shared, info.ID, "TypeNo").toInt(), 5);
+    EXPECT_TRUE(Value(shared, info.ID, "ServerID").isNull());
+    whenEditor(QStringLiteral("Mail"));
+    form->EditRecord(info);
+    EXPECT_TRUE(info.Accepted);
+    EXPECT_EQ(Value(shared, info.ID, "Name").toString(), QStringLiteral("Mail"));
+    EXPECT_EQ(Answerer.Texts().size(), 1) << Answerer.Texts().join(u'|').toStdString();
 }

@@ -18,6 +18,9 @@ class TBaseDataClient;
 class TNDataSet;
 
 bool IsClientDataSet(const TNDataSet* dataSet);
+// False for a shared book (and none): it keeps no servers of its own, its
+// contacts are paged through the paging server that keeps the book.
+bool BookKeepsServers(const TBaseDataClient* book);
 int ClientChangeCount(TNDataSet* dataSet);
 // The changes waiting in all of a shared book's cached datasets (the tree's
 // folders and placements included), an apply whose answer was lost counting
