@@ -182,18 +182,35 @@ TEST_F(SharedBookListTest, ASharedBooksCarriersAreAddedAndEditedWithoutServers)
 {
     auto* shared = qobject_cast<TSharedAccessClient*>(Shared());
     ASSERT_NE(shared, nullptr);
+    qint32 door = 0;
+    {
+        TBookBuilder server(world.dbs.Folder() + QStringLiteral("server.db"));
+        door = server.Carrier(QStringLiteral("Door"), 5, 0, QStringLiteral("mail.example.org,25,0,x,secret"));
+    }
+    QString error;
+    ASSERT_TRUE(RefreshSharedDataSet(*shared, dkCarriers, &error)) << error.toStdString();
     auto form = TBaseMultiDBGridListForm::ForDataSource<TFormCarriersListNew>(
         nullptr, &RecordEditorOf<TFormCarrierEditorNew>, shared->GetDataSource(dkCarriers), false, nullptr);
-    // No carrier type is cached yet: a carrier could have none.
+    // Its type is not cached, yet its type's settings editor shows them.
+    QString embedded;
+    WhenModal<TFormCarrierEditorNew>([&](TFormCarrierEditorNew* editor) {
+        if (editor->EmbeddedEditor())
+            embedded = editor->GetEmbeddedData() + u'@' +
+                       QString::fromLatin1(editor->EmbeddedEditor()->metaObject()->className());
+        editor->reject();
+    });
     TNItemInfo info;
+    ASSERT_TRUE(form->LocateByID(door));
+    form->EditRecord(info);
+    EXPECT_EQ(embedded, QStringLiteral("mail.example.org,25,0,x,secret@TFormCarrierSMTP"));
+    // No carrier type is cached yet: a new carrier could have none.
     form->AddRecord(info);
     EXPECT_FALSE(info.Accepted);
     ASSERT_EQ(Answerer.Texts().size(), 1);
     EXPECT_TRUE(Answerer.Texts()[0].startsWith(
         QStringLiteral("You need to define at least one Carrier Type before adding Carriers !")));
-    EXPECT_EQ(form->DataSet()->RecordCount(), 0);
+    EXPECT_EQ(form->DataSet()->RecordCount(), 1);
 
-    QString error;
     ASSERT_TRUE(RefreshSharedDataSet(*shared, dkCarrierTypes, &error)) << error.toStdString();
     const auto whenEditor = [](const QString& name) {
         WhenModal<TFormCarrierEditorNew>([name](TFormCarrierEditorNew* editor) {

@@ -115,7 +115,14 @@ TFormCarrierEditorNew::~TFormCarrierEditorNew()
 
 int TFormCarrierEditorNew::SelectedType() const
 {
-    return KeyOf(dblcbCarrierType);
+    const int chosen = KeyOf(dblcbCarrierType);
+    if (chosen >= 0)
+        return chosen;
+    // A type the box does not list (a shared book whose carrier types were
+    // never fetched): the row's own type still picks its settings editor.
+    TNDataSet* row = RowDataSet();
+    TNField* typeNo = row ? row->FieldByName(QStringLiteral("TypeNo")) : nullptr;
+    return typeNo && !typeNo->IsNull() ? typeNo->AsInteger() : -1;
 }
 
 void TFormCarrierEditorNew::SetRowType(int typeNo)
