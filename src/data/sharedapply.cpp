@@ -6,6 +6,7 @@
 #include "data/remotefetch.h"
 #include "data/sharedaccessclient.h"
 #include "data/sharedreferences.h"
+#include "data/sharedfetched.h"
 #include "db/dberror.h"
 #include "platform/memorytrim.h"
 
@@ -922,6 +923,9 @@ void StartSharedRefresh(TSharedAccessClient& client, const QList<TDataKind>& kin
                 try {
                     book->ClientDataSet(fetched->Kinds[i])->LoadData(std::move(fetched->Rows[size_t(i)]));
                     book->SaveClientDataSetToFile(fetched->Kinds[i]);
+                    // Only a cache that holds the server's rows counts as
+                    // fetched (deletes rely on it).
+                    RememberSharedKindFetched(*book, fetched->Kinds[i], &error);
                 } catch (const std::exception& e) {
                     // Told, and the exchange still ends.
                     error = QString::fromUtf8(e.what());

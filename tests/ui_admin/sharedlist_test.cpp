@@ -2,10 +2,12 @@
 // book in reference order: a new contact's new carrier first, and the
 // folders the tree made, which no list shows; a cache that cannot be saved
 // afterwards is reported. The exchange with the door runs while the windows
-// go on answering, and Esc cancels it.
+// go on answering (a popup leaves when its time runs out), and Esc cancels
+// it.
 #include "data/doorexchange.h"
 #include "data/remotedataprotocol.h"
 #include "data/sharedbookfixture.h"
+#include "messaging/popupwin.h"
 #include "support/filesizelimit.h"
 #include "ui/admin/clientdatasetops.h"
 #include "ui/admin/doorexchangehold.h"
@@ -14,6 +16,7 @@
 #include "ui_main/eventwaits.h"
 
 #include <QKeyEvent>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -196,6 +199,11 @@ TEST_F(SharedListTest, AnExchangeWithADoorThatKeepsTalkingLeavesTheWindowsAnswer
     bool ticked = false;
     QTimer::singleShot(50, [&] { ticked = true; });
     ASSERT_TRUE(WaitUntil([&] { return ticked; }));
+    EXPECT_TRUE(exchange->IsTalking());
+    // A popup whose time runs out meanwhile leaves and is freed.
+    const QPointer<TPopupWin> popup = ShowPopupWin(QStringLiteral("Sent"), pkSuccess);
+    popup->StartSlideOut();
+    EXPECT_TRUE(WaitUntil([&] { return popup.isNull(); }));
     EXPECT_TRUE(exchange->IsTalking());
     // Input is held back (a close of the window too), Esc cancels.
     window.close();

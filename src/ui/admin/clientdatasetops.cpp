@@ -52,6 +52,11 @@ bool IsClientDataSet(const TNDataSet* dataSet)
     return dataSet && dataSet->Kind() == TDataSetKind::dkClient;
 }
 
+bool BookKeepsServers(const TBaseDataClient* book)
+{
+    return book && !qobject_cast<const TBaseSharedClient*>(book);
+}
+
 int ClientChangeCount(TNDataSet* dataSet)
 {
     TNClientDataSet* client = ClientOf(dataSet);

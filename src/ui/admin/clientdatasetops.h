@@ -28,6 +28,9 @@ void ForgetRecordInViews(TNodeKind kind, qint32 id, TBaseDataClient* book);
 // and so on. Run after a list deletes rows, goes back to a save point or
 // cancels its changes; nothing for another book.
 void ForgetRowsOfGoneRecords(TBaseDataClient* book);
+// False for a shared book (and none): it keeps no servers of its own, its
+// contacts are paged through the paging server that keeps the book.
+bool BookKeepsServers(const TBaseDataClient* book);
 int ClientChangeCount(TNDataSet* dataSet);
 // The changes waiting in all of a shared book's cached datasets (the tree's
 // folders and placements included), an apply whose answer was lost counting

@@ -51,10 +51,11 @@ void TFormContactsListNew::BuildSortList()
     AddSortEntry(QStringLiteral("Carrier"), QStringLiteral("CarrierID"), 1);
 }
 
-void TFormContactsListNew::actAddExecute()
+void TFormContactsListNew::AddRecord(TNItemInfo& info)
 {
+    info.Accepted = false;
     if (HasRowsFor(DataClient, dkCarriers, "You need to define at least one Carrier before adding Contacts !"))
-        TBaseMultiDBGridListForm::actAddExecute();
+        TBaseMultiDBGridListForm::AddRecord(info);
 }
 
 void TFormContactsListNew::BeforeDeleteRow(TNDataSet& dataSet)
@@ -141,10 +142,25 @@ void TFormCarriersListNew::BuildSortList()
     AddSortEntry(QStringLiteral("Carrier Type"), QStringLiteral("TypeNo"), 1);
 }
 
-void TFormCarriersListNew::actAddExecute()
+void TFormCarriersListNew::AddRecord(TNItemInfo& info)
 {
-    if (HasRowsFor(DataClient, dkServers, "You need to define at least one Server before adding Carriers !"))
-        TBaseMultiDBGridListForm::actAddExecute();
+    info.Accepted = false;
+    if (BookKeepsServers(DataClient) &&
+        !HasRowsFor(DataClient, dkServers, "You need to define at least one Server before adding Carriers !"))
+        return;
+    // A carrier's type picks its settings editor: a carrier without one
+    // could never be addressed. A book that counts no carrier types (a
+    // local one, whose types come with it) is not asked.
+    if (DataClient && DataClient->GetRecordCount(dkCarrierTypes) == 0) {
+        MessageDlg(QStringLiteral("You need to define at least one Carrier Type before adding Carriers !%1")
+                       .arg(BookKeepsServers(DataClient)
+                                ? QString()
+                                : QStringLiteral(" (The carrier types of a shared address book come from its "
+                                                 "server: Refresh the Carrier Types list.)")),
+                   TMsgDlgType::mtWarning, mbOK);
+        return;
+    }
+    TBaseMultiDBGridListForm::AddRecord(info);
 }
 
 // --- servers
