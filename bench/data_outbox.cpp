@@ -1,8 +1,9 @@
 // Out-box and address-book figures: an address book of 100,000 contacts in
 // 1,000 groups (one of them with 10,000 members), then the time to start the
 // local data module, to open the client's nine datasets, to queue one
-// message for the big group, and to list the pending endpoints; and the
-// peak memory of the whole run.
+// message for the big group, to list the pending endpoints, and to queue
+// again a text that already reached the big group with 100,000 rows of other
+// messages waiting; and the peak memory of the whole run.
 #include "benchutil.h"
 #include "data/basedataclient.h"
 #include "data/dmlocaldata.h"
@@ -112,6 +113,77 @@ double Ms(const QElapsedTimer& timer)
 {
     return timer.nsecsElapsed() / 1e6;
 }
+
+qint64 Count(const QSqlDatabase& db, const char* sql)
+{
+    QSqlQuery query(db);
+    return query.exec(QString::fromLatin1(sql)) && query.next() ? query.value(0).toLongLong() : -1;
+}
+
+// As the send threads leave a message that went out to the big group: every
+// row logged as delivered and gone from the out-box, but for one accepted
+// row still waiting for its report, which keeps the message in the out-box.
+void LogAsSent(const QSqlDatabase& db, qint32 messageTextID)
+{
+    TNTransaction transaction(db);
+    QSqlQuery query(db);
+    query.exec(QStringLiteral("insert into SentMessageTexts (Message) select MessageText from OutMessageTexts "
+                              "where ID = %1")
+                   .arg(messageTextID));
+    const qint64 sentText = query.lastInsertId().toLongLong();
+    query.exec(QStringLiteral("update OutMessageTexts set SentMessageTextID = %1 where ID = %2")
+                   .arg(sentText)
+                   .arg(messageTextID));
+    query.exec(QStringLiteral("insert into SentMessages (ContactID, Name, DatabaseGUID, SentMessageTextID, "
+                              "ReceiveConfirmed, SendConfirmed, ErrorStatus, ClientRecordID) select ContactID, Name, "
+                              "DatabaseGUID, %1, 1, ID <> (select max(ID) from OutMessages where MessageTextID = %2), "
+                              "0, ID from OutMessages where MessageTextID = %2")
+                   .arg(sentText)
+                   .arg(messageTextID));
+    query.exec(QStringLiteral("update OutMessages set sentMessagesID = (select s.ID from SentMessages s where "
+                              "s.ClientRecordID = OutMessages.ID) where ID = (select max(ID) from OutMessages where "
+                              "MessageTextID = %1)")
+                   .arg(messageTextID));
+    query.exec(QStringLiteral("delete from OutMessages where MessageTextID = %1 and sentMessagesID is null")
+                   .arg(messageTextID));
+    transaction.Commit();
+}
+
+// Send pressed again with a text that already reached the whole big group,
+// while 100,000 rows of other messages wait: the check for whom the text
+// waits or reached, then the operator's No and Yes; a new text beside it.
+void SendSameTextAgain(TDModLocalData& localData, const TNSuperRecipient& group)
+{
+    const QSqlDatabase db = localData.Connection();
+    const qint32 sent = localData.AddOutMessage({&group}, QStringLiteral("Call the desk")).MessageTextID;
+    LogAsSent(db, sent);
+    for (int i = 1; Count(db, "select count(*) from OutMessages where sentMessagesID is null") < 100000; ++i)
+        localData.AddOutMessage({&group}, QStringLiteral("Waiting message %1").arg(i));
+    const qint64 waiting = Count(db, "select count(*) from OutMessages where sentMessagesID is null");
+    const qint64 logged = Count(db, "select count(*) from SentMessages");
+
+    QElapsedTimer timer;
+    int asked = 0;
+    for (bool again : {false, true}) {
+        timer.start();
+        const TNQueueResult result =
+            localData.AddOutMessage({&group}, QStringLiteral("Call the desk"), [&](const QStringList&) {
+                ++asked;
+                return again;
+            });
+        std::printf(
+            "queue the same text again for a group of %d members it reached (%lld rows waiting, %lld "
+            "logged), answered %s: %d reached, %d queued, %.0f ms\n",
+            BigGroupSize, waiting, logged, again ? "Yes" : "No", int(result.Reached.size()), result.Queued, Ms(timer));
+    }
+    timer.start();
+    const TNQueueResult fresh = localData.AddOutMessage({&group}, QStringLiteral("A new text"));
+    std::printf("queue a new text for the same group (%lld rows waiting): %d queued, %.0f ms\n",
+                Count(db, "select count(*) from OutMessages where sentMessagesID is null") - fresh.Queued, fresh.Queued,
+                Ms(timer));
+    if (asked != 2)
+        std::printf("the question was asked %d times, not once per Send\n", asked);
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -155,6 +227,9 @@ int main(int argc, char** argv)
     localData.GetPendingServers(endpoints);
     std::printf("pending endpoints of %d queued rows: %d in %.1f ms\n", 2 * BigGroupSize, int(endpoints.size()),
                 Ms(timer));
+
+    std::printf("peak memory (VmHWM) so far: %ld MB\n", bench::MemoryKb("VmHWM") / 1024);
+    SendSameTextAgain(localData, group);
 
     std::printf("peak memory (VmHWM): %ld MB\n", bench::MemoryKb("VmHWM") / 1024);
     SetProgramFolder(QString());

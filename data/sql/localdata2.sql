@@ -7,6 +7,8 @@
 -- INTEGER PRIMARY KEY AUTOINCREMENT, so a key is never handed out twice.
 -- Statements end with ";" at the end of a line; ":GUID" is bound by the
 -- program that creates the file (the GUID of the built-in address book).
+-- The program creates at start-up every index below that an existing file
+-- lacks, so an index added here reaches the files made before it.
 
 CREATE TABLE DatabaseTypes (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -34,6 +36,8 @@ CREATE TABLE OutMessageTexts (
     MessageTime DATETIME,
     SentMessageTextID INTEGER
 );
+-- Send looks up the messages of the same text still in the out-box.
+CREATE INDEX OutMessageTextsMessageText ON OutMessageTexts (MessageText);
 
 -- Deleting a text row deletes the out-box rows of its message.
 CREATE TABLE OutMessages (
@@ -50,6 +54,7 @@ CREATE TABLE OutMessages (
 );
 CREATE INDEX OutMessagesMessageTextID ON OutMessages (MessageTextID);
 CREATE INDEX OutMessagesEndpoint ON OutMessages (ServerTypeNo, IpAddress, PortNo, HostName);
+CREATE INDEX OutMessagesSentMessagesID ON OutMessages (sentMessagesID);
 
 CREATE TABLE SentMessageTexts (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -77,6 +82,7 @@ CREATE TABLE SentMessages (
 );
 CREATE INDEX SentMessagesReceiveTime ON SentMessages (ReceiveTime);
 CREATE INDEX SentMessagesClientRecordID ON SentMessages (ClientRecordID);
+CREATE INDEX SentMessagesSentMessageTextID ON SentMessages (SentMessageTextID);
 
 CREATE TABLE FoldersOpen (
     DatabaseGUID VARCHAR(38) COLLATE NOCASE,

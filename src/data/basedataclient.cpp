@@ -7,6 +7,7 @@
 #include "db/transaction.h"
 #include "platform/messagedlg.h"
 
+#include <QHash>
 #include <memory>
 
 namespace {
@@ -30,23 +31,28 @@ TBaseDataClient* CreateDataClient(TDataClientClass clientClass, const QString& n
     client->m_name = name;
     client->m_guid = guid;
     client->m_connected = client->InitConnection(data);
+    QStringList texts;
+    if (!client->InitWarning().isEmpty())
+        texts.append(client->InitWarning());
+    const auto tell = [&] {
+        for (const QString& text : std::as_const(texts)) {
+            if (deferred)
+                deferred->append(text);
+            else
+                MessageDlg(text, TMsgDlgType::mtWarning, mbOK);
+        }
+    };
     if (client->m_connected) {
+        // A usable book may still have had to drop part of what it loaded.
+        tell();
         client->setParent(owner);
         DataClients.Add(client.get());
         return client.release();
     }
-    QStringList texts;
-    if (!client->InitWarning().isEmpty())
-        texts.append(client->InitWarning());
     texts.append(UnusableClientText(name));
     if (const QString lost = client->SaveBeforeDestroy(); !lost.isEmpty())
         texts.append(lost);
-    for (const QString& text : texts) {
-        if (deferred)
-            deferred->append(text);
-        else
-            MessageDlg(text, TMsgDlgType::mtWarning, mbOK);
-    }
+    tell();
     return nullptr;  // the unique_ptr destroys the client
 }
 
@@ -194,14 +200,29 @@ void TBaseDataClient::SaveGroupMembers(qint32 groupID, const QList<qint32>& cont
     TNField* contactField = client->FieldByName(QStringLiteral("ContactID"));
     client->DisableControls();
     try {
-        QList<TBookmark> old;
-        for (int row = 0; row < client->RecordCount(); ++row)
-            if (client->RowValue(row, groupField).toInt() == groupID)
-                old << client->RowBookmark(row);
-        for (TBookmark bookmark : std::as_const(old))
+        // A membership that stays keeps its row (and the ID the server knows
+        // it by): rewriting it would send a delete and an insert for nothing.
+        QHash<qint32, int> wanted;
+        for (qint32 contactID : contactIDs)
+            ++wanted[contactID];
+        QList<TBookmark> leaving;
+        for (int row = 0; row < client->RecordCount(); ++row) {
+            if (client->RowValue(row, groupField).toInt() != groupID)
+                continue;
+            int& count = wanted[client->RowValue(row, contactField).toInt()];
+            if (count > 0)
+                --count;
+            else
+                leaving << client->RowBookmark(row);
+        }
+        for (TBookmark bookmark : std::as_const(leaving))
             if (client->GotoBookmark(bookmark))
                 client->Delete();
+        // A new row takes its temporary ID from the book as it is appended.
         for (qint32 contactID : contactIDs) {
+            if (wanted.value(contactID) <= 0)
+                continue;
+            --wanted[contactID];
             client->Append();
             groupField->SetValue(groupID);
             contactField->SetValue(contactID);

@@ -125,9 +125,11 @@ public:
     // Replaces the group's membership rows with one row per contact, in the
     // order given, as one change: when anything fails the group keeps the
     // rows it had and the error is raised. The base works on the kind's
-    // dataset (a client dataset goes back to its save point on failure);
-    // the group-assignment dataset's filter and open state are kept. Main
-    // thread.
+    // client dataset (a shared book's change log): a member that stays keeps
+    // its row, a leaving one's row is deleted, a new one's appended (with
+    // the book's next temporary ID); on failure it goes back to its save
+    // point. The group-assignment dataset's filter and open state are kept.
+    // Main thread.
     virtual void SaveGroupMembers(qint32 groupID, const QList<qint32>& contactIDs);
 
     // The TypeNo of a carrier, looked up without moving the carriers
@@ -146,7 +148,8 @@ public:
 protected:
     TBaseDataClient() = default;
     // Why InitConnection failed beyond the settings (a cache that cannot be
-    // read); shown before the general warning. Empty: nothing more to say.
+    // read); shown before the general warning. For a client that works:
+    // what it had to drop while loading, shown too. Empty: nothing to say.
     virtual QString InitWarning() const { return QString(); }
     // The first step of every most-derived destructor (and of this one):
     // leaves DataClients and unregisters the datasets while they still exist.

@@ -83,6 +83,8 @@ void TDModLocalData::Start()
         return;
     m_connection.SetDatabasePath(m_path);
     m_connection.Open();
+    // A file made before an index was added to the schema gets it now.
+    CreateMissingIndexes(Connection(), LocalDataSchemaSql());
     if (LocalFileMissing(m_folder + AddressBookFileName(),
                          QStringLiteral("Error: Local Recipients (\"Tovix2Database.mdb\") database file not found in "
                                         "the application's folder.\r\rExiting ...")))
@@ -351,12 +353,13 @@ void TDModLocalData::SaveOpenFolders(const QString& databaseGUID, const QList<qi
     transaction.Commit();
 }
 
-TNQueueResult TDModLocalData::AddOutMessage(const TNRecipients& recipients, const QString& messageText)
+TNQueueResult TDModLocalData::AddOutMessage(const TNRecipients& recipients, const QString& messageText,
+                                            const TNAskPageAgain& askPageAgain)
 {
     if (m_filesMissing || recipients.isEmpty())
         return {};
     const bool showNames = Options->OptionByName(QStringLiteral("ShowContactNamesOfGroups"))->AsBool();
-    return OutBox::AddOutMessage(Connection(), recipients, messageText, showNames);
+    return OutBox::AddOutMessage(Connection(), recipients, messageText, showNames, askPageAgain);
 }
 
 void TDModLocalData::AddOutMessageForContact(qint32 contactID, const QString& name, TBaseDataClient* client,

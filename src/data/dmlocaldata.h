@@ -99,7 +99,8 @@ public:
 
     // Queues one message in one transaction (see OutBox::AddOutMessage); the
     // option ShowContactNamesOfGroups chooses the group members' names.
-    TNQueueResult AddOutMessage(const TNRecipients& recipients, const QString& messageText);
+    TNQueueResult AddOutMessage(const TNRecipients& recipients, const QString& messageText,
+                                const TNAskPageAgain& askPageAgain = {});
     void AddOutMessageForContact(qint32 contactID, const QString& name, TBaseDataClient* client, qint32 messageTextID);
     // Any thread.
     void GetPendingServers(TNEndpointList& endpoints) const;

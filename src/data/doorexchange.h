@@ -42,6 +42,8 @@ public:
     void Cancel();
     bool IsCancelled() const { return m_cancelled; }
     bool IsTalking() const { return m_talking; }
+    // A talk was started whose Heard has not run yet.
+    bool HasTalk() const { return m_talking || m_queued; }
 
 signals:
     // A talk started or ended (threaded only).

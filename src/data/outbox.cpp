@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QPair>
+#include <QSet>
 #include <QSqlError>
 
 namespace OutBox {
@@ -82,6 +83,7 @@ TRecipientKey KeyOf(const QString& guid, qint32 contactID)
 struct TPlannedRow {
     qint32 ContactID = 0;
     QString Name;
+    QString Label;  // as the operator is told of it: "<group>[<contact>]" for a member
     QString GUID;
     TNServerEndpoint Endpoint;
 };
@@ -129,7 +131,7 @@ private:
         if (!problem.isEmpty())
             NotQueued.append({label, problem});
         else
-            Rows.append({contactID, rowName, client.GUID(), server});
+            Rows.append({contactID, rowName, label, client.GUID(), server});
     }
 
     void AddGroup(const TNSuperRecipient& group)
@@ -159,41 +161,114 @@ private:
     bool m_showContactNames;
 };
 
-// How many times each recipient already has this text in the out-box, so
-// that a second Send of the same message does not page anyone twice. After
-// a send that ended early the text and the recipients stay in the panes and
-// the operator sends again: the rows still waiting go with that send, and
-// the recipients the first send reached must not get a new copy either.
+// How often each recipient has this text in the out-box, so that a second
+// Send of the same message neither pages anyone twice unasked nor swallows a
+// page. After a send that ended early the text and the recipients stay in
+// the panes and the operator sends again; a template makes the same text to
+// the same people a deliberate repeat as well.
 //
-// A recipient counts once for every row of a message with the same text
-// (compared exactly: the column itself ignores letter case) that is
-//  - still in the out-box: waiting to be sent (it goes with this send), or
-//    accepted by the server and waiting for its delivery report (the server
-//    has the page; a second row would page the person twice), or
-//  - logged from such a message and gone from the out-box, accepted or
-//    delivered (a message leaves the out-box only when its last row does, so
-//    its log rows are those of the same send).
-// A row the server refused, or whose delivery failed, does not count: the
-// page never reached its pager, so the recipient is queued again. Neither
-// does a finished message: once a message's last row has left the out-box,
-// the same text is a new message.
-QHash<TRecipientKey, int> CoveredRecipients(const QSqlDatabase& db, const QString& messageText)
+// The messages counted are those with the same text (compared exactly: the
+// column itself ignores letter case) still in the out-box. Their rows are
+//  - waiting: not acknowledged yet; it goes with this send, so the
+//    recipient gets no second row;
+//  - reached: accepted and waiting for the delivery report, or logged from
+//    such a message and gone from the out-box as accepted or delivered (a
+//    message leaves the out-box only when its last row does, so its log rows
+//    are those of the same send). The operator decides whether to page them
+//    again.
+// A row the server refused, or whose delivery failed, counts for neither:
+// the page never reached its pager, so the recipient is queued again. Once a
+// message's last row has left the out-box, the same text is a new message.
+//
+// Each lookup goes through an index (the text, a message's rows, a logged
+// text's rows, an out-box row by its log row), so the cost follows the rows
+// of the same text, not the size of the out-box or of the log.
+struct TCovered {
+    QString Name;  // the row's name, to tell apart a contact's rows directly and through groups
+    bool Reached = false;
+};
+using TCoverage = QHash<TRecipientKey, QList<TCovered>>;
+
+TCoverage CoverageOf(const QSqlDatabase& db, const QString& messageText)
 {
     QSqlQuery query = OpenQuery(
         db,
-        QStringLiteral("select m.DatabaseGUID, m.ContactID from OutMessages m "
-                       "join OutMessageTexts t on t.ID = m.MessageTextID "
-                       "where t.MessageText = :Waiting collate binary "
+        QStringLiteral("select m.DatabaseGUID, m.ContactID, m.Name, m.sentMessagesID is not null "
+                       "from OutMessageTexts t join OutMessages m on m.MessageTextID = t.ID "
+                       "where t.MessageText = :Text and t.MessageText = :Text collate binary "
                        "union all "
-                       "select s.DatabaseGUID, s.ContactID from SentMessages s "
-                       "join OutMessageTexts t on t.SentMessageTextID = s.SentMessageTextID "
-                       "where t.MessageText = :Logged collate binary and (s.SendConfirmed = 0 or s.ErrorStatus = 0) "
+                       "select s.DatabaseGUID, s.ContactID, s.Name, 1 "
+                       "from OutMessageTexts t join SentMessages s on s.SentMessageTextID = t.SentMessageTextID "
+                       "where t.MessageText = :Text and t.MessageText = :Text collate binary "
+                       "and (s.SendConfirmed = 0 or s.ErrorStatus = 0) "
                        "and not exists (select 1 from OutMessages o where o.sentMessagesID = s.ID)"),
-        {{QStringLiteral("Waiting"), messageText}, {QStringLiteral("Logged"), messageText}}, AddRoutine);
-    QHash<TRecipientKey, int> covered;
+        {{QStringLiteral("Text"), messageText}}, AddRoutine);
+    TCoverage coverage;
     while (query.next())
-        ++covered[KeyOf(query.value(0).toString(), query.value(1).toInt())];
-    return covered;
+        coverage[KeyOf(query.value(0).toString(), query.value(1).toInt())].append(
+            {query.value(2).toString(), query.value(3).toBool()});
+    return coverage;
+}
+
+// What becomes of each planned row. Each row of the same text in the out-box
+// or the log stands for one planned row of its recipient: first a row of the
+// same name, then any (a waiting one before a reached one). A row matched
+// with a waiting one goes with that; one that the operator was asked about
+// (Asked) follows the answer; a reached one
+// that no one was asked about is Undecided (before the question) or, after
+// it, was still waiting when asked and has gone out since; the rest are new.
+struct TChoice {
+    QList<const TPlannedRow*> Insert;
+    QList<const TPlannedRow*> Undecided;
+    int Waiting = 0;
+};
+
+TChoice Choose(const QList<TPlannedRow>& rows, TCoverage coverage, const QSet<const TPlannedRow*>& asked,
+               bool pageAgain)
+{
+    enum TMatch { tmNone, tmWaiting, tmReached };
+    const auto take = [](QList<TCovered>& covered, qsizetype at) {
+        const TMatch match = covered.at(at).Reached ? tmReached : tmWaiting;
+        covered.removeAt(at);
+        return match;
+    };
+    QList<TMatch> matches(rows.size(), tmNone);
+    QList<bool> matched(rows.size(), false);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const auto found = coverage.find(KeyOf(rows.at(i).GUID, rows.at(i).ContactID));
+        if (found == coverage.end())
+            continue;
+        for (qsizetype j = 0; j < found->size() && !matched[i]; ++j)
+            if (found->at(j).Name == rows.at(i).Name) {
+                matches[i] = take(*found, j);
+                matched[i] = true;
+            }
+    }
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const auto found = coverage.find(KeyOf(rows.at(i).GUID, rows.at(i).ContactID));
+        if (matched[i] || found == coverage.end() || found->isEmpty())
+            continue;
+        qsizetype at = 0;
+        while (at < found->size() && found->at(at).Reached)
+            ++at;
+        matches[i] = take(*found, at < found->size() ? at : 0);
+    }
+
+    TChoice choice;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const TPlannedRow& row = rows.at(i);
+        if (matches[i] == tmWaiting) {
+            ++choice.Waiting;
+        } else if (asked.contains(&row)) {
+            if (pageAgain)
+                choice.Insert.append(&row);
+        } else if (matches[i] == tmReached) {
+            choice.Undecided.append(&row);
+        } else {
+            choice.Insert.append(&row);
+        }
+    }
+    return choice;
 }
 
 bool HasRowsToSend(const QSqlDatabase& db)
@@ -227,7 +302,7 @@ void DeleteAll(const QSqlDatabase& db, const QString& rowsTable, const QString& 
 }  // namespace
 
 TNQueueResult AddOutMessage(const QSqlDatabase& db, const TNRecipients& recipients, const QString& messageText,
-                            bool showContactNamesOfGroups)
+                            bool showContactNamesOfGroups, const TNAskPageAgain& askPageAgain)
 {
     TNQueueResult result;
     if (recipients.isEmpty())
@@ -239,29 +314,42 @@ TNQueueResult AddOutMessage(const QSqlDatabase& db, const TNRecipients& recipien
     result.NotQueued = plan.NotQueued;
 
     // The comparison with the rows already queued and the new rows are one
-    // transaction, so no other writer changes the out-box in between.
-    TNTransaction transaction(db);
-    QHash<TRecipientKey, int> covered = CoveredRecipients(db, messageText);
-    QList<const TPlannedRow*> rows;
-    for (const TPlannedRow& row : std::as_const(plan.Rows)) {
-        int& times = covered[KeyOf(row.GUID, row.ContactID)];
-        if (times > 0) {
-            --times;
-            ++result.AlreadyQueued;
-        } else {
-            rows.append(&row);
+    // transaction, so no other writer changes the out-box in between. The
+    // operator is asked outside it (the send threads must be able to log
+    // meanwhile); the comparison is then made again in a new one, the answer
+    // holding for the recipients it was given for.
+    QSet<const TPlannedRow*> asked;
+    bool answered = false;
+    for (;;) {
+        TNTransaction transaction(db);
+        const TChoice choice = Choose(plan.Rows, CoverageOf(db, messageText), asked, result.PagedAgain);
+        result.StillWaiting = choice.Waiting;
+        if (answered) {
+            // Reached since the question: they were waiting then, and went.
+            result.StillWaiting += int(choice.Undecided.size());
+        } else if (!choice.Undecided.isEmpty()) {
+            for (const TPlannedRow* row : choice.Undecided) {
+                result.Reached << row->Label;
+                asked.insert(row);
+            }
+            if (askPageAgain) {
+                transaction.Rollback();
+                result.PagedAgain = askPageAgain(result.Reached);
+                answered = true;
+                continue;
+            }
         }
+        if (!choice.Insert.isEmpty()) {
+            result.MessageTextID = InsertText(db, messageText);
+            TRowInserter inserter(db, AddRoutine);
+            for (const TPlannedRow* row : choice.Insert)
+                inserter.Insert(row->ContactID, row->Name, row->GUID, result.MessageTextID, row->Endpoint);
+            result.Queued = static_cast<int>(choice.Insert.size());
+        }
+        result.Pending = HasRowsToSend(db);
+        transaction.Commit();
+        return result;
     }
-    if (!rows.isEmpty()) {
-        result.MessageTextID = InsertText(db, messageText);
-        TRowInserter inserter(db, AddRoutine);
-        for (const TPlannedRow* row : std::as_const(rows))
-            inserter.Insert(row->ContactID, row->Name, row->GUID, result.MessageTextID, row->Endpoint);
-        result.Queued = static_cast<int>(rows.size());
-    }
-    result.Pending = HasRowsToSend(db);
-    transaction.Commit();
-    return result;
 }
 
 bool AddOutMessageForContact(const QSqlDatabase& db, qint32 contactID, const QString& name, TBaseDataClient* client,

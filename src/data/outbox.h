@@ -9,6 +9,8 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 class TBaseDataClient;
 
@@ -42,15 +44,27 @@ using TNNotQueuedList = QList<TNNotQueued>;
 struct TNQueueResult {
     // The new text row; 0 when no row was written.
     qint32 MessageTextID = 0;
-    // Rows written, and recipients left out because the same text still
-    // waits in the out-box for them (or went to them from that message).
+    // Rows written (recipients paged again on the operator's word included).
     int Queued = 0;
-    int AlreadyQueued = 0;
+    // Recipients for whom the same text still waits unsent in the out-box:
+    // no second row; the waiting row goes with this send.
+    int StillWaiting = 0;
+    // The recipients the same text has already reached from a message still
+    // in the out-box (accepted and waiting for the report, or logged), as
+    // they were named to the operator; PagedAgain is the answer: true queued
+    // them again, false left them out.
+    QStringList Reached;
+    bool PagedAgain = false;
     TNNotQueuedList NotQueued;
     // After the queuing, the out-box holds rows that wait to be sent (this
     // message's or an earlier one's): only then has a send work to do.
     bool Pending = false;
 };
+
+// Asks the operator whether to page again the recipients the same text has
+// already reached (their names, in recipient order); true pages them again.
+// It runs while the out-box is not locked.
+using TNAskPageAgain = std::function<bool(const QStringList& reachedNames)>;
 
 namespace OutBox {
 
@@ -63,12 +77,18 @@ namespace OutBox {
 // lives is not queued and is listed in NotQueued with the reason; a member
 // whose contact row is gone is no longer a member and is left out.
 //
-// A recipient for whom the same text (exactly, letter case included) is
-// still in the out-box is not queued again: see CoveredRecipients in the
-// source. Either every row is written or none; no text row is written when
-// no contact row follows. An empty list writes nothing.
+// The same text (exactly, letter case included) as a message still in the
+// out-box: a recipient for whom a row of it still waits to be sent gets no
+// second row. A recipient it has already reached (its row accepted and
+// waiting for the delivery report, or logged as accepted or delivered) is
+// named to AskPageAgain, once for the whole list, before anything is written:
+// yes queues them again, no leaves them out. Without AskPageAgain they are
+// left out. A page that was refused or failed never reached its pager: that
+// recipient is queued again without a question. Either every row is written
+// or none; no text row is written when no contact row follows. An empty list
+// writes nothing.
 TNQueueResult AddOutMessage(const QSqlDatabase& db, const TNRecipients& recipients, const QString& messageText,
-                            bool showContactNamesOfGroups);
+                            bool showContactNamesOfGroups, const TNAskPageAgain& askPageAgain = {});
 // One contact row; false when the client reports no usable server for the
 // contact.
 bool AddOutMessageForContact(const QSqlDatabase& db, qint32 contactID, const QString& name, TBaseDataClient* client,

@@ -2,7 +2,9 @@
 
 #include "data/dmlocaldata.h"
 #include "data/localaccessclient.h"
+#include "data/remotedataprotocol.h"
 #include "data/sharedaccessclient.h"
+#include "data/sharedfetched.h"
 #include "data/sqlrun.h"
 #include "data/threadconnections.h"
 
@@ -76,6 +78,15 @@ qint32 CountRecordsUsing(TBaseDataClient& book, TDataKind kind, const QVariant& 
     return 0;
 }
 
+bool AllUsersAtHand(TBaseDataClient& book, TDataKind kind, qint32 recordID)
+{
+    TRecordReference reference;
+    auto* shared = qobject_cast<TBaseSharedClient*>(&book);
+    if (!shared || !RecordReferenceOf(kind, reference) || RemoteData::IsTemporaryId(recordID))
+        return true;
+    return SharedKindFetched(*shared, reference.UserKind);
+}
+
 qint32 CountDatabasesOfType(qint32 typeNo)
 {
     if (!DModLocalData)
@@ -89,4 +100,13 @@ QString InUseWarning(const QString& name, qint32 count, const QString& userSingu
         .arg(name)
         .arg(count)
         .arg(count == 1 ? userSingular : userPlural, count == 1 ? QStringLiteral("uses") : QStringLiteral("use"));
+}
+
+QString UsersNotFetchedWarning(const QString& name, const QString& bookName, const TRecordReference& reference)
+{
+    return QStringLiteral(
+               "\"%1\" cannot be deleted yet: the %2 of the address book \"%3\" have never been fetched "
+               "from its server, so it is not known whether any of them use it. Refresh the %4 list "
+               "first.")
+        .arg(name, reference.UserPlural, bookName, reference.UserTable);
 }

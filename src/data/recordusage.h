@@ -35,9 +35,20 @@ bool RecordReferenceOf(TDataKind kind, TRecordReference& reference);
 // for a kind nothing refers to or a book of another kind.
 qint32 CountRecordsUsing(TBaseDataClient& book, TDataKind kind, const QVariant& key);
 
+// False when the book cannot count every row that could use the record
+// with that ID: a shared book whose rows of the using kind were never
+// fetched from its server (its cache holds only the rows made here, the
+// server may hold any number). A record never applied (a temporary ID) is
+// known to no row of the server: its users are all here.
+bool AllUsersAtHand(TBaseDataClient& book, TDataKind kind, qint32 recordID);
+
 // The address books (Databases rows of the local data module) of a type.
 qint32 CountDatabasesOfType(qint32 typeNo);
 
 // The warning that refuses deleting the record Name that Count records use:
 // ""Via door" cannot be deleted: 2 contacts use it."
 QString InUseWarning(const QString& name, qint32 count, const QString& userSingular, const QString& userPlural);
+// The warning that refuses deleting the record Name while the rows that
+// could use it are not at hand (AllUsersAtHand): the list of those rows must
+// be refreshed first.
+QString UsersNotFetchedWarning(const QString& name, const QString& bookName, const TRecordReference& reference);

@@ -107,7 +107,8 @@ public:
         ++m_p;
         return true;
     }
-    // A number's text, read as a double.
+    // A number's text, read as a double; false for one no double holds
+    // (1e400, -1e999, 1e-400), which would otherwise read as 0.
     bool Number(double* value)
     {
         SkipSpace();
@@ -115,7 +116,17 @@ public:
         while (m_p < m_end && (std::isdigit(static_cast<unsigned char>(*m_p)) || *m_p == '-' || *m_p == '+' ||
                                *m_p == '.' || *m_p == 'e' || *m_p == 'E'))
             ++m_p;
-        return m_p > start && std::from_chars(start, m_p, *value).ptr == m_p;
+        if (m_p == start)
+            return false;
+        const std::from_chars_result read = std::from_chars(start, m_p, *value);
+        return read.ptr == m_p && read.ec == std::errc();
+    }
+    // A number's text skipped, whatever its size.
+    bool SkipNumber()
+    {
+        double number = 0;
+        const char* start = Position();
+        return Number(&number) || (m_p > start && std::from_chars(start, m_p, number).ptr == m_p);
     }
     bool SkipValue(int depth = 0)
     {
@@ -137,8 +148,7 @@ public:
             } while (Take(','));
             return Take(close);
         }
-        double number = 0;
-        return Literal("true") || Literal("false") || Literal("null") || Number(&number);
+        return Literal("true") || Literal("false") || Literal("null") || SkipNumber();
     }
     // Visits the members of an object: Visit reads or skips the value of
     // each key.
@@ -253,7 +263,7 @@ private:
                 qint32 whole = 0;
                 if (scan.Peek() == '"' || !scan.Number(&number) || !RemoteWholeInt32(number, &whole))
                     return Wrong(errorText, column, begin, scan, "is not a whole number within 32 bits");
-                if (column.Kind == TFieldKind::fkSmallInt && (whole < -32768 || whole > 32767))
+                if (!WholeNumberFitsField(column.Kind, whole))
                     return Wrong(errorText, column, begin, scan, "is not a whole number within 16 bits");
                 if (column.Key && whole <= 0)
                     return Wrong(errorText, column, begin, scan, "is not a positive ID");
@@ -301,6 +311,13 @@ private:
     std::vector<qint32> m_ids;
 };
 }  // namespace
+
+bool WholeNumberFitsField(TFieldKind kind, qint64 value)
+{
+    if (kind == TFieldKind::fkSmallInt)
+        return value >= -32768 && value <= 32767;
+    return value >= -2147483648LL && value <= 2147483647LL;
+}
 
 bool ReadRemoteReplyHead(const QByteArray& body, qint64* id, bool* ok)
 {

@@ -18,6 +18,10 @@
 #include <QString>
 #include <vector>
 
+// Whether a whole number fits an integer field of Kind: 32 bits, or 16
+// for a smallint.
+bool WholeNumberFitsField(TFieldKind kind, qint64 value);
+
 // The "id" and "ok" of a reply; false when the text is no JSON object or
 // its "id" is no whole number.
 bool ReadRemoteReplyHead(const QByteArray& body, qint64* id, bool* ok);

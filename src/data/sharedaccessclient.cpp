@@ -3,10 +3,13 @@
 #include "data/bookfields.h"
 #include "data/dataerror.h"
 #include "data/remotedataconnection.h"
+#include "data/remotedataprotocol.h"
 #include "data/shareddatafolder.h"
+#include "data/sharedreferences.h"
 #include "db/clientdatasetfile.h"
 #include "db/dberror.h"
 #include "platform/commatext.h"
+#include "platform/durablefile.h"
 #include "platform/hostlookup.h"
 
 #include <QCryptographicHash>
@@ -167,12 +170,26 @@ void TBaseSharedClient::LoadClientDataSetFromFile(TDataKind kind)
     if (!QDir().mkpath(CacheFolder()))
         throw EDataError(QStringLiteral("Cannot create the folder \"%1\"").arg(CacheFolder()));
     const QString file = CacheFolder() + u'/' + CacheFileName(kind);
+    RemoveLeftovers(file);
     if (!QFile::exists(file)) {
         dataSet->CreateDataSet();
         ::SaveClientDataSetToFile(*dataSet, file);
     }
-    ::LoadClientDataSetFromFile(*dataSet, file);
+    // Every row keeps its ID, except the memberships that the group editor
+    // of earlier versions saved without one: refusing those would leave the
+    // book out of every run.
+    static const QStringList id{QStringLiteral("ID")};
+    ::LoadClientDataSetFromFile(*dataSet, file, kind == dkGroupAssigns ? QStringList() : id);
     m_unreadable[kind] = false;
+    m_lowestTempIdKnown = false;
+}
+
+void TBaseSharedClient::RemoveLeftovers(const QString& fileName) const
+{
+    const QStringList removed = RemovePartialFiles(fileName);
+    if (!removed.isEmpty())
+        qWarning("The address book \"%s\": removed what a save cut short left in \"%s\": %s", qUtf8Printable(Name()),
+                 qUtf8Printable(CacheFolder()), qUtf8Printable(removed.join(QStringLiteral(", "))));
 }
 
 void TBaseSharedClient::SaveAllClientDataSetsToFiles()
@@ -222,6 +239,7 @@ QString TBaseSharedClient::SaveBeforeDestroy() noexcept
 
 void TBaseSharedClient::LoadAllClientDataSetsFromFiles()
 {
+    RemoveLeftovers(CacheFolder() + u'/' + QLatin1String(kDoorPortFile));
     QStringList problems;
     for (int kind = 0; kind < DataKindCount; ++kind) {
         if (!ClientDataSet(TDataKind(kind)))
@@ -259,8 +277,54 @@ qint32 TBaseSharedClient::CalcNewTempID(TNDataSet* dataSet)
     return qint32(std::max<qint64>(lowest - 1, std::numeric_limits<qint32>::min()));
 }
 
+qint64 TBaseSharedClient::LowestTemporaryIdHeld()
+{
+    // Every whole-number cell counts, references included: going lower than
+    // needed costs nothing, reusing an ID a row still names joins the row
+    // to a record nobody chose.
+    qint64 lowest = 0;
+    const auto take = [&](const std::vector<QVariant>& values, const std::vector<bool>& whole) {
+        for (size_t i = 0; i < values.size() && i < whole.size(); ++i)
+            if (whole[i] && !values[i].isNull() && RemoteData::IsTemporaryId(values[i].toLongLong()))
+                lowest = std::min(lowest, values[i].toLongLong());
+    };
+    for (int kind = 0; kind < DataKindCount; ++kind) {
+        const TNClientDataSet* dataSet = ClientDataSet(TDataKind(kind));
+        if (!dataSet)
+            continue;
+        std::vector<bool> whole;
+        for (const TNFieldDef& def : dataSet->FieldDefs())
+            whole.push_back(def.Kind == TFieldKind::fkInteger || def.Kind == TFieldKind::fkSmallInt);
+        dataSet->ForEachStoredRow([&](const std::vector<QVariant>& values) { take(values, whole); });
+        dataSet->ForEachLogEntry(
+            [&](TUpdateKind, qint64, const std::vector<QVariant>& before) { take(before, whole); });
+        for (const TNRowChange& change : dataSet->PendingApply()) {
+            take(change.OldValues, whole);
+            take(change.NewValues, whole);
+        }
+    }
+    return lowest;
+}
+
 qint32 TBaseSharedClient::GetNextTempID(TNDataSet* dataSet)
 {
+    const TNField* key = dataSet ? dataSet->FindField(QStringLiteral("ID")) : nullptr;
+    if (!key)
+        return -1;
+    if (key->Kind() != TFieldKind::fkSmallInt && qobject_cast<TNClientDataSet*>(dataSet)) {
+        // One run of IDs for the whole book, below every temporary ID it
+        // holds in any dataset: no row can name two records by one ID.
+        if (!m_lowestTempIdKnown) {
+            m_lowestTempId = LowestTemporaryIdHeld();
+            m_lowestTempIdKnown = true;
+        }
+        if (m_lowestTempId - 1 <= NoneID)
+            throw EDataError(
+                QStringLiteral("The address book \"%1\" has no temporary ID left: apply its changes first.")
+                    .arg(Name()));
+        return qint32(--m_lowestTempId);
+    }
+    // Carrier types (a small-integer ID no other row names) number their own.
     if (dataSet->Tag() != 0) {
         const qint32 next = dataSet->Tag();
         dataSet->SetTag(next - 1);
@@ -290,14 +354,22 @@ bool OpenDoor(TRemoteDataConnection& connection, const TDoorAddress& address, QS
     return false;
 }
 
-void TBaseSharedClient::RememberTcpDoorPort(quint16 port)
+QString TBaseSharedClient::RememberTcpDoorPort(quint16 port)
 {
     const quint16 doorPort = port != 0 ? port : kDefaultTcpDoorPort;
-    if (doorPort != TcpDoorPort() && QDir().mkpath(CacheFolder())) {
-        QFile file(CacheFolder() + u'/' + QLatin1String(kDoorPortFile));
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(QByteArray::number(doorPort));
-    }
+    if (doorPort == TcpDoorPort())
+        return QString();
+    // Written as the caches are: a full disk keeps the port last told.
+    const QString fileName = CacheFolder() + u'/' + QLatin1String(kDoorPortFile);
+    QString error;
+    if (!QDir().mkpath(CacheFolder()))
+        error = QStringLiteral("the folder cannot be made");
+    else if (ReplaceFileDurably(fileName, QByteArray::number(doorPort), &error))
+        return QString();
+    return QStringLiteral("The address book \"%1\" cannot keep the port %2 of its server's TCP door in \"%3\": %4")
+        .arg(Name())
+        .arg(doorPort)
+        .arg(fileName, error);
 }
 
 quint16 TBaseSharedClient::TcpDoorPort() const
@@ -328,6 +400,13 @@ TSharedAccessClient::TSharedAccessClient()
         m_sources[kind].SetDataSet(dataSet.get());
         if (kind == dkCarriers || kind == dkContacts || kind == dkGroupAssigns)
             connect(dataSet.get(), &TNDataSet::DataChanged, this, [this] { m_snapshotStale = true; });
+        // Every new row starts with a temporary ID, whichever window or
+        // tree action makes it: the apply's answer puts the server's ID in
+        // its place, and a later change or delete names that one.
+        dataSet->SetOnNewRecord([this](TNDataSet& newRow) {
+            if (TNField* id = newRow.FindField(QStringLiteral("ID")); id && !id->ReadOnly() && id->IsNull())
+                id->SetValue(GetNextTempID(&newRow));
+        });
         all[kind] = dataSet.get();
         m_dataSets[kind] = std::move(dataSet);
     }
@@ -348,6 +427,15 @@ bool TSharedAccessClient::InitConnection(const QString& data)
 {
     const bool usable = ReadSettings(data);
     LoadAllClientDataSetsFromFiles();
+    if (CacheUsable()) {
+        // Left by a run that ended before the new record they name was
+        // saved, or after it was given up.
+        const QStringList dropped = DropRowsNamingGoneRecords(*this);
+        if (!dropped.isEmpty())
+            SetLoadNotice(QStringLiteral("The cache of the address book \"%1\" held rows naming new records that "
+                                         "are no longer in it; they were dropped:\n%2")
+                              .arg(Name(), dropped.join(u'\n')));
+    }
     m_snapshotStale = true;
     return usable && CacheUsable();
 }

@@ -71,6 +71,11 @@ public:
     // The lowest ID of the dataset (0 at most), less one; the cursor, the
     // state and any pending edit stay as they are.
     qint32 CalcNewTempID(TNDataSet* dataSet) override;
+    // The next of one run of temporary IDs for all the book's datasets,
+    // starting below every temporary ID the book holds (in the rows, change
+    // logs and pending applies of all its datasets, as loaded); never one
+    // handed out before in this run. A small-integer ID (carrier types,
+    // which no row names) runs below its own dataset's lowest ID.
     qint32 GetNextTempID(TNDataSet* dataSet) override;
 
     QString Host() const { return m_host; }
@@ -78,8 +83,9 @@ public:
     QString ServerName() const { return m_serverName; }
     TDoorAddress DoorAddress() const { return {Name(), m_host, m_port, m_serverName}; }
     // Keeps the TCP door's port a greeting named (0: none, so the default)
-    // in the cache folder.
-    void RememberTcpDoorPort(quint16 port);
+    // in the cache folder; a text naming the book, the file and the reason
+    // when it cannot (the file then keeps the port it held).
+    QString RememberTcpDoorPort(quint16 port);
     // The port of the paging server's TCP door as last greeted (kept in the
     // cache folder); 215 when never told.
     quint16 TcpDoorPort() const;
@@ -95,16 +101,26 @@ protected:
     // false (nothing set) with fewer items or a port that is no number in
     // 1..65535.
     bool ReadSettings(const QString& data);
-    // Warnings of the caches that could not be read, for CreateDataClient.
-    QString InitWarning() const override { return m_initWarning; }
+    // Warnings of the caches that could not be read, for CreateDataClient,
+    // and what loading had to drop from a cache it could use.
+    QString InitWarning() const override { return m_initWarning.isEmpty() ? m_loadNotice : m_initWarning; }
     bool CacheUsable() const { return m_initWarning.isEmpty(); }
+    void SetLoadNotice(const QString& text) { m_loadNotice = text; }
 
 private:
+    // Removes the partial files a save of FileName cut short left behind.
+    void RemoveLeftovers(const QString& fileName) const;
+
     QString m_host;
     quint16 m_port = 0;
     QString m_serverName;
+    qint64 LowestTemporaryIdHeld();
+
     std::array<bool, DataKindCount> m_unreadable{};
     QString m_initWarning;
+    QString m_loadNotice;
+    qint64 m_lowestTempId = 0;  // the last temporary ID handed out, or the lowest held
+    bool m_lowestTempIdKnown = false;
     bool m_savedForDestroy = false;
 };
 

@@ -5,6 +5,8 @@
 #include "data/remotedataconnection.h"
 #include "data/remotefetch.h"
 #include "data/sharedaccessclient.h"
+#include "data/sharedreferences.h"
+#include "data/sharedfetched.h"
 #include "db/dberror.h"
 #include "platform/memorytrim.h"
 
@@ -31,36 +33,9 @@ TTempIdHook& TempIdHook()
     return hook;
 }
 
-// The fields that hold IDs of another kind's rows, by the kind referred to.
-struct TReference {
-    TDataKind Kind;
-    const char* Field;
-};
-QList<TReference> ReferencesTo(TDataKind kind)
-{
-    switch (kind) {
-        case dkCarriers:
-            return {{dkContacts, "CarrierID"}};
-        case dkContacts:
-            return {{dkGroupAssigns, "ContactID"}, {dkFolderAssigns, "ContactID"}};
-        case dkGroups:
-            return {{dkGroupAssigns, "GroupID"}, {dkFolderAssigns, "GroupID"}};
-        case dkFolders:
-            return {{dkFolders, "ParentID"}, {dkFolderAssigns, "FolderID"}};
-        case dkTemplates:
-            return {{dkTemplates, "ParentID"}};
-        default:
-            return {};
-    }
-}
-
 int DefIndex(const TNClientDataSet& dataSet, const QString& name)
 {
-    const std::vector<TNFieldDef>& defs = dataSet.FieldDefs();
-    for (size_t i = 0; i < defs.size(); ++i)
-        if (defs[i].Name.compare(name, Qt::CaseInsensitive) == 0)
-            return int(i);
-    return -1;
+    return dataSet.FieldDefIndex(name);
 }
 
 QVariantMap ValueMap(const TNClientDataSet& dataSet, const std::vector<QVariant>& values)
@@ -146,7 +121,7 @@ QList<int> ReferenceColumns(const TNClientDataSet& dataSet, TDataKind kind)
 {
     QList<int> columns;
     for (int other = 0; other < DataKindCount; ++other)
-        for (const TReference& ref : ReferencesTo(TDataKind(other)))
+        for (const TSharedReference& ref : SharedReferencesTo(TDataKind(other)))
             if (ref.Kind == kind) {
                 const int column = DefIndex(dataSet, QString::fromLatin1(ref.Field));
                 if (column >= 0 && !columns.contains(column))
@@ -183,8 +158,7 @@ bool FitsKind(TFieldKind kind, const QVariant& value)
         case TFieldKind::fkInteger:
         case TFieldKind::fkSmallInt:
         case TFieldKind::fkAutoInc:
-            return value.typeId() == QMetaType::LongLong && value.toLongLong() >= -2147483648LL &&
-                   value.toLongLong() <= 2147483647LL;
+            return value.typeId() == QMetaType::LongLong && WholeNumberFitsField(kind, value.toLongLong());
         case TFieldKind::fkBoolean:
             return value.typeId() == QMetaType::Bool;
         case TFieldKind::fkString:
@@ -195,17 +169,25 @@ bool FitsKind(TFieldKind kind, const QVariant& value)
     }
 }
 
-// What is wrong with an apply answer, before anything of it is stored;
-// empty when nothing is.
-QString AnswerFault(const TNClientDataSet& dataSet, const QList<TRemoteChange>& sent,
-                    const QList<TRemoteApplyResult>& answers)
+// What is wrong with an apply answer to Batch, before anything of it is
+// stored; empty when nothing is.
+QString AnswerFault(const TNClientDataSet& dataSet, const std::vector<TNRowChange>& batch,
+                    const QList<TRemoteChange>& sent, const QList<TRemoteApplyResult>& answers)
 {
+    const int id = DefIndex(dataSet, QStringLiteral("ID"));
+    const TFieldKind idKind = dataSet.FieldDefs()[size_t(id)].Kind;
     QHash<qint64, qint64> newIds;  // new ID -> temporary ID
+    QSet<qint64> inserted;         // the keys of the rows sent as new
     for (int i = 0; i < sent.size(); ++i) {
         const TRemoteApplyResult& answer = answers[i];
         if (answer.ok && sent[i].kind == TRemoteChange::TKind::Insert) {
+            inserted.insert(batch[size_t(i)].RowKey);
             if (answer.newId <= 0)
                 return QStringLiteral("the server gave the new row %1 no valid ID").arg(sent[i].id);
+            if (!WholeNumberFitsField(idKind, answer.newId))
+                return QStringLiteral("the server gave the new row %1 the ID %2, which does not fit its field")
+                    .arg(sent[i].id)
+                    .arg(answer.newId);
             if (newIds.contains(answer.newId))
                 return QStringLiteral("the server gave the new rows %1 and %2 the same ID %3")
                     .arg(newIds.value(answer.newId))
@@ -234,12 +216,12 @@ QString AnswerFault(const TNClientDataSet& dataSet, const QList<TRemoteChange>& 
     }
     if (newIds.isEmpty())
         return QString();
-    // A new ID must be no row's already (one pass over the rows).
-    const int id = DefIndex(dataSet, QStringLiteral("ID"));
+    // A new ID must be no other row's already (one pass over the rows): a
+    // row sent again as new may keep its own.
     qint64 taken = 0;
-    dataSet.ForEachStoredRow([&](const std::vector<QVariant>& values) {
+    dataSet.ForEachStoredRowByKey([&](qint64 key, const std::vector<QVariant>& values) {
         const qint64 value = values[size_t(id)].toLongLong();
-        if (taken == 0 && value > 0 && newIds.contains(value))
+        if (taken == 0 && value > 0 && newIds.contains(value) && !inserted.contains(key))
             taken = value;
     });
     if (taken != 0)
@@ -266,6 +248,9 @@ public:
 
     void Start()
     {
+        // Rows left naming a new record that went are never sent: they
+        // would name whichever new record takes its ID.
+        m_dropped = DropRowsNamingGoneRecords(*m_client);
         auto self = shared_from_this();
         auto opened = std::make_shared<bool>(false);
         auto port = std::make_shared<quint16>(0);
@@ -285,7 +270,7 @@ public:
                     self->m_result.ErrorText = *error;
                     return self->Report();
                 }
-                self->m_client->RememberTcpDoorPort(*port);
+                self->m_portError = self->m_client->RememberTcpDoorPort(*port);
                 self->m_opened = true;
                 self->m_result.Ok = true;
                 self->EnterKind();
@@ -400,7 +385,7 @@ private:
             error = QStringLiteral("The address book is no longer open");
         const TDataKind kind = m_kinds[m_kind];
         if (error.isEmpty())
-            error = AnswerFault(*dataSet, m_sent, answers);
+            error = AnswerFault(*dataSet, dataSet->PendingApply(), m_sent, answers);
         if (!error.isEmpty()) {
             m_result.Ok = false;
             m_result.ErrorText =
@@ -409,14 +394,77 @@ private:
                                 error);
             return Finish();
         }
-        const std::vector<TNRowChange> batch = dataSet->PendingApply();
-        const int id = DefIndex(*dataSet, QStringLiteral("ID"));
-        const QHash<qint64, TNRowChange> now = ChangesByRow(*dataSet);
+        bool again = false;
+        if (!Guarded([&] { return TakeInAnswer(kind, *dataSet, answers, &again); }))
+            return;
+        // After a batch sent again, the kind's other changes; rows naming
+        // the new rows go in another round.
+        Guarded([&] {
+            if (again && NextBatch())
+                return true;
+            ++m_kind;
+            EnterKind();
+            return true;
+        });
+    }
+
+    // Runs Step; a failure of it (a value the field cannot take, a dataset
+    // that refuses a change) ends the apply with a text that names the book
+    // and the fault. False when the apply is over.
+    bool Guarded(const std::function<bool()>& step)
+    {
+        try {
+            return step();
+        } catch (const std::exception& e) {
+            m_result.Ok = false;
+            m_result.ErrorText = QStringLiteral(
+                                     "The address book \"%1\" could not take in the answer to its changes of %2: %3\n"
+                                     "The changes not taken in stay to be applied.")
+                                     .arg(m_client ? m_client->Name() : QString(),
+                                          RemoteData::ProviderTable(RemoteData::ProviderNames().value(m_kinds[m_kind])),
+                                          QString::fromUtf8(e.what()));
+            // A talk already on its way ends the apply by itself.
+            if (!m_exchange.HasTalk())
+                Finish();
+            return false;
+        }
+    }
+
+    // The datasets of the kinds as they stand, to undo a step that fails
+    // halfway.
+    using TSavedBook = std::vector<std::pair<TNClientDataSet*, TNClientDataSet::TNSavedState>>;
+    TSavedBook SaveBook(TDataKind kind) const
+    {
+        TSavedBook saved;
+        QList<TDataKind> kinds{kind};
+        for (const TSharedReference& ref : SharedReferencesTo(kind))
+            if (!kinds.contains(ref.Kind))
+                kinds.append(ref.Kind);
+        for (TDataKind each : kinds)
+            if (TNClientDataSet* dataSet = m_client->ClientDataSet(each))
+                saved.emplace_back(dataSet, dataSet->SaveState());
+        return saved;
+    }
+    static void RestoreBook(TSavedBook& saved)
+    {
+        for (auto& [dataSet, state] : saved)
+            dataSet->RestoreState(std::move(state));
+    }
+
+    // The answer's stored rows, then its refused ones; false when the apply
+    // ends here (an abort, a failure). Again: the kind has another batch to
+    // send now.
+    bool TakeInAnswer(TDataKind kind, TNClientDataSet& dataSet, const QList<TRemoteApplyResult>& answers, bool* again)
+    {
+        const std::vector<TNRowChange> batch = dataSet.PendingApply();
+        const int id = DefIndex(dataSet, QStringLiteral("ID"));
+        const QHash<qint64, TNRowChange> now = ChangesByRow(dataSet);
         QHash<qint64, qint64> newIds;
+        int applied = 0;
         for (size_t i = 0; i < batch.size(); ++i) {
             if (!answers[int(i)].ok)
                 continue;
-            ++m_result.Applied;
+            ++applied;
             // A new row deleted here meanwhile keeps its temporary ID out of
             // the other rows: another new row may hold it by now.
             if (batch[i].Kind == TUpdateKind::ukInsert && now.contains(batch[i].RowKey) &&
@@ -424,47 +472,56 @@ private:
                 newIds.insert(m_sent[int(i)].id, answers[int(i)].newId);
         }
         const bool placed = !newIds.isEmpty();
-        ReplaceIds(kind, newIds);
-        const QHash<qint64, TNRowChange> here = placed ? ChangesByRow(*dataSet) : now;
-        {
+        bool relinked = false;
+        // All or nothing: a failure halfway leaves the rows and the apply
+        // pending as they were, to be asked again under the same ID.
+        TSavedBook saved = placed ? SaveBook(kind) : TSavedBook{{&dataSet, dataSet.SaveState()}};
+        try {
+            relinked = ReplaceIds(kind, newIds);
+            const QHash<qint64, TNRowChange> here = placed ? ChangesByRow(dataSet) : now;
             // The rows shown are re-read once for the whole batch.
-            const TNClientDataSet::TNStoredRowBatch oneReread(*dataSet);
+            const TNClientDataSet::TNStoredRowBatch oneReread(dataSet);
             for (size_t i = 0; i < batch.size(); ++i) {
                 if (!answers[int(i)].ok)
                     continue;
                 if (batch[i].Kind == TUpdateKind::ukDelete) {
-                    dataSet->RebaseRow(batch[i].RowKey, nullptr);
+                    dataSet.RebaseRow(batch[i].RowKey, nullptr);
                     continue;
                 }
                 std::vector<QVariant> stored = batch[i].NewValues;
                 if (batch[i].Kind == TUpdateKind::ukInsert)
                     stored[size_t(id)] = QVariant::fromValue<qint64>(answers[int(i)].newId);
                 if (batch[i].Kind == TUpdateKind::ukInsert && answers[int(i)].hasCurrent)
-                    TakeStoredNewRow(*dataSet, here.value(batch[i].RowKey), answers[int(i)].current, &stored);
-                dataSet->RebaseRow(batch[i].RowKey, &stored);
+                    TakeStoredNewRow(dataSet, here.value(batch[i].RowKey), answers[int(i)].current, &stored);
+                dataSet.RebaseRow(batch[i].RowKey, &stored);
             }
+            dataSet.ClearPendingApply();
+        } catch (...) {
+            RestoreBook(saved);
+            throw;
         }
-        dataSet->ClearPendingApply();
+        saved.clear();
+        m_result.Applied += applied;
+        AnnounceIds(kind, newIds);
         for (size_t i = 0; i < batch.size(); ++i) {
             if (answers[int(i)].ok)
                 continue;
             ++m_result.Refused;
             m_refused.insert(batch[i].RowKey);
+            if (batch[i].Kind == TUpdateKind::ukInsert)
+                m_refusedNew.insert({kind, m_sent[int(i)].id});
             // The row as it stands now: it may have changed since it was sent.
-            const TNRowChange change = ChangesByRow(*dataSet).value(batch[i].RowKey);
+            const TNRowChange change = ChangesByRow(dataSet).value(batch[i].RowKey);
             if (change.RowKey == 0)
                 continue;  // undone here meanwhile
-            if (!Reconcile(kind, *dataSet, change, answers[int(i)], m_refused)) {
+            if (!Reconcile(kind, dataSet, change, answers[int(i)], m_refused)) {
                 m_result.Aborted = true;
-                return Finish();
+                Finish();
+                return false;
             }
         }
-        // After a batch sent again, the kind's other changes; rows naming
-        // the new rows go in another round.
-        if ((m_resending || (placed && m_waiting)) && NextBatch())
-            return;
-        ++m_kind;
-        EnterKind();
+        *again = m_resending || (placed && (m_waiting || relinked));
+        return true;
     }
 
     // A new row as the server stored it (with the defaults it filled in)
@@ -509,27 +566,100 @@ private:
             try {
                 m_client->SaveAllClientDataSetsToFiles();
             } catch (const std::exception& e) {
-                // Reported even after a good apply: a cache that still lists
-                // the stored rows as changes would send them again at the
-                // next start.
-                m_result.ErrorText +=
-                    (m_result.ErrorText.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromUtf8(e.what());
+                // Reported even after a good or a cancelled apply: a cache
+                // that still lists the stored rows as changes would send them
+                // again at the next start.
+                m_result.SaveErrorText = QString::fromUtf8(e.what());
             }
         }
+        for (const QString& text : {m_portError, m_result.SaveErrorText})
+            if (!text.isEmpty())
+                m_result.ErrorText += (m_result.ErrorText.isEmpty() ? QString() : QStringLiteral("\n")) + text;
+        if (m_client && m_opened && m_result.Ok && !m_result.Aborted)
+            m_result.Notice = Notice();
         if (m_done)
             m_done(m_result);
     }
 
+    // What this apply could not send, and why; empty when it sent all.
+    QString Notice() const
+    {
+        QStringList parts;
+        if (!m_dropped.isEmpty())
+            parts << QStringLiteral(
+                         "These rows of the address book \"%1\" named new records that are no longer in it; "
+                         "they were dropped:\n%2")
+                         .arg(m_client->Name(), m_dropped.join(u'\n'));
+        const QList<TWaitingRow> waiting = WaitingRows(*m_client);
+        QSet<QPair<int, qint64>> waitingRows;
+        for (const TWaitingRow& row : waiting)
+            waitingRows.insert({row.Kind, row.Id});
+        QStringList lines;
+        for (const TWaitingRow& row : waiting) {
+            const QPair<int, qint64> named{row.NamedKind, row.NamedId};
+            lines << row.Text + (m_refusedNew.contains(named)  ? QStringLiteral(", which the server refused")
+                                 : waitingRows.contains(named) ? QStringLiteral(", which waits itself")
+                                                               : QStringLiteral(", which is not on the server yet"));
+        }
+        if (!lines.isEmpty())
+            parts << QStringLiteral(
+                         "These changes of the address book \"%1\" were not sent, since each names a new record "
+                         "the server has not stored; they go with the apply after it is stored:\n%2")
+                         .arg(m_client->Name(), lines.join(u'\n'));
+        return parts.join(QStringLiteral("\n\n"));
+    }
+
     // Puts the server's IDs of one batch of new rows in place of their
-    // temporary ones: in the rows, in the rows naming them, in FoldersOpen.
-    void ReplaceIds(TDataKind kind, const QHash<qint64, qint64>& ids)
+    // temporary ones: in the rows and in the rows naming them. A row sent
+    // again as new after the server deleted it (a delete cancelled here
+    // while its answer was lost) had a real ID, which the server's rows
+    // still name: the rows naming it here change through the log, so that
+    // the server's follow. True when rows of Kind itself changed so.
+    bool ReplaceIds(TDataKind kind, const QHash<qint64, qint64>& ids)
     {
         if (ids.isEmpty())
-            return;
+            return false;
         m_client->ClientDataSet(kind)->ReplaceFieldValues(QStringLiteral("ID"), ids);
-        for (const TReference& ref : ReferencesTo(kind))
-            if (TNClientDataSet* other = m_client->ClientDataSet(ref.Kind))
-                other->ReplaceFieldValues(QString::fromLatin1(ref.Field), ids);
+        QHash<qint64, qint64> temporary;
+        QHash<qint64, qint64> real;
+        for (auto it = ids.cbegin(); it != ids.cend(); ++it)
+            (RemoteData::IsTemporaryId(it.key()) ? temporary : real).insert(it.key(), it.value());
+        bool relinked = false;
+        for (const TSharedReference& ref : SharedReferencesTo(kind)) {
+            TNClientDataSet* other = m_client->ClientDataSet(ref.Kind);
+            if (!other)
+                continue;
+            const QString field = QString::fromLatin1(ref.Field);
+            if (!temporary.isEmpty())
+                other->ReplaceFieldValues(field, temporary);
+            if (!real.isEmpty() && RelinkRows(*other, field, real) && ref.Kind == kind)
+                relinked = true;
+        }
+        return relinked;
+    }
+
+    // Sets Field from each old ID to its new one in the rows here, as
+    // edits of the log; true when any row changed.
+    static bool RelinkRows(TNClientDataSet& dataSet, const QString& field, const QHash<qint64, qint64>& ids)
+    {
+        const int column = DefIndex(dataSet, field);
+        const int id = DefIndex(dataSet, QStringLiteral("ID"));
+        QList<std::pair<qint64, qint64>> rows;  // row ID -> new value
+        dataSet.ForEachStoredRow([&](const std::vector<QVariant>& values) {
+            if (values[size_t(column)].isNull())
+                return;
+            const auto found = ids.constFind(values[size_t(column)].toLongLong());
+            if (found != ids.constEnd())
+                rows.append({values[size_t(id)].toLongLong(), found.value()});
+        });
+        for (const auto& [row, value] : rows)
+            EditRow(dataSet, row, {{field, value}});
+        return !rows.isEmpty();
+    }
+
+    // Tells FoldersOpen and the hook (the folder tree) of the IDs replaced.
+    void AnnounceIds(TDataKind kind, const QHash<qint64, qint64>& ids)
+    {
         for (auto it = ids.cbegin(); it != ids.cend(); ++it) {
             if (kind == dkFolders && DModLocalData) {
                 QSqlQuery update(DModLocalData->Connection());
@@ -562,21 +692,39 @@ private:
         request.Local = ValueMap(dataSet, change.NewValues);
         request.HasServerRow = answer.hasCurrent;
         request.ServerRow = answer.current;
+        request.Fields = dataSet.FieldDefs();
         QVariantMap corrected = request.Local;
         const TReconcileAction action =
             ReconcileHandler() ? ReconcileHandler()(request, &corrected) : TReconcileAction::raSkip;
+        if (action == TReconcileAction::raSkip || action == TReconcileAction::raAbort)
+            return action == TReconcileAction::raSkip;
+        // A choice that cannot be carried out (a corrected value the field
+        // cannot take) leaves the row and its change as they were.
+        TSavedBook saved = SaveBook(kind);
+        try {
+            TakeChoice(kind, dataSet, change, answer, action, mine, corrected, refused);
+        } catch (...) {
+            RestoreBook(saved);
+            throw;
+        }
+        return true;
+    }
+
+    void TakeChoice(TDataKind kind, TNClientDataSet& dataSet, const TNRowChange& change,
+                    const TRemoteApplyResult& answer, TReconcileAction action, const TRemoteChange& mine,
+                    const QVariantMap& corrected, QSet<qint64>& refused)
+    {
         switch (action) {
             case TReconcileAction::raSkip:
-                return true;
             case TReconcileAction::raAbort:
-                return false;
+                return;
             case TReconcileAction::raCancel:
             case TReconcileAction::raRefresh:
                 // Undone here is as the server has the row: a new row goes,
                 // with the rows that name it; another takes the server's row,
                 // or goes when the server has none.
                 TakeServerRow(kind, dataSet, change, answer);
-                return true;
+                return;
             case TReconcileAction::raMerge:
             case TReconcileAction::raCorrect:
                 break;
@@ -585,7 +733,7 @@ private:
         if (change.Kind == TUpdateKind::ukInsert) {
             if (action == TReconcileAction::raCorrect)
                 EditRow(dataSet, mine.id, values);
-            return true;
+            return;
         }
         if (!answer.hasCurrent) {
             // The row is gone from the server: a delete is done; an edit is
@@ -594,7 +742,7 @@ private:
                 dataSet.RemoveStoredRow(change.RowKey);
             else
                 refused.insert(AddAsNewRow(dataSet, change, values));
-            return true;
+            return;
         }
         // The server's row becomes the original; the change goes again.
         dataSet.SetStoredRow(change.RowKey, ValueRow(dataSet, answer.current));
@@ -602,7 +750,6 @@ private:
             DeleteRow(dataSet, mine.id);
         else
             EditRow(dataSet, mine.id, values);
-        return true;
     }
 
     // Puts the row's values, Values set over them, in a new row with a
@@ -645,7 +792,7 @@ private:
     // memberships, the folders under it), and of the rows naming those.
     void RevertRowsNaming(TDataKind kind, qint64 tempId)
     {
-        for (const TReference& ref : ReferencesTo(kind)) {
+        for (const TSharedReference& ref : SharedReferencesTo(kind)) {
             TNClientDataSet* other = m_client->ClientDataSet(ref.Kind);
             if (!other)
                 continue;
@@ -668,12 +815,15 @@ private:
     std::function<void(const TApplyResult&)> m_done;
     QList<TDataKind> m_kinds;
     int m_kind = 0;
-    QSet<qint64> m_refused;    // rows of the kind at hand left in the log by this apply
-    bool m_waiting = false;    // rows of the kind at hand wait for rows of the batch sent
-    bool m_resending = false;  // the batch sent is a pending apply sent again
+    QSet<qint64> m_refused;                 // rows of the kind at hand left in the log by this apply
+    QSet<QPair<int, qint64>> m_refusedNew;  // new records the server refused: kind, temporary ID
+    QStringList m_dropped;                  // rows dropped before the apply, as told
+    bool m_waiting = false;                 // rows of the kind at hand wait for rows of the batch sent
+    bool m_resending = false;               // the batch sent is a pending apply sent again
     QList<TRemoteChange> m_sent;
     TApplyResult m_result;
     bool m_opened = false;
+    QString m_portError;  // the TCP door's port could not be kept
 };
 
 // What a refresh fetched, handed from its talk to the main thread.
@@ -764,23 +914,27 @@ void StartSharedRefresh(TSharedAccessClient& client, const QList<TDataKind>& kin
                 return done(QStringLiteral("The address book is no longer open"));
             if (!fetched->ErrorText.isEmpty())
                 return done(fetched->ErrorText);
-            book->RememberTcpDoorPort(fetched->TcpDoorPort);
+            const QString portError = book->RememberTcpDoorPort(fetched->TcpDoorPort);
             for (TDataKind kind : fetched->Kinds)
                 if (book->ClientDataSet(kind)->ChangeCount() > 0 || book->ClientDataSet(kind)->HasPendingApply())
                     return done(PendingChangesText());
             QString error;
             for (int i = 0; i < fetched->Kinds.size(); ++i) {
-                book->ClientDataSet(fetched->Kinds[i])->LoadData(std::move(fetched->Rows[size_t(i)]));
                 try {
+                    book->ClientDataSet(fetched->Kinds[i])->LoadData(std::move(fetched->Rows[size_t(i)]));
                     book->SaveClientDataSetToFile(fetched->Kinds[i]);
+                    // Only a cache that holds the server's rows counts as
+                    // fetched (deletes rely on it).
+                    RememberSharedKindFetched(*book, fetched->Kinds[i], &error);
                 } catch (const std::exception& e) {
+                    // Told, and the exchange still ends.
                     error = QString::fromUtf8(e.what());
                 }
             }
             fetched->Rows.clear();
             // The rows replaced and the pieces of the answer are freed by now.
             ReleaseFreedMemory();
-            done(error);
+            done(portError.isEmpty() || error.isEmpty() ? portError + error : portError + u'\n' + error);
         });
 }
 

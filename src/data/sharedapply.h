@@ -6,7 +6,9 @@
 // an order that lets references follow: carrier types, carriers, contacts,
 // templates, groups, folders (a folder after its new parent), then the group
 // and folder memberships. A row that names a temporary ID never goes: it
-// waits in the log until the row it names has its real ID. Every temporary
+// waits in the log until the row it names has its real ID, and the result's
+// Notice names each one still waiting at the end, with why. A row naming a
+// new record that is no longer in the book is dropped first (and named). Every temporary
 // ID the server replaced is replaced in the other datasets and their change
 // logs (Folders.ParentID, FolderAssigns, GroupAssigns, Contacts.CarrierID),
 // in "FoldersOpen", and handed to the hook below (the folder tree). A row the
@@ -61,11 +63,15 @@ struct TReconcileRequest {
     QString ErrorText;
     QVariantMap Local;  // the row as this client has it (empty for a delete)
     bool HasServerRow = false;
-    QVariantMap ServerRow;  // the server's row as it now stands
+    QVariantMap ServerRow;           // the server's row as it now stands
+    std::vector<TNFieldDef> Fields;  // what each field can take (for Correct)
 };
 
 // Asks what to do with a refused row; Corrected holds the local values to
-// change for raCorrect. The default handler (none installed) skips.
+// change for raCorrect, each one its field can take. The default handler
+// (none installed) skips. A failure while a choice is carried out leaves
+// the row and its change as they were and ends the apply with a text that
+// names the book and the fault.
 using TReconcileHandler = std::function<TReconcileAction(const TReconcileRequest& request, QVariantMap* corrected)>;
 TReconcileHandler SetReconcileHandler(TReconcileHandler handler);
 
@@ -74,11 +80,13 @@ using TTempIdHook = std::function<void(TSharedAccessClient* client, TDataKind ki
 void SetTempIdReplacedHook(TTempIdHook hook);
 
 struct TApplyResult {
-    bool Ok = false;       // the server was reached and every request was taken
-    int Applied = 0;       // rows the server stored
-    int Refused = 0;       // rows it refused (whatever the answer)
-    bool Aborted = false;  // the reconcile answer stopped the apply
-    QString ErrorText;     // why the server could not be used, or the cache not saved
+    bool Ok = false;        // the server was reached and every request was taken
+    int Applied = 0;        // rows the server stored
+    int Refused = 0;        // rows it refused (whatever the answer)
+    bool Aborted = false;   // the reconcile answer stopped the apply
+    QString ErrorText;      // why the server could not be used, or the cache not saved
+    QString SaveErrorText;  // why the cache could not be saved afterwards (also after a cancel)
+    QString Notice;         // after an apply that ran to its end: the changes it could not send and why
 };
 
 // Applies the change logs of Kinds (default: every kind) to the server

@@ -46,6 +46,14 @@ void TNClientDataSet::AddFieldDef(const QString& name, TFieldKind kind, int size
     SetFieldDefs(std::move(defs));
 }
 
+int TNClientDataSet::FieldDefIndex(const QString& name) const
+{
+    for (size_t i = 0; i < m_defs.size(); ++i)
+        if (m_defs[i].Name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
 std::vector<TNFieldDef> TNClientDataSet::FieldDefsOf(const TNDataSet& source)
 {
     std::vector<TNFieldDef> defs;
@@ -145,6 +153,23 @@ void TNClientDataSet::Reload()
     }
     if (Active())
         Refresh();
+}
+
+TNClientDataSet::TNSavedState TNClientDataSet::SaveState() const
+{
+    return {m_store, m_log, m_nextKey, m_applyId, m_applying};
+}
+
+void TNClientDataSet::RestoreState(TNSavedState state)
+{
+    if (Active())
+        Cancel();
+    m_store = std::move(state.Store);
+    m_log = std::move(state.Log);
+    m_nextKey = state.NextKey;
+    m_applyId = std::move(state.ApplyId);
+    m_applying = std::move(state.Applying);
+    Reload();
 }
 
 TNClientDataSet::TNStoredRowBatch::TNStoredRowBatch(TNClientDataSet& dataSet) : m_dataSet(dataSet)
@@ -369,6 +394,24 @@ void TNClientDataSet::RevertRow(qint64 key)
             m_store[key] = it->Before;
     }
     MergeRowChanges(key);
+    Reload();
+}
+
+void TNClientDataSet::RevertRowLogged(qint64 key)
+{
+    CheckBrowseMode();
+    const auto first = std::find_if(m_log.cbegin(), m_log.cend(), [key](const TLogEntry& e) { return e.Key == key; });
+    const auto now = m_store.find(key);
+    if (first == m_log.cend() || now == m_store.end())
+        return;
+    if (first->Kind == TUpdateKind::ukInsert) {
+        m_log.push_back({TUpdateKind::ukDelete, key, std::move(now->second)});
+        m_store.erase(now);
+    } else {
+        const TNRowValues loaded = first->Before;
+        m_log.push_back({TUpdateKind::ukModify, key, std::move(now->second)});
+        now->second = loaded;
+    }
     Reload();
 }
 

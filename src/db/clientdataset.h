@@ -78,6 +78,8 @@ public:
     // --- structure. Changing the definitions closes the dataset and forgets
     // its rows and log.
     const std::vector<TNFieldDef>& FieldDefs() const { return m_defs; }
+    // The position of the named definition (any letter case); -1 for none.
+    int FieldDefIndex(const QString& name) const;
     void SetFieldDefs(std::vector<TNFieldDef> defs);
     void AddFieldDef(const QString& name, TFieldKind kind, int size = 0, bool readOnly = false);
     // The definitions of another dataset's data fields (it must have been
@@ -138,6 +140,10 @@ public:
     void MergeRowChanges(const QList<qint64>& keys);
     // Undoes every logged change of the row.
     void RevertRow(qint64 key);
+    // The row goes back to what it was loaded as (a new row goes) by a
+    // change of its own in the log, which going back to an earlier save
+    // point undoes like any other.
+    void RevertRowLogged(qint64 key);
     // Stores Values for the row (a row that is gone is added again) and
     // makes them its loaded values.
     void SetStoredRow(qint64 key, std::vector<QVariant> values);
@@ -148,6 +154,14 @@ public:
     // a change, a delete (the row is gone here) or an insert (the row is
     // here only). The values of a row that is here stay as they are.
     void RebaseRow(qint64 key, const std::vector<QVariant>* stored);
+
+    // The rows, the log and the apply in flight as they stand now, which
+    // RestoreState puts back (a pending edit is cancelled first): whoever
+    // changes many rows in steps that may fail undoes the steps already
+    // taken. The values are shared, not copied.
+    struct TNSavedState;
+    TNSavedState SaveState() const;
+    void RestoreState(TNSavedState state);
 
     // While a TNStoredRowBatch of this dataset lives, SetStoredRow,
     // RemoveStoredRow and RevertRow leave the rows shown as they are and the
@@ -192,4 +206,12 @@ private:
     std::vector<TLogEntry> m_log;
     QString m_applyId;
     std::vector<TNRowChange> m_applying;
+};
+
+struct TNClientDataSet::TNSavedState {
+    std::map<qint64, TNRowValues> Store;
+    std::vector<TLogEntry> Log;
+    qint64 NextKey = 1;
+    QString ApplyId;
+    std::vector<TNRowChange> Applying;
 };

@@ -85,6 +85,81 @@ bool ReadValue(QDataStream& in, QVariant& value)
     return true;
 }
 
+// Whether a value as read is of the form a field of Kind holds: a whole
+// number within 32 bits for the integer kinds, true or false for a Boolean,
+// a text for the text kinds. No value fits every field. A value of another
+// form (a text ID, a number where a text belongs) would be taken for
+// something else by whoever reads the field, or sent on as it is.
+bool FitsField(TFieldKind kind, const QVariant& value)
+{
+    if (!value.isValid() || value.isNull())
+        return true;
+    const int type = value.typeId();
+    switch (kind) {
+        case TFieldKind::fkInteger:
+        case TFieldKind::fkSmallInt:
+        case TFieldKind::fkAutoInc:
+            if (type == QMetaType::UInt || type == QMetaType::ULongLong)
+                return value.toULongLong() <= 2147483647ULL;
+            if (type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::Short ||
+                type == QMetaType::UShort)
+                return value.toLongLong() >= -2147483648LL && value.toLongLong() <= 2147483647LL;
+            return false;
+        case TFieldKind::fkBoolean:
+            return type == QMetaType::Bool;
+        case TFieldKind::fkString:
+        case TFieldKind::fkMemo:
+            return type == QMetaType::QString;
+        case TFieldKind::fkFloat:
+            return type != QMetaType::Bool && type != QMetaType::QString && type != QMetaType::QDate &&
+                   type != QMetaType::QTime && type != QMetaType::QDateTime;
+        case TFieldKind::fkDateTime:
+            return type == QMetaType::QDateTime || type == QMetaType::QDate || type == QMetaType::QTime;
+        case TFieldKind::fkUnknown:
+            return true;
+    }
+    return false;
+}
+
+QString KindText(TFieldKind kind)
+{
+    switch (kind) {
+        case TFieldKind::fkInteger:
+        case TFieldKind::fkSmallInt:
+        case TFieldKind::fkAutoInc:
+            return QStringLiteral("a whole number within 32 bits");
+        case TFieldKind::fkBoolean:
+            return QStringLiteral("true or false");
+        case TFieldKind::fkString:
+        case TFieldKind::fkMemo:
+            return QStringLiteral("a text");
+        case TFieldKind::fkFloat:
+            return QStringLiteral("a number");
+        case TFieldKind::fkDateTime:
+            return QStringLiteral("a date or a time");
+        case TFieldKind::fkUnknown:
+            break;
+    }
+    return QStringLiteral("a value");
+}
+
+// What is wrong with one row's values (empty when nothing is): a value that
+// does not fit its field, or no value in a field that needs one.
+QString Misfit(const std::vector<TNFieldDef>& defs, const std::vector<QVariant>& values, const QStringList& required)
+{
+    for (size_t i = 0; i < values.size() && i < defs.size(); ++i) {
+        const QVariant& value = values[i];
+        if (!FitsField(defs[i].Kind, value)) {
+            const QString shown =
+                value.typeId() == QMetaType::QString ? u'"' + value.toString() + u'"' : value.toString();
+            return QStringLiteral("%1 holds %2, which is not %3").arg(defs[i].Name, shown, KindText(defs[i].Kind));
+        }
+        if ((!value.isValid() || value.isNull()) && required.contains(defs[i].Name, Qt::CaseInsensitive))
+            return QStringLiteral("%1 holds no value").arg(defs[i].Name);
+    }
+    return QString();
+}
+
 bool Read(QDataStream& in, std::vector<QVariant>& values)
 {
     quint32 count = 0;
@@ -154,7 +229,7 @@ void SaveClientDataSetToFile(const TNClientDataSet& dataSet, const QString& file
         throw EDatabaseError(QStringLiteral("The cache file \"%1\" cannot be written: %2").arg(fileName, error));
 }
 
-void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName)
+void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName, const QStringList& required)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
@@ -192,13 +267,33 @@ void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName
         Unreadable(fileName, QStringLiteral("bad row count"));
     // A damaged count must not reserve more than the file could hold.
     packet.Rows.reserve(std::min<qint64>(rowCount, file.size() / 16));
+    // Rows are written in the order of their keys; two under one key would
+    // leave one of them out of the dataset, and out of the file when it is
+    // next written.
+    bool ascending = true;
     for (quint32 i = 0; i < rowCount; ++i) {
         qint64 key = 0;
         std::vector<QVariant> values;
         in >> key;
         if (!Read(in, values) || values.size() != defCount)
             Unreadable(fileName, QStringLiteral("row %1 is damaged").arg(i + 1));
+        const QString misfit = Misfit(packet.Defs, values, required);
+        if (!misfit.isEmpty())
+            Unreadable(fileName, QStringLiteral("in row %1, %2").arg(i + 1).arg(misfit));
+        if (!packet.Rows.empty() && key == packet.Rows.back().first)
+            Unreadable(fileName, QStringLiteral("rows %1 and %2 are stored under one key").arg(i).arg(i + 1));
+        ascending = ascending && (packet.Rows.empty() || key > packet.Rows.back().first);
         packet.Rows.emplace_back(key, std::move(values));
+    }
+    if (!ascending) {
+        std::vector<qint64> keys;
+        keys.reserve(packet.Rows.size());
+        for (const auto& row : packet.Rows)
+            keys.push_back(row.first);
+        std::sort(keys.begin(), keys.end());
+        const auto twice = std::adjacent_find(keys.begin(), keys.end());
+        if (twice != keys.end())
+            Unreadable(fileName, QStringLiteral("two rows are stored under the key %1").arg(*twice));
     }
     quint32 logCount = 0;
     in >> logCount;
@@ -212,6 +307,9 @@ void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName
         if (kind < int(TUpdateKind::ukModify) || kind > int(TUpdateKind::ukDelete) || !Read(in, entry.Before) ||
             entry.Before.size() != (kind == int(TUpdateKind::ukInsert) ? 0 : defCount))
             Unreadable(fileName, QStringLiteral("change %1 is damaged").arg(i + 1));
+        const QString misfit = Misfit(packet.Defs, entry.Before, required);
+        if (!misfit.isEmpty())
+            Unreadable(fileName, QStringLiteral("in change %1, %2").arg(i + 1).arg(misfit));
         entry.Kind = TUpdateKind(kind);
         packet.Log.push_back(std::move(entry));
     }
@@ -221,18 +319,32 @@ void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName
         if (in.status() != QDataStream::Ok || applyingCount > kMaxCount)
             Unreadable(fileName, QStringLiteral("bad count of changes in flight"));
     }
-    // A change in flight holds no values or a whole row on each side.
-    const auto wholeOrNone = [defCount](const std::vector<QVariant>& values) {
-        return values.empty() || values.size() == defCount;
-    };
+    if (packet.ApplyId.isEmpty() && applyingCount > 0)
+        Unreadable(fileName, QStringLiteral("changes in flight have no apply ID"));
     for (quint32 i = 0; i < applyingCount; ++i) {
         TNRowChange change;
         qint32 kind = 0;
         in >> kind >> change.RowKey;
         if (kind < int(TUpdateKind::ukModify) || kind > int(TUpdateKind::ukDelete) || !Read(in, change.OldValues) ||
-            !Read(in, change.NewValues) || !wholeOrNone(change.OldValues) || !wholeOrNone(change.NewValues))
+            !Read(in, change.NewValues))
             Unreadable(fileName, QStringLiteral("change in flight %1 is damaged").arg(i + 1));
+        // The whole row as loaded for a change or a delete, the whole row as
+        // sent for an insert or a change, nothing else: sending it again
+        // reads exactly these.
         change.Kind = TUpdateKind(kind);
+        const size_t oldCount = change.Kind == TUpdateKind::ukInsert ? 0 : defCount;
+        const size_t newCount = change.Kind == TUpdateKind::ukDelete ? 0 : defCount;
+        if (change.OldValues.size() != oldCount || change.NewValues.size() != newCount)
+            Unreadable(fileName, QStringLiteral("change in flight %1 (%2) lacks the values it was sent with")
+                                     .arg(i + 1)
+                                     .arg(change.Kind == TUpdateKind::ukInsert   ? QStringLiteral("a new row")
+                                          : change.Kind == TUpdateKind::ukDelete ? QStringLiteral("a delete")
+                                                                                 : QStringLiteral("a change")));
+        QString misfit = Misfit(packet.Defs, change.OldValues, required);
+        if (misfit.isEmpty())
+            misfit = Misfit(packet.Defs, change.NewValues, required);
+        if (!misfit.isEmpty())
+            Unreadable(fileName, QStringLiteral("in change in flight %1, %2").arg(i + 1).arg(misfit));
         packet.Applying.push_back(std::move(change));
     }
     char end[4] = {};

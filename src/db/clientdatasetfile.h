@@ -13,6 +13,7 @@
 // new one is completely on the disk.
 
 #include <QString>
+#include <QStringList>
 
 class TNClientDataSet;
 
@@ -20,8 +21,11 @@ class TNClientDataSet;
 // when it cannot be written (the old file then stays as it was).
 void SaveClientDataSetToFile(const TNClientDataSet& dataSet, const QString& fileName);
 // Replaces the dataset's state with the file's and opens it; raises
-// EDatabaseError naming the file when it is missing, unreadable, of another
-// format version, cut short, holds a value no field can hold, or, for a
-// dataset with field definitions, holds other fields (names and kinds in
-// order). The dataset is then left as it was.
-void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName);
+// EDatabaseError naming the file and the fault when it is missing,
+// unreadable, of another format version, cut short, holds a value that does
+// not fit its field (a text in an integer or a Boolean, a number in a text),
+// no value in a field Required names, two rows under one key, or a change in
+// flight without the values it was sent with, or, for a dataset with field
+// definitions, holds other fields (names and kinds in order). The dataset is
+// then left as it was.
+void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName, const QStringList& required = {});

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <cstdio>
 
 #include "db/connection.h"
@@ -54,6 +55,23 @@ void RunSqlScript(const QSqlDatabase& db, const QString& script, const QVariantM
     TNTransaction transaction(db);
     for (const QString& statement : SplitSqlScript(script))
         ExecuteSql(db, statement, params, QStringLiteral("RunSqlScript()"));
+    transaction.Commit();
+}
+
+void CreateMissingIndexes(const QSqlDatabase& db, const QString& script)
+{
+    // Comment lines may stand before a statement; "IF NOT EXISTS" makes an
+    // index the file has already a no-op.
+    static const QRegularExpression createIndex(
+        QStringLiteral("^\\s*(?:--[^\\n]*\\n\\s*)*CREATE\\s+INDEX\\s+(?:IF\\s+NOT\\s+EXISTS\\s+)?"),
+        QRegularExpression::CaseInsensitiveOption);
+    TNTransaction transaction(db);
+    for (const QString& statement : SplitSqlScript(script)) {
+        const QRegularExpressionMatch match = createIndex.match(statement);
+        if (match.hasMatch())
+            ExecuteSql(db, QStringLiteral("CREATE INDEX IF NOT EXISTS ") + statement.mid(match.capturedEnd()), {},
+                       QStringLiteral("CreateMissingIndexes()"));
+    }
     transaction.Commit();
 }
 

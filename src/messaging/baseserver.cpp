@@ -361,7 +361,13 @@ struct TBaseServer::TBatchAcks {
     {
         unlogged.reserve(4 * kAckLogGroup);
     }
-    ~TBatchAcks() { link.LogAcks(db, unlogged, true); }
+    // Answers that came since the last look are logged too: the one the
+    // server sent just before it closed must not be lost with the link.
+    ~TBatchAcks()
+    {
+        Take();
+        link.LogAcks(db, unlogged, true);
+    }
     TBatchAcks(const TBatchAcks&) = delete;
     TBatchAcks& operator=(const TBatchAcks&) = delete;
 
@@ -399,8 +405,10 @@ bool TBaseServer::SendFrame(const TNFramePipe::TFrame& frame)
         return true;
     } catch (const std::exception& e) {
         // The transport is gone (ELinkError): this row and the rest stay
-        // queued.
-        PostShowPopup(NotSentText(frame.Label, QString::fromUtf8(e.what())), pkError);
+        // queued. When the server ended the conversation, the popup of the
+        // early end counts this row among them.
+        if (!m_serverClosed.load())
+            PostShowPopup(NotSentText(frame.Label, QString::fromUtf8(e.what())), pkError);
         return false;
     }
 }
@@ -418,15 +426,20 @@ bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAck
             continue;
         TNFramePipe::TFrame frame;
         QString error;
-        if (m_pipe.TakeFailure(frame, error)) {
-            PostShowPopup(NotSentText(frame.Label, error), pkError);
+        const bool sendFailed = m_pipe.TakeFailure(frame, error);
+        const bool busy = m_pipe.Busy();
+        // Rows are left: on the wire, queued, or not read yet.
+        const bool rowsLeft = sendFailed || busy || !draining;
+        // The server's end of the conversation is looked at before a stop
+        // and before a failed send: the link it unlists may already be on
+        // its way out, and a send may have failed because of it. Whoever
+        // noticed the end first, the batch ends early and says so.
+        if (rowsLeft && m_serverClosed.load()) {
+            acks.closedEarly = true;
             return false;
         }
-        const bool busy = m_pipe.Busy();
-        // The server's closing is told before a stop is looked at: the link
-        // it unlists may already be on its way out.
-        if (busy && m_serverClosed.load()) {
-            acks.closedEarly = true;
+        if (sendFailed) {
+            PostShowPopup(NotSentText(frame.Label, error), pkError);
             return false;
         }
         if (stopRequested() || Destroying())
@@ -444,8 +457,10 @@ bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAck
         acks.unanswered = acks.unanswered || timedOut;
         if (take) {
             RowPutOnWire(frame.RowId);
-            if (!SendFrame(frame))
+            if (!SendFrame(frame)) {
+                acks.closedEarly = m_serverClosed.load();
                 return false;
+            }
             progress(frame.Ordinal);
         }
         if (take || timedOut)
@@ -472,27 +487,27 @@ bool TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
                            const TNSendSettings& settings)
 {
     bool closedEarly = false;
+    TNRouteCache routes;
     {
         TBatchAcks acks(*this, db);
-        RunBatchRows(db, stopRequested, batchId, settings, acks);
+        RunBatchRows(db, stopRequested, batchId, settings, acks, routes);
         // The connection ended while the last row waited for its answer.
         closedEarly = acks.closedEarly || (acks.unanswered && !TransportAlive() && !stopRequested() && !Destroying());
     }
     // Told once the batch's answers are logged, so the rows counted as
     // staying queued are those that really stay.
     if (closedEarly)
-        TellConnectionClosed(db);
+        TellConnectionClosed(db, routes);
     return closedEarly;
 }
 
 void TBaseServer::RunBatchRows(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
-                               const TNSendSettings& settings, TBatchAcks& acks)
+                               const TNSendSettings& settings, TBatchAcks& acks, TNRouteCache& routes)
 {
     const quint64 generation = RemovalGeneration();
     TNOutRowReader rows(db, OutRowFilter());
     const int total = int(quint16(rows.Total()));
     int ordinal = 0;  // rows read so far
-    TNRouteCache routes;
     TNSendProgressPoster progress(batchId);
     m_pipe.Begin(ReceiverSends(), kAckTimeoutMs);
     // Rows framed ahead and never sent when the batch ends stay queued, and
@@ -601,10 +616,7 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
         m_sendIdle = false;
         try {
             db = ThreadDatabase(path);
-            // Acknowledgements that came after their row's wait, and those
-            // whose logging failed before.
-            QList<TClientInputMessage> acks = m_unloggedAcks + TakeAcks();
-            LogAcks(db, acks, true);
+            LogAcksInHand(db);
         } catch (const std::exception&) {
             db = QSqlDatabase();  // not reachable now: no batch this time
         }
@@ -620,23 +632,61 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
         }
         ReleaseSendWork();
     }
-    if (m_outMessagesEvent.Cancel())
+    if (LoggedOn() && (HasAcks() || !m_unloggedAcks.isEmpty())) {
+        // Acknowledgements that came after the last look (a row whose wait
+        // had run out, then the server closed) are logged before the link
+        // goes: the row would otherwise go out again with the next Send.
+        try {
+            db = ThreadDatabase(path);
+            LogAcksInHand(db);
+        } catch (const std::exception&) {
+        }
+    }
+    if (m_outMessagesEvent.Cancel()) {
+        // A batch asked for just before the server ended the conversation
+        // never ran: its rows stay queued, as those of a batch cut short.
+        if (m_serverClosed.load())
+            TellUnrunBatch(path);
         CheckSendDone();
+    }
     db = QSqlDatabase();
     CloseThreadDatabase(path);
 }
 
-void TBaseServer::TellConnectionClosed(QSqlDatabase& db) const
+void TBaseServer::LogAcksInHand(QSqlDatabase& db)
 {
-    int queued = -1;
+    // Acknowledgements that came after their row's wait, and those whose
+    // logging failed before.
+    QList<TClientInputMessage> acks = m_unloggedAcks + TakeAcks();
+    LogAcks(db, acks, true);
+}
+
+void TBaseServer::TellUnrunBatch(const QString& path) const
+{
+    try {
+        QSqlDatabase db = ThreadDatabase(path);
+        TNRouteCache routes;
+        TellConnectionClosed(db, routes);
+    } catch (const std::exception&) {
+        PostShowPopup(ConnectionClosedText(-1), pkError);
+    }
+}
+
+void TBaseServer::TellConnectionClosed(QSqlDatabase& db, TNRouteCache& routes) const
+{
+    TNQueuedRows queued{-1, 0};
     try {
         // Rows whose acceptance could not be logged are not sent again.
-        queued = std::max(0, TNOutRowReader(db, OutRowFilter()).Total() - int(m_unloggedAcks.size()));
+        QSet<qint32> accepted;
+        for (const TClientInputMessage& ack : m_unloggedAcks)
+            accepted.insert(ack.ClientRecordID);
+        queued = CountQueuedRows(db, OutRowFilter(), routes, accepted);
     } catch (const std::exception&) {
         // Not countable now: the popup says so without a number.
     }
-    if (queued != 0)  // none left: the batch went through after all
-        PostShowPopup(ConnectionClosedText(queued), pkError);
+    // None left: the batch went through after all.
+    if (queued.Sendable != 0 || queued.Unroutable != 0)
+        PostShowPopup(ConnectionClosedText(queued.Sendable, queued.Unroutable), pkError);
 }
 
 QString TBaseServer::ServerPlace() const
@@ -646,17 +696,24 @@ QString TBaseServer::ServerPlace() const
                : QStringLiteral("Host = \"%1\"").arg(GetHostName());
 }
 
-QString TBaseServer::ConnectionClosedText(int queued) const
+QString TBaseServer::ConnectionClosedText(int sendable, int unroutable) const
 {
-    QString rest;
-    if (queued < 0)
-        rest = QStringLiteral("The messages not sent stay in the OutBox; the next Send sends them.");
-    else if (queued == 1)
-        rest = QStringLiteral("1 message stays in the OutBox; the next Send sends it.");
-    else
-        rest = QStringLiteral("%1 messages stay in the OutBox; the next Send sends them.").arg(queued);
+    QStringList rest;
+    if (sendable < 0)
+        rest << QStringLiteral("The messages not sent stay in the OutBox.");
+    else if (sendable == 1)
+        rest << QStringLiteral("1 message stays in the OutBox; the next Send sends it.");
+    else if (sendable > 1)
+        rest << QStringLiteral("%1 messages stay in the OutBox; the next Send sends them.").arg(sendable);
+    // Rows no Send can frame as they stand are not promised to the next one.
+    if (unroutable > 0)
+        rest << QStringLiteral("%1 %2%3 in the OutBox but cannot be sent: %4.")
+                    .arg(unroutable)
+                    .arg(sendable > 0 ? QStringLiteral("more ") : QString(),
+                         unroutable == 1 ? QStringLiteral("message stays") : QStringLiteral("messages stay"),
+                         NoRouteText());
     return QStringLiteral("The Server at %1 closed the connection before all messages were sent.\r\r%2")
-        .arg(ServerPlace(), rest);
+        .arg(ServerPlace(), rest.join(QStringLiteral("\r\r")));
 }
 
 QString TBaseServer::BatchFailedText(const QString& reason) const

@@ -148,9 +148,9 @@ public:
     static QString NotLoggedText(const QString& name, const QString& reason);
     QString BatchFailedText(const QString& reason) const;
     // The server closed the connection before the batch was through: how
-    // many rows stay queued (-1: not known) and that the next Send sends
-    // them.
-    QString ConnectionClosedText(int queued) const;
+    // many rows stay queued that the next Send sends (-1: not known), and
+    // how many stay that no Send can send as they stand (no route).
+    QString ConnectionClosedText(int sendable, int unroutable = 0) const;
 
     // Set by ServersList's owner under its write lock (see serverslist.h).
     bool ListedUnderLock() const { return m_listed; }
@@ -174,15 +174,22 @@ protected:
     // The first step of every most-derived destructor: marks the link as
     // ending and wakes every wait of its threads.
     void BeginDestroy();
-    // The server ended the conversation (closed the socket, left the bus):
-    // a batch that still had rows to send tells the operator so, even when
-    // the link is being freed by then.
+    // The server ended the conversation (closed the socket, asked to close,
+    // left the bus): a batch that still had rows to send tells the operator
+    // so, even when the link is being freed by then. Noted before anything
+    // that follows from the end (the transport's loss, the link's
+    // unlisting), so the batch never takes the end for a stop.
     void NoteServerClosed() { m_serverClosed = true; }
     // A row's frame goes on the wire now (just before it is handed to the
     // transport): its answers are taken from here on, on any link.
     static void RowPutOnWire(qint32 rowId) { RunSentRows().Sent(rowId); }
-    // Releases send work requested of a batch that will never run.
-    void CancelPendingBatch() { m_outMessagesEvent.Cancel(); }
+    // Releases send work requested of a batch that will never run; Send is
+    // enabled again when that was the last work of the cycle.
+    void CancelPendingBatch()
+    {
+        if (m_outMessagesEvent.Cancel())
+            CheckSendDone();
+    }
 
     // Waits until the logon is answered (accepted or refused), the transport
     // ends or TimeoutMs runs out; true when logged on.
@@ -206,11 +213,13 @@ private:
     bool RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
                   const TNSendSettings& settings);
     void RunBatchRows(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
-                      const TNSendSettings& settings, TBatchAcks& acks);
+                      const TNSendSettings& settings, TBatchAcks& acks, TNRouteCache& routes);
     // Tells the operator that the server closed the connection before the
     // batch was through, with the number of the endpoint's rows that stay
-    // queued.
-    void TellConnectionClosed(QSqlDatabase& db) const;
+    // queued, those the next Send sends apart from those it cannot.
+    void TellConnectionClosed(QSqlDatabase& db, TNRouteCache& routes) const;
+    // The same for a batch the server's end kept from running.
+    void TellUnrunBatch(const QString& path) const;
     // "IP Address= ..., Port=..." or "Host = ...", as the popups name it.
     QString ServerPlace() const;
     // Moves the batch's frames along: collects the answers, logs them when
@@ -233,6 +242,8 @@ private:
     // in m_unloggedAcks, retried later and reported once; a refusal that is
     // logged gets the failure popup when the options ask for it.
     bool LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bool waitForWriters);
+    // LogAcks for every acknowledgement in hand, the retried ones included.
+    void LogAcksInHand(QSqlDatabase& db);
     // Hands the reports held for the link's log writes to the message
     // processor; with SendLoopEnded none is held from then on.
     void PassReportsToProcessor(bool sendLoopEnded);

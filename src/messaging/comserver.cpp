@@ -150,6 +150,11 @@ void TComServer::SendText(const QByteArray& frame)
     try {
         m_tovixServer.PostClientMessage(FromCodePage(frame));
     } catch (const EAutomationError& e) {
+        // The server's close request (or its leaving) may have come just
+        // before this failure and wait in the event queue: it is handled
+        // first, so the failure is taken for the end of the conversation it
+        // is part of.
+        m_tovixServer.FlushEvents();
         m_transportAlive = false;
         throw ELinkError(QString::fromUtf8(e.what()));
     }
@@ -182,14 +187,27 @@ void TComServer::TovixServerCloseConnectionRequest()
 {
     if (Testing() || Destroying())
         return;
+    // The conversation ends here, not when the main thread gets round to
+    // closing the link: no row goes out after the request, and a batch still
+    // running ends and says so, whichever thread moves first from here.
+    EndedByServer();
     PostCloseConnectionRequest(*this);
 }
 
 void TComServer::TovixServerGone()
 {
-    NoteServerClosed();
     // As a TCP link's server closing the socket: the send loop ends and the
     // link unlists itself; its rows stay queued for the next send.
+    EndedByServer();
+}
+
+void TComServer::EndedByServer()
+{
+    NoteServerClosed();
+    // Unlisted before the transport counts as gone, as a TCP link is: a Send
+    // from here on makes a new link, and every batch asked of this one so
+    // far is taken, or told of, by its send loop as it ends.
+    ServersList.TransportClosed(this);
     m_transportAlive = false;
     LogonUnanswerable();
 }

@@ -7,8 +7,10 @@
 //
 // Threads: Connect on the dispatcher's (or a connection test's) thread; the
 // send loop on TComSendThread; the events on the component's event thread
-// (TTovixServer), which hands replies to HandleServerReply and posts a
-// close-connection request to the hidden window. When the send thread ends
+// (TTovixServer), which hands replies to HandleServerReply; a close request
+// (or the server's leaving the bus) ends the conversation there and then:
+// the link unlists itself and stops sending, a running batch tells the
+// operator, and the request is posted to the hidden window. When the send thread ends
 // (the logon failed, the transport is gone) a listed link unlists itself,
 // as the TCP link's receive thread does, so it is never found and reused
 // idle. Destruction stops and joins the send thread, then the component
@@ -68,6 +70,8 @@ private:
     void TovixServerReplyMessage(const QString& text);
     void TovixServerCloseConnectionRequest();
     void TovixServerGone();
+    // The server ended the conversation (asked to close, left the bus).
+    void EndedByServer();
 
     const QString m_hostName;
     int m_startLimitMs = kStartLimitMs;

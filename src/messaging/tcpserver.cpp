@@ -87,6 +87,10 @@ void TTcpServer::SendText(const QByteArray& frame)
 {
     std::lock_guard<std::mutex> guard(m_sendLock);
     if (!m_socket.SendAll(frame)) {
+        // A send the server's closing failed is part of that end, whichever
+        // thread notices it first: noted before the failure is seen.
+        if (m_socket.PeerGone() && !Destroying())
+            NoteServerClosed();
         // Part of the frame may be on the wire: the next one would be glued
         // to it. The connection is dropped; the receive thread then unlists
         // the link.

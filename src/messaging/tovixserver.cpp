@@ -172,6 +172,14 @@ void TTovixServer::Disconnect()
     m_connected = false;
 }
 
+void TTovixServer::FlushEvents()
+{
+    if (QThread::currentThread() == m_eventThread.get() || !m_eventThread->isRunning())
+        return;
+    QMetaObject::invokeMethod(
+        m_events, [] {}, Qt::BlockingQueuedConnection);
+}
+
 void TTovixServer::Subscribe(QDBusConnection& bus)
 {
     for (const TEventSlot& event : kEventSlots)

@@ -70,6 +70,11 @@ public:
     // until the next Connect.
     void Disconnect();
     bool Connected() const;
+    // Returns once every event that arrived before the call has been handed
+    // to its handler (nothing on the event thread itself). The bus delivers
+    // a connection's messages in order, so after a failed call the events
+    // the server sent before failing it have been handled.
+    void FlushEvents();
 
     void PostClientMessage(const QString& text);
     void StartServer();

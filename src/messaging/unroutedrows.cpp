@@ -42,3 +42,24 @@ QString RowRecipientLabel(const TNOutRow& row, const QString& contactName)
         return RecipientLabel(row.Name, row.ID);
     return row.Name + u'[' + contactName + u']';
 }
+
+TNQueuedRows CountQueuedRows(QSqlDatabase& db, const TNOutRowFilter& filter, TNRouteCache& routes,
+                             const QSet<qint32>& skip)
+{
+    TNQueuedRows count;
+    TNOutRowReader reader(db, filter);
+    TNOutRow row;
+    TNRecipientRoute route;
+    while (reader.Next(row)) {
+        if (skip.contains(row.ID))
+            continue;
+        // What the send thread asks of a row before it frames it.
+        bool routed = false;
+        try {
+            routed = routes.RouteOf(row, route);
+        } catch (const std::exception&) {
+        }
+        ++(routed ? count.Sendable : count.Unroutable);
+    }
+    return count;
+}

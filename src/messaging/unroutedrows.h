@@ -6,7 +6,10 @@
 // for.
 
 #include "messaging/outboxstore.h"
+#include "messaging/outmessageline.h"
 
+#include <QSet>
+#include <QSqlDatabase>
 #include <QString>
 
 // True the first time Row is passed in this run (a row of the same ID that
@@ -20,3 +23,14 @@ QString RecipientLabel(const QString& name, qint32 rowId);
 // out-box shows it with ShowContactNamesOfGroups, "Group[member]", where its
 // book still tells ContactName.
 QString RowRecipientLabel(const TNOutRow& row, const QString& contactName);
+
+// The rows of an endpoint that stay queued (unacknowledged), split into
+// those the next Send can frame and those it cannot (their route is gone, or
+// cannot be read now). Rows in Skip are left out. Raises EDatabaseError when
+// the out-box cannot be read. One thread (Routes is its own).
+struct TNQueuedRows {
+    int Sendable = 0;
+    int Unroutable = 0;
+};
+TNQueuedRows CountQueuedRows(QSqlDatabase& db, const TNOutRowFilter& filter, TNRouteCache& routes,
+                             const QSet<qint32>& skip = {});

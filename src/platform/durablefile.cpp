@@ -1,11 +1,15 @@
 #include "platform/durablefile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 
 namespace {
@@ -79,6 +83,52 @@ private:
     QByteArray m_buffer;
 };
 
+// The new file beside the target, named after it with six more characters
+// ("name.XXXXXX"), locked for as long as it is open so that a partial file
+// being written is told from one a crash left behind. Closed, and removed
+// unless renamed, however the replacement ends (an exception of the content
+// too).
+class TNewFile {
+public:
+    explicit TNewFile(const QByteArray& target) : m_target(target), m_name(target + ".XXXXXX")
+    {
+        m_fd = ::mkostemp(m_name.data(), O_CLOEXEC);
+        m_made = m_fd >= 0;
+        if (m_made)
+            ::flock(m_fd, LOCK_EX);
+    }
+    ~TNewFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (m_made && !m_renamed)
+            ::unlink(m_name.constData());
+    }
+    TNewFile(const TNewFile&) = delete;
+    TNewFile& operator=(const TNewFile&) = delete;
+
+    bool Made() const { return m_made; }
+    int Fd() const { return m_fd; }
+    bool Close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+    bool Rename()
+    {
+        m_renamed = ::rename(m_name.constData(), m_target.constData()) == 0;
+        return m_renamed;
+    }
+
+private:
+    QByteArray m_target;
+    QByteArray m_name;
+    int m_fd = -1;
+    bool m_made = false;
+    bool m_renamed = false;
+};
+
 // The rename is durable only once the folder's entry is on the disk; a
 // folder that cannot be synced (some file systems refuse) does not make the
 // replacement fail: the new content is in place either way.
@@ -95,18 +145,17 @@ void SyncFolder(const QByteArray& folder)
 bool ReplaceFileDurably(const QString& fileName, const TDurableContent& write, QString* errorText)
 {
     const QByteArray target = QFile::encodeName(fileName);
-    QByteArray temporary = target + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
+    TNewFile file(target);
+    if (!file.Made())
         return Fail(errorText, QStringLiteral("cannot make a new file beside it"), errno);
     // Kept as the file it replaces, so that a shared folder stays readable to
     // the same people.
     struct stat old {};
-    ::fchmod(fd, ::stat(target.constData(), &old) == 0 ? old.st_mode & 07777 : 0644);
+    ::fchmod(file.Fd(), ::stat(target.constData(), &old) == 0 ? old.st_mode & 07777 : 0644);
     int error = 0;
     QString what;
     {
-        TFileWriter out(fd);
+        TFileWriter out(file.Fd());
         const bool written = write(out);
         if (!out.Flush() || !written) {
             // Content given up without a failed write: no room for it in memory.
@@ -114,22 +163,20 @@ bool ReplaceFileDurably(const QString& fileName, const TDurableContent& write, Q
             what = QStringLiteral("cannot write");
         }
     }
-    if (error == 0 && ::fsync(fd) != 0) {
+    if (error == 0 && ::fsync(file.Fd()) != 0) {
         error = errno;
         what = QStringLiteral("cannot write to the disk");
     }
-    if (::close(fd) != 0 && error == 0) {
+    if (!file.Close() && error == 0) {
         error = errno;
         what = QStringLiteral("cannot write");
     }
-    if (error == 0 && ::rename(temporary.constData(), target.constData()) != 0) {
+    if (error == 0 && !file.Rename()) {
         error = errno;
         what = QStringLiteral("cannot replace it");
     }
-    if (error != 0) {
-        ::unlink(temporary.constData());
+    if (error != 0)
         return Fail(errorText, what, error);
-    }
     SyncFolder(QFile::encodeName(QFileInfo(fileName).absolutePath()));
     return true;
 }
@@ -138,4 +185,32 @@ bool ReplaceFileDurably(const QString& fileName, const QByteArray& bytes, QStrin
 {
     return ReplaceFileDurably(
         fileName, [&bytes](QIODevice& out) { return out.write(bytes) == bytes.size(); }, errorText);
+}
+
+QStringList RemovePartialFiles(const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    QStringList removed;
+    const QString prefix = info.fileName() + u'.';
+    const QStringList names = QDir(info.absolutePath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const QString tail = name.mid(prefix.size());
+        if (!name.startsWith(prefix) || tail.size() != 6 ||
+            !std::all_of(tail.cbegin(), tail.cend(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; }))
+            continue;
+        const QByteArray path = QFile::encodeName(info.absolutePath() + u'/' + name);
+        // A save under way holds its lock: only a file nobody writes is left over.
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(path.constData()) == 0)
+            removed.append(name);
+        ::close(fd);
+    }
+    return removed;
+}
+
+void IgnoreFileSizeSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
 }

@@ -6,12 +6,17 @@
 // the target holds either its old content or the whole new one, also after a
 // crash or a power cut. Any failure (no room, a folder that refuses new
 // files, a file size limit) removes the new file and leaves the target as it
-// was. The content can be written piece by piece, so that a large file never
-// has to be built in memory first.
+// was, also when the content function throws. The content can be written
+// piece by piece, so that a large file never has to be built in memory first.
+//
+// The new file is named after the target with six more characters
+// ("cdsContacts.cds.a1B2c3") and locked while it is written; a crash in the
+// middle of a save leaves it behind, and RemovePartialFiles takes it away.
 
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // Writes the new content to Out (a write-only device over the new file);
@@ -23,3 +28,13 @@ using TDurableContent = std::function<bool(QIODevice& out)>;
 // replaced.
 bool ReplaceFileDurably(const QString& fileName, const TDurableContent& write, QString* errorText);
 bool ReplaceFileDurably(const QString& fileName, const QByteArray& bytes, QString* errorText);
+
+// Removes the new files a replacement of FileName left behind when it was
+// cut short (a crash, a power cut), leaving any a save under way still
+// writes; returns their names.
+QStringList RemovePartialFiles(const QString& fileName);
+
+// A write beyond the process's file size limit (ulimit -f) then fails with
+// EFBIG, which a replacement reports, instead of ending the program with
+// SIGXFSZ halfway through a save. The program calls it once at start.
+void IgnoreFileSizeSignal();

@@ -115,6 +115,7 @@ bool TNTcpSocket::Connect(const QString& address, quint16 port, int timeoutMs)
 
 bool TNTcpSocket::SendAll(const QByteArray& data)
 {
+    m_peerGone = false;
     const int fd = m_fd.load();
     if (fd < 0 || m_shutDown) {
         SetError(QStringLiteral("Socket is not connected"));
@@ -139,12 +140,15 @@ bool TNTcpSocket::SendAll(const QByteArray& data)
                 return false;
             }
             if (m_shutDown || (revents & (POLLERR | POLLHUP | POLLNVAL))) {
+                m_peerGone = !m_shutDown && (revents & (POLLERR | POLLHUP));
                 SetError(QStringLiteral("Connection lost while sending"));
                 return false;
             }
             continue;
         }
-        SetError(ErrnoText("send", errno));
+        const int error = errno;
+        m_peerGone = !m_shutDown && (error == EPIPE || error == ECONNRESET);
+        SetError(ErrnoText("send", error));
         return false;
     }
     return true;

@@ -39,6 +39,9 @@ public:
     // Writes every byte; false when the peer is gone, the socket was shut
     // down, or the send time-out ran out (the stream is then unusable).
     bool SendAll(const QByteArray& data);
+    // Whether the last SendAll failed because the peer closed or reset the
+    // connection (not a time-out, not a shut-down of this side).
+    bool PeerGone() const { return m_peerGone.load(); }
 
     // Waits until bytes (or an orderly close) are waiting to be read.
     TWaitResult WaitForData(int timeoutMs);
@@ -63,6 +66,7 @@ private:
 
     std::atomic<int> m_fd{-1};
     std::atomic<bool> m_shutDown{false};
+    std::atomic<bool> m_peerGone{false};
     int m_sendTimeoutMs = 10000;
     QString m_peerAddress;
     quint16 m_peerPort = 0;

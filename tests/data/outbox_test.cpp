@@ -140,6 +140,7 @@ TEST_F(OutBoxTest, FoldersAndAnEmptyListWriteNothing)
     EXPECT_EQ(result.MessageTextID, 0);
     EXPECT_TRUE(result.NotQueued.isEmpty());
     EXPECT_FALSE(result.Pending);
+    EXPECT_EQ(NothingSentNotice(result), QStringLiteral("Nothing was sent: the recipients hold no contact to page."));
     EXPECT_EQ(Local->Count(QStringLiteral("OutMessageTexts")), 0);
     EXPECT_EQ(Local->Count(QStringLiteral("OutMessages")), 0);
 }
@@ -215,11 +216,12 @@ TEST_F(OutBoxTest, RecipientsWithoutAUsableServerAreListedWithTheirReasons)
     EXPECT_TRUE(NotQueuedNotice(many).endsWith(QStringLiteral("\r... and 3 more")));
 }
 
-// Send pressed again with the same text and recipients (a send that ended
-// early leaves both in the panes): the rows still waiting go with it, and
-// no one the message reached gets it again; a page that never reached its
-// pager is queued again.
-TEST_F(OutBoxTest, TheSameTextIsNotQueuedAgainForWhomItWaitsOrWent)
+// Send pressed again with the same text (a send that ended early leaves it
+// and the recipients in the panes; a template repeats it on purpose): a row
+// still waiting goes with it and gets no copy; the recipients the message
+// already reached are named in one question, and the answer decides; a page
+// that never reached its pager is queued again unasked.
+TEST_F(OutBoxTest, TheSameTextWaitingGoesOnceAndWhomItReachedIsAskedAbout)
 {
     const TNSuperRecipient ann = Contact(Ann, QStringLiteral("Ann")), bob = Contact(Bob, QStringLiteral("Bob"));
     const TNSuperRecipient staff = Group(Staff, QStringLiteral("Staff"));  // Bob, Nobody (no server), Ann
@@ -250,29 +252,55 @@ TEST_F(OutBoxTest, TheSameTextIsNotQueuedAgainForWhomItWaitsOrWent)
     log(QStringLiteral("Staff[Bob]"), Bob, 1, 5);
     Local->Exec(QStringLiteral("delete from OutMessages where Name = 'Staff[Bob]'"));
 
-    const TNQueueResult again = LocalData->AddOutMessage({&ann, &bob, &staff}, QStringLiteral("Fire"));
-    EXPECT_EQ(again.AlreadyQueued, 3);
-    EXPECT_EQ(again.Queued, 1);
-    EXPECT_TRUE(again.Pending);
+    // No: the two it reached are left out; the refused page goes again.
+    QList<QStringList> questions;
+    const auto answer = [&](bool again) {
+        return [&questions, again](const QStringList& names) {
+            questions << names;
+            return again;
+        };
+    };
+    const TNQueueResult no = LocalData->AddOutMessage({&ann, &bob, &staff}, QStringLiteral("Fire"), answer(false));
+    EXPECT_EQ(questions, (QList<QStringList>{{QStringLiteral("Ann"), QStringLiteral("Bob")}}));
+    EXPECT_EQ(no.Reached, questions.value(0));
+    EXPECT_FALSE(no.PagedAgain);
+    EXPECT_EQ(no.StillWaiting, 1);
+    EXPECT_EQ(no.Queued, 1);
+    EXPECT_TRUE(no.Pending);
     EXPECT_EQ(RowNames(),
               (QStringList{QStringLiteral("Bob"), QStringLiteral("Staff[Ann]"), QStringLiteral("Staff[Bob]")}));
-    // A third press changes nothing; what waits still goes.
-    const TNQueueResult third = LocalData->AddOutMessage({&ann, &bob, &staff}, QStringLiteral("Fire"));
-    EXPECT_EQ(third.Queued, 0);
-    EXPECT_EQ(third.MessageTextID, 0);
-    EXPECT_TRUE(third.Pending);
-    EXPECT_EQ(Local->Count(QStringLiteral("OutMessageTexts")), 2);
+
+    // Yes pages them again. The out-box is not locked during the question:
+    // a send thread logs Staff[Ann] meanwhile, and that row, waiting when
+    // asked about, gets no copy.
+    const TNQueueResult yes =
+        LocalData->AddOutMessage({&ann, &bob, &staff}, QStringLiteral("Fire"), [&](const QStringList& names) {
+            questions << names;
+            Local->Exec(QStringLiteral("update OutMessages set sentMessagesID = :S where Name = 'Staff[Ann]'"),
+                        {{QStringLiteral("S"), log(QStringLiteral("Staff[Ann]"), Ann, 0, 3)}});
+            return true;
+        });
+    EXPECT_EQ(questions.value(1), (QStringList{QStringLiteral("Ann"), QStringLiteral("Bob")}));
+    EXPECT_TRUE(yes.PagedAgain);
+    EXPECT_EQ(yes.StillWaiting, 2);
+    EXPECT_EQ(yes.Queued, 2);
+    EXPECT_EQ(RowNames(), (QStringList{QStringLiteral("Bob"), QStringLiteral("Staff[Ann]"),
+                                       QStringLiteral("Staff[Bob]"), QStringLiteral("Ann"), QStringLiteral("Bob")}));
 
     // Another text (letter case counts) is another message.
     EXPECT_EQ(LocalData->AddOutMessage({&ann}, QStringLiteral("FIRE")).Queued, 1);
     // Once a message has left the out-box, the same text is a new message.
     Local->Exec(QStringLiteral("delete from OutMessageTexts"));
     EXPECT_EQ(LocalData->AddOutMessage({&ann, &bob, &staff}, QStringLiteral("Fire")).Queued, 4);
-    // Rows accepted and waiting only for their reports leave nothing to send.
-    Local->Exec(QStringLiteral("update OutMessages set sentMessagesID = 1"));
-    const TNQueueResult waiting = LocalData->AddOutMessage({&ann}, QStringLiteral("Fire"));
-    EXPECT_EQ(waiting.Queued, 0);
-    EXPECT_FALSE(waiting.Pending);
+    // Rows accepted and waiting only for their reports, without a question
+    // to ask: left out and named; nothing to send, and that is said.
+    Local->Exec(QStringLiteral("update OutMessages set sentMessagesID = :S"), {{QStringLiteral("S"), accepted}});
+    const TNQueueResult unasked = LocalData->AddOutMessage({&ann}, QStringLiteral("Fire"));
+    EXPECT_EQ(unasked.Queued, 0);
+    EXPECT_EQ(unasked.Reached, QStringList{QStringLiteral("Ann")});
+    EXPECT_FALSE(unasked.Pending);
+    EXPECT_TRUE(NothingSentNotice(unasked).startsWith(QStringLiteral("Nothing was sent: the message already reached")));
+    EXPECT_EQ(questions.size(), 2);
 }
 
 // The README's sqlite3 example (an automation server, an SNPP carrier on it

@@ -97,4 +97,17 @@ TEST_F(SendPathTest, SharedDataFolderFallsBackToTheProgramFolder)
     ASSERT_NE(QDir::currentPath() + u'/', Dbs.Folder());
     SetOption("SharedDataFolder", QStringLiteral("cache"));
     EXPECT_EQ(GetSharedDataFolder(), cache + QStringLiteral("/SharedData"));
+
+    // The default: a first start makes the program's folder + "SharedData"
+    // and ends with the option set to the program's folder; a start after a
+    // crash, the option never saved, finds the caches in the same folder.
+    const QString caches = Dbs.Folder() + QStringLiteral("SharedData");
+    ASSERT_TRUE(!QDir(caches).exists() || QDir(caches).removeRecursively());
+    SetOption("SharedDataFolder", QStringLiteral("SharedData"));
+    EXPECT_EQ(GetSharedDataFolder(), caches);
+    EXPECT_EQ(::Options->OptionByName(QStringLiteral("SharedDataFolder"))->AsString(), Dbs.Folder());
+    ASSERT_TRUE(QDir().mkpath(caches + QStringLiteral("/Shared Book")));
+    EXPECT_EQ(GetSharedDataFolder(), caches) << "saved";
+    SetOption("SharedDataFolder", QStringLiteral("SharedData"));
+    EXPECT_EQ(GetSharedDataFolder(), caches) << "not saved";
 }

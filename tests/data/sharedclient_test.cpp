@@ -17,6 +17,7 @@
 #include "remotedatasim.h"
 #include "sharedbookfixture.h"
 #include "support/filesizelimit.h"
+#include "support/rawcachefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -76,9 +77,22 @@ TEST_F(SharedClientTest, CacheMadeOnFirstUseKeepsOfflineEditsAndTemporaryIds)
     EXPECT_EQ(client->GetDataSet(dkContacts)->RecordCount(), 1);
     EXPECT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), 1) << "unapplied edits survive a restart";
 
-    // A cache file that cannot be read, or a whole one of other fields (which
-    // the lists and the send path could not use): the book is left out for
-    // this run, and its files are not written over.
+    // A cache file that cannot be read, a whole one of other fields (which
+    // the lists and the send path could not use), a row without an ID, or an
+    // apply in flight whose change lost its values (sending it again would
+    // read them): the book is left out for this run, and its files are not
+    // written over.
+    TNClientPacket damaged;
+    damaged.Defs = client->ClientDataSet(dkContacts)->FieldDefs();
+    const std::vector<QVariant> bob{10, 0, QStringLiteral("Bob"), {}, {}, {}, {}, false, QString()};
+    std::vector<QVariant> noId = bob;
+    noId[0] = QVariant();
+    damaged.Rows = {{1, bob}, {2, noId}};
+    const QByteArray withoutId = RawCacheFile(damaged);
+    damaged.Rows = {{1, bob}};
+    damaged.ApplyId = QStringLiteral("apply-1");
+    damaged.Applying = {{TUpdateKind::ukModify, 1, bob, {}}};
+    const QByteArray changeWithoutValues = RawCacheFile(damaged);
     LocalData.reset();
     const QString contactsFile = folder + QStringLiteral("/cdsContacts.cds");
     TNClientDataSet narrow;
@@ -88,7 +102,12 @@ TEST_F(SharedClientTest, CacheMadeOnFirstUseKeepsOfflineEditsAndTemporaryIds)
     ::SaveClientDataSetToFile(narrow, folder + QStringLiteral("/narrow"));
     QFile narrowFile(folder + QStringLiteral("/narrow"));
     ASSERT_TRUE(narrowFile.open(QIODevice::ReadOnly));
-    for (const QByteArray& content : {QByteArray("garbage"), narrowFile.readAll()}) {
+    const std::pair<QByteArray, QString> contents[] = {
+        {QByteArray("garbage"), QStringLiteral("not a cache file")},
+        {narrowFile.readAll(), QStringLiteral("it holds the fields ID, Name")},
+        {withoutId, QStringLiteral("in row 2, ID holds no value")},
+        {changeWithoutValues, QStringLiteral("change in flight 1 (a change) lacks the values it was sent with")}};
+    for (const auto& [content, fault] : contents) {
         QFile broken(contactsFile);
         ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
         broken.write(content);
@@ -97,11 +116,83 @@ TEST_F(SharedClientTest, CacheMadeOnFirstUseKeepsOfflineEditsAndTemporaryIds)
         StartLocalData();
         EXPECT_EQ(Client(), nullptr);
         ASSERT_EQ(Answerer.Texts().size(), 2);
-        EXPECT_TRUE(Answerer.Texts()[0].contains(QStringLiteral("cdsContacts.cds")));
+        EXPECT_TRUE(Answerer.Texts()[0].startsWith(
+            QStringLiteral("The cached data of the address book \"%1\" cannot be used for now; the files are left as "
+                           "they are.\nThe cache file \"%2\" cannot be read: %3")
+                .arg(kBook, contactsFile, fault)))
+            << Answerer.Texts()[0].toStdString();
         LocalData.reset();
         ASSERT_TRUE(broken.open(QIODevice::ReadOnly));
         EXPECT_EQ(broken.readAll(), content);
     }
+
+    // What a save cut short by a crash left beside the files goes when the
+    // book is next opened.
+    ASSERT_TRUE(QFile::remove(contactsFile));
+    for (const char* name : {"/cdsContacts.cds.x1Y2z3", "/TcpDoorPort.txt.Ab12Cd"}) {
+        QFile part(folder + QLatin1String(name));
+        ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+    }
+    StartLocalData();
+    ASSERT_NE(Client(), nullptr);
+    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.??????")}, QDir::Files), QStringList());
+}
+
+TEST_F(SharedClientTest, TemporaryIdsRunBelowAllTheBookHoldsAndRowsNamingNoRecordAreDroppedAtLoad)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    // One run for the whole book: no two records share an ID.
+    const qint32 xtemp = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Xtemp")}});
+    const qint32 gx = AddRow(client, dkGroups, {{QStringLiteral("Name"), QStringLiteral("GX")}});
+    const qint32 member =
+        AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), gx}, {QStringLiteral("ContactID"), xtemp}});
+    const qint32 placement = AddRow(
+        client, dkFolderAssigns,
+        {{QStringLiteral("FolderID"), 0}, {QStringLiteral("ContactID"), xtemp}, {QStringLiteral("GroupID"), NoneID}});
+    EXPECT_TRUE(xtemp > gx && gx > member && member > placement && xtemp < 0)
+        << xtemp << " " << gx << " " << member << " " << placement;
+    // A run that ended with the membership saved and Xtemp not (gone from
+    // the contacts without the windows), the placement made and deleted
+    // again (only the change log holds its ID).
+    client->ClientDataSet(dkContacts)->CancelUpdates();
+    ASSERT_TRUE(client->GetDataSet(dkFolderAssigns)->Locate(QStringLiteral("ID"), placement));
+    client->GetDataSet(dkFolderAssigns)->Delete();
+    LocalData.reset();
+    StartLocalData();
+    client = Client();
+    ASSERT_NE(client, nullptr);
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_EQ(Answerer.Texts()[0],
+              QStringLiteral("The cache of the address book \"%1\" held rows naming new records that are no longer "
+                             "in it; they were dropped:\nGroupAssigns row %2: ContactID %3 is in no row of Contacts")
+                  .arg(kBook)
+                  .arg(member)
+                  .arg(xtemp));
+    EXPECT_EQ(client->GetDataSet(dkGroupAssigns)->RecordCount(), 0);
+    EXPECT_EQ(client->GetDataSet(dkGroups)->RecordCount(), 1);
+    // Below the placement's ID too, though only a change log holds it.
+    const qint32 zed = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Zed")}});
+    EXPECT_LT(zed, placement);
+    // Such a row left in the run is not sent either, and the apply says so.
+    const qint32 zedMember =
+        AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), gx}, {QStringLiteral("ContactID"), zed}});
+    client->ClientDataSet(dkContacts)->CancelUpdates();
+    const TApplyResult result = ApplySharedUpdates(*client);
+    ASSERT_TRUE(result.Ok) << result.ErrorText.toStdString();
+    EXPECT_EQ(result.Notice.toStdString(),
+              QStringLiteral("These rows of the address book \"%1\" named new records that are no "
+                             "longer in it; they were dropped:\nGroupAssigns row %2: ContactID %3 is "
+                             "in no row of Contacts")
+                  .arg(kBook)
+                  .arg(zedMember)
+                  .arg(zed)
+                  .toStdString());
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from Groups")).toInt(), 1);
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from GroupAssigns")).toInt(), 0);
+    EXPECT_EQ(client->ClientDataSet(dkGroupAssigns)->ChangeCount(), 0);
 }
 
 TEST_F(SharedClientTest, ACacheThatCannotBeSavedKeepsItsFilesAndNamesTheBook)
@@ -138,6 +229,18 @@ TEST_F(SharedClientTest, ACacheThatCannotBeSavedKeepsItsFilesAndNamesTheBook)
     TNClientDataSet folders;
     ::LoadClientDataSetFromFile(folders, folder + QStringLiteral("/cdsFolders.cds"));
     EXPECT_EQ(folders.RecordCount(), 1);
+
+    // The TCP door's port is written as the caches are: a disk without room
+    // keeps the port last told, and the text names the book and the file.
+    EXPECT_EQ(client->RememberTcpDoorPort(2150), QString());
+    EXPECT_EQ(client->TcpDoorPort(), 2150);
+    {
+        const FileSizeLimit full(1);
+        EXPECT_TRUE(client->RememberTcpDoorPort(2151).startsWith(
+            QStringLiteral("The address book \"%1\" cannot keep the port 2151 of its server's TCP door in \"%2\": ")
+                .arg(kBook, folder + QStringLiteral("/TcpDoorPort.txt"))));
+    }
+    EXPECT_EQ(client->TcpDoorPort(), 2150);
 
     // A folder that takes no file: the shut-down says which book could not
     // keep its unapplied changes.
@@ -376,11 +479,12 @@ TEST_F(SharedClientTest, ARowNamingANewRowGoesOnlyOnceThatRowIsStored)
     const qint32 group = AddRow(client, dkGroups, {{QStringLiteral("Name"), QStringLiteral("Team")}});
     const qint32 folder =
         AddRow(client, dkFolders, {{QStringLiteral("Name"), QStringLiteral("Sales")}, {QStringLiteral("ParentID"), 0}});
-    AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), group}, {QStringLiteral("ContactID"), ann}});
-    AddRow(client, dkFolderAssigns,
-           {{QStringLiteral("FolderID"), folder},
-            {QStringLiteral("ContactID"), ann},
-            {QStringLiteral("GroupID"), NoneID}});
+    const qint32 member =
+        AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), group}, {QStringLiteral("ContactID"), ann}});
+    const qint32 placement = AddRow(client, dkFolderAssigns,
+                                    {{QStringLiteral("FolderID"), folder},
+                                     {QStringLiteral("ContactID"), ann},
+                                     {QStringLiteral("GroupID"), NoneID}});
     const quint16 port = Sim->Port();
     StartSim(port, {{QStringLiteral("prvContacts"), ann, RemoteData::RowConstraint}});
     // The door refuses the new contact; Skip keeps it, and its memberships
@@ -392,10 +496,19 @@ TEST_F(SharedClientTest, ARowNamingANewRowGoesOnlyOnceThatRowIsStored)
     EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from FolderAssigns")).toInt(), 0);
     EXPECT_EQ(client->ClientDataSet(dkGroupAssigns)->ChangeCount(), 1);
     EXPECT_EQ(client->ClientDataSet(dkFolderAssigns)->ChangeCount(), 1);
+    // Not silently: each waiting row is named, with why it waits.
+    for (const auto& [table, id] : {std::pair{"GroupAssigns", member}, std::pair{"FolderAssigns", placement}})
+        EXPECT_TRUE(result.Notice.contains(
+            QStringLiteral("%1 row %2 names the Contacts row %3 \"Ann\", which the server refused")
+                .arg(QLatin1String(table))
+                .arg(id)
+                .arg(ann)))
+            << result.Notice.toStdString();
 
     StartSim(port, {});
     result = ApplySharedUpdates(*client);
     ASSERT_TRUE(result.Ok) << result.ErrorText.toStdString();
+    EXPECT_TRUE(result.Notice.isEmpty()) << result.Notice.toStdString();
     const qint32 annId = ServerSql(QStringLiteral("select ID from Contacts where Name = 'Ann'")).toInt();
     EXPECT_EQ(ServerSql(QStringLiteral("select ContactID from GroupAssigns")).toInt(), annId);
     EXPECT_EQ(ServerSql(QStringLiteral("select ContactID from FolderAssigns")).toInt(), annId);
@@ -629,6 +742,9 @@ TEST_F(SharedClientTest, WhatABrokenDoorSendsIsRefusedWholeWithTheBookAndTheFaul
         {R"([[1,1,"A"],["7x",1,"B"]])", R"(row 2: ID "7x" is not a whole number)"},
         {R"([[2.5,1,"A"]])", "ID 2.5 is not a whole number"},
         {R"([[1e300,1,"A"]])", "ID 1e300 is not a whole number"},
+        {R"([[8,1e400,"A"]])", "CarrierID 1e400 is not a whole number"},
+        {R"([[8,-1e999,"A"]])", "CarrierID -1e999 is not a whole number"},
+        {R"([[8,1e-400,"A"]])", "CarrierID 1e-400 is not a whole number"},
         {R"([[null,1,"A"]])", "row 1 has no ID"},
         {R"([[0,1,"A"]])", "ID 0 is not a positive ID"},
         {R"([[5,1,"A"],[5,1,"B"]])", "the ID 5 is given to more than one row"},
@@ -678,5 +794,109 @@ TEST_F(SharedClientTest, WhatABrokenDoorSendsIsRefusedWholeWithTheBookAndTheFaul
         EXPECT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), 2);
         EXPECT_EQ(Value(client, dkContacts, ann, "Name").toString(), QStringLiteral("Ann"));
         EXPECT_EQ(Value(client, dkContacts, cid, "Name").toString(), QStringLiteral("Cid"));
+    }
+
+    // Small integers are held to 16 bits as a fetch holds them: a new
+    // carrier type's ID, a carrier's IconID or TypeNo beyond them.
+    client->ClientDataSet(dkContacts)->CancelUpdates();
+    AddRow(client, dkCarrierTypes, {{QStringLiteral("Name"), QStringLiteral("T")}, {QStringLiteral("TypeNo"), 6}});
+    const qint32 carrier =
+        AddRow(client, dkCarriers, {{QStringLiteral("Name"), QStringLiteral("C")}, {QStringLiteral("TypeNo"), 6}});
+    const std::tuple<const char*, const char*, const char*> smallints[] = {
+        {"prvCarrierTypes", R"([{"ok":true,"id":70000}])", "the ID 70000, which does not fit its field"},
+        {"prvCarrierTypes", R"([{"ok":true,"id":3,"current":{"ID":3,"TypeNo":40000}}])",
+         "has TypeNo \"40000\", which does not fit its field"},
+        {"prvCarriers", R"([{"ok":true,"id":9,"current":{"ID":9,"IconID":70000}}])",
+         "has IconID \"70000\", which does not fit its field"},
+    };
+    for (const auto& [provider, results, fault] : smallints) {
+        SCOPED_TRACE(results);
+        TSimDataOptions options = SimOptions();
+        options.canned.insert(QStringLiteral("apply:") + QString::fromLatin1(provider),
+                              QByteArray(R"({"ok":true,"results":)") + results + "}");
+        RestartSim(options);
+        const TApplyResult result = ApplySharedUpdates(*client);
+        EXPECT_FALSE(result.Ok);
+        EXPECT_TRUE(result.ErrorText.contains(QString::fromLatin1(fault))) << result.ErrorText.toStdString();
+        EXPECT_EQ(client->ClientDataSet(dkCarriers)->ChangeCount(), 1);
+    }
+    EXPECT_EQ(Value(client, dkCarriers, carrier, "Name").toString(), QStringLiteral("C")) << "under its temporary ID";
+}
+
+TEST_F(SharedClientTest, ApplyLostAnswerCancelAndRetryEndWithTheSameRowsHereAndOnTheServer)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    const quint16 port = Sim->Port();
+    QString error;
+    // The rows of a kind here and on the server, in ID order.
+    const auto here = [&](TDataKind kind, const QStringList& fields) {
+        TNClientDataSet* dataSet = client->ClientDataSet(kind);
+        QMap<qint64, QString> rows;
+        dataSet->ForEachStoredRow([&](const std::vector<QVariant>& values) {
+            QStringList cells;
+            for (const QString& field : fields)
+                for (size_t i = 0; i < dataSet->FieldDefs().size(); ++i)
+                    if (dataSet->FieldDefs()[i].Name == field)
+                        cells.append(values[i].toString());
+            rows.insert(values[0].toLongLong(), cells.join(u':'));
+        });
+        return QStringList(rows.values()).join(u',');
+    };
+    const auto there = [&](const QString& table, const QStringList& fields) {
+        return ServerSql(QStringLiteral("select group_concat(x, ',') from (select %1 as x from %2 order by ID)")
+                             .arg(fields.join(QStringLiteral(" || ':' || ")), table))
+            .toString();
+    };
+    const QStringList contactFields{QStringLiteral("ID"), QStringLiteral("Name")};
+    const QStringList memberFields{QStringLiteral("ID"), QStringLiteral("GroupID"), QStringLiteral("ContactID")};
+
+    enum class TStep { Delete, Modify, Insert };
+    for (const TStep step : {TStep::Delete, TStep::Modify, TStep::Insert}) {
+        for (const bool cancel : {true, false}) {
+            SCOPED_TRACE(QStringLiteral("step %1, cancel %2").arg(int(step)).arg(cancel).toStdString());
+            StartSim(port, {});
+            ServerSql(QStringLiteral("delete from Contacts"));
+            ServerSql(QStringLiteral("delete from GroupAssigns"));
+            ServerSql(QStringLiteral("insert into Contacts (ID, Name) values (10, 'Bob'), (11, 'Carl')"));
+            ServerSql(QStringLiteral("insert or replace into Groups (ID, Name) values (1, 'Team')"));
+            ServerSql(QStringLiteral("insert into GroupAssigns (ID, GroupID, ContactID) values (5, 1, 10)"));
+            for (TDataKind kind : {dkContacts, dkGroups, dkGroupAssigns})
+                ASSERT_TRUE(RefreshSharedDataSet(*client, kind, &error)) << error.toStdString();
+            TNDataSet* contacts = client->GetDataSet(dkContacts);
+            if (step == TStep::Insert) {
+                AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Dan")}});
+            } else {
+                ASSERT_TRUE(contacts->Locate(QStringLiteral("ID"), 10));
+                if (step == TStep::Delete) {
+                    contacts->Delete();
+                } else {
+                    contacts->Edit();
+                    contacts->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Bobby"));
+                    contacts->Post();
+                }
+            }
+            StartSim(port, {}, 1);
+            EXPECT_FALSE(ApplySharedUpdates(*client).Ok) << "stored, answer lost";
+            if (cancel)
+                client->ClientDataSet(dkContacts)->CancelUpdates();
+            StartSim(port, {});
+            const TApplyResult result = ApplySharedUpdates(*client);
+            ASSERT_TRUE(result.Ok) << result.ErrorText.toStdString();
+            EXPECT_EQ(here(dkContacts, contactFields), there(QStringLiteral("Contacts"), contactFields));
+            EXPECT_EQ(here(dkGroupAssigns, memberFields), there(QStringLiteral("GroupAssigns"), memberFields));
+            for (TDataKind kind : {dkContacts, dkGroupAssigns})
+                EXPECT_EQ(client->ClientDataSet(kind)->ChangeCount(), 0) << int(kind);
+            // Cancelled, the delete brings Bob back under a new ID, and his
+            // membership follows him on both sides.
+            if (step == TStep::Delete && cancel) {
+                EXPECT_EQ(ServerSql(QStringLiteral("select c.Name from GroupAssigns a join Contacts c "
+                                                   "on c.ID = a.ContactID where a.ID = 5"))
+                              .toString(),
+                          QStringLiteral("Bob"));
+            }
+        }
     }
 }

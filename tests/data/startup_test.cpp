@@ -198,6 +198,28 @@ TEST_F(StartupTest, MaintenanceEmptiesTheOutBoxAtStartAndTheLogOnCommand)
     EXPECT_EQ(local.Count(QStringLiteral("SentMessageTexts")), 0);
 }
 
+// A file made before the out-box's look-up indexes were added to the schema
+// gets them at start; its rows stay.
+TEST_F(StartupTest, AnOlderFileGetsTheSchemasMissingIndexes)
+{
+    const auto indexes = [this] {
+        TBookBuilder local(Dbs.LocalDataPath());
+        return local.Count(QStringLiteral("sqlite_master"), QStringLiteral("type = 'index' and sql is not null"));
+    };
+    const qint64 all = indexes();
+    {
+        TBookBuilder local(Dbs.LocalDataPath());
+        for (const char* name :
+             {"OutMessageTextsMessageText", "OutMessagesSentMessagesID", "SentMessagesSentMessageTextID"})
+            local.Exec(QStringLiteral("drop index ") + QLatin1String(name));
+        local.Exec(QStringLiteral("insert into SentMessages (Name) values ('kept')"));
+    }
+    ASSERT_EQ(indexes(), all - 3);
+    StartLocalData();
+    EXPECT_EQ(indexes(), all);
+    EXPECT_EQ(TBookBuilder(Dbs.LocalDataPath()).Count(QStringLiteral("SentMessages")), 1);
+}
+
 TEST_F(StartupTest, NameChecksBindNamesAndIgnoreLetterCase)
 {
     StartLocalData();

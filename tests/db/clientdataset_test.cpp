@@ -14,12 +14,18 @@
 #include "db/sqldataset.h"
 #include "platform/durablefile.h"
 #include "support/filesizelimit.h"
+#include "support/rawcachefile.h"
 #include "support/tempfolder.h"
 #include "support/testdatabases.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <QDataStream>
 #include <QDateTime>
 #include <QDir>
+#include <stdexcept>
 
 namespace {
 
@@ -301,6 +307,117 @@ TEST(ClientDataSetFileTest, KeepsRowsAndLogAndReadsOnlyTheFieldsOfItsDataSet)
     EXPECT_EQ(FileBytes(nestedFile), nested);
 }
 
+TEST(ClientDataSetFileTest, AFileWithAValueOfTheWrongKindRowsUnderOneKeyOrAChangeInFlightWithoutValuesIsRefused)
+{
+    TempFolder folder;
+    const QString file = folder.File(QStringLiteral("cdsContacts.cds"));
+    TNClientDataSet defined;
+    DefineContacts(defined);
+    using Row = std::vector<QVariant>;
+    const auto contact = [](const QVariant& id, const QVariant& name, const QVariant& pager) {
+        return Row{id, name, pager, QVariant(), 0.5};
+    };
+    const Row ann = contact(1, QStringLiteral("Ann"), false);
+    const Row bob = contact(2, QStringLiteral("Bob"), true);
+    const auto packet = [&](std::vector<std::pair<qint64, Row>> rows) {
+        TNClientPacket p;
+        p.Defs = defined.FieldDefs();
+        p.Rows = std::move(rows);
+        p.NextKey = 3;
+        return p;
+    };
+    const auto inFlight = [&](TUpdateKind kind, Row before, Row after) {
+        TNClientPacket p = packet({{1, ann}, {2, bob}});
+        p.ApplyId = QStringLiteral("apply-1");
+        p.Applying.push_back({kind, 2, std::move(before), std::move(after)});
+        return p;
+    };
+    TNClientPacket deletedAbc = packet({{1, ann}});
+    deletedAbc.Log.push_back({TUpdateKind::ukDelete, 2, contact(QStringLiteral("abc"), QStringLiteral("Bob"), true)});
+    TNClientPacket noApplyId = inFlight(TUpdateKind::ukModify, bob, bob);
+    noApplyId.ApplyId.clear();
+    const struct {
+        const char* What;
+        TNClientPacket Packet;
+        QString Fault;  // empty: the file is whole
+        QStringList Required;
+    } cases[] = {
+        {"whole", packet({{1, ann}, {2, contact(QVariant(), QVariant(), QVariant())}}), {}, {}},
+        {"a change in flight, whole", inFlight(TUpdateKind::ukModify, bob, ann), {}, {}},
+        {"a text ID",
+         packet({{1, contact(QStringLiteral("abc"), QStringLiteral("Ann"), false)}}),
+         QStringLiteral("in row 1, ID holds \"abc\", which is not a whole number within 32 bits"),
+         {}},
+        {"an ID beyond 32 bits",
+         packet({{1, contact(qint64(1) << 40, QStringLiteral("Ann"), false)}}),
+         QStringLiteral("in row 1, ID holds 1099511627776"),
+         {}},
+        {"a text in a Boolean",
+         packet({{1, ann}, {2, contact(2, QStringLiteral("Bob"), QStringLiteral("yes"))}}),
+         QStringLiteral("in row 2, Pager holds \"yes\", which is not true or false"),
+         {}},
+        {"a number in a text",
+         packet({{1, contact(1, 5, false)}}),
+         QStringLiteral("in row 1, Name holds 5, which is not a text"),
+         {}},
+        {"no ID where one is needed",
+         packet({{1, ann}, {2, contact(QVariant(), QStringLiteral("Bob"), true)}}),
+         QStringLiteral("in row 2, ID holds no value"),
+         {QStringLiteral("ID")}},
+        {"a text in a logged row", deletedAbc, QStringLiteral("in change 1, ID holds \"abc\""), {}},
+        {"two rows under one key",
+         packet({{1, ann}, {1, bob}}),
+         QStringLiteral("rows 1 and 2 are stored under one key"),
+         {}},
+        {"two rows under one key, apart",
+         packet({{2, ann}, {1, bob}, {2, bob}}),
+         QStringLiteral("two rows are stored under the key 2"),
+         {}},
+        {"a change in flight without its values",
+         inFlight(TUpdateKind::ukModify, bob, {}),
+         QStringLiteral("change in flight 1 (a change) lacks the values it was sent with"),
+         {}},
+        {"a new row in flight without values",
+         inFlight(TUpdateKind::ukInsert, {}, {}),
+         QStringLiteral("change in flight 1 (a new row) lacks the values it was sent with"),
+         {}},
+        {"a delete in flight with the values of a change",
+         inFlight(TUpdateKind::ukDelete, bob, bob),
+         QStringLiteral("change in flight 1 (a delete) lacks the values it was sent with"),
+         {}},
+        {"a text in a change in flight",
+         inFlight(TUpdateKind::ukModify, bob, contact(2, 7, true)),
+         QStringLiteral("in change in flight 1, Name holds 7"),
+         {}},
+        {"changes in flight without an apply ID", noApplyId, QStringLiteral("changes in flight have no apply ID"), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        const QByteArray bytes = RawCacheFile(c.Packet);
+        QFile raw(file);
+        ASSERT_TRUE(raw.open(QIODevice::WriteOnly | QIODevice::Truncate) && raw.write(bytes) == bytes.size());
+        raw.close();
+        TNClientDataSet loaded;
+        DefineContacts(loaded);
+        AddRow(loaded, 9, "Kept");
+        if (c.Fault.isEmpty()) {
+            LoadClientDataSetFromFile(loaded, file, c.Required);
+            EXPECT_EQ(loaded.RecordCount(), int(c.Packet.Rows.size()));
+            continue;
+        }
+        try {
+            LoadClientDataSetFromFile(loaded, file, c.Required);
+            ADD_FAILURE() << "taken";
+        } catch (const EDatabaseError& e) {
+            EXPECT_TRUE(
+                e.Message().startsWith(QStringLiteral("The cache file \"%1\" cannot be read: %2").arg(file, c.Fault)))
+                << e.what();
+        }
+        EXPECT_EQ(Column(loaded, "Name"), QStringList{QStringLiteral("Kept")}) << "the dataset is left as it was";
+        EXPECT_EQ(FileBytes(file), bytes);
+    }
+}
+
 TEST(ClientDataSetFileTest, AFileThatCannotBeWrittenWhollyKeepsItsOldContent)
 {
     TempFolder folder;
@@ -371,6 +488,65 @@ TEST(ClientDataSetFileTest, ContentWrittenPieceByPieceReplacesTheFileOnlyWhenWho
     ASSERT_TRUE(ReplaceFileDurably(file, content, &error)) << error.toStdString();
     EXPECT_EQ(FileBytes(file), piece.left(300000).repeated(4) + QByteArray(8000, 'x'));
     EXPECT_EQ(total, 4 * 300000 + 8 * 1000);
+
+    // Content that throws: the exception goes on, the new file and its
+    // handle do not stay behind.
+    const auto openFiles = [] { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System).size(); };
+    const qsizetype open = openFiles();
+    const auto throws = [](QIODevice& out) -> bool {
+        out.write("half");
+        throw std::runtime_error("no more");
+    };
+    EXPECT_THROW(ReplaceFileDurably(file, throws, &error), std::runtime_error);
+    EXPECT_EQ(openFiles(), open);
+    EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files), QStringList{QStringLiteral("cdsContacts.cds")});
+}
+
+TEST(ClientDataSetFileTest, PartialFilesOfASaveCutShortAreRemovedAndOnesBeingWrittenStay)
+{
+    TempFolder folder;
+    const QString file = folder.File(QStringLiteral("cdsContacts.cds"));
+    const auto make = [&](const char* name) {
+        QFile f(folder.File(QString::fromLatin1(name)));
+        return f.open(QIODevice::WriteOnly) && f.write("part") == 4;
+    };
+    for (const char* name :
+         {"cdsContacts.cds", "cdsContacts.cds.a1B2c3", "cdsContacts.cds.Zz9yX8", "cdsContacts.cds.writing",
+          "cdsContacts.cds.old", "cdsGroups.cds.a1B2c3", "cdsContacts.cds.w0rkin"})
+        ASSERT_TRUE(make(name));
+    // A save under way in another program holds its new file's lock.
+    const int writing = ::open(QFile::encodeName(folder.File(QStringLiteral("cdsContacts.cds.w0rkin"))).constData(),
+                               O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(writing, 0);
+    ASSERT_EQ(::flock(writing, LOCK_EX), 0);
+    QStringList removed = RemovePartialFiles(file);
+    removed.sort();
+    ::close(writing);
+    EXPECT_EQ(removed,
+              (QStringList{QStringLiteral("cdsContacts.cds.Zz9yX8"), QStringLiteral("cdsContacts.cds.a1B2c3")}));
+    EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files),
+              (QStringList{QStringLiteral("cdsContacts.cds"), QStringLiteral("cdsContacts.cds.old"),
+                           QStringLiteral("cdsContacts.cds.w0rkin"), QStringLiteral("cdsContacts.cds.writing"),
+                           QStringLiteral("cdsGroups.cds.a1B2c3")}));
+}
+
+TEST(ClientDataSetFileTest, AWriteBeyondTheFileSizeLimitFailsInsteadOfEndingTheProgram)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TempFolder folder;
+    const QString file = folder.File(QStringLiteral("cdsContacts.cds"));
+    EXPECT_EXIT(
+        {
+            IgnoreFileSizeSignal();
+            rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 4096;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            QString error;
+            const bool replaced = ReplaceFileDurably(file, QByteArray(100000, 'x'), &error);
+            std::_Exit(!replaced && error == QStringLiteral("cannot write: File too large") ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

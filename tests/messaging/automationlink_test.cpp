@@ -5,6 +5,7 @@
 #include "messaging/comserver.h"
 #include "messaging/dispatcher.h"
 #include "messaging/formhidden.h"
+#include "messaging/popupwin.h"
 #include "messaging/protocol.h"
 #include "messagingfixture.h"
 #include "platform/codepage.h"
@@ -164,14 +165,15 @@ TEST_F(AutomationLinkTest, RefusedLogonGivesFiveWithTheReasonAndItsCloseRequestI
     EXPECT_EQ(link->ErrorText(), QStringLiteral("Unknown client"));
     ASSERT_TRUE(sim.WaitForClosed(1, 5000));
 
-    // Events arrive in order: once a later LOGON_OK has been handled, the
-    // close request before it has been too, and it was ignored.
-    options.logon = TSimLogon::Ok;
-    sim.SetOptions(options);
-    link->TovixServer().PostClientMessage(FromCodePage(FrameLine(LogonLine(QStringLiteral("{X}")))));
-    ASSERT_TRUE(WaitUntil([&] { return link->LoggedOn(); }));
+    // The server is done with this connection and refuses what it is sent.
+    // Events arrive in order: once the refusal is in and the events before
+    // it are handled, the close request has been too, and it was ignored.
+    EXPECT_THROW(link->TovixServer().PostClientMessage(FromCodePage(FrameLine(LogonLine(QStringLiteral("{X}"))))),
+                 EAutomationError);
+    link->TovixServer().FlushEvents();
     QCoreApplication::processEvents();
     EXPECT_EQ(m_hidden.Count(WM_CLOSE_CONNECTION_REQUEST), 0);
+    EXPECT_FALSE(link->LoggedOn());
 }
 
 TEST_F(AutomationLinkTest, OneEventWithLogonOkAndABroadcastHandlesBoth)
@@ -266,27 +268,41 @@ TEST_F(AutomationLinkTest, CloseRequestOfAnIdleLinkFreesItAndTheNextSendConnects
     EXPECT_TRUE(WaitForOutBoxRows(0));
 }
 
-TEST_F(AutomationLinkTest, CloseRequestInTheMiddleOfABatchEndsItAndKeepsTheRestQueued)
+TEST_F(AutomationLinkTest, CloseRequestInTheMiddleOfABatchIsToldEveryTimeAndKeepsTheRestQueued)
 {
     UseHiddenWindow();
+    struct TClosePopups {
+        ~TClosePopups() { FreeAllPopupWins(); }
+    } closePopups;
     TSimOptions options = AutomationSim();
-    options.closeAfter = 3;
-    options.ackDelayMs = 20;
+    options.closeAfter = 2;
     TPagingServerSim sim(options);
     ASSERT_TRUE(sim.Start());
-    Queue(QStringLiteral("Batch"), ComContacts(QStringLiteral("pagehost"), 8));
-    SendOutBox();
-    ASSERT_TRUE(WaitForSendDone());
-    ASSERT_TRUE(WaitUntil([] { return ServersList.LiveCount() == 0 && ClosedLinksWaiting() == 0; }));
-    EXPECT_EQ(LogRows(), 3);
-    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is null")), 5);
+    const QList<qint32> contacts = ComContacts(QStringLiteral("pagehost"), 5);
+    // The request races the send thread's next row and the main thread's
+    // closing of the link; whichever way it goes, the operator is told.
+    constexpr int kRounds = 10;
+    for (int round = 1; round <= kRounds; ++round) {
+        Queue(QStringLiteral("Round %1").arg(round), contacts);
+        SendOutBox();
+        ASSERT_TRUE(WaitForSendDone(round));
+        ASSERT_TRUE(WaitUntil([] { return ServersList.LiveCount() == 0 && ClosedLinksWaiting() == 0; }));
+        // Two more rows logged each round; the rest stay queued, unacknowledged.
+        EXPECT_EQ(LogRows(), 2 * round);
+        EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is null")), 3 * round);
+        // Posted before Send came back: it is on the screen by now.
+        QStringList shown;
+        for (const TPopupWin* popup : OpenPopupWins())
+            shown << popup->Text();
+        ASSERT_EQ(shown.size(), round) << qPrintable(shown.join(u'\n'));
+        EXPECT_EQ(shown.last(), QStringLiteral("The Server at Host = \"pagehost\" closed the connection before all "
+                                               "messages were sent.\r\r%1 messages stay in the OutBox; the next Send "
+                                               "sends them.")
+                                    .arg(3 * round))
+            << "round " << round;
+    }
 
-    options.closeAfter = 0;
-    sim.SetOptions(options);
-    SendOutBox();
-    ASSERT_TRUE(WaitForSendDone(2));
-    EXPECT_TRUE(WaitForOutBoxRows(0));
-    EXPECT_EQ(LogRows(), 8);
+    ExpectNextSendDelivers(sim, options, kRounds + 1, 5 * kRounds);
 }
 
 TEST_F(AutomationLinkTest, ReportsHeldForTheNextConnectionConfirmTheirRows)

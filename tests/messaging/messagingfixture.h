@@ -177,6 +177,19 @@ protected:
         return WaitUntil([&] { return OutBoxRows() == rows; }, timeoutMs);
     }
 
+    // The server stops closing early (Options, closeAfter 0): the next Send
+    // (the send cycle's number Send) delivers every row that could go, and
+    // RowsLeft stay queued.
+    void ExpectNextSendDelivers(TPagingServerSim& sim, TSimOptions options, int send, int logRows, int rowsLeft = 0)
+    {
+        options.closeAfter = 0;
+        sim.SetOptions(options);
+        SendOutBox();
+        ASSERT_TRUE(WaitForSendDone(send));
+        EXPECT_TRUE(WaitForOutBoxRows(rowsLeft));
+        EXPECT_EQ(LogRows(), logRows);
+    }
+
     static QStringList Received(const TPagingServerSim& sim, const QString& word)
     {
         QStringList lines;

@@ -82,6 +82,12 @@ TEST(TcpSocket, ConnectsSendsAndReceives)
     EXPECT_EQ(socket.WaitForData(2000), TNTcpSocket::TWaitResult::wrData);
     EXPECT_EQ(socket.Peek(), TNTcpSocket::TPeekResult::prClosed);
     EXPECT_EQ(socket.Receive(buffer, sizeof buffer), 0);
+    // Writing on: the peer's reset fails a send, which says the peer is gone.
+    bool sent = true;
+    for (int i = 0; i < 1000 && sent; ++i)
+        sent = socket.SendAll(QByteArray("x"));
+    EXPECT_FALSE(sent);
+    EXPECT_TRUE(socket.PeerGone()) << qPrintable(socket.ErrorText());
 }
 
 TEST(TcpSocket, ConnectFailsWithoutListenerOrBadHost)
@@ -133,6 +139,8 @@ TEST(TcpSocket, SendToPeerThatNeverReadsEndsAtSendTimeout)
         ok = socket.SendAll(chunk);
     EXPECT_FALSE(ok);
     EXPECT_FALSE(socket.ErrorText().isEmpty());
+    // The peer is still there: the time-out is this side's doing.
+    EXPECT_FALSE(socket.PeerGone());
 }
 
 TEST(TcpSocket, ShutdownFromAnotherThreadWakesBlockedReceive)

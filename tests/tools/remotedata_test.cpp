@@ -208,6 +208,38 @@ TEST_F(RemoteDataTest, ARepeatedApplyIsAnsweredFromTheStoreAndTemporaryReference
     EXPECT_TRUE(c.ErrorText().contains(QStringLiteral("Update the paging server"))) << c.ErrorText().toStdString();
 }
 
+TEST_F(RemoteDataTest, ADeleteOfARowOtherRowsNameIsRefusedWithTheirCount)
+{
+    StartSim();
+    Sql(QStringLiteral("INSERT INTO Carriers (ID, Name, TypeNo) VALUES (5, 'Door', 6)"));
+    Sql(QStringLiteral("INSERT INTO Contacts (ID, Name, CarrierID) VALUES (10, 'Ann', 5), (11, 'Bob', 5)"));
+    TRemoteDataConnection c;
+    ASSERT_TRUE(OpenAndConnect(c)) << c.ErrorText().toStdString();
+    const auto remove = [](qint64 id) {
+        TRemoteChange change;
+        change.kind = TRemoteChange::TKind::Delete;
+        change.id = id;
+        return change;
+    };
+    QList<TRemoteApplyResult> results;
+    ASSERT_TRUE(c.Apply(QStringLiteral("prvCarriers"), QStringLiteral("d1"), {remove(5)}, &results));
+    ASSERT_EQ(results.size(), 1);
+    EXPECT_EQ(results[0].code, RemoteData::RowConstraint);
+    EXPECT_EQ(results[0].text, QStringLiteral("\"Door\" cannot be deleted: 2 contacts use it."));
+    EXPECT_TRUE(results[0].hasCurrent);
+    // A carrier type is named by its TypeNo (SNPP is 6).
+    const qint64 snpp = Sql(QStringLiteral("SELECT ID FROM CarrierTypes WHERE TypeNo = 6")).toLongLong();
+    ASSERT_TRUE(c.Apply(QStringLiteral("prvCarrierTypes"), QStringLiteral("d2"), {remove(snpp)}, &results));
+    EXPECT_EQ(results[0].text, QStringLiteral("\"SNPP\" cannot be deleted: 1 carrier uses it."));
+    EXPECT_EQ(Sql(QStringLiteral("SELECT COUNT(*) FROM Carriers WHERE ID = 5")).toInt(), 1);
+
+    // Once nothing names it, the row goes.
+    ASSERT_TRUE(c.Apply(QStringLiteral("prvContacts"), QStringLiteral("d3"), {remove(10), remove(11)}, &results));
+    ASSERT_TRUE(c.Apply(QStringLiteral("prvCarriers"), QStringLiteral("d4"), {remove(5)}, &results));
+    EXPECT_TRUE(results[0].ok) << results[0].text.toStdString();
+    EXPECT_EQ(Sql(QStringLiteral("SELECT COUNT(*) FROM Carriers")).toInt(), 0);
+}
+
 TEST_F(RemoteDataTest, RefusedDelayedAndBrokenConnectionsFailCleanly)
 {
     TSimDataOptions refusing;

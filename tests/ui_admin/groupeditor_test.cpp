@@ -1,9 +1,16 @@
 // The group editor over a real address book: members moved both ways
 // through the grids, the membership rows written once by OK (read back with
-// SQL), Cancel leaving them as they were; and the carrier-type and template
+// SQL), Cancel leaving them as they were; over a shared book served by the
+// simulator's data door, memberships that keep their IDs to the server and
+// back and go with a new record given up; and the carrier-type and template
 // editors' checks through their list windows.
 #include "adminfixture.h"
+#include "data/folderstree.h"
+#include "data/sharedbookfixture.h"
+#include "db/clientdatasetfile.h"
 
+#include "ui/admin/clientdatasetops.h"
+#include "ui/admin/doorexchangehold.h"
 #include "ui/admin/groupeditor.h"
 #include "ui/admin/typeeditors.h"
 #include "ui/admin/typelists.h"
@@ -165,4 +172,165 @@ TEST_F(GroupEditorTest, CarrierTypeAndTemplateChecks)
     EXPECT_EQ(Answerer.Texts(), QStringList{QStringLiteral("Error: Template Message Text field can't be empty !")});
     EXPECT_EQ(BookValue(QStringLiteral("select Content from Templates where Name = 'Late'")),
               QVariant(QStringLiteral("   Running late")));
+}
+
+// --- a shared address book served by the simulator's remote data door
+
+namespace {
+using SharedGroupEditorTest = SharedBookFixture;
+
+// Runs the group editor on the list's current row (a new one when New):
+// Name typed for a new group, then the members Add and Remove moved, OK.
+TNItemInfo EditGroup(TFormGroupsListNew& list, bool isNew, const QString& name, const QStringList& add,
+                     const QStringList& remove = {})
+{
+    WhenModal<TFormGroupEditor>([=](TFormGroupEditor* editor) {
+        if (isNew)
+            QTest::keyClicks(editor->dbedtName, name);
+        if (!add.isEmpty()) {
+            Mark(editor->dbgNonMembers, add);
+            editor->AddSelectedMembers();
+        }
+        if (!remove.isEmpty()) {
+            Mark(editor->dbgMembers, remove);
+            editor->RemoveSelectedMembers();
+        }
+        editor->UpdateOkAction();
+        editor->btnOK->click();
+    });
+    TNItemInfo info;
+    if (isNew)
+        list.AddRecord(info);
+    else
+        list.EditRecord(info);
+    return info;
+}
+
+// The server's memberships that join a group and a contact of these names.
+const char* const MembersSql =
+    "select count(*) from GroupAssigns a join Groups g on g.ID = a.GroupID "
+    "join Contacts c on c.ID = a.ContactID where %1";
+}  // namespace
+
+TEST_F(SharedGroupEditorTest, MembershipsTakeTheirIdsAndAMemberRemovedLeavesTheServer)
+{
+    ServerSql(QStringLiteral("insert into Contacts (ID, Name) values (11, 'Carl')"));
+    TSharedAccessClient* client = StartWithBob();
+    ASSERT_NE(client, nullptr);
+    auto list = ListOver<TFormGroupsListNew>(client, dkGroups, &RecordEditorOf<TFormGroupEditor>);
+    list->show();
+    const TNItemInfo other = EditGroup(*list, true, QStringLiteral("Other"), {QStringLiteral("Carl")});
+    ASSERT_TRUE(other.Accepted);
+    // The membership has an ID of its own, and the list may cancel it.
+    TNDataSet* assigns = client->GetDataSet(dkGroupAssigns);
+    ASSERT_EQ(assigns->RecordCount(), 1);
+    EXPECT_LT(assigns->FieldByName(QStringLiteral("ID"))->AsInteger(), 0);
+    EXPECT_NE(assigns->FieldByName(QStringLiteral("ID"))->AsInteger(), other.ID);
+
+    for (const QStringList& remove : {QStringList(), QStringList{QStringLiteral("Carl")}}) {
+        if (!remove.isEmpty()) {
+            list->DataSet()->First();
+            ASSERT_TRUE(EditGroup(*list, false, QString(), {}, remove).Accepted);
+        }
+        EXPECT_TRUE(WaitUntil([&] { return list->actCancelChanges->isEnabled(); }));
+        list->actApplyUpdates->trigger();
+        ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
+        // Nothing asked, nothing left: the server has what the client has.
+        EXPECT_TRUE(Answerer.Texts().isEmpty()) << Answerer.Texts().join(u'\n').toStdString();
+        EXPECT_EQ(BookChangeCount(client), 0);
+        EXPECT_TRUE(WaitUntil([&] { return !list->actApplyUpdates->isEnabled(); }));
+        EXPECT_EQ(ServerSql(QString::fromLatin1(MembersSql).arg(QStringLiteral("g.Name = 'Other' and c.Name = 'Carl'")))
+                      .toInt(),
+                  remove.isEmpty() ? 1 : 0);
+        EXPECT_EQ(assigns->RecordCount(), remove.isEmpty() ? 1 : 0);
+    }
+    // Cancel on the list undoes the memberships changed since it opened.
+    list->DataSet()->First();
+    ASSERT_TRUE(EditGroup(*list, false, QString(), {QStringLiteral("Bob")}).Accepted);
+    ASSERT_EQ(assigns->RecordCount(), 1);
+    list->actCancelExecute();
+    EXPECT_EQ(assigns->RecordCount(), 0);
+    EXPECT_EQ(BookChangeCount(client), 0);
+}
+
+TEST_F(SharedGroupEditorTest, RowsNamingANewRecordGoWithItAndItsIdIsNotTakenAgain)
+{
+    TSharedAccessClient* client = StartWithBob();
+    ASSERT_NE(client, nullptr);
+    const qint32 xtemp = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Xtemp")}});
+    auto list = ListOver<TFormGroupsListNew>(client, dkGroups, &RecordEditorOf<TFormGroupEditor>);
+    ASSERT_TRUE(EditGroup(*list, true, QStringLiteral("GX"), {QStringLiteral("Xtemp")}).Accepted);
+    TNDataSet* assigns = client->GetDataSet(dkGroupAssigns);
+    ASSERT_EQ(assigns->Lookup(QStringLiteral("ContactID"), xtemp, QStringLiteral("ContactID")), QVariant(xtemp));
+    // The editor saved the new group with its membership.
+    TNClientDataSet cachedGroups;
+    ::LoadClientDataSetFromFile(cachedGroups, client->CacheFolder() + QStringLiteral("/cdsGroups.cds"));
+    EXPECT_TRUE(cachedGroups.Locate(QStringLiteral("Name"), QStringLiteral("GX")));
+
+    // Xtemp deleted before it was applied: its membership goes with it, and
+    // comes back with it when the contacts list is cancelled.
+    auto contacts = ListOver<TFormContactsListNew>(client, dkContacts, nullptr);
+    ASSERT_TRUE(contacts->LocateByID(xtemp));
+    contacts->actDeleteExecute();
+    EXPECT_EQ(assigns->RecordCount(), 0);
+    contacts->actCancelExecute();
+    EXPECT_EQ(assigns->RecordCount(), 1);
+    // Placed in the tree too, then given up with Cancel Changes: its node
+    // and all its rows go.
+    AddRow(
+        client, dkFolderAssigns,
+        {{QStringLiteral("FolderID"), 0}, {QStringLiteral("ContactID"), xtemp}, {QStringLiteral("GroupID"), NoneID}});
+    TSCGTreeView tree;
+    QTreeWidget clipboard;
+    FoldersTreeState->AttachToForm(nullptr, &tree, &clipboard);
+    LoadFoldersTree(&tree);
+    const auto xtempNodes = [&] {
+        const QList<TNTreeNode*> nodes = AllNodes(&tree);
+        return std::count_if(nodes.cbegin(), nodes.cend(),
+                             [&](const TNTreeNode* node) { return node->Kind == nkContact && node->ID == xtemp; });
+    };
+    ASSERT_EQ(xtempNodes(), 1);
+    contacts = ListOver<TFormContactsListNew>(client, dkContacts, nullptr);
+    contacts->actCancelChanges->trigger();
+    EXPECT_EQ(xtempNodes(), 0);
+    EXPECT_EQ(assigns->RecordCount(), 0);
+    EXPECT_EQ(client->GetDataSet(dkFolderAssigns)->RecordCount(), 0);
+    tree.clear();
+    FoldersTreeState->ForgetAllNodes();
+    // A new group with Bob given up with Esc on the list: its membership too.
+    ASSERT_TRUE(EditGroup(*list, true, QStringLiteral("Given up"), {QStringLiteral("Bob")}).Accepted);
+    ASSERT_EQ(assigns->RecordCount(), 1);
+    list->actCancelExecute();
+    EXPECT_EQ(assigns->RecordCount(), 0);
+    EXPECT_EQ(client->GetDataSet(dkGroups)->RecordCount(), 0);
+
+    list = ListOver<TFormGroupsListNew>(client, dkGroups, &RecordEditorOf<TFormGroupEditor>);
+    ASSERT_TRUE(EditGroup(*list, true, QStringLiteral("GX"), {}).Accepted);
+    list->actApplyUpdates->trigger();
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
+    list->actOkExecute();
+    list.reset();
+    contacts.reset();
+
+    // After a restart, a new contact applied joins no group.
+    LocalData.reset();
+    StartLocalData();
+    client = Client();
+    ASSERT_NE(client, nullptr);
+    AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Yinnocent")}});
+    ClientApplyUpdates(client, dkContacts);
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
+    EXPECT_TRUE(Answerer.Texts().isEmpty()) << Answerer.Texts().join(u'\n').toStdString();
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from Groups")).toInt(), 1);
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from GroupAssigns")).toInt(), 0);
+    EXPECT_EQ(BookChangeCount(client), 0);
+    // A new group starts with no members.
+    list = ListOver<TFormGroupsListNew>(client, dkGroups, &RecordEditorOf<TFormGroupEditor>);
+    WhenModal<TFormGroupEditor>([](TFormGroupEditor* editor) {
+        EXPECT_TRUE(Names(editor->dbgMembers).isEmpty());
+        editor->btnCancel->click();
+    });
+    TNItemInfo g3;
+    list->AddRecord(g3);
+    EXPECT_FALSE(g3.Accepted);
 }

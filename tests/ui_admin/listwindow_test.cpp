@@ -393,6 +393,21 @@ TEST_F(TwoBooksTest, TheBookComboRemembersRefusesAndGuardsAdd)
                   QStringList{QStringLiteral("You need to define at least one Carrier before adding Contacts !")});
         EXPECT_EQ(form->DataSet()->State(), TDataSetState::dsBrowse);
         EXPECT_EQ(form->DataSet()->RecordCount(), 0);
+        // The folder tree's New Contact is refused the same way.
+        TNItemInfo info;
+        auto opened = std::make_shared<bool>(false);
+        WhenModal<TFormContactEditor>(
+            [opened](TFormContactEditor* editor) {
+                *opened = true;
+                editor->reject();
+            },
+            5);
+        EXPECT_TRUE(AddRecordInBook(dkContacts, Book(1), info));
+        EXPECT_FALSE(*opened);
+        EXPECT_FALSE(info.Accepted);
+        EXPECT_EQ(Answerer.Texts().size(), 2);
+        EXPECT_EQ(Answerer.Texts().value(1), Answerer.Texts().value(0));
+        EXPECT_EQ(form->DataSet()->RecordCount(), 0);
         form->cbDatabases->setCurrentIndex(0);
         form->MyCbDatabasesCloseUp();
         EXPECT_EQ(form->DataSet(), Book(0)->GetDataSet(dkContacts));

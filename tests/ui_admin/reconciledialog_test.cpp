@@ -1,6 +1,7 @@
 // The reconcile dialog: what it shows of a refused row and the answer it
 // gives, Correct with the local values as edited.
 #include "ui/admin/reconciledialog.h"
+#include "support/messageanswerer.h"
 #include "ui_main/eventwaits.h"
 
 #include <gtest/gtest.h>
@@ -16,14 +17,21 @@ TEST(ReconcileDialog, ShowsBothRowsAndAnswersCorrectWithTheEditedValues)
     request.BookName = QStringLiteral("Shared");
     request.Provider = QStringLiteral("prvContacts");
     request.ErrorText = QStringLiteral("Record changed by another user");
-    request.Local = {{QStringLiteral("Company"), QVariant()},
+    request.Local = {{QStringLiteral("CarrierID"), 3},
+                     {QStringLiteral("Company"), QVariant()},
                      {QStringLiteral("ID"), 10},
                      {QStringLiteral("Name"), QStringLiteral("Mine")}};
     request.HasServerRow = true;
-    request.ServerRow = {{QStringLiteral("Company"), QVariant()},
+    request.ServerRow = {{QStringLiteral("CarrierID"), 3},
+                         {QStringLiteral("Company"), QVariant()},
                          {QStringLiteral("ID"), 10},
                          {QStringLiteral("Name"), QStringLiteral("Theirs")}};
+    request.Fields = {{QStringLiteral("ID"), TFieldKind::fkInteger},
+                      {QStringLiteral("CarrierID"), TFieldKind::fkInteger},
+                      {QStringLiteral("Name"), TFieldKind::fkString, 50},
+                      {QStringLiteral("Company"), TFieldKind::fkString, 50}};
     InstallReconcileDialog();
+    MessageAnswerer answerer;
     bool shown = false;
     WhenModal<TFormReconcileError>([&](TFormReconcileError* dialog) {
         shown = true;
@@ -39,7 +47,33 @@ TEST(ReconcileDialog, ShowsBothRowsAndAnswersCorrectWithTheEditedValues)
         dialog->findChild<QRadioButton*>(QStringLiteral("rbCorrect"))->click();
         EXPECT_TRUE(grid->item(name, 1)->flags() & Qt::ItemIsEditable);
         grid->item(name, 1)->setText(QStringLiteral("Fixed"));
-        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        // A value its field cannot take is refused here, and the dialog
+        // stays open on it; the ID is not to be corrected.
+        const auto row = [&](const char* field) {
+            return grid->findItems(QString::fromLatin1(field), Qt::MatchExactly).value(0)->row();
+        };
+        EXPECT_FALSE(grid->item(row("ID"), 1)->flags() & Qt::ItemIsEditable);
+        QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        const std::pair<const char*, const char*> refused[] = {
+            {"abc", "'abc' is not a valid value for field 'CarrierID'"},
+            {"99999999999", "'99999999999' is not a valid value for field 'CarrierID'"},
+        };
+        for (const auto& [text, fault] : refused) {
+            grid->item(row("CarrierID"), 1)->setText(QString::fromLatin1(text));
+            ok->click();
+            EXPECT_TRUE(dialog->isVisible());
+            EXPECT_EQ(answerer.Texts().value(0), QString::fromLatin1(fault));
+            EXPECT_EQ(grid->currentRow(), row("CarrierID"));
+            answerer.Clear();
+        }
+        grid->item(row("CarrierID"), 1)->setText(QStringLiteral("3"));
+        grid->item(row("Company"), 1)->setText(QString(51, u'x'));
+        ok->click();
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_TRUE(answerer.Texts().value(0).contains(QStringLiteral("longer than the 50 characters")));
+        grid->item(row("Company"), 1)->setText(QStringLiteral("<null>"));
+        grid->item(row("CarrierID"), 1)->setText(QStringLiteral(" 7"));
+        ok->click();
     });
     // The installed handler is what an apply calls.
     TReconcileHandler handler = SetReconcileHandler({});
@@ -48,6 +82,8 @@ TEST(ReconcileDialog, ShowsBothRowsAndAnswersCorrectWithTheEditedValues)
     EXPECT_TRUE(shown);
     EXPECT_EQ(corrected.value(QStringLiteral("Name")).toString(), QStringLiteral("Fixed"));
     EXPECT_EQ(corrected.value(QStringLiteral("ID")).toInt(), 10);
+    EXPECT_EQ(corrected.value(QStringLiteral("CarrierID")), QVariant(7)) << "in the field's kind";
+    EXPECT_TRUE(corrected.value(QStringLiteral("Company")).isNull());
 }
 
 TEST(ReconcileDialog, ARefusedDeleteShowsTheRowAsDeletedNotAsEmptyValues)

@@ -2,9 +2,12 @@
 // book in reference order: a new contact's new carrier first, and the
 // folders the tree made, which no list shows; a cache that cannot be saved
 // afterwards is reported. The exchange with the door runs while the windows
-// go on answering, and Esc cancels it.
+// go on answering (a popup leaves when its time runs out), and Esc cancels
+// it.
 #include "data/doorexchange.h"
+#include "data/remotedataprotocol.h"
 #include "data/sharedbookfixture.h"
+#include "messaging/popupwin.h"
 #include "support/filesizelimit.h"
 #include "ui/admin/clientdatasetops.h"
 #include "ui/admin/doorexchangehold.h"
@@ -13,6 +16,7 @@
 #include "ui_main/eventwaits.h"
 
 #include <QKeyEvent>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -87,6 +91,39 @@ TEST_F(SharedListTest, ACachedCarrierItsContactsUseStaysAndAnyWaitingChangeEnabl
     EXPECT_EQ(Answerer.Texts().size(), 1) << Answerer.Texts().join(u'|').toStdString();
 }
 
+TEST_F(SharedListTest, ApplyNamesWhatItCannotSendYetAndTheGroupsListCancelsAWaitingMembership)
+{
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    const qint32 crew = AddRow(client, dkGroups, {{QStringLiteral("Name"), QStringLiteral("Crew")}});
+    const qint32 xtemp = AddRow(client, dkContacts, {{QStringLiteral("Name"), QStringLiteral("Xtemp")}});
+    const qint32 member =
+        AddRow(client, dkGroupAssigns, {{QStringLiteral("GroupID"), crew}, {QStringLiteral("ContactID"), xtemp}});
+    StartSim(Sim->Port(), {{QStringLiteral("prvContacts"), xtemp, RemoteData::RowConstraint}});
+    auto groups = TBaseMultiDBGridListForm::ForDataSource<TFormGroupsListNew>(
+        nullptr, nullptr, client->GetDataSource(dkGroups), false, nullptr);
+    groups->show();
+    // The contact refused and skipped, the membership waits: the operator
+    // is told which and why.
+    groups->actApplyUpdates->trigger();
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_TRUE(Answerer.Texts()[0].endsWith(
+        QStringLiteral("GroupAssigns row %1 names the Contacts row %2 \"Xtemp\", which the server refused")
+            .arg(member)
+            .arg(xtemp)))
+        << Answerer.Texts()[0].toStdString();
+    // The groups list may give up the membership, the only change of its own.
+    ASSERT_EQ(client->ClientDataSet(dkGroups)->ChangeCount(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return groups->actCancelChanges->isEnabled(); }));
+    groups->actCancelChanges->trigger();
+    EXPECT_EQ(client->GetDataSet(dkGroupAssigns)->RecordCount(), 0);
+    EXPECT_EQ(BookChangeCount(client), 1);  // Xtemp
+    EXPECT_TRUE(WaitUntil([&] { return !groups->actCancelChanges->isEnabled(); }));
+}
+
 TEST_F(SharedListTest, AnApplyWhoseCacheCannotBeSavedAfterwardsNamesTheBook)
 {
     AddBook();
@@ -114,12 +151,32 @@ TEST_F(SharedListTest, AnApplyWhoseCacheCannotBeSavedAfterwardsNamesTheBook)
         ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
     }
     EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from Groups where Name = 'Crew'")).toInt(), 1);
-    ASSERT_EQ(Answerer.Texts().size(), 1);
-    EXPECT_TRUE(Answerer.Texts()[0].startsWith(
+    const QString unsaved =
         QStringLiteral(
             "The cache of the address book \"%1\" could not be saved.\nThe cache file \"%2/cdsContacts.cds\"")
-            .arg(kBook, client->CacheFolder())))
-        << Answerer.Texts()[0].toStdString();
+            .arg(kBook, client->CacheFolder());
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_TRUE(Answerer.Texts()[0].startsWith(unsaved)) << Answerer.Texts()[0].toStdString();
+
+    // An apply cancelled with Esc, its answer still out: the saving after it
+    // fails alike and is told alike.
+    Answerer.Clear();
+    TSimDataOptions options = SimOptions();
+    options.wrongIds = true;  // the answer never comes under the apply's request ID
+    options.wrongIdsEveryMs = 20;
+    RestartSim(options);
+    AddRow(client, dkGroups, {{QStringLiteral("Name"), QStringLiteral("Night")}});
+    QWidget window;
+    window.show();
+    {
+        const FileSizeLimit full(256 * 1024);
+        ClientApplyUpdates(client, dkGroups);
+        ASSERT_TRUE(WaitUntil([&] { return client->ClientDataSet(dkGroups)->HasPendingApply(); }, 15000));
+        QTest::keyClick(&window, Qt::Key_Escape);
+        ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
+    }
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_TRUE(Answerer.Texts()[0].startsWith(unsaved)) << Answerer.Texts()[0].toStdString();
 }
 
 TEST_F(SharedListTest, AnExchangeWithADoorThatKeepsTalkingLeavesTheWindowsAnsweringAndEscCancelsIt)
@@ -143,6 +200,11 @@ TEST_F(SharedListTest, AnExchangeWithADoorThatKeepsTalkingLeavesTheWindowsAnswer
     QTimer::singleShot(50, [&] { ticked = true; });
     ASSERT_TRUE(WaitUntil([&] { return ticked; }));
     EXPECT_TRUE(exchange->IsTalking());
+    // A popup whose time runs out meanwhile leaves and is freed.
+    const QPointer<TPopupWin> popup = ShowPopupWin(QStringLiteral("Sent"), pkSuccess);
+    popup->StartSlideOut();
+    EXPECT_TRUE(WaitUntil([&] { return popup.isNull(); }));
+    EXPECT_TRUE(exchange->IsTalking());
     // Input is held back (a close of the window too), Esc cancels.
     window.close();
     EXPECT_TRUE(window.isVisible());
@@ -152,4 +214,43 @@ TEST_F(SharedListTest, AnExchangeWithADoorThatKeepsTalkingLeavesTheWindowsAnswer
     EXPECT_EQ(Value(client, dkContacts, 10, "Name").toString(), QStringLiteral("Bob"));
     window.close();
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(SharedListTest, AReconcileChoiceThatCannotBeCarriedOutEndsTheExchangeAndKeepsTheEdit)
+{
+    TSharedAccessClient* client = StartWithBob();
+    ASSERT_NE(client, nullptr);
+    TNDataSet* contacts = client->GetDataSet(dkContacts);
+    ASSERT_TRUE(contacts->Locate(QStringLiteral("ID"), 10));
+    contacts->Edit();
+    contacts->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Mine"));
+    contacts->Post();
+    ServerSql(QStringLiteral("update Contacts set Name = 'Other' where ID = 10"));
+    // A corrected value the field cannot take (the dialog refuses it; a
+    // handler may not).
+    SetReconcileHandler([](const TReconcileRequest&, QVariantMap* corrected) {
+        corrected->insert(QStringLiteral("CarrierID"), QStringLiteral("abc"));
+        return TReconcileAction::raCorrect;
+    });
+    ClientApplyUpdates(client, dkContacts);
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000)) << "the exchange ends";
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_TRUE(Answerer.Texts()[0].startsWith(
+        QStringLiteral("The address book \"%1\" could not take in the answer to its changes of Contacts: ").arg(kBook)))
+        << Answerer.Texts()[0].toStdString();
+    EXPECT_TRUE(Answerer.Texts()[0].contains(QStringLiteral("'abc' is not a valid value for field 'CarrierID'")));
+    EXPECT_EQ(contacts->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(Value(client, dkContacts, 10, "Name").toString(), QStringLiteral("Mine"));
+    EXPECT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), 1) << "the edit stays pending";
+
+    // The next apply goes, and Merge stores the edit.
+    SetReconcileHandler([](const TReconcileRequest&, QVariantMap*) { return TReconcileAction::raMerge; });
+    ClientApplyUpdates(client, dkContacts);
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
+    SetReconcileHandler({});
+    ClientApplyUpdates(client, dkContacts);
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
+    EXPECT_EQ(ServerSql(QStringLiteral("select Name from Contacts where ID = 10")).toString(), QStringLiteral("Mine"));
+    EXPECT_EQ(client->ClientDataSet(dkContacts)->ChangeCount(), 0);
+    EXPECT_EQ(Answerer.Texts().size(), 1) << Answerer.Texts().join(u'|').toStdString();
 }

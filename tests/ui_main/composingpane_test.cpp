@@ -187,12 +187,17 @@ TEST_F(ComposingTest, ASendCutShortKeepsTheTextAndTheRecipientsUntilOneCompletes
     EXPECT_EQ(RecipientList->GetCount(), 3);
 
     // The server takes everything now: the send completes and clears both.
-    // The rows left queued go, and no one the first send reached gets the
-    // message again.
+    // The rows left queued go; the operator is asked about the one the first
+    // send reached and answers No, so no one gets the message twice.
     options.closeAfter = 0;
     sim.SetOptions(options);
+    answers.Clear();
+    answers.QueueAnswer(mbNo);
     send->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return send->isEnabled(); }, 20000));
+    ASSERT_FALSE(answers.Texts().isEmpty());
+    EXPECT_EQ(answers.Texts()[0],
+              QStringLiteral("\"Gate 5\" already reached 1 of the recipients: R0. Page them again?"));
     EXPECT_TRUE(editor->memMessageText->toPlainText().isEmpty());
     EXPECT_EQ(RecipientList->GetCount(), 0);
     int messages = 0;

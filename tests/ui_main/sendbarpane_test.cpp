@@ -224,6 +224,60 @@ TEST_F(SendBarTest, RecipientsThatCannotBeQueuedAreNamedOnceAndSendComesBack)
     EXPECT_EQ(world.CountRows(QStringLiteral("OutMessageTexts")), 0);
 }
 
+// Send with a text that has already reached some recipients (here: every
+// row accepted and waiting for its report) asks once, naming the first ten
+// and how many more; Yes pages them again, No leaves them out, and a Send
+// that then has nothing to send says so and comes back.
+TEST_F(SendBarTest, RecipientsTheTextReachedAreAskedAboutOnce)
+{
+    MessageAnswerer answers;
+    QStringList names;
+    for (int i = 1; i <= 12; ++i)
+        names << QStringLiteral("P%1").arg(i, 2, 10, QLatin1Char('0'));
+    const QList<qint32> ids = world.AddContacts(names);
+    for (int i = 0; i < ids.size(); ++i)
+        RecipientList->AddItem(nkContact, names[i], ids[i], DataClients.Items(0));
+    editor->memMessageText->setPlainText(QStringLiteral("Call the desk about the broken lift on floor four today"));
+    const auto acceptAll = [this] {
+        TBookBuilder local(world.dbs.LocalDataPath());
+        local.Exec(QStringLiteral("insert into SentMessages (Name, SendConfirmed) values ('accepted', 0)"));
+        local.Exec(
+            QStringLiteral("update OutMessages set sentMessagesID = "
+                           "(select max(ID) from SentMessages) where sentMessagesID is null"));
+        Post(WM_SEND_DONE, 0, 0);
+    };
+    bar->btnSendClick();
+    EXPECT_TRUE(answers.Texts().isEmpty());
+    acceptAll();
+
+    answers.QueueAnswer(mbYes);
+    bar->btnSendClick();
+    ASSERT_EQ(answers.Requests().size(), 1);
+    const TMessageRequest& question = answers.Requests()[0];
+    EXPECT_EQ(question.Text,
+              QStringLiteral("\"Call the desk about the broken lift on...\" already reached 12 of "
+                             "the recipients: P01, P02, P03, P04, P05, P06, P07, P08, P09, P10 and 2 more. "
+                             "Page them again?"));
+    EXPECT_EQ(question.Type, TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(question.Buttons, mbYes | mbNo);
+    EXPECT_EQ(question.DefaultButton, mbNo);
+    EXPECT_EQ(world.CountRows(QStringLiteral("OutMessages")), 24);
+    EXPECT_EQ(wakes, 2);
+    EXPECT_FALSE(bar->btnSend->isEnabled());
+    acceptAll();
+
+    answers.Clear();
+    answers.QueueAnswer(mbNo);
+    bar->btnSendClick();
+    ASSERT_EQ(answers.Requests().size(), 2);
+    EXPECT_TRUE(answers.Requests()[0].Text.contains(QStringLiteral("already reached 12 of")));
+    EXPECT_EQ(answers.Requests()[1].Text, QStringLiteral("Nothing was sent: the message already reached every "
+                                                         "recipient, and they were not paged again."));
+    EXPECT_EQ(world.CountRows(QStringLiteral("OutMessages")), 24);
+    EXPECT_EQ(wakes, 2);
+    EXPECT_TRUE(bar->btnSend->isEnabled());
+}
+
 TEST_F(SendBarTest, ProgressSumsAndEndOfSendOptions)
 {
     AddBoth();

@@ -107,9 +107,12 @@ TEST_F(StartupTest, ClosingTheMainWindowEndsTheProgramAndLeavesBothFiles)
     {
         TApplicationStartup startup({QStringLiteral("tovix2")});
         startup.SplashMinShowMs = 50;
+        std::signal(SIGXFSZ, SIG_DFL);
         startup.Start();
         ASSERT_NE(FormMain, nullptr);
         EXPECT_EQ(QApplication::applicationName(), QStringLiteral("Tovix 2"));
+        // A file size limit fails a save instead of ending the program.
+        EXPECT_EQ(std::signal(SIGXFSZ, SIG_DFL), SIG_IGN);
         // Alt+F4: the window's system close, once it is up and the role shown.
         QTimer::singleShot(300, FormMain, [] { FormMain->close(); });
         EXPECT_EQ(RunWithSafetyNet(startup), 0);
@@ -292,7 +295,9 @@ TEST_F(StartupTest, TerminationSignalDuringAStartUpBoxClosesItAndEndsTheProgram)
     SetMessageHandler(answers);
     EXPECT_TRUE(boxOpen.contains(QStringLiteral("LocalData2.mdb"))) << qPrintable(boxOpen);
     ASSERT_TRUE(sinceSignal.isValid());
-    EXPECT_LT(sinceSignal.elapsed(), 1000);
+    // Well short of the safety net: the box goes with the signal, not after
+    // some wait of its own. A loaded machine may take a second or more.
+    EXPECT_LT(sinceSignal.elapsed(), 5000);
     EXPECT_GT(CountEntries(QStringLiteral("Settings.ini")), 0);
 }
 

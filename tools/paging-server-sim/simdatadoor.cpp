@@ -1,5 +1,6 @@
 #include "simdatadoor.h"
 
+#include "data/recordusage.h"
 #include "db/databasefiles.h"
 #include "simframelog.h"
 
@@ -103,6 +104,25 @@ bool NamesTemporaryId(const QVariantMap& values, qint64* id)
 }
 
 constexpr int kKeptApplies = 1000;
+
+// Why the row may not be deleted: other rows name it (the contacts of a
+// carrier, the carriers of a carrier type), as a database with references
+// refuses it. Empty when nothing names it.
+QString UsedByOthers(const QSqlDatabase& db, const QString& provider, const QVariantMap& row)
+{
+    TRecordReference reference;
+    const int kind = int(RemoteData::ProviderNames().indexOf(provider));
+    if (kind < 0 || !RecordReferenceOf(TDataKind(kind), reference))
+        return QString();
+    QSqlQuery count(db);
+    count.prepare(QStringLiteral("SELECT COUNT(*) FROM \"%1\" WHERE \"%2\" = :Key")
+                      .arg(reference.UserTable, reference.UserField));
+    count.bindValue(QStringLiteral(":Key"), row.value(reference.KeyField));
+    if (!count.exec() || !count.next() || count.value(0).toInt() < 1)
+        return QString();
+    return InUseWarning(row.value(QStringLiteral("Name")).toString(), count.value(0).toInt(), reference.UserSingular,
+                        reference.UserPlural);
+}
 
 bool KnownColumns(const QVariantMap& values, const QList<TRemoteFieldDef>& fields)
 {
@@ -468,6 +488,10 @@ QJsonArray TSimDataDoor::ApplyChanges(QSqlDatabase& db, const QString& provider,
             refuse(RemoteData::RowNotFound, QStringLiteral("Record not found or changed by another user"));
         } else if (conflict) {
             refuse(RemoteData::RowConflict, QStringLiteral("Record changed by another user"));
+        } else if (const QString used =
+                       change.kind == TRemoteChange::TKind::Delete ? UsedByOthers(db, provider, stored) : QString();
+                   !used.isEmpty()) {
+            refuse(RemoteData::RowConstraint, used);
         } else {
             QSqlQuery write(db);
             QVariantMap values = change.values;

@@ -42,8 +42,11 @@ TSimDbusDoor::TSimDbusDoor(TSimCore& core, TSimFrameLog& log, QObject* parent)
       m_running(core.Options().engine == TSimEngine::Running)
 {
     m_watcher.setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
-    connect(&m_watcher, &QDBusServiceWatcher::serviceUnregistered, this,
-            [this](const QString& name) { EndConversation(name); });
+    connect(&m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this](const QString& name) {
+        EndConversation(name);
+        m_closed.remove(name);
+        m_watcher.removeWatchedService(name);
+    });
     connect(&m_broadcastTimer, &QTimer::timeout, this, [this] { Broadcast(m_core.Options().broadcastText); });
 }
 
@@ -109,7 +112,9 @@ bool TSimDbusDoor::handleMessage(const QDBusMessage& message, const QDBusConnect
         return false;  // introspection and the other standard interfaces
     QDBusMessage reply;
     if (message.member() == QLatin1String("PostClientMessage") && message.signature() == QLatin1String("s")) {
-        if (m_running) {
+        if (m_closed.contains(message.service())) {
+            reply = message.createErrorReply(ErrorName("Closed"), QStringLiteral("The server closed this connection"));
+        } else if (m_running) {
             OnPost(message.service(), message.arguments().value(0).toString());
             reply = message.createReply();
         } else {
@@ -296,6 +301,8 @@ void TSimDbusDoor::RequestClose(const QString& sender)
 {
     Signal(sender, QStringLiteral("CloseConnectionRequest"));
     EndConversation(sender);
+    m_closed.insert(sender);
+    m_watcher.addWatchedService(sender);
 }
 
 int TSimDbusDoor::Broadcast(const QString& text)

@@ -6,7 +6,10 @@
 // Every client (a bus connection, known by its unique name) is a
 // conversation of its own: it opens at the client's first call and closes
 // when the server asks the client to close (CloseConnectionRequest, where
-// the TCP door closes the socket) or the client leaves the bus. Frames come
+// the TCP door closes the socket) or the client leaves the bus. A client
+// asked to close is done on that bus connection, as a closed socket is:
+// what it posts afterwards is refused (an error reply) and never answered;
+// a new connection starts a new conversation. Frames come
 // in through PostClientMessage and go back to that client alone as
 // ReplyMessage events. Faults (simoptions.h): the engine stopped until
 // StartServer or never running, a delay before it runs, frames that leave
@@ -20,6 +23,7 @@
 #include <QDBusVirtualObject>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -78,6 +82,8 @@ private:
     QDBusServiceWatcher m_watcher;
     QTimer m_broadcastTimer;
     QHash<QString, TClient> m_clients;
+    // Clients asked to close, until they leave the bus.
+    QSet<QString> m_closed;
     bool m_running = true;
     bool m_starting = false;
     int m_startRequests = 0;

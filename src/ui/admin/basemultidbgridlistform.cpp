@@ -260,11 +260,13 @@ QString TBaseMultiDBGridListForm::RowInUseWarning(TNDataSet& dataSet)
     TRecordReference reference;
     if (!DataClient || !RecordReferenceOf(m_dataKind, reference))
         return QString();
+    const QString name = dataSet.FieldByName(QStringLiteral("Name"))->AsString();
     const qint32 users = CountRecordsUsing(*DataClient, m_dataKind, dataSet.FieldByName(reference.KeyField)->Value());
-    if (users < 1)
-        return QString();
-    return InUseWarning(dataSet.FieldByName(QStringLiteral("Name"))->AsString(), users, reference.UserSingular,
-                        reference.UserPlural);
+    if (users >= 1)
+        return InUseWarning(name, users, reference.UserSingular, reference.UserPlural);
+    if (!AllUsersAtHand(*DataClient, m_dataKind, dataSet.FieldByName(QStringLiteral("ID"))->AsInteger()))
+        return UsersNotFetchedWarning(name, DataClient->Name(), reference);
+    return QString();
 }
 
 void TBaseMultiDBGridListForm::UpdateListActions()

@@ -97,7 +97,8 @@ protected:
     void RowPosted(TFormBaseEditor& editor) override;
     // The rows of the book that refer to the row (contacts of a carrier,
     // carriers of a server or carrier type), counted in the book's file or
-    // its cache.
+    // its cache; a shared book's record is also refused while the rows that
+    // could use it were never fetched from its server.
     QString RowInUseWarning(TNDataSet& dataSet) override;
     bool LockWhileCreatingEditor() const override { return true; }
     void HandBackChoice() override;

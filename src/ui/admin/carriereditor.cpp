@@ -1,5 +1,6 @@
 #include "data/basedataclient.h"
 #include "data/datasetstate.h"
+#include "ui/admin/clientdatasetops.h"
 #include "ui/admin/editorrows.h"
 #include "ui/admin/recordeditors.h"
 #include "ui/dbcontrols/dblookupcombo.h"
@@ -43,12 +44,24 @@ TFormCarrierEditorNew::TFormCarrierEditorNew(QWidget* owner, int mode, TNListFor
     TNDataSet* row = RowDataSet();
     if (row)
         edtCarrierName->setText(row->FieldByName(QStringLiteral("Name"))->AsString());
-    if (TBaseDataClient* book = DataClient()) {
-        m_servers = book->GetDataSet(dkServers);
-        SaveDataSetState(m_servers, true);
-        dblcbServers->SetListSource(book->GetDataSource(dkServers));
-        dblcbServers->SetKeyField(QStringLiteral("ID"));
-        dblcbServers->SetListField(QStringLiteral("Name"));
+    TBaseDataClient* book = DataClient();
+    if (book && !BookKeepsServers(book)) {
+        // A shared book keeps no servers: its contacts are paged through the
+        // paging server that keeps the book, whatever the carrier's ServerID.
+        form->setRowVisible(dblcbServers, false);
+        auto* bookServer = new QLabel(
+            QStringLiteral("the paging server that keeps the address book \"%1\"").arg(book->Name()), pnlBaseInfo);
+        bookServer->setObjectName(QStringLiteral("lblBookServer"));
+        form->addRow(QStringLiteral("Server : "), bookServer);
+    }
+    if (book) {
+        if (BookKeepsServers(book)) {
+            m_servers = book->GetDataSet(dkServers);
+            SaveDataSetState(m_servers, true);
+            dblcbServers->SetListSource(book->GetDataSource(dkServers));
+            dblcbServers->SetKeyField(QStringLiteral("ID"));
+            dblcbServers->SetListField(QStringLiteral("Name"));
+        }
         m_carrierTypes = book->GetDataSet(dkCarrierTypes);
         m_carrierTypesWereOpen = m_carrierTypes->Active();
         m_carrierTypesBookmark = m_carrierTypesWereOpen ? m_carrierTypes->GetBookmark() : 0;
@@ -57,7 +70,8 @@ TFormCarrierEditorNew::TFormCarrierEditorNew(QWidget* owner, int mode, TNListFor
         dblcbCarrierType->SetKeyField(QStringLiteral("TypeNo"));
         dblcbCarrierType->SetListField(QStringLiteral("Name"));
         if (Mode() == emNew) {
-            m_servers->First();
+            if (m_servers)
+                m_servers->First();
             m_carrierTypes->First();
         }
     }
@@ -66,11 +80,11 @@ TFormCarrierEditorNew::TFormCarrierEditorNew(QWidget* owner, int mode, TNListFor
     ResizeToDesign(460);
     RestoreFormSettings();
 
-    if (row && row->State() == TDataSetState::dsInsert && m_carrierTypes && m_servers) {
+    if (row && row->State() == TDataSetState::dsInsert && m_carrierTypes) {
         // A new carrier starts with the first carrier type and the first server.
         if (!m_carrierTypes->IsEmpty())
             SetRowType(m_carrierTypes->FieldByName(QStringLiteral("TypeNo"))->AsInteger());
-        if (!m_servers->IsEmpty())
+        if (m_servers && !m_servers->IsEmpty())
             row->FieldByName(QStringLiteral("ServerID"))
                 ->SetAsInteger(m_servers->FieldByName(QStringLiteral("ID"))->AsInteger());
     }
@@ -101,7 +115,14 @@ TFormCarrierEditorNew::~TFormCarrierEditorNew()
 
 int TFormCarrierEditorNew::SelectedType() const
 {
-    return KeyOf(dblcbCarrierType);
+    const int chosen = KeyOf(dblcbCarrierType);
+    if (chosen >= 0)
+        return chosen;
+    // A type the box does not list (a shared book whose carrier types were
+    // never fetched): the row's own type still picks its settings editor.
+    TNDataSet* row = RowDataSet();
+    TNField* typeNo = row ? row->FieldByName(QStringLiteral("TypeNo")) : nullptr;
+    return typeNo && !typeNo->IsNull() ? typeNo->AsInteger() : -1;
 }
 
 void TFormCarrierEditorNew::SetRowType(int typeNo)

@@ -1,9 +1,12 @@
 #include "ui/admin/clientdatasetops.h"
 
 #include "data/doorexchange.h"
+#include "data/folderstree.h"
+#include "data/recipients.h"
 #include "data/remotedataprotocol.h"
 #include "data/sharedaccessclient.h"
 #include "data/sharedapply.h"
+#include "data/sharedreferences.h"
 #include "db/clientdataset.h"
 #include "platform/messagedlg.h"
 #include "ui/admin/doorexchangehold.h"
@@ -13,11 +16,45 @@ TNClientDataSet* ClientOf(TNDataSet* dataSet)
 {
     return IsClientDataSet(dataSet) ? static_cast<TNClientDataSet*>(dataSet) : nullptr;
 }
+
+TBaseDataClient* BookOf(TNDataSet* dataSet)
+{
+    return dataSet ? qobject_cast<TBaseDataClient*>(dataSet->OwnerObject()) : nullptr;
+}
 }  // namespace
+
+void ForgetRecordInViews(TNodeKind kind, qint32 id, TBaseDataClient* book)
+{
+    if (kind == nkContact)
+        RemoveContactNodesFromTree(id, book);
+    else
+        RemoveGroupNodesFromTree(id, book);
+    if (RecipientList)
+        RecipientList->RemoveItem(kind, id, book);
+}
+
+void ForgetRowsOfGoneRecords(TBaseDataClient* book)
+{
+    auto* shared = qobject_cast<TBaseSharedClient*>(book);
+    if (!shared)
+        return;
+    // The tree's nodes first: taking them out deletes their placements as
+    // the tree does for any node.
+    const QHash<int, QSet<qint64>> gone = GoneNewRecords(*shared);
+    for (const auto& [dataKind, nodeKind] : {std::pair{dkContacts, nkContact}, std::pair{dkGroups, nkGroup}})
+        for (qint64 id : gone.value(dataKind))
+            ForgetRecordInViews(nodeKind, qint32(id), book);
+    DropRowsNamingGoneRecords(*shared);
+}
 
 bool IsClientDataSet(const TNDataSet* dataSet)
 {
     return dataSet && dataSet->Kind() == TDataSetKind::dkClient;
+}
+
+bool BookKeepsServers(const TBaseDataClient* book)
+{
+    return book && !qobject_cast<const TBaseSharedClient*>(book);
 }
 
 int ClientChangeCount(TNDataSet* dataSet)
@@ -44,14 +81,38 @@ int ClientSavePoint(TNDataSet* dataSet)
 
 void ClientRevertToSavePoint(TNDataSet* dataSet, int savePoint)
 {
-    if (TNClientDataSet* client = ClientOf(dataSet))
+    if (TNClientDataSet* client = ClientOf(dataSet)) {
         client->SetSavePoint(std::min(savePoint, client->SavePoint()));
+        ForgetRowsOfGoneRecords(BookOf(dataSet));
+    }
+}
+
+QList<int> BookSavePoints(TBaseDataClient* book)
+{
+    QList<int> points;
+    auto* shared = qobject_cast<TBaseSharedClient*>(book);
+    for (int kind = 0; shared && kind < DataKindCount; ++kind) {
+        const TNClientDataSet* client = shared->ClientDataSet(TDataKind(kind));
+        points.append(client ? client->SavePoint() : 0);
+    }
+    return points;
+}
+
+void RevertBookToSavePoints(TBaseDataClient* book, const QList<int>& points)
+{
+    auto* shared = qobject_cast<TBaseSharedClient*>(book);
+    for (int kind = 0; shared && kind < points.size(); ++kind)
+        if (TNClientDataSet* client = shared->ClientDataSet(TDataKind(kind)))
+            client->SetSavePoint(std::min(points[kind], client->SavePoint()));
+    ForgetRowsOfGoneRecords(book);
 }
 
 void ClientCancelUpdates(TNDataSet* dataSet)
 {
-    if (TNClientDataSet* client = ClientOf(dataSet))
+    if (TNClientDataSet* client = ClientOf(dataSet)) {
         client->CancelUpdates();
+        ForgetRowsOfGoneRecords(BookOf(dataSet));
+    }
 }
 
 void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind)
@@ -70,9 +131,14 @@ void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind)
     StartSharedApply(*shared, {}, *exchange, [exchange](const TApplyResult& result) {
         const bool cancelled = exchange->IsCancelled();
         EndDoorExchange(exchange);
-        // A good apply whose cache could not be saved afterwards is told too.
-        if (!result.ErrorText.isEmpty() && !cancelled)
-            MessageDlg(result.ErrorText, TMsgDlgType::mtError, mbOK);
+        // A good or a cancelled apply whose cache could not be saved
+        // afterwards is told too.
+        const QString text = cancelled ? result.SaveErrorText : result.ErrorText;
+        if (!text.isEmpty())
+            MessageDlg(text, TMsgDlgType::mtError, mbOK);
+        // So is every change it could not send yet.
+        if (!result.Notice.isEmpty() && !cancelled)
+            MessageDlg(result.Notice, TMsgDlgType::mtWarning, mbOK);
     });
 }
 

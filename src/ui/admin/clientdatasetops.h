@@ -11,6 +11,7 @@
 // ignored.
 
 #include "data/datakinds.h"
+#include "data/nodekind.h"
 
 #include <QList>
 
@@ -18,14 +19,31 @@ class TBaseDataClient;
 class TNDataSet;
 
 bool IsClientDataSet(const TNDataSet* dataSet);
+// A contact or group of the book leaves the folder tree and the recipients
+// list (of this book only).
+void ForgetRecordInViews(TNodeKind kind, qint32 id, TBaseDataClient* book);
+// The rows of a shared book that name a new record no longer in it (deleted
+// or cancelled before it was applied) go with it: its nodes leave the tree
+// and the recipients list, its memberships, placements and subfolders go,
+// and so on. Run after a list deletes rows, goes back to a save point or
+// cancels its changes; nothing for another book.
+void ForgetRowsOfGoneRecords(TBaseDataClient* book);
+// False for a shared book (and none): it keeps no servers of its own, its
+// contacts are paged through the paging server that keeps the book.
+bool BookKeepsServers(const TBaseDataClient* book);
 int ClientChangeCount(TNDataSet* dataSet);
 // The changes waiting in all of a shared book's cached datasets (the tree's
 // folders and placements included), an apply whose answer was lost counting
 // as one; 0 for any other book.
 int BookChangeCount(TBaseDataClient* book);
 int ClientSavePoint(TNDataSet* dataSet);
+// These two forget, as above, the rows that named what they undo.
 void ClientRevertToSavePoint(TNDataSet* dataSet, int savePoint);
 void ClientCancelUpdates(TNDataSet* dataSet);
+// The save points of every client dataset of a shared book, by kind (empty
+// for another book), and going back to them, as ClientRevertToSavePoint.
+QList<int> BookSavePoints(TBaseDataClient* book);
+void RevertBookToSavePoints(TBaseDataClient* book, const QList<int>& points);
 // The book's change logs go to its server, with no error limit: the kind's
 // and the others it may refer to or that have no list of their own.
 void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind);

@@ -1,6 +1,7 @@
 #include "ui/admin/doorexchangehold.h"
 
 #include "data/doorexchange.h"
+#include "messaging/popupwin.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -33,6 +34,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (!m_exchange->IsTalking() || !watched->isWidgetType())
+            return false;
+        // A popup's own timer closes and frees it, and a click only sends it
+        // away: nothing the talk relies on. Held, it would stay for good.
+        if (qobject_cast<TPopupWin*>(watched))
             return false;
         switch (event->type()) {
             case QEvent::KeyPress:

@@ -6,6 +6,7 @@
 // of the window the exchange was started from); Esc cancels the talk. The
 // main window's status bar says what is going on, and the cursor shows the
 // wait. Between talks (a reconcile dialog of an apply) input goes through.
+// Popups are not held: they close by their own timer or a click.
 // Main thread only.
 
 #include <QString>

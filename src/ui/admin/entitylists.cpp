@@ -1,8 +1,6 @@
 #include "ui/admin/entitylists.h"
 
 #include "data/basedataclient.h"
-#include "data/folderstree.h"
-#include "data/recipients.h"
 #include "platform/messagedlg.h"
 #include "ui/admin/clientdatasetops.h"
 #include "ui/dbcontrols/dbgrid.h"
@@ -21,13 +19,7 @@ bool HasRowsFor(TBaseDataClient* book, TDataKind kind, const char* warning)
 // recipients list (of this book only).
 void ForgetRow(TNodeKind kind, TNDataSet& dataSet, TBaseDataClient* book)
 {
-    const qint32 id = dataSet.FieldByName(QStringLiteral("ID"))->AsInteger();
-    if (kind == nkContact)
-        RemoveContactNodesFromTree(id, book);
-    else
-        RemoveGroupNodesFromTree(id, book);
-    if (RecipientList)
-        RecipientList->RemoveItem(kind, id, book);
+    ForgetRecordInViews(kind, dataSet.FieldByName(QStringLiteral("ID"))->AsInteger(), book);
 }
 }  // namespace
 
@@ -59,10 +51,11 @@ void TFormContactsListNew::BuildSortList()
     AddSortEntry(QStringLiteral("Carrier"), QStringLiteral("CarrierID"), 1);
 }
 
-void TFormContactsListNew::actAddExecute()
+void TFormContactsListNew::AddRecord(TNItemInfo& info)
 {
+    info.Accepted = false;
     if (HasRowsFor(DataClient, dkCarriers, "You need to define at least one Carrier before adding Contacts !"))
-        TBaseMultiDBGridListForm::actAddExecute();
+        TBaseMultiDBGridListForm::AddRecord(info);
 }
 
 void TFormContactsListNew::BeforeDeleteRow(TNDataSet& dataSet)
@@ -108,11 +101,23 @@ void TFormGroupsListNew::actRefreshExecute()
         DataClient->GetDataSet(dkGroupAssigns)->Refresh();
 }
 
+TNDataSet* TFormGroupsListNew::Assigns() const
+{
+    return DataClient && IsClientDataSet(DataSet()) ? DataClient->GetDataSet(dkGroupAssigns) : nullptr;
+}
+
+void TFormGroupsListNew::UpdateListActions()
+{
+    TBaseMultiDBGridListForm::UpdateListActions();
+    // The memberships the group editor changed are this list's to cancel.
+    if (IsClientDataSet(DataSet()) && ClientChangeCount(Assigns()) > 0)
+        actCancelChanges->setEnabled(true);
+}
+
 void TFormGroupsListNew::actCancelChangesExecute()
 {
+    ClientCancelUpdates(Assigns());
     TBaseMultiDBGridListForm::actCancelChangesExecute();
-    if (DataClient)
-        ClientCancelUpdates(DataClient->GetDataSet(dkGroupAssigns));
 }
 
 // --- carriers
@@ -137,10 +142,25 @@ void TFormCarriersListNew::BuildSortList()
     AddSortEntry(QStringLiteral("Carrier Type"), QStringLiteral("TypeNo"), 1);
 }
 
-void TFormCarriersListNew::actAddExecute()
+void TFormCarriersListNew::AddRecord(TNItemInfo& info)
 {
-    if (HasRowsFor(DataClient, dkServers, "You need to define at least one Server before adding Carriers !"))
-        TBaseMultiDBGridListForm::actAddExecute();
+    info.Accepted = false;
+    if (BookKeepsServers(DataClient) &&
+        !HasRowsFor(DataClient, dkServers, "You need to define at least one Server before adding Carriers !"))
+        return;
+    // A carrier's type picks its settings editor: a carrier without one
+    // could never be addressed. A book that counts no carrier types (a
+    // local one, whose types come with it) is not asked.
+    if (DataClient && DataClient->GetRecordCount(dkCarrierTypes) == 0) {
+        MessageDlg(QStringLiteral("You need to define at least one Carrier Type before adding Carriers !%1")
+                       .arg(BookKeepsServers(DataClient)
+                                ? QString()
+                                : QStringLiteral(" (The carrier types of a shared address book come from its "
+                                                 "server: Refresh the Carrier Types list.)")),
+                   TMsgDlgType::mtWarning, mbOK);
+        return;
+    }
+    TBaseMultiDBGridListForm::AddRecord(info);
 }
 
 // --- servers

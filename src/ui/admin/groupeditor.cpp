@@ -107,13 +107,19 @@ TFormGroupEditor::~TFormGroupEditor()
     StoreFormSettings();
     dbgNonMembers->SetDataSource(nullptr);
     dbgMembers->SetDataSource(nullptr);
-    // A shared book keeps its assignment changes in its cache until the
-    // groups list applies them.
-    if (auto* shared = qobject_cast<TBaseSharedClient*>(DataClient())) {
+    // A shared book keeps its changes in its cache until the groups list
+    // applies them: the group and its memberships are saved together, so
+    // that a cache never holds memberships of a new group it lacks.
+    // A group row still being posted or cancelled by the list is left to it.
+    auto* shared = qobject_cast<TBaseSharedClient*>(DataClient());
+    if (shared && shared->ClientDataSet(dkGroups) &&
+        shared->ClientDataSet(dkGroups)->State() == TDataSetState::dsBrowse) {
         try {
+            shared->SaveClientDataSetToFile(dkGroups);
             shared->SaveClientDataSetToFile(dkGroupAssigns);
         } catch (...) {
-            // Nothing may leave a destructor; the log stays in memory.
+            // Nothing may leave a destructor; the logs stay in memory and are
+            // saved with the book.
         }
     }
 }

@@ -138,15 +138,23 @@ void TNListFormBase::UpdateListActions()
 
 void TNListFormBase::SaveChangePoint()
 {
-    if (IsClientDataSet(DataSet()))
+    if (IsClientDataSet(DataSet())) {
         ChangePoint = ClientSavePoint(DataSet());
+        BookChangePoints = BookSavePoints(DataClient);
+    }
 }
 
 void TNListFormBase::RevertToChangePoint()
 {
-    // Only a change log can be undone: rows posted to a database stay.
-    if (IsClientDataSet(DataSet()))
+    // Only a change log can be undone: rows posted to a database stay. In
+    // a shared book the window's editors and deletes reach other datasets
+    // too (memberships, placements): they go back with the window's rows.
+    if (!IsClientDataSet(DataSet()))
+        return;
+    if (BookChangePoints.isEmpty())
         ClientRevertToSavePoint(DataSet(), ChangePoint);
+    else
+        RevertBookToSavePoints(DataClient, BookChangePoints);
 }
 
 TNField* TNListFormBase::WritableIDField() const
@@ -249,6 +257,8 @@ void TNListFormBase::DeleteRecords()
         BeforeDeleteRow(*ds);
         ds->Delete();
     }
+    // A new record deleted before it was applied takes the rows naming it.
+    ForgetRowsOfGoneRecords(DataClient);
 }
 
 bool TNListFormBase::LocateByID(qint32 id)

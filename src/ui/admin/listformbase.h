@@ -94,8 +94,9 @@ protected:
     // Run by OK after the selection was handed back (the multi-database list
     // hands back the chosen book there).
     virtual void HandBackChoice() {}
-    // A client dataset's save point when the window took it, and going back
-    // to it on Cancel; nothing for other datasets.
+    // A client dataset's save point when the window took it (and those of
+    // the other datasets of its shared book), and going back to them on
+    // Cancel; nothing for other datasets.
     virtual void SaveChangePoint();
     virtual void RevertToChangePoint();
     // The new row before the editor runs (the multi-database list presets
@@ -137,6 +138,7 @@ protected:
     TNSelectionList* ResultList = nullptr;
     bool WasActive = false;
     int ChangePoint = 0;
+    QList<int> BookChangePoints;  // of every dataset of a shared book
 
 private:
     // Runs the editor on the current row; true when it closed with OK.

@@ -1,5 +1,8 @@
 #include "ui/admin/reconciledialog.h"
 
+#include "db/fieldvalue.h"
+#include "platform/messagedlg.h"
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -10,6 +13,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 struct TChoice {
@@ -38,6 +42,11 @@ QString KindText(TUpdateKind kind)
 QString Shown(const QVariant& value)
 {
     return value.isNull() ? QStringLiteral("<null>") : value.toString();
+}
+
+bool IsIdField(const QString& name)
+{
+    return name.compare(QStringLiteral("ID"), Qt::CaseInsensitive) == 0;
 }
 }  // namespace
 
@@ -124,7 +133,7 @@ TFormReconcileError::TFormReconcileError(const TReconcileRequest& request, QWidg
     connect(m_actions, &QButtonGroup::idToggled, this, [this] { UpdateEditing(); });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TFormReconcileError::TryAccept);
     layout->addWidget(buttons);
     UpdateEditing();
     resize(fontMetrics().averageCharWidth() * 80, fontMetrics().height() * 30);
@@ -135,14 +144,65 @@ void TFormReconcileError::UpdateEditing()
     // Only Correct lets the operator change the local values.
     const bool editable = Action() == TReconcileAction::raCorrect && m_request.Kind != TUpdateKind::ukDelete;
     for (int row = 0; row < m_grid->rowCount(); ++row) {
+        // The ID names the row on the server: it is not corrected.
+        const bool cell = editable && !IsIdField(m_grid->item(row, 0)->text());
         QTableWidgetItem* item = m_grid->item(row, 1);
-        item->setFlags(editable ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable : Qt::ItemIsEnabled);
+        item->setFlags(cell ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable : Qt::ItemIsEnabled);
     }
 }
 
 TReconcileAction TFormReconcileError::Action() const
 {
     return TReconcileAction(m_actions->checkedId());
+}
+
+bool TFormReconcileError::ReadValue(const QString& name, const QString& text, QVariant* value, QString* fault) const
+{
+    const auto def = std::find_if(m_request.Fields.cbegin(), m_request.Fields.cend(),
+                                  [&](const TNFieldDef& d) { return d.Name.compare(name, Qt::CaseInsensitive) == 0; });
+    if (def == m_request.Fields.cend()) {
+        *value = text;
+        return true;
+    }
+    // "<null>", as shown, is no value; so is an emptied cell of a field
+    // that holds no text.
+    if (text == Shown(QVariant()) || (text.isEmpty() && !IsTextKind(def->Kind))) {
+        *value = QVariant();
+        return true;
+    }
+    bool ok = false;
+    *value = ConvertToKind(def->Kind, text, &ok);
+    if (!ok) {
+        *fault = QStringLiteral("'%1' is not a valid value for field '%2'").arg(text, def->Name);
+        return false;
+    }
+    if (def->Kind == TFieldKind::fkString && def->Size > 0 && text.size() > def->Size) {
+        *fault = QStringLiteral("'%1' is longer than the %2 characters field '%3' can hold")
+                     .arg(text)
+                     .arg(def->Size)
+                     .arg(def->Name);
+        return false;
+    }
+    return true;
+}
+
+void TFormReconcileError::TryAccept()
+{
+    if (Action() == TReconcileAction::raCorrect && m_request.Kind != TUpdateKind::ukDelete) {
+        for (int row = 0; row < m_grid->rowCount(); ++row) {
+            const QString name = m_grid->item(row, 0)->text();
+            const QString text = m_grid->item(row, 1)->text();
+            QVariant value;
+            QString fault;
+            if (text == Shown(m_request.Local.value(name)) || ReadValue(name, text, &value, &fault))
+                continue;
+            MessageDlg(fault, TMsgDlgType::mtWarning, mbOK);
+            m_grid->setCurrentCell(row, 1);
+            m_grid->setFocus();
+            return;
+        }
+    }
+    accept();
 }
 
 QVariantMap TFormReconcileError::CorrectedValues() const
@@ -153,8 +213,10 @@ QVariantMap TFormReconcileError::CorrectedValues() const
     for (int row = 0; row < m_grid->rowCount(); ++row) {
         const QString name = m_grid->item(row, 0)->text();
         const QString text = m_grid->item(row, 1)->text();
-        if (text != Shown(m_request.Local.value(name)))
-            values.insert(name, text);
+        QVariant value;
+        QString fault;
+        if (text != Shown(m_request.Local.value(name)) && !IsIdField(name) && ReadValue(name, text, &value, &fault))
+            values.insert(name, value);
     }
     return values;
 }

@@ -111,24 +111,38 @@ void TFormEmbedControl::btnSendClick()
     }
     btnSend->setEnabled(false);
     TNQueueResult queued;
+    bool failed = false;
     try {
         QString text;
         if (editor)
             editor->GetMessageTextForSending(text);
-        queued = SaveMessagesToOutBox(text, RecipientList->Recipients());
-        if (!queued.Pending)
+        // Recipients the same text has already reached are paged again only
+        // on the operator's word: after a send cut short, No pages each
+        // pager once; a deliberate repeat is Yes.
+        queued = SaveMessagesToOutBox(text, RecipientList->Recipients(), [&text](const QStringList& reached) {
+            return MessageDlg(PageAgainQuestion(text, reached), TMsgDlgType::mtConfirmation, mbYes | mbNo, mbNo) ==
+                   mbYes;
+        });
+        if (!queued.Pending) {
             btnSend->setEnabled(true);  // nothing waits to be sent: no send starts, so no WM_SEND_DONE comes
-        else if (m_links.SendOutBox)
+        } else if (m_links.SendOutBox) {
+            btnSend->setEnabled(false);  // a WM_SEND_DONE of the last send may have come during the question
             m_links.SendOutBox();
+        }
     } catch (const std::exception& e) {
         // Nothing was handed to the engine, so no WM_SEND_DONE will come:
         // Send must not stay disabled.
         btnSend->setEnabled(true);
+        failed = true;
         MessageDlg(QString::fromLocal8Bit(e.what()), TMsgDlgType::mtError, mbOK);
     }
     // Told once the others are on their way, in one notice for the send.
     if (!queued.NotQueued.isEmpty())
         MessageDlg(NotQueuedNotice(queued.NotQueued), TMsgDlgType::mtWarning, mbOK);
+    // Send never comes back with nothing sent and nothing said.
+    const QString nothingSent = failed ? QString() : NothingSentNotice(queued);
+    if (!nothingSent.isEmpty())
+        MessageDlg(nothingSent, TMsgDlgType::mtInformation, mbOK);
 }
 
 void TFormEmbedControl::btnClearRecipientsClick()

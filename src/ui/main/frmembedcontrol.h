@@ -2,8 +2,10 @@
 // The send bar: the narrow pane at the main window's right edge with Send,
 // Clear All, Clear Text and Exit. Send checks the message, disables itself,
 // queues the message for the recipients and wakes the sending machinery
-// (when nothing waits to be sent, Send is enabled again at once); the
-// recipients that could not be queued are named in one notice.
+// (when nothing waits to be sent, Send is enabled again at once, with a
+// notice that says so); the recipients that could not be queued are named in
+// one notice, and the operator is asked before recipients the same text has
+// already reached are paged again.
 // The bar receives the send threads' progress (WM_SEND_PROGRESS) and the
 // engine's "nothing is running any more" notice (WM_SEND_DONE), which
 // enables Send again.

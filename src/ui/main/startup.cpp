@@ -10,6 +10,7 @@
 #include "messaging/formhidden.h"
 #include "messaging/sendoutbox.h"
 #include "platform/appterminate.h"
+#include "platform/durablefile.h"
 #include "platform/messagedlg.h"
 #include "platform/programfolder.h"
 #include "platform/versioninfo.h"
@@ -95,6 +96,9 @@ void TApplicationStartup::Start()
         return;
     m_started = true;
     ResetTerminateRequest();
+    // Under a file size limit a save that meets it fails and is told, the
+    // old file whole, instead of the program dying halfway through it.
+    IgnoreFileSizeSignal();
     // The caption of every box, this start's first one included.
     QApplication::setApplicationName(QStringLiteral("Tovix 2"));
     // Before anything opens a database: compacting it at start-up would fail
