@@ -105,7 +105,7 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
         case rkMessageAccepted:
         case rkMessageAcceptError:
             if (message.ToInputMessage(&input)) {
-                if (!m_sentRows.TakeAck(input)) {
+                if (!RunSentRows().TakeAck(input)) {
                     DropStrayAnswer(input);
                     break;
                 }
@@ -139,7 +139,7 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
         case rkMessageSent:
         case rkMessageSendError:
             if (message.ToInputMessage(&input)) {
-                if (!m_sentRows.TakeReport(input)) {
+                if (!RunSentRows().TakeReport(input)) {
                     DropStrayAnswer(input);
                     break;
                 }
@@ -175,9 +175,10 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
 
 void TBaseServer::DropStrayAnswer(const TClientInputMessage& answer) const
 {
-    // Not an answer to a row this link sent (or one answered already): it
+    // Not an answer this run awaits (a row never sent, answered already, a
+    // report before its acceptance or naming another server record): it
     // must not make any row count as accepted or delivered.
-    qDebug("Link %llu: answer %d for client record %d (server record %d) matches no row it sent; dropped",
+    qDebug("Link %llu: answer %d for client record %d (server record %d) matches no row awaiting it; dropped",
            static_cast<unsigned long long>(m_serial), int(answer.MsgType), answer.ClientRecordID,
            answer.ServerRecordID);
 }

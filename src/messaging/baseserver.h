@@ -118,11 +118,11 @@ public:
     // Sends the LOGON frame with the installation's identity.
     void SendLogon(const QString& appId);
     // Sends the MESSAGE frame of a row; false (nothing sent) when the row
-    // cannot be routed. The row counts as sent by this link from then on.
+    // cannot be routed. The row counts as sent in this run from then on.
     bool SendOutMessage(const TNOutRow& row, const TNSendSettings& settings, TNRouteCache* routes = nullptr);
     // Dispatches every frame the cutter holds, in order. Malformed frames
     // are skipped, and so are acknowledgements and reports that answer no
-    // row this link has sent (see sentrows.h).
+    // row this run has sent and awaits them for (see sentrows.h).
     void HandleServerReply(TFrameCutter& cutter);
     void HandleServerReply(const QList<TClientRawInMessage>& messages);
 
@@ -181,8 +181,8 @@ protected:
     // unlisting), so the batch never takes the end for a stop.
     void NoteServerClosed() { m_serverClosed = true; }
     // A row's frame goes on the wire now (just before it is handed to the
-    // transport): its answers are taken from here on.
-    void RowPutOnWire(qint32 rowId) { m_sentRows.Sent(rowId); }
+    // transport): its answers are taken from here on, on any link.
+    static void RowPutOnWire(qint32 rowId) { RunSentRows().Sent(rowId); }
     // Releases send work requested of a batch that will never run; Send is
     // enabled again when that was the last work of the cycle.
     void CancelPendingBatch()
@@ -254,8 +254,6 @@ private:
     TNWorkSignal m_outMessagesEvent;
     TNSynchroEvent m_ackEvent;
     TNFramePipe m_pipe;
-    // The rows this link has put on the wire: the answers it takes.
-    TNSentRows m_sentRows;
     // The send thread waits with no answer in hand: the next answer wakes it
     // (it starts the answer's log delay).
     std::atomic<bool> m_wakeOnAck{false};

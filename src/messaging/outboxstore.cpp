@@ -337,9 +337,10 @@ bool LogAcceptedRowOfLoggedText(TStatements& st, const TClientInputMessage& ack)
 
 // Whether a report may belong to the row the server accepted as
 // ServerRecordID: a MESSAGE_SENT names the server's record, which must be the
-// same (out-box IDs start again once the out-box is emptied, so the client
-// record ID alone may name a row of an earlier run); a MESSAGE_SEND_ERROR
-// names none.
+// same (a stale report, or one of another client's row with this ID, names
+// another); a MESSAGE_SEND_ERROR names none. The links match reports so
+// before they pass them on (sentrows.h); the log writes hold to it as well,
+// whoever calls them.
 bool ReportNamesServerRecord(const TClientInputMessage& report, const QVariant& serverRecordId)
 {
     return report.MsgType != rkMessageSent || serverRecordId.isNull() ||
@@ -580,18 +581,24 @@ TNReportOutcome ApplyOneReport(TStatements& st, const TClientInputMessage& repor
                                QSet<qint32>& texts)
 {
     TNReportOutcome outcome;
-    const QVariantList values = ReadOutRow(st,
-                                           QStringLiteral("m.MessageTextID, m.sentMessagesID, (select "
-                                                          "s.ServerRecordID from SentMessages s where s.ID = "
-                                                          "m.sentMessagesID)"),
-                                           3, report.ClientRecordID, "read reported row");
+    // The row with the server record its log row was accepted as: two look-ups
+    // by key, one statement whose text is fixed.
+    QSqlQuery& row =
+        st.Get(QStringLiteral("select m.MessageTextID, m.sentMessagesID, s.ServerRecordID from OutMessages m "
+                              "left join SentMessages s on s.ID = m.sentMessagesID where m.ID = :ClientRecordID"));
+    row.bindValue(QStringLiteral(":ClientRecordID"), report.ClientRecordID);
+    Exec(row, "read reported row");
+    QVariantList values;
+    if (row.next())
+        values = {row.value(0), row.value(1), row.value(2)};
+    row.finish();
     if (values.isEmpty()) {
         outcome.Result = TApplyReportResult::arNoRow;
         return outcome;
     }
     if (!ReportNamesServerRecord(report, values[2])) {
-        // The row was accepted as another server record: the report is of
-        // an earlier row that had this ID.
+        // The row was accepted as another server record: the report is
+        // not this row's.
         qDebug("Report for client record %d names server record %d, the row was accepted as %d; dropped",
                report.ClientRecordID, report.ServerRecordID, values[2].toInt());
         outcome.Result = TApplyReportResult::arNoRow;

@@ -8,6 +8,7 @@
 #include "messaging/messageprocessor.h"
 #include "messaging/popupwin.h"
 #include "messaging/sendsettings.h"
+#include "messaging/sentrows.h"
 #include "messaging/serverslist.h"
 #include "platform/hostlookup.h"
 
@@ -64,6 +65,8 @@ void SendOutBox()
 
 void StartMessaging()
 {
+    // The answers awaited are those of rows sent from here on.
+    RunSentRows().Clear();
     CreateDispatcher();
 }
 

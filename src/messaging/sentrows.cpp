@@ -10,13 +10,13 @@ bool TNSentRows::TakeAck(const TClientInputMessage& ack)
 {
     std::lock_guard<std::mutex> guard(m_lock);
     const auto it = m_rows.find(ack.ClientRecordID);
-    if (it == m_rows.end() || it->Acked)
+    if (it == m_rows.end() || it->Accepted)
         return false;
-    if (ack.MsgType != rkMessageAccepted || it->Reported) {
+    if (ack.MsgType != rkMessageAccepted) {
         m_rows.erase(it);
         return true;
     }
-    it->Acked = true;
+    it->Accepted = true;
     it->ServerRecordID = ack.ServerRecordID;
     return true;
 }
@@ -25,13 +25,8 @@ bool TNSentRows::TakeReport(const TClientInputMessage& report)
 {
     std::lock_guard<std::mutex> guard(m_lock);
     const auto it = m_rows.find(report.ClientRecordID);
-    if (it == m_rows.end() || it->Reported)
+    if (it == m_rows.end() || !it->Accepted)
         return false;
-    if (!it->Acked) {
-        // The report overtook its acknowledgement: the row waits for it.
-        it->Reported = true;
-        return true;
-    }
     if (report.MsgType == rkMessageSent && report.ServerRecordID != it->ServerRecordID)
         return false;
     m_rows.erase(it);
@@ -42,4 +37,16 @@ qsizetype TNSentRows::Count() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_rows.size();
+}
+
+void TNSentRows::Clear()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_rows.clear();
+}
+
+TNSentRows& RunSentRows()
+{
+    static TNSentRows rows;
+    return rows;
 }

@@ -19,8 +19,8 @@ TNoticed& Noticed()
 
 bool FirstNoticeOfUnroutedRow(const TNOutRow& row)
 {
-    // A row by what it holds, not only by its ID: IDs start again once the
-    // out-box is emptied.
+    // A row by what it holds as well as by its ID: an out-box never uses an
+    // ID twice, but another database file (a copy put back) may.
     const QString key =
         QStringLiteral("%1/%2/%3/%4").arg(row.ID).arg(row.ContactID).arg(row.DatabaseGUID).arg(qHash(row.MessageText));
     std::lock_guard<std::mutex> guard(Noticed().lock);

@@ -12,8 +12,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
-// True the first time Row is passed in this run (a row whose ID a later row
-// takes once the out-box was emptied counts as a new one). Any thread.
+// True the first time Row is passed in this run (a row of the same ID that
+// holds another recipient or text counts as a new one). Any thread.
 bool FirstNoticeOfUnroutedRow(const TNOutRow& row);
 
 // How a popup names a row: the name it was queued under, or "record N".

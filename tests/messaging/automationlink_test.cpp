@@ -305,6 +305,32 @@ TEST_F(AutomationLinkTest, CloseRequestInTheMiddleOfABatchIsToldEveryTimeAndKeep
     ExpectNextSendDelivers(sim, options, kRounds + 1, 5 * kRounds);
 }
 
+TEST_F(AutomationLinkTest, ReportsHeldForTheNextConnectionConfirmTheirRows)
+{
+    // After the close request the link may still post row 3; its answer is
+    // late enough to find the link gone (the row goes with the next Send).
+    UseHiddenWindow();
+    TSimOptions options = AutomationSim();
+    options.closeAfter = 2;
+    options.ackDelayMs = 300;
+    options.reportDelayMs = 500;
+    options.holdReports = true;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Five"), ComContacts(QStringLiteral("pagehost"), 5));
+    ExpectHeldReportsConfirmTheirRows(sim, options);
+}
+
+TEST_F(AutomationLinkTest, StaleReportBeforeTheAcceptanceLeavesTheRealReportToConfirmTheRow)
+{
+    TSimOptions options = AutomationSim();
+    options.staleReports = true;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Stale"), ComContacts(QStringLiteral("pagehost"), 2));
+    ExpectStaleReportsChangeNothing(2);
+}
+
 TEST_F(AutomationLinkTest, LinkWhoseServerEndedUnlistsItselfSoTheNextSendConnectsAnew)
 {
     auto sim = std::make_unique<TPagingServerSim>(AutomationSim());

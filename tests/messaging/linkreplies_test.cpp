@@ -27,11 +27,13 @@ void Feed(TBaseServer& link, TFrameCutter& cutter, const QString& line)
     link.HandleServerReply(cutter);
 }
 
+// Also forgets the rows earlier tests put on the wire.
 void EmptyInMessages()
 {
     TClientInputMessage leftover;
     while (InMessagesList.TakeFirst(&leftover)) {
     }
+    RunSentRows().Clear();
 }
 }  // namespace
 
@@ -71,7 +73,7 @@ TEST(LinkRepliesTest, MalformedRepliesAreSkippedAndTheLinkKeepsReading)
     EmptyInMessages();
 }
 
-TEST(LinkRepliesTest, OnlyTheFirstAnswersToRowsTheLinkSentAreTaken)
+TEST(LinkRepliesTest, OnlyTheFirstAnswersToRowsTheRunSentAreTaken)
 {
     EmptyInMessages();
     TReplyOnlyLink link;
@@ -96,15 +98,28 @@ TEST(LinkRepliesTest, OnlyTheFirstAnswersToRowsTheLinkSentAreTaken)
     Feed(link, cutter, MessageSentLine(3, 302));
     EXPECT_EQ(InMessagesList.PendingCount(), 1);
 
-    // A report may overtake its acknowledgement, which still counts once; a
-    // failure report names no server record.
+    // A report before the row's acceptance (a stale one) changes nothing;
+    // the acceptance counts once and the report after it does, on another
+    // connection too; a failure report names no server record.
     link.RowPutOnWire(4);
+    Feed(link, cutter, MessageSentLine(4, 9999));
     Feed(link, cutter, MessageSendErrorLine(4, 5, QStringLiteral("Logon")));
+    EXPECT_EQ(InMessagesList.PendingCount(), 1);
     Feed(link, cutter, MessageAcceptedLine(4, 304));
     Feed(link, cutter, MessageAcceptedLine(4, 304));
-    Feed(link, cutter, MessageSendErrorLine(4, 5, QStringLiteral("Logon")));
     EXPECT_EQ(acks(), 1);
+    TReplyOnlyLink later;
+    TFrameCutter laterCutter;
+    Feed(later, laterCutter, MessageSentLine(4, 9999));
+    Feed(later, laterCutter, MessageSendErrorLine(4, 5, QStringLiteral("Logon")));
+    Feed(link, cutter, MessageSendErrorLine(4, 5, QStringLiteral("Logon")));
     EXPECT_EQ(InMessagesList.PendingCount(), 2);
+    // A row whose wait ran out is acknowledged on whichever connection.
+    link.RowPutOnWire(6);
+    Feed(later, laterCutter, MessageAcceptedLine(6, 310));
+    Feed(link, cutter, MessageAcceptedLine(6, 310));
+    EXPECT_EQ(int(later.TakeAcks().size()), 1);
+    EXPECT_EQ(acks(), 0);
 
     // A refusal on arrival ends its row; the row sent again starts afresh.
     link.RowPutOnWire(5);
@@ -117,6 +132,7 @@ TEST(LinkRepliesTest, OnlyTheFirstAnswersToRowsTheLinkSentAreTaken)
     Feed(link, cutter, MessageSentLine(5, 306));
     EXPECT_EQ(acks(), 1);
     EXPECT_EQ(InMessagesList.PendingCount(), 3);
+    EXPECT_EQ(RunSentRows().Count(), 1);  // row 6 waits for its report
     EmptyInMessages();
 }
 

@@ -216,6 +216,61 @@ protected:
                   rows);
     }
 
+    // Five rows queued to a server that closes the connection once it has
+    // answered two, their delivery reports still due, and holds those for
+    // the installation's next connection (Options: closeAfter 2, late
+    // reports, holdReports). The next Send sends rows 3 to 5 on a new
+    // connection, which also brings the reports of rows 1 and 2: every row
+    // is confirmed and the out-box empties.
+    void ExpectHeldReportsConfirmTheirRows(TPagingServerSim& sim, TSimOptions options)
+    {
+        SendOutBox();
+        ASSERT_TRUE(WaitForSendDone());
+        ASSERT_TRUE(WaitUntil([] { return ServersList.LiveCount() == 0 && ClosedLinksWaiting() == 0; }));
+        EXPECT_EQ(LogRows(), 2);
+        EXPECT_EQ(OutBoxRows(), 5);
+        options.closeAfter = 0;
+        sim.SetOptions(options);
+        SendOutBox();
+        ASSERT_TRUE(WaitForSendDone(2));
+        EXPECT_TRUE(WaitForOutBoxRows(0));
+        // (An automation link may post row 3 before it acts on the close
+        // request: the row goes again with the next Send.)
+        QSet<QString> rows;
+        for (const TSimFrame& frame : sim.ReceivedFrames())
+            if (frame.Word() == QLatin1String("MESSAGE"))
+                rows.insert(frame.items.value(1));
+        EXPECT_EQ(rows, (QSet<QString>{"1", "2", "3", "4", "5"}));
+        EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where SendConfirmed = 1 and "
+                                        "ErrorStatus = 0")),
+                  5);
+        // Row 1's report came on another connection than the row.
+        int sentOn = 0;
+        int reportedOn = 0;
+        for (const TSimFrame& frame : sim.ReceivedFrames())
+            if (frame.Word() == QLatin1String("MESSAGE") && frame.items.value(1) == QLatin1String("1"))
+                sentOn = frame.connection;
+        for (const TSimFrame& frame : sim.SentFrames())
+            if (frame.Word() == QLatin1String("MESSAGE_SENT") && frame.items.value(1).startsWith(QLatin1String("1,")))
+                reportedOn = frame.connection;
+        EXPECT_NE(sentOn, 0);
+        EXPECT_GT(reportedOn, sentOn);
+    }
+
+    // The server sends a stale MESSAGE_SENT naming another server record
+    // before each acceptance (Options: staleReports): it changes nothing, and
+    // the real report after the acceptance confirms the row.
+    void ExpectStaleReportsChangeNothing(int rows)
+    {
+        SendOutBox();
+        ASSERT_TRUE(WaitForSendDone());
+        EXPECT_TRUE(WaitForOutBoxRows(0));
+        EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where SendConfirmed = 1 and "
+                                        "ErrorStatus = 0 and ServerRecordID < %1")
+                             .arg(kStaleServerIdOffset)),
+                  rows);
+    }
+
     TestDatabases m_dbs;
     std::unique_ptr<TDModOptions> m_options;
     TBaseDataClient* m_client = nullptr;

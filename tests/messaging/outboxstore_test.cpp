@@ -230,9 +230,9 @@ TEST_F(OutBoxStoreTest, ReportsInHandAreAppliedWithTheirAcknowledgements)
 
 TEST_F(OutBoxStoreTest, ReportNamingAnotherServerRecordThanTheRowsAcceptanceChangesNothing)
 {
-    // Out-box IDs start again once the out-box is emptied: such a report is
-    // of an earlier row that had the ID. Neither the processor's way nor the
-    // acknowledgement's log write applies it.
+    // Such a report is not this row's (a stale one, another client's).
+    // Neither the processor's way nor the acknowledgement's log write
+    // applies it.
     ASSERT_EQ(MoveToSent(m_db, Ack(1)), TMoveToSentResult::msLogged);
     EXPECT_EQ(ApplyReport(m_db, Report(1, rkMessageSent, 0, 41), true).Result, TApplyReportResult::arNoRow);
     QList<TClientInputMessage> reports{Report(2, rkMessageSent, 0, 42)};

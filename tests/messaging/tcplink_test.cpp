@@ -553,42 +553,31 @@ TEST_F(TcpLinkTest, AnswersForRowsTheServerNeverGotMakeNothingCountAsDelivered)
     ExpectStrayAnswersCountForNothing(sim, 20, 50);
 }
 
-TEST_F(TcpLinkTest, LateReportOfAnEarlierRowIsNotTakenForTheRowThatNowHasItsId)
+TEST_F(TcpLinkTest, ReportsHeldForTheNextConnectionConfirmTheirRows)
 {
-    // The server reports every row a second time, late. Row 1 is delivered
-    // and leaves the out-box; the next message's row has ID 1 again, is
-    // accepted as another server record and not reported: the late second
-    // report of the first row 1 must not confirm it.
     TSimOptions options = LoopbackSim();
-    options.repeatReportMs = 1500;
+    options.closeAfter = 2;
+    options.reportDelayMs = 500;
+    options.holdReports = true;
     TPagingServerSim sim(options);
     ASSERT_TRUE(sim.Start());
-    const qint32 ann = Contact(QStringLiteral("Ann"), Carrier(sim.Port()));
-    Queue(QStringLiteral("First"), {ann});
-    SendOutBox();
-    ASSERT_TRUE(WaitForSendDone());
-    ASSERT_TRUE(WaitForOutBoxRows(0));
-    options.report = TSimReport::None;
-    sim.SetOptions(options);
-    // The out-box is empty: its IDs start again.
-    QSqlQuery(LocalDb()).exec(QStringLiteral("delete from sqlite_sequence where name = 'OutMessages'"));
-    Queue(QStringLiteral("Second"), {ann});
-    ASSERT_EQ(Scalar(QStringLiteral("select ID from OutMessages")), 1);
-    SendOutBox();
-    ASSERT_TRUE(WaitForSendDone(2));
-    ASSERT_TRUE(sim.WaitForSent(QStringLiteral("MESSAGE_SENT"), 2, 10000));
-    // The late report left the server after the new row's acceptance.
-    QStringList out;
-    for (const TSimFrame& frame : sim.SentFrames())
-        out << frame.Word();
-    ASSERT_LT(out.lastIndexOf(QStringLiteral("MESSAGE_ACCEPTED")), out.lastIndexOf(QStringLiteral("MESSAGE_SENT")));
-    EXPECT_FALSE(WaitUntil([&] { return OutBoxRows() == 0; }, 1000));
-    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where ClientRecordID = 1 and "
-                                    "SendConfirmed = 1")),
-              1);
-    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages s, OutMessages m where "
-                                    "m.sentMessagesID = s.ID and s.SendConfirmed = 0 and s.ServerRecordID = 2")),
-              1);
+    const qint32 carrier = Carrier(sim.Port());
+    QList<qint32> contacts;
+    for (int i = 0; i < 5; ++i)
+        contacts << Contact(QStringLiteral("C%1").arg(i), carrier);
+    Queue(QStringLiteral("Five"), contacts);
+    ExpectHeldReportsConfirmTheirRows(sim, options);
+}
+
+TEST_F(TcpLinkTest, StaleReportBeforeTheAcceptanceLeavesTheRealReportToConfirmTheRow)
+{
+    TSimOptions options = LoopbackSim();
+    options.staleReports = true;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    Queue(QStringLiteral("Stale"), {Contact(QStringLiteral("A"), carrier), Contact(QStringLiteral("B"), carrier)});
+    ExpectStaleReportsChangeNothing(2);
 }
 
 TEST_F(TcpLinkTest, SendBarMovesWhileTheReceiveThreadSendsTheRows)

@@ -139,6 +139,34 @@ TEST(SimCoreTest, StrayAnswersFollowTheLogonAndRepeatedReportsComeLate)
     EXPECT_EQ(stray.ServerRecordID, 3);
 }
 
+TEST(SimCoreTest, HeldReportsGoToTheNextLogonOfTheSameInstallationAndStaleOnesComeFirst)
+{
+    TSimOptions o;
+    o.holdReports = true;
+    o.staleReports = true;
+    o.reportDelayMs = 100;
+    TSimCore core(o);
+    const int first = core.OpenConnection();
+    core.OnFrame(first, Items(LogonLine(QStringLiteral("{A}"))));
+    const QList<TSimReply> reply = core.OnFrame(first, Message(7));
+    EXPECT_EQ(Words(reply), (QStringList{QStringLiteral("MESSAGE_SENT"), QStringLiteral("MESSAGE_ACCEPTED"),
+                                         QStringLiteral("MESSAGE_SENT")}));
+    TClientInputMessage stale;
+    ASSERT_TRUE(TClientRawInMessage(reply[0].line).ToInputMessage(&stale));
+    EXPECT_EQ(stale.ServerRecordID, 1 + kStaleServerIdOffset);
+    // The connection closed before its report went: another installation
+    // does not get it, the next logon of the same one does.
+    core.HoldReports(first, reply);
+    core.CloseConnection(first);
+    const int other = core.OpenConnection();
+    EXPECT_EQ(Words(core.OnFrame(other, Items(LogonLine(QStringLiteral("{B}"))))),
+              QStringList{QStringLiteral("LOGON_OK")});
+    const int again = core.OpenConnection();
+    const QList<TSimReply> logon = core.OnFrame(again, Items(LogonLine(QStringLiteral("{A}"))));
+    ASSERT_EQ(Words(logon), (QStringList{QStringLiteral("LOGON_OK"), QStringLiteral("MESSAGE_SENT")}));
+    EXPECT_EQ(logon[1].line, reply[2].line);
+}
+
 TEST(SimCoreTest, LogonAnswersAndSilence)
 {
     TSimOptions o;

@@ -68,6 +68,8 @@ TEST(SimOptionsTest, EveryOptionReachesItsField)
                        "1200",
                        "--stray-answers",
                        "50",
+                       "--hold-reports",
+                       "--stale-reports",
                        "--split",
                        "1",
                        "--split-gap",
@@ -107,6 +109,8 @@ TEST(SimOptionsTest, EveryOptionReachesItsField)
     EXPECT_EQ(o.reportDelayMs, 250);
     EXPECT_EQ(o.repeatReportMs, 1200);
     EXPECT_EQ(o.strayAnswers, 50);
+    EXPECT_TRUE(o.holdReports);
+    EXPECT_TRUE(o.staleReports);
     EXPECT_EQ(o.splitAt, 1);
     EXPECT_EQ(o.splitGapMs, 10);
     EXPECT_TRUE(o.garbage);

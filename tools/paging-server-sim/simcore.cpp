@@ -36,17 +36,31 @@ QList<TSimReply> TSimCore::OnFrame(int connection, const QStringList& items)
     if (it == m_connections.end() || o.silent || items.isEmpty())
         return {};
     if (items[0] == LogonWord())
-        return OnLogon(o);
+        return OnLogon(*it, items, o);
     if (items[0] == MessageWord())
         return OnMessage(*it, items, o);
     return {};
 }
 
-QList<TSimReply> TSimCore::OnLogon(const TSimOptions& o)
+void TSimCore::HoldReports(int connection, const QList<TSimReply>& replies)
 {
+    const auto it = m_connections.constFind(connection);
+    if (it == m_connections.cend() || !Options().holdReports)
+        return;
+    for (const TSimReply& reply : replies)
+        if (reply.report && !reply.line.isEmpty())
+            m_heldReports[it->appId].append(reply.line);
+}
+
+QList<TSimReply> TSimCore::OnLogon(TConnection& state, const QStringList& items, const TSimOptions& o)
+{
+    state.appId = items.value(1);
     switch (o.logon) {
         case TSimLogon::Ok: {
             QList<TSimReply> replies{{LogonOkLine(), o.logonDelayMs}};
+            // Reports an earlier connection of this installation still owed.
+            for (const QString& line : m_heldReports.take(state.appId))
+                replies.append({line, o.logonDelayMs, false, true});
             if (!o.logonBroadcast.isEmpty())
                 replies.append({BroadcastLine(o.logonBroadcast), o.logonDelayMs});
             // Answers for rows this connection never sent.
@@ -85,16 +99,18 @@ QList<TSimReply> TSimCore::OnMessage(TConnection& state, const QStringList& item
     } else {
         const qint32 serverId = m_nextServerRecordId++;
         const bool acked = !o.dropAcks && !o.dropAckIds.contains(clientId);
+        if (acked && o.staleReports)
+            replies.append({MessageSentLine(clientId, serverId + kStaleServerIdOffset), o.ackDelayMs});
         if (acked)
             replies.append({MessageAcceptedLine(clientId, serverId), o.ackDelayMs});
         const int reportAt = (acked ? o.ackDelayMs : 0) + o.reportDelayMs;
         if (o.unreportedIds.contains(clientId)) {
             // This delivery report is lost.
         } else if (o.reportErrorIds.contains(clientId) || o.report == TSimReport::Error) {
-            replies.append(
-                {MessageSendErrorLine(clientId, o.reportErrorCode, ErrorStatusText(o.reportErrorCode)), reportAt});
+            replies.append({MessageSendErrorLine(clientId, o.reportErrorCode, ErrorStatusText(o.reportErrorCode)),
+                            reportAt, false, true});
         } else if (o.report == TSimReport::Sent) {
-            replies.append({MessageSentLine(clientId, serverId), reportAt});
+            replies.append({MessageSentLine(clientId, serverId), reportAt, false, true});
             if (o.repeatReportMs > 0)
                 replies.append({MessageSentLine(clientId, serverId), reportAt + o.repeatReportMs});
         }

@@ -22,6 +22,7 @@ struct TSimReply {
     QString line;
     int delayMs = 0;
     bool close = false;
+    bool report = false;  // a delivery report (held when its connection closes first)
 };
 
 class TSimCore {
@@ -40,12 +41,18 @@ public:
     // The replies to one received line, read into its items.
     QList<TSimReply> OnFrame(int connection, const QStringList& items);
 
+    // The door could not carry Replies before the connection closed: with
+    // holdReports, their delivery reports wait for the next logon of the
+    // connection's AppID. Called before CloseConnection.
+    void HoldReports(int connection, const QList<TSimReply>& replies);
+
 private:
     struct TConnection {
         int messages = 0;  // MESSAGE frames received
+        QString appId;     // of its LOGON
     };
 
-    QList<TSimReply> OnLogon(const TSimOptions& o);
+    QList<TSimReply> OnLogon(TConnection& state, const QStringList& items, const TSimOptions& o);
     QList<TSimReply> OnMessage(TConnection& state, const QStringList& items, const TSimOptions& o);
 
     mutable QMutex m_optionsLock;
@@ -53,4 +60,5 @@ private:
     QHash<int, TConnection> m_connections;
     int m_lastConnection = 0;
     qint32 m_nextServerRecordId;
+    QHash<QString, QStringList> m_heldReports;  // by AppID
 };

@@ -12,6 +12,7 @@
 #include <QDBusVariant>
 #include <QMap>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -178,6 +179,11 @@ void TSimDbusDoor::EndConversation(const QString& sender)
     if (it == m_clients.end())
         return;
     const int id = it->id;
+    // Replies still waiting for their delay never go in this conversation.
+    QList<int> order = it->timed.keys();
+    std::sort(order.begin(), order.end());
+    for (int timed : std::as_const(order))
+        m_core.HoldReports(id, it->timed.value(timed));
     m_clients.erase(it);
     m_watcher.removeWatchedService(sender);
     m_core.CloseConnection(id);
@@ -211,21 +217,28 @@ void TSimDbusDoor::OnStartServer()
     });
 }
 
-// Replies of equal delay leave together, in their order.
+// Replies of equal delay leave together, in their order. The later ones are
+// set up first: a close among the first holds them.
 void TSimDbusDoor::Schedule(const QString& sender, int id, const QList<TSimReply>& replies)
 {
     QMap<int, QList<TSimReply>> byDelay;
     for (const TSimReply& reply : replies)
         byDelay[reply.delayMs].append(reply);
+    const auto client = m_clients.find(sender);
+    if (client == m_clients.end() || client->id != id)
+        return;  // that conversation has ended
     for (auto it = byDelay.cbegin(); it != byDelay.cend(); ++it) {
-        if (it.key() <= 0) {
-            Carry(sender, id, it.value());
-        } else {
-            const QList<TSimReply> batch = it.value();
-            QTimer::singleShot(it.key(), Qt::PreciseTimer, this,
-                               [this, sender, id, batch] { Carry(sender, id, batch); });
-        }
+        if (it.key() <= 0)
+            continue;
+        const int timed = ++client->lastTimed;
+        client->timed.insert(timed, it.value());
+        QTimer::singleShot(it.key(), Qt::PreciseTimer, this, [this, sender, id, timed] {
+            const auto due = m_clients.find(sender);
+            if (due != m_clients.end() && due->id == id)
+                Carry(sender, id, due->timed.take(timed));
+        });
     }
+    Carry(sender, id, byDelay.value(0));
 }
 
 void TSimDbusDoor::Carry(const QString& sender, int id, const QList<TSimReply>& replies)
@@ -235,7 +248,8 @@ void TSimDbusDoor::Carry(const QString& sender, int id, const QList<TSimReply>& 
         return;  // that conversation has ended
     const bool join = m_core.Options().joinFrames;
     QString joined;
-    for (const TSimReply& reply : replies) {
+    for (qsizetype i = 0; i < replies.size(); ++i) {
+        const TSimReply& reply = replies[i];
         if (!reply.line.isEmpty()) {
             m_log.Add(id, TSimDirection::Out, CommaTextToList(reply.line));
             const QString frame = FromCodePage(FrameLine(reply.line));
@@ -247,6 +261,7 @@ void TSimDbusDoor::Carry(const QString& sender, int id, const QList<TSimReply>& 
         if (reply.close) {
             if (!joined.isEmpty())
                 SendEvent(sender, joined);
+            m_core.HoldReports(id, replies.mid(i + 1));
             RequestClose(sender);
             return;
         }

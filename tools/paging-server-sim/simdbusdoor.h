@@ -58,6 +58,9 @@ private:
         int events = 0;  // ReplyMessage events sent in this conversation
         QString hostName;
         QString ipAddress;
+        // Replies waiting for their delay, by a number of their own.
+        QHash<int, QList<TSimReply>> timed;
+        int lastTimed = 0;
     };
 
     TClient& ClientFor(const QString& sender);

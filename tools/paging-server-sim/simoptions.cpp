@@ -113,6 +113,11 @@ const TFlagOption kFlagOptions[] = {
     {"silent", "Never answer anything.", &TSimOptions::silent},
     {"automation", "Open the automation door on the D-Bus session bus.", &TSimOptions::automationDoor},
     {"join-frames", "Automation door: frames leaving together share one ReplyMessage event.", &TSimOptions::joinFrames},
+    {"hold-reports",
+     "Delivery reports due when a connection closes go out on the next connection of the same AppID, after LOGON_OK.",
+     &TSimOptions::holdReports},
+    {"stale-reports", "Before each MESSAGE_ACCEPTED, a stale MESSAGE_SENT naming another server record ID.",
+     &TSimOptions::staleReports},
 };
 
 bool ReadEngine(const QString& text, TSimEngine* engine)

@@ -12,6 +12,8 @@ enum class TSimReport { Sent, Error, None };
 // The automation door's delivery engine: running from the start, stopped
 // until StartServer, or one that never reports running.
 enum class TSimEngine { Running, Stopped, Never };
+// How far a stale report's server record ID lies from the acceptance's.
+constexpr int kStaleServerIdOffset = 1000000;
 
 struct TSimOptions {
     // The TCP door. Port 0 picks a free port (read it back from the server).
@@ -44,13 +46,22 @@ struct TSimOptions {
     QList<qint32> unreportedIds;   // accepted and never reported, whatever Report says
     int reportDelayMs = 0;
     // Every MESSAGE_SENT goes out a second time this many milliseconds after
-    // the first (0: once): a late report of a row the client may since have
-    // reused the ID of.
+    // the first (0: once): a late report of a row the client has seen
+    // through already.
     int repeatReportMs = 0;
     // Answers for rows never sent: right after LOGON_OK, MESSAGE_ACCEPTED and
     // MESSAGE_SENT for client record IDs 1 to StrayAnswers, though no
     // MESSAGE came (their server record IDs are taken from the counter).
     int strayAnswers = 0;
+    // The delivery reports a connection still owes when it closes (either
+    // side closing it) go out on the next connection that logs on with the
+    // same AppID, right after its LOGON_OK: a server that keeps reports per
+    // installation.
+    bool holdReports = false;
+    // Before each MESSAGE_ACCEPTED, a stale MESSAGE_SENT for the same client
+    // record ID that names another server record (the accepted one plus
+    // kStaleServerIdOffset).
+    bool staleReports = false;
 
     // Wire faults. SplitAt 1 writes each frame byte by byte, N > 1 in two
     // writes cut after byte N; SplitGapMs is the pause between the writes.

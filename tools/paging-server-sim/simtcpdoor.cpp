@@ -7,6 +7,7 @@
 
 #include <QMap>
 #include <QTcpSocket>
+#include <algorithm>
 
 namespace {
 // Stray bytes put before frames: no CR, so they never touch a marker.
@@ -105,36 +106,58 @@ void TSimTcpDoor::OnDisconnected(int id)
     if (it == m_connections.end())
         return;
     QTcpSocket* socket = it->socket;
+    HoldTimed(*it, id);
     m_connections.erase(it);
     m_core.CloseConnection(id);
     m_log.Add(id, TSimDirection::Close);
     socket->deleteLater();
 }
 
-// Replies of equal delay leave together, in their order.
+// Replies of equal delay leave together, in their order. The later ones are
+// set up first: a close among the first holds them.
 void TSimTcpDoor::Schedule(int id, const QList<TSimReply>& replies)
 {
     QMap<int, QList<TSimReply>> byDelay;
     for (const TSimReply& reply : replies)
         byDelay[reply.delayMs].append(reply);
+    const auto connection = m_connections.find(id);
+    if (connection == m_connections.end() || connection->closing)
+        return;  // nothing more goes on this connection
     for (auto it = byDelay.cbegin(); it != byDelay.cend(); ++it) {
-        if (it.key() <= 0) {
-            Carry(id, it.value());
-        } else {
-            const QList<TSimReply> batch = it.value();
-            QTimer::singleShot(it.key(), Qt::PreciseTimer, this, [this, id, batch] { Carry(id, batch); });
-        }
+        if (it.key() <= 0)
+            continue;
+        const int timed = ++connection->lastTimed;
+        connection->timed.insert(timed, it.value());
+        QTimer::singleShot(it.key(), Qt::PreciseTimer, this, [this, id, timed] {
+            const auto due = m_connections.find(id);
+            if (due != m_connections.end())
+                Carry(id, due->timed.take(timed));
+        });
     }
+    Carry(id, byDelay.value(0));
 }
 
 void TSimTcpDoor::Carry(int id, const QList<TSimReply>& replies)
 {
-    for (const TSimReply& reply : replies) {
+    for (qsizetype i = 0; i < replies.size(); ++i) {
+        const TSimReply& reply = replies[i];
         if (!reply.line.isEmpty())
             SendLine(id, reply.line);
-        if (reply.close)
+        if (reply.close) {
             Enqueue(id, TWrite{{}, true});
+            m_core.HoldReports(id, replies.mid(i + 1));
+            return;
+        }
     }
+}
+
+void TSimTcpDoor::HoldTimed(TConnection& connection, int id)
+{
+    QList<int> order = connection.timed.keys();
+    std::sort(order.begin(), order.end());
+    for (int timed : std::as_const(order))
+        m_core.HoldReports(id, connection.timed.value(timed));
+    connection.timed.clear();
 }
 
 void TSimTcpDoor::SendLine(int id, const QString& line)
@@ -165,8 +188,10 @@ void TSimTcpDoor::Enqueue(int id, TWrite write)
     const auto it = m_connections.find(id);
     if (it == m_connections.end() || it->closing)
         return;
-    if (write.close)
+    if (write.close) {
         it->closing = true;
+        HoldTimed(*it, id);
+    }
     it->queue.append(std::move(write));
     if (!it->pausing)
         Drain(id);

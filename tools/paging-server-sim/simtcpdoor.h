@@ -49,6 +49,9 @@ private:
         QList<TWrite> queue;
         bool pausing = false;
         bool closing = false;
+        // Replies waiting for their delay, by a number of their own.
+        QHash<int, QList<TSimReply>> timed;
+        int lastTimed = 0;
     };
 
     void OnNewConnection();
@@ -56,6 +59,9 @@ private:
     void OnDisconnected(int id);
     void Schedule(int id, const QList<TSimReply>& replies);
     void Carry(int id, const QList<TSimReply>& replies);
+    // The connection is closing: the replies still waiting for their delay
+    // will never go on it (the core may hold their reports).
+    void HoldTimed(TConnection& connection, int id);
     void SendLine(int id, const QString& line);
     void Enqueue(int id, TWrite write);
     void Drain(int id);
