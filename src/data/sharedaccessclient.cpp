@@ -5,6 +5,7 @@
 #include "data/remotedataconnection.h"
 #include "data/remotedataprotocol.h"
 #include "data/shareddatafolder.h"
+#include "data/sharedmissingids.h"
 #include "data/sharedreferences.h"
 #include "db/clientdatasetfile.h"
 #include "db/dberror.h"
@@ -177,7 +178,9 @@ void TBaseSharedClient::LoadClientDataSetFromFile(TDataKind kind)
     }
     // Every row keeps its ID, except the memberships that the group editor
     // of earlier versions saved without one: refusing those would leave the
-    // book out of every run.
+    // book out of every run. The client gives them their IDs
+    // (sharedmissingids.h); until the server's are fetched, those already on
+    // the server stay without one.
     static const QStringList id{QStringLiteral("ID")};
     ::LoadClientDataSetFromFile(*dataSet, file, kind == dkGroupAssigns ? QStringList() : id);
     m_unreadable[kind] = false;
@@ -428,13 +431,19 @@ bool TSharedAccessClient::InitConnection(const QString& data)
     const bool usable = ReadSettings(data);
     LoadAllClientDataSetsFromFiles();
     if (CacheUsable()) {
+        QStringList notices;
+        // Memberships an earlier version kept without an ID.
+        if (const QString given = GiveIdsAtLoad(*this); !given.isEmpty())
+            notices << given;
         // Left by a run that ended before the new record they name was
         // saved, or after it was given up.
         const QStringList dropped = DropRowsNamingGoneRecords(*this);
         if (!dropped.isEmpty())
-            SetLoadNotice(QStringLiteral("The cache of the address book \"%1\" held rows naming new records that "
-                                         "are no longer in it; they were dropped:\n%2")
-                              .arg(Name(), dropped.join(u'\n')));
+            notices << QStringLiteral(
+                           "The cache of the address book \"%1\" held rows naming new records that "
+                           "are no longer in it; they were dropped:\n%2")
+                           .arg(Name(), dropped.join(u'\n'));
+        SetLoadNotice(notices.join(QStringLiteral("\n\n")));
     }
     m_snapshotStale = true;
     return usable && CacheUsable();

@@ -5,6 +5,7 @@
 #include "data/remotedataconnection.h"
 #include "data/remotefetch.h"
 #include "data/sharedaccessclient.h"
+#include "data/sharedmissingids.h"
 #include "data/sharedreferences.h"
 #include "data/sharedfetched.h"
 #include "db/dberror.h"
@@ -231,6 +232,25 @@ QString AnswerFault(const TNClientDataSet& dataSet, const std::vector<TNRowChang
     return QString();
 }
 
+// Fetches the rows of Kind's provider in the fields Defs; false with a text
+// that names the book, its server and the table. The worker's side of a talk.
+bool FetchRows(TRemoteDataConnection& connection, const TDoorAddress& address, TDataKind kind,
+               const std::vector<TNFieldDef>& defs, std::vector<std::vector<QVariant>>* rows, QString* errorText)
+{
+    const QString provider = RemoteData::ProviderNames().value(kind);
+    QByteArray answer;
+    QString error;
+    if (!connection.FetchAnswer(provider, &answer))
+        error = connection.ErrorText();
+    else if (!ReadFetchAnswer(answer, defs, rows, &error))
+        error = QStringLiteral("the server sent rows that cannot be kept: %1").arg(error);
+    if (error.isEmpty())
+        return true;
+    *errorText =
+        address.Fault(QStringLiteral("could not fetch its %1 from").arg(RemoteData::ProviderTable(provider)), error);
+    return false;
+}
+
 // Applying a book's change logs, one talk per batch. Owned by the lambdas
 // of its talks (shared); the worker sees only copies of what it sends.
 class TApplier : public std::enable_shared_from_this<TApplier> {
@@ -312,6 +332,15 @@ private:
         if (!dataSet)
             return false;
         const TDataKind kind = m_kinds[m_kind];
+        // Rows an earlier version kept without the ID the server stored
+        // them under take it first: a change of one would name no row.
+        if (!m_idsLookedAt.contains(kind)) {
+            m_idsLookedAt.insert(kind);
+            if (HoldsRowsWithoutId(*dataSet)) {
+                FetchIds(*dataSet);
+                return true;
+            }
+        }
         const QList<int> references = ReferenceColumns(*dataSet, kind);
         std::vector<TNRowChange> batch;
         m_waiting = false;
@@ -350,6 +379,38 @@ private:
         }
         Send(*dataSet);
         return true;
+    }
+
+    // Fetches the rows of the kind at hand, gives the rows here without an
+    // ID the server's IDs, then goes on with the kind's changes.
+    void FetchIds(const TNClientDataSet& dataSet)
+    {
+        auto self = shared_from_this();
+        auto rows = std::make_shared<std::vector<std::vector<QVariant>>>();
+        auto error = std::make_shared<QString>();
+        m_exchange.Talk(
+            [address = m_address, kind = m_kinds[m_kind], defs = dataSet.FieldDefs(), rows,
+             error](TRemoteDataConnection& connection) {
+                FetchRows(connection, address, kind, defs, rows.get(), error.get());
+            },
+            [self, rows, error] {
+                TNClientDataSet* dataSet = self->DataSet();
+                if (!dataSet || !error->isEmpty()) {
+                    self->m_result.Ok = false;
+                    self->m_result.ErrorText = dataSet ? *error : QStringLiteral("The address book is no longer open");
+                    return self->Finish();
+                }
+                self->Guarded([&] {
+                    const TDataKind kind = self->m_kinds[self->m_kind];
+                    self->m_goneWithoutId << TakeIdsFromServer(
+                        *dataSet, *rows, RemoteData::ProviderTable(RemoteData::ProviderNames().value(kind)));
+                    if (self->NextBatch())
+                        return true;
+                    ++self->m_kind;
+                    self->EnterKind();
+                    return true;
+                });
+            });
     }
 
     // Sends the dataset's pending apply; Answered takes in the answer.
@@ -506,6 +567,11 @@ private:
         for (size_t i = 0; i < batch.size(); ++i) {
             if (answers[int(i)].ok)
                 continue;
+            // A change an earlier version sent without the row's ID named no
+            // row: the refusal is not the row's. It stays in the log and
+            // goes again once the row has the server's ID.
+            if (batch[i].Kind != TUpdateKind::ukInsert && m_sent[int(i)].id == 0)
+                continue;
             ++m_result.Refused;
             m_refused.insert(batch[i].RowKey);
             if (batch[i].Kind == TUpdateKind::ukInsert)
@@ -590,6 +656,11 @@ private:
                          "These rows of the address book \"%1\" named new records that are no longer in it; "
                          "they were dropped:\n%2")
                          .arg(m_client->Name(), m_dropped.join(u'\n'));
+        if (!m_goneWithoutId.isEmpty())
+            parts << QStringLiteral(
+                         "These rows of the address book \"%1\", which an earlier version kept without an ID, are "
+                         "no longer on the server; they went here too:\n%2")
+                         .arg(m_client->Name(), m_goneWithoutId.join(u'\n'));
         const QList<TWaitingRow> waiting = WaitingRows(*m_client);
         QSet<QPair<int, qint64>> waitingRows;
         for (const TWaitingRow& row : waiting)
@@ -818,6 +889,8 @@ private:
     QSet<qint64> m_refused;                 // rows of the kind at hand left in the log by this apply
     QSet<QPair<int, qint64>> m_refusedNew;  // new records the server refused: kind, temporary ID
     QStringList m_dropped;                  // rows dropped before the apply, as told
+    QSet<TDataKind> m_idsLookedAt;          // kinds whose rows without an ID were looked for
+    QStringList m_goneWithoutId;            // rows without an ID the server no longer has, as told
     bool m_waiting = false;                 // rows of the kind at hand wait for rows of the batch sent
     bool m_resending = false;               // the batch sent is a pending apply sent again
     QList<TRemoteChange> m_sent;
@@ -889,17 +962,9 @@ void StartSharedRefresh(TSharedAccessClient& client, const QList<TDataKind>& kin
             fetched->TcpDoorPort = connection.TcpDoorPort();
             connection.SetTimeout(kDataRequestMs);
             for (int i = 0; i < fetched->Kinds.size(); ++i) {
-                const QString provider = RemoteData::ProviderNames().value(fetched->Kinds[i]);
-                QByteArray answer;
                 std::vector<std::vector<QVariant>> rows;
-                QString error;
-                if (!connection.FetchAnswer(provider, &answer))
-                    error = connection.ErrorText();
-                else if (!ReadFetchAnswer(answer, fetched->Defs[size_t(i)], &rows, &error))
-                    error = QStringLiteral("the server sent rows that cannot be kept: %1").arg(error);
-                if (!error.isEmpty()) {
-                    fetched->ErrorText = address.Fault(
-                        QStringLiteral("could not fetch its %1 from").arg(RemoteData::ProviderTable(provider)), error);
+                if (!FetchRows(connection, address, fetched->Kinds[i], fetched->Defs[size_t(i)], &rows,
+                               &fetched->ErrorText)) {
                     fetched->Rows.clear();
                     break;
                 }

@@ -367,6 +367,40 @@ int TNClientDataSet::ReplaceFieldValues(const QString& field, const QHash<qint64
     return changed;
 }
 
+bool TNClientDataSet::FillEmptyValue(qint64 key, int column, const QVariant& value)
+{
+    if (column < 0 || size_t(column) >= m_defs.size())
+        Error(QStringLiteral("No field %1").arg(column));
+    CheckBrowseMode();
+    // Copy on write: the dataset's rows keep the old values until Reload.
+    const auto fill = [&](TNRowValues& values) {
+        if (!values || size_t(column) >= values->size() || !(*values)[size_t(column)].isNull())
+            return false;
+        std::vector<QVariant> filled = *values;
+        filled[size_t(column)] = value;
+        values = MakeRowValues(std::move(filled));
+        return true;
+    };
+    bool changed = false;
+    if (const auto row = m_store.find(key); row != m_store.end())
+        changed = fill(row->second);
+    for (TLogEntry& entry : m_log)
+        if (entry.Key == key && entry.Kind != TUpdateKind::ukInsert)
+            changed = fill(entry.Before) || changed;
+    for (TNRowChange& change : m_applying) {
+        if (change.RowKey != key)
+            continue;
+        for (std::vector<QVariant>* values : {&change.OldValues, &change.NewValues})
+            if (size_t(column) < values->size() && (*values)[size_t(column)].isNull()) {
+                (*values)[size_t(column)] = value;
+                changed = true;
+            }
+    }
+    if (changed)
+        Reload();
+    return changed;
+}
+
 void TNClientDataSet::MergeRowChanges(qint64 key)
 {
     CheckBrowseMode();

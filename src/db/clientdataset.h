@@ -135,6 +135,10 @@ public:
     int ReplaceFieldValue(const QString& field, const QVariant& from, const QVariant& to);
     // The same for many integer values at once (From -> To), in one pass.
     int ReplaceFieldValues(const QString& field, const QHash<qint64, qint64>& replacements);
+    // Puts Value in Column wherever the row holds no value there: in the
+    // row, its logged originals and the apply in flight; returns whether
+    // anything changed.
+    bool FillEmptyValue(qint64 key, int column, const QVariant& value);
     // The row's current values become its loaded ones.
     void MergeRowChanges(qint64 key);
     void MergeRowChanges(const QList<qint64>& keys);

@@ -11,7 +11,9 @@
 #include "localdatafixture.h"
 #include "remotedatasim.h"
 
+#include <QMultiMap>
 #include <QSqlQuery>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -122,6 +124,27 @@ protected:
             ds->FieldByName(it.key())->SetValue(it.value());
         ds->Post();
         return id;
+    }
+    // The rows of Kind here and of Table on the server as "field:field,..."
+    // in ID order (here, a row without an ID first).
+    static QString RowsHere(TSharedAccessClient* client, TDataKind kind, const QStringList& fields)
+    {
+        TNClientDataSet* dataSet = client->ClientDataSet(kind);
+        QMultiMap<qint64, QString> rows;
+        dataSet->ForEachStoredRow([&](const std::vector<QVariant>& values) {
+            QStringList cells;
+            for (const QString& field : fields)
+                cells.append(values[size_t(dataSet->FieldDefIndex(field))].toString());
+            rows.insert(values[0].isNull() ? std::numeric_limits<qint64>::min() : values[0].toLongLong(),
+                        cells.join(u':'));
+        });
+        return QStringList(rows.values()).join(u',');
+    }
+    QString RowsThere(const QString& table, const QStringList& fields)
+    {
+        return ServerSql(QStringLiteral("select group_concat(x, ',') from (select %1 as x from %2 order by ID)")
+                             .arg(fields.join(QStringLiteral(" || ':' || ")), table))
+            .toString();
     }
     static QVariant Value(TSharedAccessClient* client, TDataKind kind, qint32 id, const char* field)
     {

@@ -831,25 +831,8 @@ TEST_F(SharedClientTest, ApplyLostAnswerCancelAndRetryEndWithTheSameRowsHereAndO
     ASSERT_NE(client, nullptr);
     const quint16 port = Sim->Port();
     QString error;
-    // The rows of a kind here and on the server, in ID order.
-    const auto here = [&](TDataKind kind, const QStringList& fields) {
-        TNClientDataSet* dataSet = client->ClientDataSet(kind);
-        QMap<qint64, QString> rows;
-        dataSet->ForEachStoredRow([&](const std::vector<QVariant>& values) {
-            QStringList cells;
-            for (const QString& field : fields)
-                for (size_t i = 0; i < dataSet->FieldDefs().size(); ++i)
-                    if (dataSet->FieldDefs()[i].Name == field)
-                        cells.append(values[i].toString());
-            rows.insert(values[0].toLongLong(), cells.join(u':'));
-        });
-        return QStringList(rows.values()).join(u',');
-    };
-    const auto there = [&](const QString& table, const QStringList& fields) {
-        return ServerSql(QStringLiteral("select group_concat(x, ',') from (select %1 as x from %2 order by ID)")
-                             .arg(fields.join(QStringLiteral(" || ':' || ")), table))
-            .toString();
-    };
+    const auto here = [&](TDataKind kind, const QStringList& fields) { return RowsHere(client, kind, fields); };
+    const auto there = [&](const QString& table, const QStringList& fields) { return RowsThere(table, fields); };
     const QStringList contactFields{QStringLiteral("ID"), QStringLiteral("Name")};
     const QStringList memberFields{QStringLiteral("ID"), QStringLiteral("GroupID"), QStringLiteral("ContactID")};
 
@@ -899,4 +882,101 @@ TEST_F(SharedClientTest, ApplyLostAnswerCancelAndRetryEndWithTheSameRowsHereAndO
             }
         }
     }
+}
+
+TEST_F(SharedClientTest, MembershipsAnEarlierVersionKeptWithoutIdsEndAlikeHereAndOnTheServer)
+{
+    for (const char* sql : {"insert into Contacts (ID, Name) values (10, 'Bob'), (11, 'Carl'), (12, 'Dora')",
+                            "insert into Groups (ID, Name) values (20, 'Other'), (21, 'Night')",
+                            "insert into GroupAssigns (ID, GroupID, ContactID) values (30, 20, 10), (31, 21, 10), "
+                            "(32, 21, 11)"})
+        ServerSql(QString::fromLatin1(sql));
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    QString error;
+    for (TDataKind kind : {dkContacts, dkGroups})
+        ASSERT_TRUE(RefreshSharedDataSet(*client, kind, &error)) << error.toStdString();
+    const QString file = client->CacheFolder() + QStringLiteral("/cdsGroupAssigns.cds");
+    TNClientPacket old;
+    old.Defs = client->ClientDataSet(dkGroupAssigns)->FieldDefs();
+    LocalData.reset();
+
+    // What the group editor of an earlier version left: memberships the
+    // server stored as 30 (a change that changes nothing still logged), as
+    // 32 (nothing logged) and as 31 (removed here since, the removal sent
+    // without an ID under an apply whose answer was lost), a new one in the
+    // log, and a new one sent under that apply.
+    const QVariant none;
+    old.Rows = {{1, {none, 20, 10}}, {2, {none, 21, 11}}, {4, {none, 20, 11}}, {5, {none, 20, 12}}};
+    old.Log = {{TUpdateKind::ukModify, 1, {30, 20, 10}},
+               {TUpdateKind::ukDelete, 3, {none, 21, 10}},
+               {TUpdateKind::ukInsert, 4, {}},
+               {TUpdateKind::ukInsert, 5, {}}};
+    old.NextKey = 6;
+    old.ApplyId = QStringLiteral("sent-by-an-earlier-version");
+    old.Applying = {{TUpdateKind::ukInsert, 5, {}, {none, 20, 12}}, {TUpdateKind::ukDelete, 3, {none, 21, 10}, {}}};
+    QFile cache(file);
+    ASSERT_TRUE(cache.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    cache.write(RawCacheFile(old));
+    cache.close();
+    Answerer.Clear();
+    StartLocalData();
+    client = Client();
+    ASSERT_NE(client, nullptr);
+    EXPECT_EQ(Answerer.Texts(),
+              QStringList(
+                  QStringLiteral("The cache of the address book \"%1\" held rows that an earlier version kept without "
+                                 "an ID:\n- new rows, which took temporary IDs and go with the next Apply Updates: 2\n"
+                                 "- rows on the server whose ID the change log held; the changes left for them changed "
+                                 "nothing and were dropped: 1\n- rows on the server, which take their IDs from it at "
+                                 "the next Apply Updates or Refresh: 2")
+                      .arg(kBook)));
+    const QStringList fields{QStringLiteral("ID"), QStringLiteral("GroupID"), QStringLiteral("ContactID")};
+    const QStringList pairs{QStringLiteral("GroupID"), QStringLiteral("ContactID")};
+    EXPECT_EQ(RowsHere(client, dkGroupAssigns, fields).section(u',', 0, 0), QStringLiteral(":21:11"));
+    EXPECT_TRUE(RowsHere(client, dkGroupAssigns, fields).contains(QStringLiteral(",30:20:10")));
+    EXPECT_EQ(client->ClientDataSet(dkGroupAssigns)->ChangeCount(), 3) << "the removal and the two new rows";
+    QList<qint32> night;
+    client->GetContactsOfGroup(21, night);
+    EXPECT_EQ(night, QList<qint32>{11}) << "a page to the group still reaches Carl";
+
+    // The apply sent again is stored and its answer lost once more; said
+    // once, the rows keep what they took across the restart.
+    const quint16 port = Sim->Port();
+    StartSim(port, {}, 1);
+    EXPECT_FALSE(ApplySharedUpdates(*client).Ok);
+    LocalData.reset();
+    Answerer.Clear();
+    StartLocalData();
+    client = Client();
+    ASSERT_NE(client, nullptr);
+    EXPECT_EQ(Answerer.Texts(), QStringList());
+    SetReconcileHandler([](const TReconcileRequest& request, QVariantMap*) {
+        ADD_FAILURE() << "asked about " << request.ErrorText.toStdString();
+        return TReconcileAction::raSkip;
+    });
+    StartSim(port, {});
+    TApplyResult result = ApplySharedUpdates(*client);
+    ASSERT_TRUE(result.Ok) << result.ErrorText.toStdString();
+    EXPECT_EQ(result.Notice, QString());
+    EXPECT_EQ(RowsThere(QStringLiteral("GroupAssigns"), pairs), QStringLiteral("20:10,21:11,20:12,20:11"))
+        << "Dora stored once, Bob's removal from Night done";
+    EXPECT_EQ(RowsHere(client, dkGroupAssigns, fields), RowsThere(QStringLiteral("GroupAssigns"), fields));
+    EXPECT_EQ(client->ClientDataSet(dkGroupAssigns)->ChangeCount(), 0);
+    EXPECT_FALSE(client->ClientDataSet(dkGroupAssigns)->HasPendingApply());
+    ASSERT_TRUE(RefreshSharedDataSet(*client, dkGroupAssigns, &error)) << error.toStdString();
+    EXPECT_EQ(RowsHere(client, dkGroupAssigns, fields), RowsThere(QStringLiteral("GroupAssigns"), fields));
+
+    // Removing them later deletes them on the server: Carl from Night (kept
+    // without an ID until the apply) and from Other (new then).
+    client->SaveGroupMembers(21, {});
+    client->SaveGroupMembers(20, {10, 12});
+    result = ApplySharedUpdates(*client);
+    ASSERT_TRUE(result.Ok) << result.ErrorText.toStdString();
+    EXPECT_EQ(result.Refused, 0);
+    EXPECT_EQ(RowsThere(QStringLiteral("GroupAssigns"), pairs), QStringLiteral("20:10,20:12"));
+    EXPECT_EQ(RowsHere(client, dkGroupAssigns, fields), RowsThere(QStringLiteral("GroupAssigns"), fields));
+    EXPECT_EQ(client->ClientDataSet(dkGroupAssigns)->ChangeCount(), 0);
 }
