@@ -43,12 +43,12 @@ const TCarrierCase carrierCases[] = {
     {"Pacnet", New<TFormCarrierPacnet>, R"(,120,1200,"7,E,1",,)", R"(021,100,2400,"8,N,1",nui1,nua1)"},
     {"TapDirect", New<TFormCarrierTapDirect>, R"(,,200,9600,"8,N,1")", R"(,pw,80,115200,"7,E,1")"},
     {"SMS", New<TFormCarrierSMS>, R"(,,160,19200,"8,N,1",0)", R"(+6421600600,1234,140,9600,"7,E,1",-1)"},
-    {"SMTP", New<TFormCarrierSMTP>, R"(smtp.example.com,25,-1,"Account name",**********)",
+    {"SMTP", New<TFormCarrierSMTP>, R"(smtp.example.com,25,0,"Account name",**********)",
      R"(mail.example.org,587,1,"John Smith","p w")"},
     {"SNPP", New<TFormCarrierSNPP>, R"(snpp.example.com,7777,240,,**********)", R"(snpp.example.org,444,160,me,pw)"},
     {"WCTP", New<TFormCarrierWCTP>, R"(wctp.example.com\wctp,80,300)", R"(wctp.example.org\wctp,8080,500)"},
     {"MSG", New<TFormCarrierMSG>, R"(http://sms.example.com/gateway,80,480)", R"(https://gw.example.org/send,443,160)"},
-    {"ACU", New<TFormCarrierACU>, R"(-1,,,64)", R"(3,say=,;,120)"},
+    {"ACU", New<TFormCarrierACU>, R"(1,,,64)", R"(3,say=,;,120)"},
 };
 
 void PrintTo(const TCarrierCase& c, std::ostream* os)
@@ -255,13 +255,22 @@ TEST(CarrierEditors, SmtpAuthenticationAndValidation)
 {
     MessageAnswerer answerer;
     TFormCarrierSMTP editor;
-    // A new carrier saved without picking writes "-1", which warns on load.
-    EXPECT_FALSE(editor.PutDataAsCSVString(editor.GetDataAsCSVString()));
-    EXPECT_EQ(answerer.Texts(), QStringList{PutWarning("TFormCarrierSMTP", "SMTP AuthType", QStringLiteral("-1"))});
+    auto* authType = Control<QComboBox>(&editor, "cbbAuthType");
+    EXPECT_EQ(authType->currentText(), QStringLiteral("Simple Login"));
+    // "-1" (none chosen: a carrier saved as first shown) is "Simple Login".
+    EXPECT_TRUE(editor.PutDataAsCSVString(QStringLiteral("h,25,1,a,p")));
+    EXPECT_TRUE(editor.PutDataAsCSVString(QStringLiteral("h,25,-1,a,p")));
+    EXPECT_EQ(authType->currentText(), QStringLiteral("Simple Login"));
+    EXPECT_EQ(editor.GetDataAsCSVString(), QStringLiteral("h,25,0,a,p"));
+    EXPECT_TRUE(answerer.Texts().isEmpty());
     EXPECT_EQ(EditorErrorOf([&] { editor.PutDataAsCSVString(QStringLiteral("h,25,x,a,p")); }),
               QStringLiteral("'x' is not a valid integer value"));
-    EXPECT_TRUE(editor.PutDataAsCSVString(QStringLiteral("h,25,7,a,p")));
-    EXPECT_EQ(Control<QComboBox>(&editor, "cbbAuthType")->currentIndex(), -1);
+    // A number without an entry warns, and is kept as it was.
+    EXPECT_FALSE(editor.PutDataAsCSVString(QStringLiteral("h,25,7,a,p")));
+    EXPECT_EQ(answerer.Texts(), QStringList{PutWarning("TFormCarrierSMTP", "SMTP AuthType", QStringLiteral("7"))});
+    EXPECT_EQ(authType->currentIndex(), -1);
+    EXPECT_EQ(ComboText(authType), QStringLiteral("7"));
+    EXPECT_EQ(editor.GetDataAsCSVString(), QStringLiteral("h,25,7,a,p"));
 
     answerer.Clear();
     editor.PutDataAsCSVString(QStringLiteral("h,65536,0,a,\"\""));
@@ -311,19 +320,20 @@ TEST(CarrierEditors, AcuSerialFormat)
     TFormCarrierACU editor;
     auto* format = Control<QComboBox>(&editor, "cbbSerialFormat");
     EXPECT_EQ(ComboText(format), QStringLiteral("RC8660"));
-    // Saved without a selection: "-1", which loads back with none selected.
-    EXPECT_TRUE(editor.PutDataAsCSVString(editor.GetDataAsCSVString()));
-    EXPECT_EQ(format->currentIndex(), -1);
-    EXPECT_EQ(editor.GetDataAsCSVString(), QStringLiteral("-1,,,64"));
+    // "-1" (none chosen: a carrier saved as first shown) is "RC8660", without
+    // its presets.
+    EXPECT_TRUE(editor.PutDataAsCSVString(QStringLiteral("-1,,,64")));
+    EXPECT_EQ(format->currentText(), QStringLiteral("RC8660"));
+    EXPECT_EQ(editor.GetDataAsCSVString(), QStringLiteral("1,,,64"));
 
-    // Focus passing through the drop-down selects nothing.
+    // Focus passing through the drop-down changes nothing.
     editor.show();
     editor.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
     format->setFocus();
     QTest::keyClick(format, Qt::Key_Tab);
     EXPECT_NE(QApplication::focusWidget(), format);
-    EXPECT_EQ(editor.GetDataAsCSVString(), QStringLiteral("-1,,,64"));
+    EXPECT_EQ(editor.GetDataAsCSVString(), QStringLiteral("1,,,64"));
 
     // Put selects without presetting.
     EXPECT_TRUE(editor.PutDataAsCSVString(QStringLiteral("3,a,b,99")));
@@ -341,8 +351,10 @@ TEST(CarrierEditors, AcuSerialFormat)
     pick(5);
     EXPECT_EQ(editor.GetDataAsCSVString(), QStringLiteral("5,,,240"));
 
+    // A number without an entry is kept as it was, silently.
     EXPECT_TRUE(editor.PutDataAsCSVString(QStringLiteral("17,,,64")));
     EXPECT_EQ(format->currentIndex(), -1);
+    EXPECT_EQ(editor.GetDataAsCSVString(), QStringLiteral("17,,,64"));
     EXPECT_EQ(EditorErrorOf([&] { editor.PutDataAsCSVString(QStringLiteral("RC8650,,,64")); }),
               QStringLiteral("'RC8650' is not a valid integer value"));
     EXPECT_TRUE(answerer.Texts().isEmpty());

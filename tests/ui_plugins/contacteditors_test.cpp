@@ -209,9 +209,15 @@ TEST(ContactEditors, AcuCommandTypeShowsOrHidesThePagerId)
     EXPECT_EQ(editor.GetDataAsCSVString(), QStringLiteral("\"10.0.0.1,5000,5001,1,777\",false"));
     commandType->setCurrentIndex(0);
     EXPECT_FALSE(pagerId->isHidden());
+    // A number without an entry is kept and written back; -1 (none chosen)
+    // reads as "IPP".
     EXPECT_TRUE(editor.PutDataAsCSVString(QStringLiteral("\"10.0.0.1,5000,5001,9,777\",false")));
     EXPECT_EQ(commandType->currentIndex(), -1);
     EXPECT_TRUE(pagerId->isHidden());
+    EXPECT_EQ(editor.GetDataAsCSVString(), QStringLiteral("\"10.0.0.1,5000,5001,9,777\",false"));
+    EXPECT_TRUE(editor.PutDataAsCSVString(QStringLiteral("\"10.0.0.1,5000,5001,-1,777\",false")));
+    EXPECT_EQ(commandType->currentText(), QStringLiteral("IPP"));
+    EXPECT_FALSE(pagerId->isHidden());
 
     EXPECT_EQ(EditorErrorOf([&] { editor.PutDataAsCSVString(QStringLiteral("\"10.9.9.9,1,2,x,777\",false")); }),
               QStringLiteral("'x' is not a valid integer value"));

@@ -77,6 +77,28 @@ TEST_F(EditorRegistry, StartUpRegistersInTheProgramOrder)
     EXPECT_NE(dynamic_cast<TFormCarrierACU*>(editor.get()), nullptr);
 }
 
+// What a host stores for a new record whose editor was left as first shown
+// must open again as it was: no warning, no load error, the same text.
+TEST_F(EditorRegistry, EveryEditorsDefaultsOpenAgainUnchanged)
+{
+    MessageAnswerer answerer;
+    RegisterEmbeddedEditors();
+    for (const TBaseEmbedEditorsList* list : std::initializer_list<const TBaseEmbedEditorsList*>{
+             &CarrierEditorsList(), &ContactEditorsList(), &DatabaseEditorsList(), &ServerEditorsList()}) {
+        TEmbedEditorRec rec;
+        for (int i = 0; i < list->GetCount(); ++i) {
+            list->GetItem(i, rec);
+            const std::unique_ptr<TFormBaseEmbedEditor> created(rec.EditorClass->Create(nullptr));
+            const QString stored = created->GetDataAsCSVString();
+            const std::unique_ptr<TFormBaseEmbedEditor> opened(rec.EditorClass->Create(nullptr));
+            EXPECT_EQ(EditorErrorOf([&] { opened->PutDataAsCSVString(stored); }), QString()) << rec.Name.toStdString();
+            EXPECT_EQ(opened->GetDataAsCSVString(), stored) << rec.Name.toStdString();
+            EXPECT_EQ(answerer.Texts(), QStringList()) << rec.Name.toStdString();
+            answerer.Clear();
+        }
+    }
+}
+
 TEST_F(EditorRegistry, DuplicateRegistrationWarnsAndLeavesTheRegistry)
 {
     MessageAnswerer answerer;

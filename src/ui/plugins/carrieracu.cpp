@@ -8,6 +8,11 @@
 #include <QFormLayout>
 #include <QLineEdit>
 
+namespace {
+// "RC8660": what a new carrier shows and what "-1" (none chosen) reads as.
+constexpr int defaultSerialFormat = 1;
+}  // namespace
+
 TFormCarrierACU::TFormCarrierACU(QWidget* owner) : TFormBaseCarrierEditor(owner)
 {
     QFormLayout* form = NewFormLayout(this);
@@ -15,7 +20,8 @@ TFormCarrierACU::TFormCarrierACU(QWidget* owner) : TFormBaseCarrierEditor(owner)
         NewPickCombo(this, QStringLiteral("cbbSerialFormat"),
                      {QStringLiteral("RC8650"), QStringLiteral("RC8660"), QStringLiteral("TTS-03-SPL"),
                       QStringLiteral("EMIC II"), QStringLiteral("CONTROL OUTPUT"), QStringLiteral("CUSTOM")});
-    ShowComboText(cbbSerialFormat, QStringLiteral("RC8660"));
+    // Selected without its presets: a new carrier keeps the defaults below.
+    cbbSerialFormat->setCurrentIndex(defaultSerialFormat);
     AddLabelledRow(form, QStringLiteral("Serial Format:"), cbbSerialFormat);
     // Activated fires for the operator's pick only, never for Put.
     connect(cbbSerialFormat, &QComboBox::activated, this, &TFormCarrierACU::cbbSerialFormatChange);
@@ -49,14 +55,16 @@ void TFormCarrierACU::cbbSerialFormatChange(int index)
 
 QString TFormCarrierACU::GetDataAsCSVString() const
 {
-    return CommaTextFromList({QString::number(cbbSerialFormat->currentIndex()), TrimBlanksAndControls(edtHeader->text()),
-                              TrimBlanksAndControls(edtFooter->text()), TrimBlanksAndControls(edtMaxMessLength->text())});
+    return CommaTextFromList({ComboIndexText(cbbSerialFormat), TrimBlanksAndControls(edtHeader->text()),
+                              TrimBlanksAndControls(edtFooter->text()),
+                              TrimBlanksAndControls(edtMaxMessLength->text())});
 }
 
 bool TFormCarrierACU::PutDataAsCSVString(const QString& data)
 {
     const QStringList items = CommaTextToList(data);
-    SelectComboIndex(cbbSerialFormat, StrToIntChecked(ItemAt(items, 0)));
+    // A number without an entry is kept and written back as it was.
+    PutComboIndex(cbbSerialFormat, StrToIntChecked(ItemAt(items, 0)), defaultSerialFormat);
     edtHeader->setText(TrimBlanksAndControls(ItemAt(items, 1)));
     edtFooter->setText(TrimBlanksAndControls(ItemAt(items, 2)));
     edtMaxMessLength->setText(TrimBlanksAndControls(ItemAt(items, 3)));

@@ -1,7 +1,7 @@
 #pragma once
 // Carrier settings editor of ACU (type 9). Items: serial format (entry
-// index, "-1" for none), header string, footer string, largest message
-// length.
+// index; "-1", none chosen, loads as "RC8660"), header string, footer
+// string, largest message length.
 
 #include "ui/plugins/baseembededitor.h"
 

@@ -8,6 +8,11 @@
 #include <QFormLayout>
 #include <QLineEdit>
 
+namespace {
+// "Simple Login": what a new carrier shows and what "-1" (none chosen) reads as.
+constexpr int defaultAuthType = 0;
+}  // namespace
+
 TFormCarrierSMTP::TFormCarrierSMTP(QWidget* owner) : TFormBaseCarrierEditor(owner)
 {
     QFormLayout* form = NewFormLayout(this);
@@ -18,11 +23,9 @@ TFormCarrierSMTP::TFormCarrierSMTP(QWidget* owner) : TFormBaseCarrierEditor(owne
     InstallDigitFilter(edtPort);
     AddLabelledRow(form, QStringLiteral("SMTP &Port: "), edtPort);
 
-    // Shows "Simple Login" with no entry selected until the operator picks
-    // one; Get then writes "-1".
     cbbAuthType =
         NewPickCombo(this, QStringLiteral("cbbAuthType"), {QStringLiteral("Simple Login"), QStringLiteral("None")});
-    ShowComboText(cbbAuthType, QStringLiteral("Simple Login"));
+    cbbAuthType->setCurrentIndex(defaultAuthType);
     InstallDigitFilter(cbbAuthType);
     AddLabelledRow(form, QStringLiteral("Auth T&ype:"), cbbAuthType);
 
@@ -36,7 +39,7 @@ TFormCarrierSMTP::TFormCarrierSMTP(QWidget* owner) : TFormBaseCarrierEditor(owne
 QString TFormCarrierSMTP::GetDataAsCSVString() const
 {
     return CommaTextFromList({TrimBlanksAndControls(edtHost->text()), TrimBlanksAndControls(edtPort->text()),
-                              QString::number(cbbAuthType->currentIndex()), TrimBlanksAndControls(edtAccount->text()),
+                              ComboIndexText(cbbAuthType), TrimBlanksAndControls(edtAccount->text()),
                               TrimBlanksAndControls(edtPassword->text())});
 }
 
@@ -47,13 +50,11 @@ bool TFormCarrierSMTP::PutDataAsCSVString(const QString& data)
     edtHost->setText(TrimBlanksAndControls(ItemAt(items, 0)));
     edtPort->setText(TrimBlanksAndControls(ItemAt(items, 1)));
     const QString& authItem = ItemAt(items, 2);
-    const int authType = StrToIntChecked(authItem);
-    if (authType == -1) {
+    // A number without an entry is kept and written back as it was.
+    if (!PutComboIndex(cbbAuthType, StrToIntChecked(authItem), defaultAuthType)) {
         result = false;
         Warn(QStringLiteral("Error From \"%1.PutDataAsCSVString()\" - wrong input data for SMTP AuthType: \"%2\"")
                  .arg(ClassName(), authItem));
-    } else {
-        SelectComboIndex(cbbAuthType, authType);
     }
     edtAccount->setText(TrimBlanksAndControls(ItemAt(items, 3)));
     edtPassword->setText(TrimBlanksAndControls(ItemAt(items, 4)));

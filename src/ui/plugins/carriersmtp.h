@@ -1,7 +1,8 @@
 #pragma once
 // Carrier settings editor of SMTP (type 5). Items: host, port,
-// authentication type (entry index, "-1" for none), account name, password.
-// SMTP carriers have no length item: index 0 names the host.
+// authentication type (entry index; "-1", none chosen, loads as "Simple
+// Login"), account name, password. SMTP carriers have no length item: index
+// 0 names the host.
 
 #include "ui/plugins/baseembededitor.h"
 

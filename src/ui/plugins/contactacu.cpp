@@ -8,6 +8,11 @@
 #include <QFormLayout>
 #include <QLineEdit>
 
+namespace {
+// "IPP": what a new contact shows and what "-1" (none chosen) reads as.
+constexpr int defaultCommandType = 0;
+}  // namespace
+
 TFormEmbedACUContactEditor::TFormEmbedACUContactEditor(QWidget* owner) : TFormBaseEmbedContactEditor(owner)
 {
     m_form = NewFormLayout(this);
@@ -19,7 +24,7 @@ TFormEmbedACUContactEditor::TFormEmbedACUContactEditor(QWidget* owner) : TFormBa
     AddLabelledRow(m_form, QStringLiteral("&Local Port:"), edtLocalPort);
     cbbCommandType =
         NewPickCombo(this, QStringLiteral("cbbCommandType"), {QStringLiteral("IPP"), QStringLiteral("TTS")});
-    cbbCommandType->setCurrentIndex(0);
+    cbbCommandType->setCurrentIndex(defaultCommandType);
     AddLabelledRow(m_form, QStringLiteral("Cmd T&ype:"), cbbCommandType);
     edtPagerID = NewEdit(this, QStringLiteral("edtPagerID"));
     AddLabelledRow(m_form, QStringLiteral("Pager I&D:"), edtPagerID);
@@ -35,7 +40,7 @@ void TFormEmbedACUContactEditor::cbbCommandTypeChange()
 QString TFormEmbedACUContactEditor::GetDataAsCSVString() const
 {
     return ContactText(QStringList{edtAcuIP->text(), edtAcuPort->text(), edtLocalPort->text(),
-                                   QString::number(cbbCommandType->currentIndex()), edtPagerID->text()},
+                                   ComboIndexText(cbbCommandType), edtPagerID->text()},
                        false);
 }
 
@@ -45,7 +50,8 @@ bool TFormEmbedACUContactEditor::PutDataAsCSVString(const QString& data)
     edtAcuIP->setText(ItemAt(nested, 0));
     edtAcuPort->setText(ItemAt(nested, 1));
     edtLocalPort->setText(ItemAt(nested, 2));
-    SelectComboIndex(cbbCommandType, StrToIntChecked(ItemAt(nested, 3)));
+    // A number without an entry is kept and written back as it was.
+    PutComboIndex(cbbCommandType, StrToIntChecked(ItemAt(nested, 3)), defaultCommandType);
     edtPagerID->setText(ItemAt(nested, 4));
     cbbCommandTypeChange();
     return true;

@@ -247,10 +247,23 @@ bool SelectListValue(QComboBox* combo, const QString& item)
     return false;
 }
 
-void SelectComboIndex(QComboBox* combo, int index)
+QString ComboIndexText(const QComboBox* combo)
 {
-    if (index >= 0 && index < combo->count())
+    if (combo->currentIndex() >= 0)
+        return QString::number(combo->currentIndex());
+    // The kept number; a drop-down that never held one reads as none chosen.
+    int kept = -1;
+    return TryDecimalToInt(combo->placeholderText(), &kept) ? combo->placeholderText() : QStringLiteral("-1");
+}
+
+bool PutComboIndex(QComboBox* combo, int index, int defaultIndex)
+{
+    if (index == -1)
+        index = defaultIndex;
+    if (index >= 0 && index < combo->count()) {
         combo->setCurrentIndex(index);
-    else
-        ShowComboText(combo, QString());
+        return true;
+    }
+    ShowComboText(combo, QString::number(index));
+    return false;
 }

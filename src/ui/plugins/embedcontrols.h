@@ -72,5 +72,17 @@ void SetComboText(QComboBox* combo, const QString& text);
 // and returns true; otherwise shows the trimmed item with no entry selected
 // and returns false.
 bool SelectListValue(QComboBox* combo, const QString& item);
-// Selects entry Index, or none (and no text) when it has no entry.
-void SelectComboIndex(QComboBox* combo, int index);
+
+// Drop-downs whose settings item is the index of the selected entry. The
+// editor selects its default entry when it is created, so a record saved as
+// first shown names that entry.
+//
+// The item Get writes: the selected entry's index in decimal; with none
+// selected, the number PutComboIndex kept.
+QString ComboIndexText(const QComboBox* combo);
+// Loads a stored index. An entry's index selects it. -1 means "no entry
+// chosen" (how a drop-down left as first shown, with no entry selected, was
+// saved before editors selected their default) and selects DefaultIndex, the
+// entry that was shown. Both return true. Any other number is kept: shown
+// with no entry selected and written back unchanged; false.
+bool PutComboIndex(QComboBox* combo, int index, int defaultIndex);
