@@ -11,6 +11,7 @@
 #include "localdatafixture.h"
 #include "remotedatasim.h"
 
+#include <QMap>
 #include <QSqlQuery>
 #include <memory>
 
@@ -126,6 +127,27 @@ protected:
     static QVariant Value(TSharedAccessClient* client, TDataKind kind, qint32 id, const char* field)
     {
         return client->GetDataSet(kind)->Lookup(QStringLiteral("ID"), id, QString::fromLatin1(field));
+    }
+    // The rows of Kind here, in ID order: each one's Fields joined by ':',
+    // the rows by ','.
+    static QString RowsHere(TSharedAccessClient* client, TDataKind kind, const QStringList& fields)
+    {
+        TNClientDataSet* dataSet = client->ClientDataSet(kind);
+        QMap<qint64, QString> rows;
+        dataSet->ForEachStoredRow([&](const std::vector<QVariant>& values) {
+            QStringList cells;
+            for (const QString& field : fields)
+                cells.append(values[size_t(dataSet->FieldDefIndex(field))].toString());
+            rows.insert(values[size_t(dataSet->FieldDefIndex(QStringLiteral("ID")))].toLongLong(), cells.join(u':'));
+        });
+        return QStringList(rows.values()).join(u',');
+    }
+    // The same of the server's Table.
+    QString RowsThere(const QString& table, const QStringList& fields)
+    {
+        return ServerSql(QStringLiteral("select group_concat(x, ',') from (select %1 as x from %2 order by ID)")
+                             .arg(fields.join(QStringLiteral(" || ':' || ")), table))
+            .toString();
     }
 
     std::unique_ptr<TRemoteDataSim> Sim;
