@@ -5,9 +5,9 @@
 #include "data/remotedataconnection.h"
 #include "data/remotefetch.h"
 #include "data/sharedaccessclient.h"
+#include "data/sharedfetched.h"
 #include "data/sharedmissingids.h"
 #include "data/sharedreferences.h"
-#include "data/sharedfetched.h"
 #include "db/dberror.h"
 #include "platform/memorytrim.h"
 
@@ -259,7 +259,8 @@ public:
              std::function<void(const TApplyResult&)> done)
         : m_client(&client), m_address(client.DoorAddress()), m_exchange(exchange), m_done(std::move(done))
     {
-        // References first: a row's new ID is known before the rows naming it go.
+        // References first: a row's new ID is known before the rows naming it
+        // go. The deletes go in a second pass, the other way round.
         for (TDataKind kind : {dkCarrierTypes, dkCarriers, dkContacts, dkTemplates, dkGroups, dkFolders, dkGroupAssigns,
                                dkFolderAssigns})
             if (kinds.isEmpty() || kinds.contains(kind))
@@ -300,17 +301,32 @@ public:
 private:
     TNClientDataSet* DataSet() const
     {
-        TNClientDataSet* dataSet = m_client ? m_client->ClientDataSet(m_kinds[m_kind]) : nullptr;
+        TNClientDataSet* dataSet = m_client ? m_client->ClientDataSet(Kind()) : nullptr;
         return dataSet && dataSet->Active() ? dataSet : nullptr;
     }
 
+    // The kinds are passed twice: first references first with the inserts
+    // and edits (a row naming a new record goes once that record has its
+    // real ID), then the other way round with the deletes, so that a record
+    // goes after the rows that named it were changed or deleted (the
+    // memberships and placements before their contacts and groups, the
+    // contacts before their carrier, the carriers before their type): a
+    // server that refuses to delete a row other rows name takes it in the
+    // same apply.
+    bool Deleting() const { return m_step >= m_kinds.size(); }
+    TDataKind Kind() const { return m_kinds[Deleting() ? 2 * m_kinds.size() - 1 - m_step : m_step]; }
+    // The rows of the kind at hand left in the log by this apply: not sent
+    // again in it, in either pass.
+    QSet<qint64>& Refused() { return m_refused[int(Kind())]; }
+
     // The changes of an apply whose answer never came go first, as they
-    // were sent and under the same ID: the server answers with what it
-    // stored for them, or applies them now when they never reached it.
+    // were sent and under the same ID, in the first pass, whatever they
+    // hold: the server answers with what it stored for them, or applies
+    // them now when they never reached it (every batch sent before them
+    // has its answer).
     void EnterKind()
     {
-        for (; m_kind < m_kinds.size(); ++m_kind) {
-            m_refused.clear();
+        for (; m_step < 2 * m_kinds.size(); ++m_step) {
             TNClientDataSet* dataSet = DataSet();
             if (!dataSet)
                 continue;
@@ -331,7 +347,7 @@ private:
         TNClientDataSet* dataSet = DataSet();
         if (!dataSet)
             return false;
-        const TDataKind kind = m_kinds[m_kind];
+        const TDataKind kind = Kind();
         // Rows an earlier version kept without the ID the server stored
         // them under take it first: a change of one would name no row.
         if (!m_idsLookedAt.contains(kind)) {
@@ -346,7 +362,7 @@ private:
         m_waiting = false;
         m_resending = false;
         for (const TNRowChange& change : dataSet->Delta()) {
-            if (m_refused.contains(change.RowKey))
+            if (Refused().contains(change.RowKey) || (change.Kind == TUpdateKind::ukDelete) != Deleting())
                 continue;
             // A row naming a record not yet applied waits for it: it goes
             // once the record has its real ID (a folder under a new
@@ -389,7 +405,7 @@ private:
         auto rows = std::make_shared<std::vector<std::vector<QVariant>>>();
         auto error = std::make_shared<QString>();
         m_exchange.Talk(
-            [address = m_address, kind = m_kinds[m_kind], defs = dataSet.FieldDefs(), rows,
+            [address = m_address, kind = Kind(), defs = dataSet.FieldDefs(), rows,
              error](TRemoteDataConnection& connection) {
                 FetchRows(connection, address, kind, defs, rows.get(), error.get());
             },
@@ -401,12 +417,12 @@ private:
                     return self->Finish();
                 }
                 self->Guarded([&] {
-                    const TDataKind kind = self->m_kinds[self->m_kind];
+                    const TDataKind kind = self->Kind();
                     self->m_goneWithoutId << TakeIdsFromServer(
                         *dataSet, *rows, RemoteData::ProviderTable(RemoteData::ProviderNames().value(kind)));
                     if (self->NextBatch())
                         return true;
-                    ++self->m_kind;
+                    ++self->m_step;
                     self->EnterKind();
                     return true;
                 });
@@ -426,8 +442,8 @@ private:
         auto answers = std::make_shared<QList<TRemoteApplyResult>>();
         auto error = std::make_shared<QString>();
         m_exchange.Talk(
-            [provider = RemoteData::ProviderNames().value(m_kinds[m_kind]), applyId = dataSet.PendingApplyId(),
-             remote = m_sent, answers, error](TRemoteDataConnection& connection) {
+            [provider = RemoteData::ProviderNames().value(Kind()), applyId = dataSet.PendingApplyId(), remote = m_sent,
+             answers, error](TRemoteDataConnection& connection) {
                 if (!connection.Apply(provider, applyId, remote, answers.get()) || answers->size() != remote.size())
                     *error =
                         connection.ErrorText().isEmpty() ? QStringLiteral("The apply failed") : connection.ErrorText();
@@ -444,7 +460,7 @@ private:
         TNClientDataSet* dataSet = DataSet();
         if (!dataSet)
             error = QStringLiteral("The address book is no longer open");
-        const TDataKind kind = m_kinds[m_kind];
+        const TDataKind kind = Kind();
         if (error.isEmpty())
             error = AnswerFault(*dataSet, dataSet->PendingApply(), m_sent, answers);
         if (!error.isEmpty()) {
@@ -463,7 +479,7 @@ private:
         Guarded([&] {
             if (again && NextBatch())
                 return true;
-            ++m_kind;
+            ++m_step;
             EnterKind();
             return true;
         });
@@ -482,7 +498,7 @@ private:
                                      "The address book \"%1\" could not take in the answer to its changes of %2: %3\n"
                                      "The changes not taken in stay to be applied.")
                                      .arg(m_client ? m_client->Name() : QString(),
-                                          RemoteData::ProviderTable(RemoteData::ProviderNames().value(m_kinds[m_kind])),
+                                          RemoteData::ProviderTable(RemoteData::ProviderNames().value(Kind())),
                                           QString::fromUtf8(e.what()));
             // A talk already on its way ends the apply by itself.
             if (!m_exchange.HasTalk())
@@ -573,14 +589,14 @@ private:
             if (batch[i].Kind != TUpdateKind::ukInsert && m_sent[int(i)].id == 0)
                 continue;
             ++m_result.Refused;
-            m_refused.insert(batch[i].RowKey);
+            Refused().insert(batch[i].RowKey);
             if (batch[i].Kind == TUpdateKind::ukInsert)
                 m_refusedNew.insert({kind, m_sent[int(i)].id});
             // The row as it stands now: it may have changed since it was sent.
             const TNRowChange change = ChangesByRow(dataSet).value(batch[i].RowKey);
             if (change.RowKey == 0)
                 continue;  // undone here meanwhile
-            if (!Reconcile(kind, dataSet, change, answers[int(i)], m_refused)) {
+            if (!Reconcile(kind, dataSet, change, answers[int(i)], Refused())) {
                 m_result.Aborted = true;
                 Finish();
                 return false;
@@ -885,8 +901,8 @@ private:
     TDoorExchange& m_exchange;
     std::function<void(const TApplyResult&)> m_done;
     QList<TDataKind> m_kinds;
-    int m_kind = 0;
-    QSet<qint64> m_refused;                 // rows of the kind at hand left in the log by this apply
+    int m_step = 0;                         // the kind at hand and its pass (Kind, Deleting)
+    QHash<int, QSet<qint64>> m_refused;     // by kind: rows left in the log by this apply
     QSet<QPair<int, qint64>> m_refusedNew;  // new records the server refused: kind, temporary ID
     QStringList m_dropped;                  // rows dropped before the apply, as told
     QSet<TDataKind> m_idsLookedAt;          // kinds whose rows without an ID were looked for

@@ -2,25 +2,30 @@
 // Applying a shared address book's change logs to the paging server, and
 // refreshing its datasets from there.
 //
-// Apply sends the net changes of each dataset to the dataset's provider, in
-// an order that lets references follow: carrier types, carriers, contacts,
-// templates, groups, folders (a folder after its new parent), then the group
-// and folder memberships. A row that names a temporary ID never goes: it
-// waits in the log until the row it names has its real ID, and the result's
-// Notice names each one still waiting at the end, with why. A row naming a
-// new record that is no longer in the book is dropped first (and named). Every temporary
-// ID the server replaced is replaced in the other datasets and their change
-// logs (Folders.ParentID, FolderAssigns, GroupAssigns, Contacts.CarrierID),
-// in "FoldersOpen", and handed to the hook below (the folder tree). A row the
-// server refused goes to the reconcile handler, whose answer decides what
-// becomes of it. The cache files are written afterwards.
+// Apply sends the net changes of each dataset to the dataset's provider in
+// two passes. The inserts and edits go in an order that lets references
+// follow: carrier types, carriers, contacts, templates, groups, folders (a
+// folder after its new parent), then the group and folder memberships. The
+// deletes go after them, the other way round, so that a record goes after
+// the rows that named it were changed or deleted. A row that names a
+// temporary ID never goes: it waits in the log until the row it names has
+// its real ID, and the result's Notice names each one still waiting at the
+// end, with why. A row naming a new record that is no longer in the book is
+// dropped first (and named). Every temporary ID the server replaced is
+// replaced in the other datasets and their change logs (Folders.ParentID,
+// FolderAssigns, GroupAssigns, Contacts.CarrierID), in "FoldersOpen", and
+// handed to the hook below (the folder tree). A row the server refused goes
+// to the reconcile handler, whose answer decides what becomes of it. The
+// cache files are written afterwards.
 //
 // Each batch of changes goes under an apply ID, kept with the changes as
 // they were sent in the dataset's pending apply (and its cache file) until
 // the answer is taken in. When the answer is lost (the line broke, the
-// time-out ran out), the next apply sends that batch again first, under the
-// same ID: the server answers with the result it stored and does not store
-// the rows twice; edits made meanwhile go after it as changes of their own.
+// time-out ran out), the next apply sends that batch again first (in the
+// first pass, whatever it holds: every batch sent before it was answered),
+// under the same ID: the server answers with the result it stored and does
+// not store the rows twice; edits made meanwhile go after it as changes of
+// their own.
 //
 // Main thread only. Each runs as talks of a TDoorExchange (doorexchange.h):
 // the network work on the exchange's worker, everything that reads or
