@@ -156,11 +156,21 @@ void TFormCarriersListNew::AddRecord(TNItemInfo& info)
                        .arg(BookKeepsServers(DataClient)
                                 ? QString()
                                 : QStringLiteral(" (The carrier types of a shared address book come from its "
-                                                 "server: Refresh the Carrier Types list.)")),
+                                                 "server with its carriers: Refresh the Carriers list.)")),
                    TMsgDlgType::mtWarning, mbOK);
         return;
     }
     TBaseMultiDBGridListForm::AddRecord(info);
+}
+
+void TFormCarriersListNew::actRefreshExecute()
+{
+    // A shared book's carrier types come with its carriers: no window lists
+    // them, and a carrier's type picks its settings editor and names it in
+    // the grid. A local book's types are its own and need no refresh.
+    if (BookKeepsServers(DataClient) || !IsClientDataSet(DataSet()))
+        return TBaseMultiDBGridListForm::actRefreshExecute();
+    ClientRefresh(DataClient, {dkCarrierTypes, DataKind()}, DataSet());
 }
 
 // --- servers

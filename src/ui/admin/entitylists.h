@@ -51,6 +51,7 @@ class TFormCarriersListNew : public TBaseMultiDBGridListForm {
 public:
     TFormCarriersListNew(QWidget* owner, TRecordEditorClass editorClass);
     void AddRecord(TNItemInfo& info) override;
+    void actRefreshExecute() override;
 
 protected:
     void SetupGridColumns() override;
