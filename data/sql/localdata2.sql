@@ -54,7 +54,6 @@ CREATE TABLE OutMessages (
 );
 CREATE INDEX OutMessagesMessageTextID ON OutMessages (MessageTextID);
 CREATE INDEX OutMessagesEndpoint ON OutMessages (ServerTypeNo, IpAddress, PortNo, HostName);
-CREATE INDEX OutMessagesSentMessagesID ON OutMessages (sentMessagesID);
 
 CREATE TABLE SentMessageTexts (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -85,6 +85,11 @@ void TDModLocalData::Start()
     m_connection.Open();
     // A file made before an index was added to the schema gets it now.
     CreateMissingIndexes(Connection(), LocalDataSchemaSql());
+    // An index on the out-box's link to the log, which every acknowledgement
+    // and report had to update, is no longer looked up: a file that has it
+    // loses it.
+    ExecuteSql(Connection(), QStringLiteral("drop index if exists OutMessagesSentMessagesID"), {},
+               QStringLiteral("TDModLocalData::Start"));
     if (LocalFileMissing(m_folder + AddressBookFileName(),
                          QStringLiteral("Error: Local Recipients (\"Tovix2Database.mdb\") database file not found in "
                                         "the application's folder.\r\rExiting ...")))

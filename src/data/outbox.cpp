@@ -181,8 +181,10 @@ private:
 // message's last row has left the out-box, the same text is a new message.
 //
 // Each lookup goes through an index (the text, a message's rows, a logged
-// text's rows, an out-box row by its log row), so the cost follows the rows
-// of the same text, not the size of the out-box or of the log.
+// text's rows), so the cost follows the rows of the same text, not the size
+// of the out-box or of the log. The log rows still linked from the out-box
+// are those of the same text's messages, gathered once; an index on that
+// link would cost every acknowledgement and report a write.
 struct TCovered {
     QString Name;  // the row's name, to tell apart a contact's rows directly and through groups
     bool Reached = false;
@@ -201,7 +203,10 @@ TCoverage CoverageOf(const QSqlDatabase& db, const QString& messageText)
                        "from OutMessageTexts t join SentMessages s on s.SentMessageTextID = t.SentMessageTextID "
                        "where t.MessageText = :Text and t.MessageText = :Text collate binary "
                        "and (s.SendConfirmed = 0 or s.ErrorStatus = 0) "
-                       "and not exists (select 1 from OutMessages o where o.sentMessagesID = s.ID)"),
+                       "and s.ID not in (select o.sentMessagesID from OutMessageTexts u "
+                       "join OutMessages o on o.MessageTextID = u.ID "
+                       "where u.MessageText = :Text and u.MessageText = :Text collate binary "
+                       "and o.sentMessagesID is not null)"),
         {{QStringLiteral("Text"), messageText}}, AddRoutine);
     TCoverage coverage;
     while (query.next())

@@ -354,7 +354,7 @@ struct TBaseServer::TBatchAcks {
     QSqlDatabase& db;
     QList<TClientInputMessage> unlogged;
     QElapsedTimer oldest;
-    bool unanswered = false;   // a row of the batch got no answer in its wait
+    QList<qint32> unanswered;  // rows of the batch that got no answer in their wait
     bool closedEarly = false;  // the server closed the connection part-way
 
     TBatchAcks(TBaseServer& owner, QSqlDatabase& database) : link(owner), db(database)
@@ -452,9 +452,10 @@ bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAck
             acks.closedEarly = true;
             return false;
         }
-        bool timedOut = false;
+        qint32 timedOut = 0;
         const bool take = m_pipe.TakeForSender(frame, &timedOut);
-        acks.unanswered = acks.unanswered || timedOut;
+        if (timedOut != 0)
+            acks.unanswered << timedOut;
         if (take) {
             RowPutOnWire(frame.RowId);
             if (!SendFrame(frame)) {
@@ -488,17 +489,41 @@ bool TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
 {
     bool closedEarly = false;
     TNRouteCache routes;
+    QList<qint32> unanswered;
     {
         TBatchAcks acks(*this, db);
         RunBatchRows(db, stopRequested, batchId, settings, acks, routes);
         // The connection ended while the last row waited for its answer.
-        closedEarly = acks.closedEarly || (acks.unanswered && !TransportAlive() && !stopRequested() && !Destroying());
+        closedEarly =
+            acks.closedEarly || (!acks.unanswered.isEmpty() && !TransportAlive() && !stopRequested() && !Destroying());
+        unanswered = acks.unanswered;
     }
     // Told once the batch's answers are logged, so the rows counted as
     // staying queued are those that really stay.
     if (closedEarly)
         TellConnectionClosed(db, routes);
+    else if (!unanswered.isEmpty() && !stopRequested() && !Destroying())
+        TellUnanswered(db, unanswered);
     return closedEarly;
+}
+
+void TBaseServer::TellUnanswered(QSqlDatabase& db, const QList<qint32>& rows) const
+{
+    // A row whose answer came late, after its wait, has been logged by now
+    // and is not counted.
+    const QSet<qint32> waitedFor(rows.cbegin(), rows.cend());
+    const QSet<qint32> accepted = UnloggedAckRows();
+    int left = -1;
+    try {
+        left = 0;
+        for (const TNOutRow& row : LoadUnacknowledgedRows(db, OutRowFilter()))
+            if (waitedFor.contains(row.ID) && !accepted.contains(row.ID))
+                ++left;
+    } catch (const std::exception&) {
+        left = -1;  // not countable now: the popup says so without a number
+    }
+    if (left != 0)
+        PostShowPopup(UnansweredText(left), pkError);
 }
 
 void TBaseServer::RunBatchRows(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
@@ -672,15 +697,20 @@ void TBaseServer::TellUnrunBatch(const QString& path) const
     }
 }
 
+QSet<qint32> TBaseServer::UnloggedAckRows() const
+{
+    QSet<qint32> rows;
+    for (const TClientInputMessage& ack : m_unloggedAcks)
+        rows.insert(ack.ClientRecordID);
+    return rows;
+}
+
 void TBaseServer::TellConnectionClosed(QSqlDatabase& db, TNRouteCache& routes) const
 {
     TNQueuedRows queued{-1, 0};
     try {
         // Rows whose acceptance could not be logged are not sent again.
-        QSet<qint32> accepted;
-        for (const TClientInputMessage& ack : m_unloggedAcks)
-            accepted.insert(ack.ClientRecordID);
-        queued = CountQueuedRows(db, OutRowFilter(), routes, accepted);
+        queued = CountQueuedRows(db, OutRowFilter(), routes, UnloggedAckRows());
     } catch (const std::exception&) {
         // Not countable now: the popup says so without a number.
     }
@@ -714,6 +744,18 @@ QString TBaseServer::ConnectionClosedText(int sendable, int unroutable) const
                          NoRouteText());
     return QStringLiteral("The Server at %1 closed the connection before all messages were sent.\r\r%2")
         .arg(ServerPlace(), rest.join(QStringLiteral("\r\r")));
+}
+
+QString TBaseServer::UnansweredText(int rows) const
+{
+    QString rest;
+    if (rows < 0)
+        rest = QStringLiteral("The messages not answered stay in the OutBox; the next Send sends them again.");
+    else if (rows == 1)
+        rest = QStringLiteral("1 message stays in the OutBox; the next Send sends it again.");
+    else
+        rest = QStringLiteral("%1 messages stay in the OutBox; the next Send sends them again.").arg(rows);
+    return QStringLiteral("The Server at %1 did not answer every message in time.\r\r%2").arg(ServerPlace(), rest);
 }
 
 QString TBaseServer::BatchFailedText(const QString& reason) const

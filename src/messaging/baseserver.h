@@ -33,6 +33,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <atomic>
@@ -151,6 +152,10 @@ public:
     // many rows stay queued that the next Send sends (-1: not known), and
     // how many stay that no Send can send as they stand (no route).
     QString ConnectionClosedText(int sendable, int unroutable = 0) const;
+    // Rows of a batch got no answer within their wait and the server said
+    // nothing of them since: how many stay queued (-1: not known), which the
+    // next Send sends again.
+    QString UnansweredText(int rows) const;
 
     // Set by ServersList's owner under its write lock (see serverslist.h).
     bool ListedUnderLock() const { return m_listed; }
@@ -220,6 +225,12 @@ private:
     void TellConnectionClosed(QSqlDatabase& db, TNRouteCache& routes) const;
     // The same for a batch the server's end kept from running.
     void TellUnrunBatch(const QString& path) const;
+    // Tells the operator that rows of a batch (Rows: those whose wait ran
+    // out) got no answer and stay queued, unless their answers came since.
+    void TellUnanswered(QSqlDatabase& db, const QList<qint32>& rows) const;
+    // Rows accepted by the server whose acceptance is not logged yet: they
+    // are never sent again.
+    QSet<qint32> UnloggedAckRows() const;
     // "IP Address= ..., Port=..." or "Host = ...", as the popups name it.
     QString ServerPlace() const;
     // Moves the batch's frames along: collects the answers, logs them when

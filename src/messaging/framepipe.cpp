@@ -71,12 +71,12 @@ void TNFramePipe::TakeFront()
     SetInFlight(m_onWire.RowId);
 }
 
-bool TNFramePipe::TakeForSender(TFrame& frame, bool* timedOut)
+bool TNFramePipe::TakeForSender(TFrame& frame, qint32* timedOutRow)
 {
     std::lock_guard<std::mutex> guard(m_lock);
     const bool expired = m_inFlight != 0 && m_deadline.hasExpired();
-    if (timedOut)
-        *timedOut = expired;
+    if (timedOutRow)
+        *timedOutRow = expired ? m_inFlight : 0;
     if (m_inFlight != 0 && !expired) {
         return false;
     }

@@ -42,9 +42,9 @@ public:
     void PushAll(std::vector<TFrame>& frames);
     qsizetype Queued() const;
     // Send thread: the next frame to send now, when nothing is in flight or
-    // the row in flight waited its whole time (TimedOut set then). The frame
-    // counts as in flight from here.
-    bool TakeForSender(TFrame& frame, bool* timedOut);
+    // the row in flight waited its whole time (TimedOutRow set to that row
+    // then, else 0). The frame counts as in flight from here.
+    bool TakeForSender(TFrame& frame, qint32* timedOutRow);
     // Whether a row is in flight or frames wait.
     bool Busy() const;
     // Whether the row in flight has waited its whole time.

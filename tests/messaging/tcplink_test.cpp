@@ -713,16 +713,24 @@ TEST_F(TcpLinkTest, RowsNeverAcknowledgedOrNotRoutableDoNotKeepSendDisabled)
     SendOutBox();
     ASSERT_TRUE(WaitForSendDone(1, 20000));
     // Only the routable row went out; both stay queued for a later send,
-    // and the operator is told which one could not go.
+    // and the operator is told which one could not go, and that the one the
+    // server never answered stays for the next Send.
     EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 1);
     EXPECT_EQ(OutBoxRows(), 2);
     EXPECT_EQ(LogRows(), 0);
     EXPECT_EQ(m_sendBar.Count(WM_SEND_PROGRESS), 2);
-    EXPECT_TRUE(WaitUntil([&] {
-        return m_hidden.Texts(WM_SHOW_POPUP)
-            .contains(
-                TBaseServer::NotSentText(QStringLiteral("Contact%1").arg(unroutable), TBaseServer::NoRouteText()));
-    }));
+    const QString unanswered = QStringLiteral(
+                                   "The Server at IP Address= 127.0.0.1, Port=%1 did not answer every "
+                                   "message in time.\r\r1 message stays in the OutBox; the next Send "
+                                   "sends it again.")
+                                   .arg(sim.Port());
+    EXPECT_TRUE(WaitUntil([&] { return m_hidden.Count(WM_SHOW_POPUP) == 2; }));
+    QStringList shown = m_hidden.Texts(WM_SHOW_POPUP);
+    shown.sort();
+    QStringList told{TBaseServer::NotSentText(QStringLiteral("Contact%1").arg(unroutable), TBaseServer::NoRouteText()),
+                     unanswered};
+    told.sort();
+    EXPECT_EQ(shown, told);
 }
 
 TEST_F(TcpLinkTest, UnroutableGroupMemberIsToldOnceAndByItsOwnName)
