@@ -394,6 +394,13 @@ void RemoveGroupNodesFromTree(qint32 groupID, TBaseDataClient* client)
     RemoveNodesOfItem(nkGroup, groupID, client);
 }
 
+void ForgetItemNodesInTree(TNodeKind kind, qint32 id, TBaseDataClient* client)
+{
+    // The rows went already: the nodes go as in a reload, writing nothing.
+    TFlagScope reloading(FoldersTreeState->Reloading, true);
+    RemoveNodesOfItem(kind, id, client);
+}
+
 QColor ColorFromBGR(quint32 bgr)
 {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));

@@ -175,6 +175,9 @@ int GetDescendantsOfKinds(const TNTreeNode* node, TNodeKinds kinds, QList<TNTree
 // address book, with its row, scanning from the last node to the first.
 void RemoveContactNodesFromTree(qint32 contactID, TBaseDataClient* client);
 void RemoveGroupNodesFromTree(qint32 groupID, TBaseDataClient* client);
+// The same for a record whose rows are gone already (placements included):
+// the nodes leave the tree and no row is written.
+void ForgetItemNodesInTree(TNodeKind kind, qint32 id, TBaseDataClient* client);
 
 // --- drawing
 // The colours of a node: a selected root has white text; an unselected root

@@ -867,6 +867,7 @@ private:
         if (change.Kind == TUpdateKind::ukInsert) {
             const qint64 tempId = change.NewValues[size_t(DefIndex(dataSet, QStringLiteral("ID")))].toLongLong();
             dataSet.RevertRow(change.RowKey);
+            m_result.GoneNew.append({kind, tempId});
             RevertRowsNaming(kind, tempId);
         } else if (answer.hasCurrent) {
             dataSet.SetStoredRow(change.RowKey, ValueRow(dataSet, answer.current));
@@ -890,8 +891,10 @@ private:
                     change.NewValues[size_t(column)].toLongLong() != tempId)
                     continue;
                 other->RevertRow(change.RowKey);
-                if (change.Kind == TUpdateKind::ukInsert)
-                    RevertRowsNaming(ref.Kind, change.NewValues[size_t(id)].toLongLong());
+                if (change.Kind != TUpdateKind::ukInsert)
+                    continue;
+                m_result.GoneNew.append({ref.Kind, change.NewValues[size_t(id)].toLongLong()});
+                RevertRowsNaming(ref.Kind, change.NewValues[size_t(id)].toLongLong());
             }
         }
     }

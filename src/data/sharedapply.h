@@ -41,6 +41,7 @@
 #include "db/clientdataset.h"
 
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QVariantMap>
 #include <functional>
@@ -92,6 +93,10 @@ struct TApplyResult {
     QString ErrorText;      // why the server could not be used, or the cache not saved
     QString SaveErrorText;  // why the cache could not be saved afterwards (also after a cancel)
     QString Notice;         // after an apply that ran to its end: the changes it could not send and why
+    // New records that went in this apply (a reconcile choice gave up a new
+    // row the server refused, and the new rows naming it went with it), by
+    // kind and temporary ID: the views that show them let them go too.
+    QList<QPair<TDataKind, qint64>> GoneNew;
 };
 
 // Applies the change logs of Kinds (default: every kind) to the server

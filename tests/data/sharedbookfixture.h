@@ -4,15 +4,19 @@
 // listed in the local database and made by the local data module; helpers
 // to add rows offline and to read the server's rows by SQL.
 #include "data/basedataclient.h"
+#include "data/folderstree.h"
 #include "data/regdataclients.h"
 #include "data/sharedaccessclient.h"
 #include "data/sharedapply.h"
 #include "db/field.h"
+#include "foundation/scgtreeview.h"
 #include "localdatafixture.h"
 #include "remotedatasim.h"
 
 #include <QMultiMap>
 #include <QSqlQuery>
+#include <QTreeWidget>
+#include <algorithm>
 #include <limits>
 #include <memory>
 
@@ -150,6 +154,41 @@ protected:
     {
         return client->GetDataSet(kind)->Lookup(QStringLiteral("ID"), id, QString::fromLatin1(field));
     }
+    // A new contact placed in the book's root folder, as the tree's New
+    // Contact places it, and a folder tree loaded over the books that shows
+    // it; the tree is taken down with this.
+    class TContactInTree {
+    public:
+        TContactInTree(TSharedAccessClient* client, qint32 contact) : m_contact(contact)
+        {
+            AddRow(client, dkFolderAssigns,
+                   {{QStringLiteral("FolderID"), 0},
+                    {QStringLiteral("ContactID"), contact},
+                    {QStringLiteral("GroupID"), NoneID}});
+            FoldersTreeState->AttachToForm(nullptr, &m_tree, &m_clipboard);
+            LoadFoldersTree(&m_tree);
+        }
+        ~TContactInTree()
+        {
+            m_tree.clear();
+            FoldersTreeState->ForgetAllNodes();
+        }
+        TContactInTree(const TContactInTree&) = delete;
+        TContactInTree& operator=(const TContactInTree&) = delete;
+        // The contact's nodes in the tree.
+        qsizetype Nodes() const
+        {
+            const QList<TNTreeNode*> nodes = AllNodes(&m_tree);
+            return std::count_if(nodes.cbegin(), nodes.cend(), [&](const TNTreeNode* node) {
+                return node->Kind == nkContact && node->ID == m_contact;
+            });
+        }
+
+    private:
+        qint32 m_contact;
+        TSCGTreeView m_tree;
+        QTreeWidget m_clipboard;
+    };
 
     std::unique_ptr<TRemoteDataSim> Sim;
 };

@@ -277,26 +277,15 @@ TEST_F(SharedGroupEditorTest, RowsNamingANewRecordGoWithItAndItsIdIsNotTakenAgai
     EXPECT_EQ(assigns->RecordCount(), 1);
     // Placed in the tree too, then given up with Cancel Changes: its node
     // and all its rows go.
-    AddRow(
-        client, dkFolderAssigns,
-        {{QStringLiteral("FolderID"), 0}, {QStringLiteral("ContactID"), xtemp}, {QStringLiteral("GroupID"), NoneID}});
-    TSCGTreeView tree;
-    QTreeWidget clipboard;
-    FoldersTreeState->AttachToForm(nullptr, &tree, &clipboard);
-    LoadFoldersTree(&tree);
-    const auto xtempNodes = [&] {
-        const QList<TNTreeNode*> nodes = AllNodes(&tree);
-        return std::count_if(nodes.cbegin(), nodes.cend(),
-                             [&](const TNTreeNode* node) { return node->Kind == nkContact && node->ID == xtemp; });
-    };
-    ASSERT_EQ(xtempNodes(), 1);
-    contacts = ListOver<TFormContactsListNew>(client, dkContacts, nullptr);
-    contacts->actCancelChanges->trigger();
-    EXPECT_EQ(xtempNodes(), 0);
-    EXPECT_EQ(assigns->RecordCount(), 0);
-    EXPECT_EQ(client->GetDataSet(dkFolderAssigns)->RecordCount(), 0);
-    tree.clear();
-    FoldersTreeState->ForgetAllNodes();
+    {
+        const TContactInTree placed(client, xtemp);
+        ASSERT_EQ(placed.Nodes(), 1);
+        contacts = ListOver<TFormContactsListNew>(client, dkContacts, nullptr);
+        contacts->actCancelChanges->trigger();
+        EXPECT_EQ(placed.Nodes(), 0);
+        EXPECT_EQ(assigns->RecordCount(), 0);
+        EXPECT_EQ(client->GetDataSet(dkFolderAssigns)->RecordCount(), 0);
+    }
     // A new group with Bob given up with Esc on the list: its membership too.
     ASSERT_TRUE(EditGroup(*list, true, QStringLiteral("Given up"), {QStringLiteral("Bob")}).Accepted);
     ASSERT_EQ(assigns->RecordCount(), 1);

@@ -1,10 +1,12 @@
 // A list window's Apply Updates on a shared address book sends the whole
 // book in reference order: a new contact's new carrier first, and the
 // folders the tree made, which no list shows; a cache that cannot be saved
-// afterwards is reported. The exchange with the door runs while the windows
-// go on answering (a popup leaves when its time runs out), and Esc cancels
-// it.
+// afterwards is reported; a new record given up in the reconcile dialog
+// leaves the tree and the recipients. The exchange with the door runs while
+// the windows go on answering (a popup leaves when its time runs out), and
+// Esc cancels it.
 #include "data/doorexchange.h"
+#include "data/recipients.h"
 #include "data/remotedataprotocol.h"
 #include "data/sharedbookfixture.h"
 #include "messaging/popupwin.h"
@@ -17,6 +19,7 @@
 
 #include <QKeyEvent>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -91,7 +94,7 @@ TEST_F(SharedListTest, ACachedCarrierItsContactsUseStaysAndAnyWaitingChangeEnabl
     EXPECT_EQ(Answerer.Texts().size(), 1) << Answerer.Texts().join(u'|').toStdString();
 }
 
-TEST_F(SharedListTest, ApplyNamesWhatItCannotSendYetAndTheGroupsListCancelsAWaitingMembership)
+TEST_F(SharedListTest, ApplyNamesWhatItCannotSendYetAndANewContactGivenUpLeavesTheTreeAndTheRecipients)
 {
     AddBook();
     StartLocalData();
@@ -122,6 +125,24 @@ TEST_F(SharedListTest, ApplyNamesWhatItCannotSendYetAndTheGroupsListCancelsAWait
     EXPECT_EQ(client->GetDataSet(dkGroupAssigns)->RecordCount(), 0);
     EXPECT_EQ(BookChangeCount(client), 1);  // Xtemp
     EXPECT_TRUE(WaitUntil([&] { return !groups->actCancelChanges->isEnabled(); }));
+
+    // Placed in the tree and a recipient, then given up in the reconcile
+    // dialog: it leaves the tree and the recipients with its rows.
+    const TContactInTree placed(client, xtemp);
+    TNRecipientList recipients;
+    RecipientList = &recipients;
+    const auto noList = qScopeGuard([] { RecipientList = nullptr; });
+    recipients.AddItem(nkContact, QStringLiteral("Xtemp"), xtemp, client);
+    ASSERT_EQ(placed.Nodes(), 1);
+    SetReconcileHandler([](const TReconcileRequest&, QVariantMap*) { return TReconcileAction::raCancel; });
+    groups->actApplyUpdates->trigger();
+    ASSERT_TRUE(WaitUntil([] { return RunningDoorExchange() == nullptr; }, 15000));
+    SetReconcileHandler({});
+    EXPECT_EQ(BookChangeCount(client), 0);
+    EXPECT_EQ(client->GetDataSet(dkFolderAssigns)->RecordCount(), 0);
+    EXPECT_EQ(placed.Nodes(), 0);
+    EXPECT_EQ(recipients.GetCount(), 0);
+    EXPECT_EQ(Answerer.Texts().size(), 1) << Answerer.Texts().join(u'|').toStdString();
 }
 
 TEST_F(SharedListTest, AnApplyWhoseCacheCannotBeSavedAfterwardsNamesTheBook)

@@ -11,6 +11,8 @@
 #include "platform/messagedlg.h"
 #include "ui/admin/doorexchangehold.h"
 
+#include <QPointer>
+
 namespace {
 TNClientDataSet* ClientOf(TNDataSet* dataSet)
 {
@@ -45,6 +47,20 @@ void ForgetRowsOfGoneRecords(TBaseDataClient* book)
         for (qint64 id : gone.value(dataKind))
             ForgetRecordInViews(nodeKind, qint32(id), book);
     DropRowsNamingGoneRecords(*shared);
+}
+
+void ForgetGoneNewRecords(TBaseDataClient* book, const QList<QPair<TDataKind, qint64>>& gone)
+{
+    for (const auto& [kind, id] : gone) {
+        if (kind == dkFolders) {
+            ForgetItemNodesInTree(nkFolder, qint32(id), book);
+        } else if (kind == dkContacts || kind == dkGroups) {
+            const TNodeKind nodeKind = kind == dkContacts ? nkContact : nkGroup;
+            ForgetItemNodesInTree(nodeKind, qint32(id), book);
+            if (RecipientList)
+                RecipientList->RemoveItem(nodeKind, qint32(id), book);
+        }
+    }
 }
 
 bool IsClientDataSet(const TNDataSet* dataSet)
@@ -128,9 +144,12 @@ void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind)
         QStringLiteral("Applying the changes of the address book \"%1\" to its server...").arg(shared->Name()));
     if (!exchange)
         return;
-    StartSharedApply(*shared, {}, *exchange, [exchange](const TApplyResult& result) {
+    const QPointer<TSharedAccessClient> open(shared);
+    StartSharedApply(*shared, {}, *exchange, [exchange, open](const TApplyResult& result) {
         const bool cancelled = exchange->IsCancelled();
         EndDoorExchange(exchange);
+        if (open)
+            ForgetGoneNewRecords(open, result.GoneNew);
         // A good or a cancelled apply whose cache could not be saved
         // afterwards is told too.
         const QString text = cancelled ? result.SaveErrorText : result.ErrorText;

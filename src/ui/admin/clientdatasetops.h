@@ -14,6 +14,7 @@
 #include "data/nodekind.h"
 
 #include <QList>
+#include <QPair>
 
 class TBaseDataClient;
 class TNDataSet;
@@ -28,6 +29,10 @@ void ForgetRecordInViews(TNodeKind kind, qint32 id, TBaseDataClient* book);
 // and so on. Run after a list deletes rows, goes back to a save point or
 // cancels its changes; nothing for another book.
 void ForgetRowsOfGoneRecords(TBaseDataClient* book);
+// New records of the book that an apply gave up with their rows (a
+// reconcile choice undid their insert): their nodes leave the tree and they
+// leave the recipients list, no row written.
+void ForgetGoneNewRecords(TBaseDataClient* book, const QList<QPair<TDataKind, qint64>>& gone);
 // False for a shared book (and none): it keeps no servers of its own, its
 // contacts are paged through the paging server that keeps the book.
 bool BookKeepsServers(const TBaseDataClient* book);
@@ -44,8 +49,8 @@ void ClientCancelUpdates(TNDataSet* dataSet);
 // for another book), and going back to them, as ClientRevertToSavePoint.
 QList<int> BookSavePoints(TBaseDataClient* book);
 void RevertBookToSavePoints(TBaseDataClient* book, const QList<int>& points);
-// The book's change logs go to its server, with no error limit: the kind's
-// and the others it may refer to or that have no list of their own.
+// The whole book's change logs go to its server (Kind is not looked at),
+// with no error limit; the new records the apply gave up leave the views.
 void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind);
 // The kinds' rows are read again: from the server for a shared book (all
 // of them in one exchange, all or none), else DataSet's.
