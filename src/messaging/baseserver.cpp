@@ -24,6 +24,14 @@ TBaseServer::TBaseServer() : m_serial(++g_lastLinkSerial) {}
 
 TBaseServer::~TBaseServer() = default;
 
+void TBaseServer::TellStrayAnswersAtEnd() noexcept
+{
+    try {
+        TellStrayAnswers();
+    } catch (...) {
+    }
+}
+
 TConnectResult TBaseServer::SafeConnect(int timeoutMs)
 {
     try {
@@ -173,14 +181,25 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
     }
 }
 
-void TBaseServer::DropStrayAnswer(const TClientInputMessage& answer) const
+void TBaseServer::DropStrayAnswer(const TClientInputMessage& answer)
 {
     // Not an answer this run awaits (a row never sent, answered already, a
     // report before its acceptance or naming another server record): it
-    // must not make any row count as accepted or delivered.
+    // must not make any row count as accepted or delivered. The operator
+    // hears how many once per batch; an idle send loop is woken by the first
+    // so it tells them after a quiet moment.
+    if (m_strayAnswers.fetch_add(1) == 0 && m_sendIdle.load())
+        m_outMessagesEvent.Wake();
     qDebug("Link %llu: answer %d for client record %d (server record %d) matches no row awaiting it; dropped",
            static_cast<unsigned long long>(m_serial), int(answer.MsgType), answer.ClientRecordID,
            answer.ServerRecordID);
+}
+
+void TBaseServer::TellStrayAnswers()
+{
+    const int answers = m_strayAnswers.exchange(0);
+    if (answers > 0)
+        PostShowPopup(StrayAnswersText(answers), pkError);
 }
 
 QList<TClientInputMessage> TBaseServer::TakeAcks()
@@ -504,6 +523,7 @@ bool TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
         TellConnectionClosed(db, routes);
     else if (!unanswered.isEmpty() && !stopRequested() && !Destroying())
         TellUnanswered(db, unanswered);
+    TellStrayAnswers();
     return closedEarly;
 }
 
@@ -624,6 +644,11 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
         TBaseServer& link;
         ~TPassReportsAtEnd() { link.PassReportsToProcessor(true); }
     } passReportsAtEnd{*this};
+    // Answers ignored since the last batch are told when the loop ends too.
+    struct TTellStraysAtEnd {
+        TBaseServer& link;
+        ~TTellStraysAtEnd() { link.TellStrayAnswersAtEnd(); }
+    } tellStraysAtEnd{*this};
     const TNSendSettings start = CurrentSendSettings();
     const QString path = start.LocalDatabasePath;
     if (!LoggedOn() && !LogonPhase(stopRequested, start.AppID))
@@ -633,12 +658,17 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
         // Woken by a batch request, by an acknowledgement that comes while
         // idle, by the transport's end and by destruction; a log write that
         // failed is tried again every kIdlePollMs.
+        // Answers ignored while idle are told once none has come for
+        // kIdlePollMs (a burst makes one popup), or at the next batch's end.
         m_sendIdle = true;
         if (HasAcks())
             m_outMessagesEvent.Wake();  // also passes on held reports
-        const bool woken =
-            m_outMessagesEvent.WaitFor(m_unloggedAcks.isEmpty() ? -1 : kIdlePollMs) == TNSynchroEvent::srSignaled;
+        const int strays = m_strayAnswers.load();
+        const bool poll = !m_unloggedAcks.isEmpty() || strays > 0;
+        const bool woken = m_outMessagesEvent.WaitFor(poll ? kIdlePollMs : -1) == TNSynchroEvent::srSignaled;
         m_sendIdle = false;
+        if (!woken && strays > 0 && m_strayAnswers.load() == strays)
+            TellStrayAnswers();
         try {
             db = ThreadDatabase(path);
             LogAcksInHand(db);
@@ -756,6 +786,19 @@ QString TBaseServer::UnansweredText(int rows) const
     else
         rest = QStringLiteral("%1 messages stay in the OutBox; the next Send sends them again.").arg(rows);
     return QStringLiteral("The Server at %1 did not answer every message in time.\r\r%2").arg(ServerPlace(), rest);
+}
+
+QString TBaseServer::StrayAnswersText(int answers) const
+{
+    return answers == 1 ? QStringLiteral(
+                              "The Server at %1 sent 1 answer that matches no message this program is "
+                              "waiting for; it was ignored.")
+                              .arg(ServerPlace())
+                        : QStringLiteral(
+                              "The Server at %1 sent %2 answers that match no message this program is "
+                              "waiting for; they were ignored.")
+                              .arg(ServerPlace())
+                              .arg(answers);
 }
 
 QString TBaseServer::BatchFailedText(const QString& reason) const

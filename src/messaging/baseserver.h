@@ -156,6 +156,9 @@ public:
     // nothing of them since: how many stay queued (-1: not known), which the
     // next Send sends again.
     QString UnansweredText(int rows) const;
+    // The server sent Answers acknowledgements or reports that match no row
+    // the run awaits them for; they were ignored.
+    QString StrayAnswersText(int answers) const;
 
     // Set by ServersList's owner under its write lock (see serverslist.h).
     bool ListedUnderLock() const { return m_listed; }
@@ -185,6 +188,10 @@ protected:
     // that follows from the end (the transport's loss, the link's
     // unlisting), so the batch never takes the end for a stop.
     void NoteServerClosed() { m_serverClosed = true; }
+    // Tells the answers ignored since the last batch ended; every
+    // most-derived destructor calls it once the link's threads are joined
+    // (or can bring no more answers). Never throws.
+    void TellStrayAnswersAtEnd() noexcept;
     // A row's frame goes on the wire now (just before it is handed to the
     // transport): its answers are taken from here on, on any link.
     static void RowPutOnWire(qint32 rowId) { RunSentRows().Sent(rowId); }
@@ -211,7 +218,11 @@ protected:
 private:
     friend class TNServersList;
     void DispatchReply(const TClientRawInMessage& message);
-    void DropStrayAnswer(const TClientInputMessage& answer) const;
+    // Ignores an answer no row awaits, counting it for the operator.
+    void DropStrayAnswer(const TClientInputMessage& answer);
+    // Tells the operator, in one popup, how many answers were ignored since
+    // the last time (nothing when none was).
+    void TellStrayAnswers();
     struct TBatchAcks;
     // One batch; true when the server closed the connection before it was
     // through (the operator has been told, once its answers were logged).
@@ -272,6 +283,9 @@ private:
     std::atomic<bool> m_destroying{false};
     std::atomic<bool> m_testing{false};
     std::atomic<bool> m_serverClosed{false};
+    // Answers ignored since the operator was last told: told at the end of
+    // each batch, after a quiet moment while idle, and when the link goes.
+    std::atomic<int> m_strayAnswers{0};
     // The send loop waits for work: an acknowledgement wakes it.
     std::atomic<bool> m_sendIdle{false};
     mutable std::mutex m_stateLock;  // guards the fields below

@@ -79,6 +79,8 @@ TComServer::~TComServer()
     m_sendThread->WaitFor();
     m_sendThread.reset();
     CancelPendingBatch();
+    // The bus connection is gone: no more answers come.
+    TellStrayAnswersAtEnd();
     // m_tovixServer goes next and joins its event thread while every other
     // member is still alive.
 }

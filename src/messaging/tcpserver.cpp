@@ -60,6 +60,7 @@ TTcpServer::~TTcpServer()
     m_receiveThread.reset();
     m_socket.Close();
     CancelPendingBatch();
+    TellStrayAnswersAtEnd();
 }
 
 TConnectResult TTcpServer::Connect(int /*reserved*/, int timeoutMs)

@@ -228,7 +228,7 @@ TEST_F(AutomationLinkTest, AnswersForRowsTheServerNeverGotMakeNothingCountAsDeli
     TPagingServerSim sim(options);
     ASSERT_TRUE(sim.Start());
     Queue(QStringLiteral("Twenty"), ComContacts(QStringLiteral("pagehost"), 20));
-    ExpectStrayAnswersCountForNothing(sim, 20, 50);
+    ExpectStrayAnswersCountForNothing(sim, 20, 50, QStringLiteral("Host = \"pagehost\""));
 }
 
 TEST_F(AutomationLinkTest, EventEndingInsideAFrameHandlesTheFramesBeforeIt)
@@ -328,7 +328,7 @@ TEST_F(AutomationLinkTest, StaleReportBeforeTheAcceptanceLeavesTheRealReportToCo
     TPagingServerSim sim(options);
     ASSERT_TRUE(sim.Start());
     Queue(QStringLiteral("Stale"), ComContacts(QStringLiteral("pagehost"), 2));
-    ExpectStaleReportsChangeNothing(2);
+    ExpectStaleReportsChangeNothing(2, QStringLiteral("Host = \"pagehost\""));
 }
 
 TEST_F(AutomationLinkTest, LinkWhoseServerEndedUnlistsItselfSoTheNextSendConnectsAnew)

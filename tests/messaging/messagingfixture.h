@@ -15,6 +15,7 @@
 #include "foundation/dmoptions.h"
 #include "messaging/inmessageslist.h"
 #include "messaging/messagetable.h"
+#include "messaging/popupwin.h"
 #include "messaging/sendcycle.h"
 #include "messaging/sendoutbox.h"
 #include "messaging/sendsettings.h"
@@ -199,11 +200,28 @@ protected:
         return lines;
     }
 
-    // Sends the Rows rows queued to a server that first answers client
-    // records 1 to Strays, which it never got: the rows must still go out,
-    // each once, and be confirmed by their own answers alone (server records
-    // Strays + 1 on, in row order).
-    void ExpectStrayAnswersCountForNothing(const TPagingServerSim& sim, int rows, int strays)
+    // The popups that tell answers the run ignored.
+    QStringList StrayPopups() const
+    {
+        return m_hidden.Texts(WM_SHOW_POPUP).filter(QStringLiteral(" no message this program is waiting for"));
+    }
+    // The popup of Strays answers ignored from the server at Place.
+    static QString StrayText(const QString& place, int strays)
+    {
+        return QStringLiteral(
+                   "The Server at %1 sent %2 answers that match no message this program is waiting "
+                   "for; they were ignored.")
+            .arg(place)
+            .arg(strays);
+    }
+
+    // Sends the Rows rows queued to a server (at Place) that first answers
+    // client records 1 to Strays, which it never got: the rows must still go
+    // out, each once, and be confirmed by their own answers alone (server
+    // records Strays + 1 on, in row order). The operator hears of the
+    // ignored answers (an acceptance and a report each) once, in the batch's
+    // one popup, and of nothing else.
+    void ExpectStrayAnswersCountForNothing(const TPagingServerSim& sim, int rows, int strays, const QString& place)
     {
         SendOutBox();
         ASSERT_TRUE(WaitForSendDone());
@@ -214,6 +232,11 @@ protected:
                                         "ServerRecordID = ClientRecordID + %1")
                              .arg(strays)),
                   rows);
+        ASSERT_TRUE(WaitUntil([&] { return m_hidden.Count(WM_SHOW_POPUP) == 1; }));
+        EXPECT_EQ(m_hidden.Texts(WM_SHOW_POPUP), QStringList{StrayText(place, 2 * strays)});
+        EXPECT_EQ(m_hidden.Entries.last().LParam, pkError);
+        StopMessaging();  // the link goes: nothing is told twice
+        EXPECT_TRUE(NoFurther(m_hidden, WM_SHOW_POPUP, 1));
     }
 
     // Five rows queued to a server that closes the connection once it has
@@ -255,12 +278,15 @@ protected:
                 reportedOn = frame.connection;
         EXPECT_NE(sentOn, 0);
         EXPECT_GT(reportedOn, sentOn);
+        // The held reports were awaited: none is told as ignored.
+        EXPECT_TRUE(StrayPopups().isEmpty()) << qPrintable(StrayPopups().join(u'\n'));
     }
 
-    // The server sends a stale MESSAGE_SENT naming another server record
-    // before each acceptance (Options: staleReports): it changes nothing, and
-    // the real report after the acceptance confirms the row.
-    void ExpectStaleReportsChangeNothing(int rows)
+    // The server (at Place) sends a stale MESSAGE_SENT naming another server
+    // record before each acceptance (Options: staleReports): it changes
+    // nothing, and the real report after the acceptance confirms the row.
+    // The batch's one popup says the stale reports were ignored.
+    void ExpectStaleReportsChangeNothing(int rows, const QString& place)
     {
         SendOutBox();
         ASSERT_TRUE(WaitForSendDone());
@@ -269,6 +295,8 @@ protected:
                                         "ErrorStatus = 0 and ServerRecordID < %1")
                              .arg(kStaleServerIdOffset)),
                   rows);
+        ASSERT_TRUE(WaitUntil([&] { return m_hidden.Count(WM_SHOW_POPUP) == 1; }));
+        EXPECT_EQ(m_hidden.Texts(WM_SHOW_POPUP), QStringList{StrayText(place, rows)});
     }
 
     TestDatabases m_dbs;

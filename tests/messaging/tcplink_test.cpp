@@ -550,7 +550,7 @@ TEST_F(TcpLinkTest, AnswersForRowsTheServerNeverGotMakeNothingCountAsDelivered)
     for (int i = 0; i < 20; ++i)
         contacts << Contact(QStringLiteral("C%1").arg(i), carrier);
     Queue(QStringLiteral("Twenty"), contacts);
-    ExpectStrayAnswersCountForNothing(sim, 20, 50);
+    ExpectStrayAnswersCountForNothing(sim, 20, 50, QStringLiteral("IP Address= 127.0.0.1, Port=%1").arg(sim.Port()));
 }
 
 TEST_F(TcpLinkTest, ReportsHeldForTheNextConnectionConfirmTheirRows)
@@ -577,7 +577,7 @@ TEST_F(TcpLinkTest, StaleReportBeforeTheAcceptanceLeavesTheRealReportToConfirmTh
     ASSERT_TRUE(sim.Start());
     const qint32 carrier = Carrier(sim.Port());
     Queue(QStringLiteral("Stale"), {Contact(QStringLiteral("A"), carrier), Contact(QStringLiteral("B"), carrier)});
-    ExpectStaleReportsChangeNothing(2);
+    ExpectStaleReportsChangeNothing(2, QStringLiteral("IP Address= 127.0.0.1, Port=%1").arg(sim.Port()));
 }
 
 TEST_F(TcpLinkTest, SendBarMovesWhileTheReceiveThreadSendsTheRows)
