@@ -21,6 +21,14 @@ void RunPragma(QSqlDatabase& db, const QString& pragma)
     query.exec(pragma);
 }
 
+// The settings every connection runs with (see connection.h).
+void ApplySettings(QSqlDatabase& db)
+{
+    RunPragma(db, QStringLiteral("PRAGMA journal_mode=WAL"));
+    RunPragma(db, QStringLiteral("PRAGMA synchronous=NORMAL"));
+    RunPragma(db, QStringLiteral("PRAGMA foreign_keys=ON"));
+}
+
 }  // namespace
 
 QSqlDatabase OpenSqliteConnection(const QString& connectionName, const QString& filePath, TOpenMode mode)
@@ -48,10 +56,17 @@ QSqlDatabase OpenSqliteConnection(const QString& connectionName, const QString& 
         QSqlDatabase::removeDatabase(connectionName);
         throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": %2").arg(absolute, text));
     }
-    RunPragma(db, QStringLiteral("PRAGMA journal_mode=WAL"));
-    RunPragma(db, QStringLiteral("PRAGMA synchronous=NORMAL"));
-    RunPragma(db, QStringLiteral("PRAGMA foreign_keys=ON"));
+    ApplySettings(db);
     return db;
+}
+
+void ReopenSqliteConnection(QSqlDatabase& db)
+{
+    db.close();
+    if (!db.open())
+        throw EDatabaseError(
+            QStringLiteral("Cannot open database \"%1\": %2").arg(db.databaseName(), db.lastError().text()));
+    ApplySettings(db);
 }
 
 void CloseSqliteConnection(const QString& connectionName) noexcept

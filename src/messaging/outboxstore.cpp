@@ -1,6 +1,7 @@
 #include "messaging/outboxstore.h"
 
 #include "db/dberror.h"
+#include "db/writeproblem.h"
 #include "messaging/inmessageslist.h"
 
 #include <QDateTime>
@@ -506,7 +507,8 @@ bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, boo
         for (qsizetype i = reports->size() - 1; i >= 0; --i)
             reportOf.insert(reports->at(i).ClientRecordID, i);
     QList<TNAckOutcome> results;
-    const bool logged = InLockedTransaction(db, nullptr, [&] {
+    QString groupError;
+    const bool logged = InLockedTransaction(db, &groupError, [&] {
         results.clear();
         TStatements st(db);
         QSet<qint32> texts;
@@ -545,6 +547,13 @@ bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, boo
             ids << ack.ClientRecordID;
         ForgetClaims(ids);
         AcksLogged();
+    } else if (IsFileProblem(WriteProblemOf(groupError))) {
+        // The file cannot be written (locked, read-only, full): every row
+        // fails alike, and trying them one by one would only wait again for
+        // each.
+        results.clear();
+        for (const TClientInputMessage& ack : acks)
+            results << TNAckOutcome{ack, TMoveToSentResult::msFailed, groupError};
     } else {
         // One at a time, so a row that cannot be logged keeps no other from it.
         results.clear();
@@ -557,6 +566,39 @@ bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, boo
     if (outcomes)
         *outcomes = results;
     return true;
+}
+
+bool MarkRowsOnWire(QSqlDatabase& db, const QList<qint32>& rowIds, QString* error)
+{
+    if (rowIds.isEmpty())
+        return true;
+    return InTransaction(db, error, [&] {
+        TStatements st(db);
+        QSqlQuery& mark = st.Get(QStringLiteral("insert or ignore into OutMessagesOnWire (ID) values (:id)"));
+        for (qint32 rowId : rowIds) {
+            mark.bindValue(QStringLiteral(":id"), rowId);
+            Exec(mark, "mark row on the wire");
+        }
+    });
+}
+
+void UnmarkRowsOnWire(QSqlDatabase& db, const QList<qint32>& rowIds) noexcept
+{
+    if (rowIds.isEmpty())
+        return;
+    try {
+        InTransaction(db, nullptr, [&] {
+            TStatements st(db);
+            QSqlQuery& unmark = st.Get(QStringLiteral("delete from OutMessagesOnWire where ID = :id"));
+            for (qint32 rowId : rowIds) {
+                unmark.bindValue(QStringLiteral(":id"), rowId);
+                Exec(unmark, "unmark row");
+            }
+        });
+    } catch (...) {
+        // Not written: the next start counts these rows among those that
+        // may have reached their pagers, which errs on the safe side.
+    }
 }
 
 QString OutRowName(QSqlDatabase& db, qint32 rowId)

@@ -1,5 +1,6 @@
 #include "ui/main/frmembedcontrol.h"
 
+#include "data/dmlocaldata.h"
 #include "data/recipients.h"
 #include "data/recipientsoutbox.h"
 #include "foundation/options.h"
@@ -109,6 +110,15 @@ void TFormEmbedControl::btnSendClick()
         if (OptionIsSet("WarnOnEmptyMessages"))
             MessageDlg(QStringLiteral("Warning - EMPTY message is being sent."), TMsgDlgType::mtInformation, mbOK);
     }
+    // Nothing goes out that could not be kept on record: the out-box and the
+    // log must be writable now, or the operator reads why.
+    if (DModLocalData) {
+        const QString problem = DModLocalData->OutBoxWriteProblem();
+        if (!problem.isEmpty()) {
+            MessageDlg(SendRefusedText(problem), TMsgDlgType::mtError, mbOK);
+            return;
+        }
+    }
     btnSend->setEnabled(false);
     TNQueueResult queued;
     bool failed = false;
@@ -134,7 +144,7 @@ void TFormEmbedControl::btnSendClick()
         // Send must not stay disabled.
         btnSend->setEnabled(true);
         failed = true;
-        MessageDlg(QString::fromLocal8Bit(e.what()), TMsgDlgType::mtError, mbOK);
+        MessageDlg(QueueFailedText(QString::fromLocal8Bit(e.what())), TMsgDlgType::mtError, mbOK);
     }
     // Told once the others are on their way, in one notice for the send.
     if (!queued.NotQueued.isEmpty())
