@@ -33,8 +33,8 @@ QString LeftInOutBoxNotice(const OutBox::TNLeftInOutBox& left)
                        .arg(messages(left.Rows));
     if (left.MayHaveReached > 0)
         text += QStringLiteral(
-                    "\r\r%1 had been sent to the Server with no answer logged: %2 may have reached %3 pagers "
-                    "although the sent-messages log does not list %4.")
+                    "\r\rUp to %1 had been sent to the Server with no answer logged: %2 may have reached %3 "
+                    "pagers although the sent-messages log does not list %4.")
                     .arg(messages(left.MayHaveReached),
                          left.MayHaveReached == 1 ? QStringLiteral("it") : QStringLiteral("they"),
                          left.MayHaveReached == 1 ? QStringLiteral("its") : QStringLiteral("their"),

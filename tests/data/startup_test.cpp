@@ -202,7 +202,7 @@ TEST_F(StartupTest, MaintenanceEmptiesTheOutBoxAtStartAndTheLogOnCommand)
     Maintenance = std::make_unique<TDModMaintenance>();
     EXPECT_EQ(Maintenance->TakeStartNotice(),
               QStringLiteral("The last run of Tovix 2 left 4 messages in the OutBox; they are removed now and not "
-                             "sent.\r\r2 messages had been sent to the Server with no answer logged: they may have "
+                             "sent.\r\rUp to 2 messages had been sent to the Server with no answer logged: they may have "
                              "reached their pagers although the sent-messages log does not list them.\r\r1 message "
                              "had been accepted by the Server (the sent-messages log lists it) with no delivery "
                              "report."));

@@ -122,6 +122,7 @@ void TFormEmbedControl::btnSendClick()
     btnSend->setEnabled(false);
     TNQueueResult queued;
     bool failed = false;
+    bool queuing = true;  // a failure until the rows are queued leaves nothing queued
     try {
         QString text;
         if (editor)
@@ -133,6 +134,7 @@ void TFormEmbedControl::btnSendClick()
             return MessageDlg(PageAgainQuestion(text, reached), TMsgDlgType::mtConfirmation, mbYes | mbNo, mbNo) ==
                    mbYes;
         });
+        queuing = false;
         if (!queued.Pending) {
             btnSend->setEnabled(true);  // nothing waits to be sent: no send starts, so no WM_SEND_DONE comes
         } else if (m_links.SendOutBox) {
@@ -144,7 +146,8 @@ void TFormEmbedControl::btnSendClick()
         // Send must not stay disabled.
         btnSend->setEnabled(true);
         failed = true;
-        MessageDlg(QueueFailedText(QString::fromLocal8Bit(e.what())), TMsgDlgType::mtError, mbOK);
+        const QString error = QString::fromLocal8Bit(e.what());
+        MessageDlg(queuing ? QueueFailedText(error) : error, TMsgDlgType::mtError, mbOK);
     }
     // Told once the others are on their way, in one notice for the send.
     if (!queued.NotQueued.isEmpty())
