@@ -663,16 +663,20 @@ void TBaseServer::TellLogTrouble(QSqlDatabase& db, const TLogTrouble& trouble, T
     int loggedLate = 0;
     for (qint32 row : trouble.failedRows)
         loggedLate += unlogged.contains(row) ? 0 : 1;
-    // The recipients as the out-box names them (the rows stay there until
-    // their acceptance is logged).
+    // The recipients as the other popups name them (a group's member by the
+    // group and the contact); their rows stay in the out-box until their
+    // acceptance is logged.
     constexpr int kNamesShown = 10;
     QStringList names;
-    for (const TClientInputMessage& ack : std::as_const(m_unloggedAcks)) {
-        if (names.size() == kNamesShown)
-            break;
-        const QString name = OutRowName(db, ack.ClientRecordID);
-        if (!name.isEmpty())
-            names << QStringLiteral("\"%1\"").arg(name);
+    try {
+        for (const TNOutRow& row : LoadUnacknowledgedRows(db, OutRowFilter())) {
+            if (names.size() == kNamesShown)
+                break;
+            if (unlogged.contains(row.ID))
+                names << QStringLiteral("\"%1\"").arg(RowRecipientLabel(row, routes.ContactNameOf(row)));
+        }
+    } catch (const std::exception&) {
+        // Not readable now: the notice counts them without names.
     }
     int queued = -1;
     try {

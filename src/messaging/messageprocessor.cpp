@@ -105,6 +105,7 @@ void TMessageProcessor::Run(const TNThread& thread)
 {
     const QString path = CurrentSendSettings().LocalDatabasePath;
     QString lastError;
+    bool shortWait = false;  // the connection's busy wait is set
     // The acknowledgement log as of the last pass over the held reports.
     quint64 seenAckLog = AckLogGeneration();
     while (!thread.Terminated()) {
@@ -133,7 +134,10 @@ void TMessageProcessor::Run(const TNThread& thread)
                 // Another program's lock makes a write fail soon (it is tried
                 // again), so the program's own writers never queue behind
                 // one long wait.
-                SetBusyWait(db, kLogBusyWaitMs);
+                if (!shortWait) {
+                    SetBusyWait(db, kLogBusyWaitMs);
+                    shortWait = true;
+                }
                 ProcessHeld(db);
             } catch (const std::exception& e) {
                 // The local database cannot be opened now: the reports stay

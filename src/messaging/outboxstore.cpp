@@ -488,6 +488,26 @@ TMoveToSentResult MoveToSent(QSqlDatabase& db, const TClientInputMessage& ack, Q
     return result;
 }
 
+namespace {
+void InsertOnWireNotes(TStatements& st, const QList<qint32>& rowIds)
+{
+    // A batch's rows follow each other in the out-box: one statement notes
+    // each run of consecutive IDs.
+    QSqlQuery& mark = st.Get(
+        QStringLiteral("with recursive Run(ID) as (select :first union all select ID + 1 from Run where ID < :last) "
+                       "insert or ignore into OutMessagesOnWire (ID) select ID from Run"));
+    for (qsizetype i = 0; i < rowIds.size();) {
+        qsizetype end = i + 1;
+        while (end < rowIds.size() && rowIds[end] == rowIds[end - 1] + 1)
+            ++end;
+        mark.bindValue(QStringLiteral(":first"), rowIds[i]);
+        mark.bindValue(QStringLiteral(":last"), rowIds[end - 1]);
+        Exec(mark, "mark rows on the wire");
+        i = end;
+    }
+}
+}  // namespace
+
 bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, bool waitForWriters,
                    QList<TNAckOutcome>* outcomes, QList<TClientInputMessage>* reports)
 {
@@ -574,11 +594,7 @@ bool MarkRowsOnWire(QSqlDatabase& db, const QList<qint32>& rowIds, QString* erro
         return true;
     return InTransaction(db, error, [&] {
         TStatements st(db);
-        QSqlQuery& mark = st.Get(QStringLiteral("insert or ignore into OutMessagesOnWire (ID) values (:id)"));
-        for (qint32 rowId : rowIds) {
-            mark.bindValue(QStringLiteral(":id"), rowId);
-            Exec(mark, "mark row on the wire");
-        }
+        InsertOnWireNotes(st, rowIds);
     });
 }
 
@@ -599,15 +615,6 @@ void UnmarkRowsOnWire(QSqlDatabase& db, const QList<qint32>& rowIds) noexcept
         // Not written: the next start counts these rows among those that
         // may have reached their pagers, which errs on the safe side.
     }
-}
-
-QString OutRowName(QSqlDatabase& db, qint32 rowId)
-{
-    QSqlQuery query(db);
-    if (!query.prepare(QStringLiteral("select Name from OutMessages where ID = :id")))
-        return QString();
-    query.bindValue(QStringLiteral(":id"), rowId);
-    return query.exec() && query.next() ? query.value(0).toString() : QString();
 }
 
 int RefusalStatus(const TClientInputMessage& ack)
