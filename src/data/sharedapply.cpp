@@ -271,7 +271,9 @@ public:
     {
         // Rows left naming a new record that went are never sent: they
         // would name whichever new record takes its ID.
-        m_dropped = DropRowsNamingGoneRecords(*m_client);
+        const TSettled settled = SettleRowsNamingGoneRecords(*m_client, false);
+        m_dropped = settled.Lines;
+        m_result.GoneNew.append(settled.GoneNew);
         auto self = shared_from_this();
         auto opened = std::make_shared<bool>(false);
         auto port = std::make_shared<quint16>(0);
@@ -669,8 +671,8 @@ private:
         QStringList parts;
         if (!m_dropped.isEmpty())
             parts << QStringLiteral(
-                         "These rows of the address book \"%1\" named new records that are no longer in it; "
-                         "they were dropped:\n%2")
+                         "These rows of the address book \"%1\" named new records that are no longer in it, "
+                         "and changed:\n%2")
                          .arg(m_client->Name(), m_dropped.join(u'\n'));
         if (!m_goneWithoutId.isEmpty())
             parts << QStringLiteral(
@@ -866,36 +868,18 @@ private:
     {
         if (change.Kind == TUpdateKind::ukInsert) {
             const qint64 tempId = change.NewValues[size_t(DefIndex(dataSet, QStringLiteral("ID")))].toLongLong();
+            const TNewRecordNames names = NewRecordNames(*m_client);
             dataSet.RevertRow(change.RowKey);
             m_result.GoneNew.append({kind, tempId});
-            RevertRowsNaming(kind, tempId);
+            // The rows naming it settle as at any way back: a row the
+            // server has keeps its other changes, a new one goes.
+            const TSettled settled = SettleRowsNamingGoneRecords(*m_client, false, &names);
+            m_dropped.append(settled.Lines);
+            m_result.GoneNew.append(settled.GoneNew);
         } else if (answer.hasCurrent) {
             dataSet.SetStoredRow(change.RowKey, ValueRow(dataSet, answer.current));
         } else {
             dataSet.RemoveStoredRow(change.RowKey);
-        }
-    }
-
-    // Undoes the changes of the rows that name a new row undone here (its
-    // memberships, the folders under it), and of the rows naming those.
-    void RevertRowsNaming(TDataKind kind, qint64 tempId)
-    {
-        for (const TSharedReference& ref : SharedReferencesTo(kind)) {
-            TNClientDataSet* other = m_client->ClientDataSet(ref.Kind);
-            if (!other)
-                continue;
-            const int column = DefIndex(*other, QString::fromLatin1(ref.Field));
-            const int id = DefIndex(*other, QStringLiteral("ID"));
-            for (const TNRowChange& change : other->Delta()) {
-                if (change.Kind == TUpdateKind::ukDelete || column < 0 ||
-                    change.NewValues[size_t(column)].toLongLong() != tempId)
-                    continue;
-                other->RevertRow(change.RowKey);
-                if (change.Kind != TUpdateKind::ukInsert)
-                    continue;
-                m_result.GoneNew.append({ref.Kind, change.NewValues[size_t(id)].toLongLong()});
-                RevertRowsNaming(ref.Kind, change.NewValues[size_t(id)].toLongLong());
-            }
         }
     }
 
@@ -907,7 +891,7 @@ private:
     int m_step = 0;                         // the kind at hand and its pass (Kind, Deleting)
     QHash<int, QSet<qint64>> m_refused;     // by kind: rows left in the log by this apply
     QSet<QPair<int, qint64>> m_refusedNew;  // new records the server refused: kind, temporary ID
-    QStringList m_dropped;                  // rows dropped before the apply, as told
+    QStringList m_dropped;                  // rows that named a new record gone here, as told
     QSet<TDataKind> m_idsLookedAt;          // kinds whose rows without an ID were looked for
     QStringList m_goneWithoutId;            // rows without an ID the server no longer has, as told
     bool m_waiting = false;                 // rows of the kind at hand wait for rows of the batch sent
