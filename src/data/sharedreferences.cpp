@@ -301,6 +301,18 @@ TSettled SettleRowsNamingGoneRecords(TBaseSharedClient& book, bool logged, const
     }
 }
 
+QString DescribeRecord(TBaseSharedClient& book, TDataKind kind, const QVariant& id, const TNewRecordNames* names)
+{
+    return RecordText(book, kind, id, names);
+}
+
+QString DescribeRow(TBaseSharedClient& book, TDataKind kind, const std::vector<QVariant>& values,
+                    const TNewRecordNames* names)
+{
+    const TNClientDataSet* dataSet = book.ClientDataSet(kind);
+    return dataSet ? RowText(book, kind, *dataSet, values, names) : QString();
+}
+
 QStringList DropRowsNamingGoneRecords(TBaseSharedClient& book)
 {
     return SettleRowsNamingGoneRecords(book, false).Lines;

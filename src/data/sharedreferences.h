@@ -17,6 +17,8 @@
 #include <QPair>
 #include <QSet>
 #include <QStringList>
+#include <QVariant>
+#include <vector>
 
 class TBaseSharedClient;
 
@@ -37,6 +39,14 @@ QHash<int, QSet<qint64>> GoneNewRecords(TBaseSharedClient& book);
 // record that went.
 using TNewRecordNames = QHash<QPair<int, qint64>, QString>;
 TNewRecordNames NewRecordNames(TBaseSharedClient& book);
+
+// How the operator knows a record ("the carrier "Door"", "the new contact
+// "Ann"", "the top level") and a row ("the placement of the contact "Bob"
+// in the folder "Sales"").
+QString DescribeRecord(TBaseSharedClient& book, TDataKind kind, const QVariant& id,
+                       const TNewRecordNames* names = nullptr);
+QString DescribeRow(TBaseSharedClient& book, TDataKind kind, const std::vector<QVariant>& values,
+                    const TNewRecordNames* names = nullptr);
 
 // What settling the rows naming gone new records did.
 struct TSettled {

@@ -139,8 +139,11 @@ void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind)
     StartSharedApply(*shared, {}, *exchange, [exchange, open](const TApplyResult& result) {
         const bool cancelled = exchange->IsCancelled();
         EndDoorExchange(exchange);
-        if (open)
+        if (open) {
             ForgetGoneNewRecords(open, result.GoneNew);
+            // A refused row given up may have brought placements back.
+            SyncBookNodesWithRows(open);
+        }
         // A good or a cancelled apply whose cache could not be saved
         // afterwards is told too.
         const QString text = cancelled ? result.SaveErrorText : result.ErrorText;
