@@ -936,12 +936,12 @@ private:
     QSet<QPair<int, qint64>> m_refusedNew;  // new records the server refused: kind, temporary ID
     QStringList m_dropped;                  // rows that named a new record gone here, as told
     QStringList m_broughtBack;              // rows deleted on the server that came back here, as told
-    QHash<int, std::vector<std::vector<QVariant>>> m_storedDeletes;  // by kind: memberships and placements
-                                                                     // this apply deleted on the server
-    QSet<TDataKind> m_idsLookedAt;          // kinds whose rows without an ID were looked for
-    QStringList m_goneWithoutId;            // rows without an ID the server no longer has, as told
-    bool m_waiting = false;                 // rows of the kind at hand wait for rows of the batch sent
-    bool m_resending = false;               // the batch sent is a pending apply sent again
+    // By kind: the memberships and placements this apply deleted on the server.
+    QHash<int, std::vector<std::vector<QVariant>>> m_storedDeletes;
+    QSet<TDataKind> m_idsLookedAt;  // kinds whose rows without an ID were looked for
+    QStringList m_goneWithoutId;    // rows without an ID the server no longer has, as told
+    bool m_waiting = false;         // rows of the kind at hand wait for rows of the batch sent
+    bool m_resending = false;       // the batch sent is a pending apply sent again
     QList<TRemoteChange> m_sent;
     TApplyResult m_result;
     bool m_opened = false;

@@ -237,6 +237,16 @@ void TNClientDataSet::SetSavePoint(qint64 point)
 {
     if (point < 0 || point > LastStamp)
         Error(QStringLiteral("Invalid save point %1").arg(point));
+    UndoWhere([point](qint64 stamp) { return stamp > point; });
+}
+
+void TNClientDataSet::UndoStamps(const QSet<qint64>& stamps)
+{
+    UndoWhere([&stamps](qint64 stamp) { return stamps.contains(stamp); });
+}
+
+void TNClientDataSet::UndoWhere(const std::function<bool(qint64 stamp)>& undo)
+{
     Cancel();
     // Stamps grow along the log, except where an apply's answer put a row's
     // remaining change at the end: every later change of that row is in
@@ -244,23 +254,7 @@ void TNClientDataSet::SetSavePoint(qint64 point)
     bool undone = false;
     for (auto it = m_log.end(); it != m_log.begin();) {
         --it;
-        if (it->Stamp <= point)
-            continue;
-        UndoEntry(*it);
-        it = m_log.erase(it);
-        undone = true;
-    }
-    if (undone)
-        Reload();
-}
-
-void TNClientDataSet::UndoStamps(const QSet<qint64>& stamps)
-{
-    Cancel();
-    bool undone = false;
-    for (auto it = m_log.end(); it != m_log.begin();) {
-        --it;
-        if (!stamps.contains(it->Stamp))
+        if (!undo(it->Stamp))
             continue;
         UndoEntry(*it);
         it = m_log.erase(it);

@@ -238,6 +238,8 @@ private:
     // The stamp of a change logged now: the open unit's, else a new one.
     static qint64 NextStamp();
     void UndoEntry(TLogEntry& entry);
+    // Undoes the logged changes whose stamp Undo picks, newest first.
+    void UndoWhere(const std::function<bool(qint64 stamp)>& undo);
     void Reload();
     int m_reloadsHeld = 0;
     bool m_reloadDue = false;
