@@ -1,6 +1,7 @@
 #include "data/folderstreesync.h"
 
 #include "data/folderstree.h"
+#include "data/folderstreecut.h"
 #include "data/folderstreeload.h"
 #include "foundation/scgtreeview.h"
 
@@ -91,5 +92,7 @@ void SyncBookNodesWithRows(TBaseDataClient* book)
         TStateFlag loading(FoldersTreeState->Loading);
         TStateFlag reloading(FoldersTreeState->Reloading);
         SyncChildren(root, rows);
+        // A cut waiting for its paste keeps its rows but not its nodes.
+        HideCutNodes(root);
     }
 }

@@ -4,7 +4,8 @@
 // list window took changes back: placements came back or went). Nodes that
 // agree with a row stay as they are (expanded, selected, in the clipboard);
 // a node without a row goes and a row without a node gets one, writing no
-// row either way; captions follow the names. Main thread only.
+// row either way; captions follow the names; a cut waiting for its paste
+// stays out of the tree. Main thread only.
 
 class TBaseDataClient;
 
