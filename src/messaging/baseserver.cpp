@@ -147,7 +147,7 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
                 // A report that came before the acceptance confirms the row
                 // now; a stale one is ignored.
                 if (take.HasReport)
-                    TakeReport(take.Report);
+                    ForwardReport(take.Report);
                 if (take.Stale > 0)
                     DropStrayAnswers(take.Stale);
             }
@@ -159,7 +159,7 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
                 if (take == TNSentRows::rtStray)
                     DropStrayAnswers(1);
                 else if (take == TNSentRows::rtTaken)
-                    TakeReport(input);
+                    ForwardReport(input);
             }
             break;
         case rkBroadcastMessage:
@@ -171,7 +171,7 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
     }
 }
 
-void TBaseServer::TakeReport(const TClientInputMessage& report)
+void TBaseServer::ForwardReport(const TClientInputMessage& report)
 {
     {
         // A report of a row whose acknowledgement this link has not logged

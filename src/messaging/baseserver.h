@@ -124,7 +124,8 @@ public:
     bool SendOutMessage(const TNOutRow& row, const TNSendSettings& settings, TNRouteCache* routes = nullptr);
     // Dispatches every frame the cutter holds, in order. Malformed frames
     // are skipped, and so are acknowledgements and reports that answer no
-    // row this run has sent and awaits them for (see sentrows.h).
+    // row this run has sent to this link's server and awaits them for (see
+    // sentrows.h); a report ahead of its row's acceptance waits for it.
     void HandleServerReply(TFrameCutter& cutter);
     void HandleServerReply(const QList<TClientRawInMessage>& messages);
 
@@ -225,7 +226,7 @@ private:
     void DispatchReply(const TClientRawInMessage& message);
     // A report that counts for its row: held for the log write of the row's
     // acknowledgement, or passed to the message processor.
-    void TakeReport(const TClientInputMessage& report);
+    void ForwardReport(const TClientInputMessage& report);
     // Ignores Answers answers no row awaits, counting them for the operator.
     void DropStrayAnswers(int answers);
     // Tells the operator, in one popup, how many answers were ignored since
