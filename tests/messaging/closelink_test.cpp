@@ -25,7 +25,9 @@ TEST_F(CloseLinkTest, StopUnderAHeldLockEndsInTimeAndNamesTheUnloggedMessages)
         WriteLockHolder lock(m_dbs.LocalDataPath());
         ASSERT_TRUE(lock.Held());
         SendOutBox();
-        ASSERT_TRUE(sim.WaitForReceived(QStringLiteral("MESSAGE"), 1, 10000));
+        // The acceptance reaches the client; its log write then waits for the lock.
+        ASSERT_TRUE(sim.WaitForSent(QStringLiteral("MESSAGE_ACCEPTED"), 1, 10000));
+        QTest::qWait(300);
         TCloseReport report;
         LimitDatabaseWaits(500);
         QElapsedTimer stopping;
