@@ -4,8 +4,12 @@
 #include "folderstreefixture.h"
 
 #include "data/dataerror.h"
+#include "data/folderstreeclipboard.h"
 #include "data/folderstreeedit.h"
 #include "data/folderstreeselection.h"
+#include "db/dataset.h"
+
+#include <QSignalSpy>
 
 namespace {
 class FoldersTreeEditTest : public FoldersTreeTest {
@@ -13,6 +17,15 @@ protected:
     QString FolderName(qint32 id)
     {
         return Book->Value(QStringLiteral("select Name from Folders where ID = %1").arg(id)).toString();
+    }
+    static int CountBelowOrSelf(const QTreeWidgetItem* node)
+    {
+        if (!node)
+            return 0;
+        int count = 1;
+        for (int i = 0; i < node->childCount(); ++i)
+            count += CountBelowOrSelf(node->child(i));
+        return count;
     }
     TNTreeNode* AddFolder(TNTreeNode* parent, const QString& caption)
     {
@@ -143,6 +156,75 @@ TEST_F(FoldersTreeEditTest, RemovingAFolderWithItsSelectedDescendantDeletesEachO
     EXPECT_EQ(FoldersTreeState->EditingNode, nullptr);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     (void)sub;
+}
+
+TEST_F(FoldersTreeEditTest, CutAndRemoveOfAFolderTakeExactlyItsRowsInOneChangeOfEachDataset)
+{
+    // Two folders whose rows are interleaved in the table; one contact
+    // stands in both, one twice in "Keep".
+    const qint32 gone = Folder(QStringLiteral("Gone"), 0);
+    const qint32 goneSub = Folder(QStringLiteral("Sub"), gone);
+    const qint32 keep = Folder(QStringLiteral("Keep"), 0);
+    const qint32 keepSub = Folder(QStringLiteral("Sub"), keep);
+    const qint32 both = Book->Contact(QStringLiteral("Both"), Carrier);
+    Book->Exec(QStringLiteral("begin"));
+    for (int i = 0; i < 50; ++i) {
+        const qint32 c = Book->Contact(QStringLiteral("C%1").arg(i), Carrier);
+        Place(i % 2 ? goneSub : gone, c);
+        Place(i % 2 ? keepSub : keep, c);
+    }
+    Book->Exec(QStringLiteral("commit"));
+    Place(gone, both);
+    Place(keep, both);
+    Place(keep, both);
+    Load();
+    const QString keptRows = QStringLiteral("FolderID in (%1, %2)").arg(keep).arg(keepSub);
+    ASSERT_EQ(Rows(QStringLiteral("FolderAssigns"), keptRows), 52);
+    auto rowsOf = [&](TDataKind kind) {
+        QStringList rows;
+        TNDataSet* ds = Root()->Database->GetDataSet(kind);
+        TNDataSetPosition keepPosition(*ds);
+        for (ds->First(); !ds->Eof(); ds->Next())
+            rows << ds->FieldByName(kind == dkFolders ? QStringLiteral("ParentID") : QStringLiteral("FolderID"))
+                        ->AsString();
+        rows.sort();
+        return rows.join(QLatin1Char(','));
+    };
+    auto tableOf = [&](const QString& table, const QString& field) {
+        return Book
+            ->Value(QStringLiteral("select group_concat(%1) from (select %1 from %2 order by 1)").arg(field, table))
+            .toString();
+    };
+    // Open, as a window showing them would hold them.
+    TNDataSet* assigns = Root()->Database->GetDataSet(dkFolderAssigns);
+    TNDataSet* folders = Root()->Database->GetDataSet(dkFolders);
+    assigns->Open();
+    folders->Open();
+    QSignalSpy assignRemovals(assigns, &TNDataSet::RowRemoved);
+    QSignalSpy folderRemovals(folders, &TNDataSet::RowRemoved);
+
+    Child(Root(), QStringLiteral("Gone"))->setSelected(true);
+    CutSelectionToClipboard(Tree.get(), Clipboard.get());
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 52);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns"), keptRows), 52);
+    EXPECT_EQ(Rows(QStringLiteral("Folders")), 2);
+    // The datasets hold what the file holds, and lost their rows in one go.
+    EXPECT_EQ(rowsOf(dkFolderAssigns), tableOf(QStringLiteral("FolderAssigns"), QStringLiteral("FolderID")));
+    EXPECT_EQ(rowsOf(dkFolders), tableOf(QStringLiteral("Folders"), QStringLiteral("ParentID")));
+    EXPECT_EQ(assignRemovals.size(), 0);
+    EXPECT_EQ(folderRemovals.size(), 0);
+    EXPECT_EQ(Captions(Root()), QStringList{QStringLiteral("Keep")});
+    EXPECT_EQ(CountBelowOrSelf(ClipboardRoot(Clipboard.get())), 1 + 1 + 1 + 1 + 50);
+
+    Child(Root(), QStringLiteral("Keep"))->setSelected(true);
+    Answerer.QueueAnswer(mbYes);
+    RemoveSelectedNodes(Tree.get(), true);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 0);
+    EXPECT_EQ(Rows(QStringLiteral("Folders")), 0);
+    EXPECT_EQ(assigns->RecordCount(), 0);
+    EXPECT_EQ(folders->RecordCount(), 0);
+    EXPECT_EQ(assignRemovals.size(), 0);
+    EXPECT_TRUE(Captions(Root()).isEmpty());
 }
 
 TEST_F(FoldersTreeEditTest, EditsOpenOnlyThroughTheCommandsAndSelectionPredicatesAnswer)
