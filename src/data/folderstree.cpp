@@ -4,6 +4,7 @@
 
 #include "data/basedataclient.h"
 #include "data/dmlocaldata.h"
+#include "data/folderstreecut.h"
 #include "data/folderstreedrag.h"
 #include "data/folderstreeload.h"
 #include "data/folderstreeselection.h"
@@ -48,6 +49,7 @@ bool IsInside(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor)
 
 void RemoveNodesOfItem(TNodeKind kind, qint32 id, TBaseDataClient* client)
 {
+    ForgetRecordInClipboard(kind, id, client, FoldersTreeState->Reloading);
     const QList<TNTreeNode*> nodes = AllNodes(FoldersTreeState->FolderTree);
     for (qsizetype i = nodes.size() - 1; i >= 0; --i) {
         TNTreeNode* node = nodes.at(i);
@@ -66,11 +68,15 @@ void TDummyObject::AttachToForm(QWidget* form, TSCGTreeView* folderTree, QTreeWi
 {
     Q_UNUSED(form);
     ForgetAllNodes();
+    // A cut of an earlier pane named its books and tree.
+    DropCut();
     FollowSharedTempIdsInFolderTree();
     Destroying = false;
     Dragging = false;
     FolderTree = folderTree;
     ClipboardTree = clipboardTree;
+    if (DragTree)
+        delete DragTree.data();
     if (!folderTree)
         return;
     m_viewport = folderTree->viewport();
@@ -78,6 +84,16 @@ void TDummyObject::AttachToForm(QWidget* form, TSCGTreeView* folderTree, QTreeWi
     connect(folderTree, &QTreeWidget::itemDoubleClicked, this, [this] { TreeDblClick(); });
     AttachTreeDragAndDrop(folderTree);
     ApplyImageList();
+}
+
+QTreeWidget* TDummyObject::EnsureDragTree()
+{
+    if (!DragTree && FolderTree) {
+        DragTree = new QTreeWidget(FolderTree);
+        DragTree->setObjectName(QStringLiteral("tvDragTree"));
+        DragTree->setVisible(false);
+    }
+    return DragTree;
 }
 
 void TDummyObject::FormShow()
@@ -229,6 +245,7 @@ TNTreeNode* LoadDatabaseNode(TBaseDataClient* client, QTreeWidget* tree)
     auto root = std::make_unique<TNTreeNode>(client, nkDatabase, 0);
     const TNBookRows rows = ReadBookRows(client, nksAll);
     AddLoadedChildren(root.get(), rows, nksAll, true);
+    HideCutNodes(root.get());
     TNTreeNode* node = root.release();
     tree->addTopLevelItem(node);
     RestoreExpandedFolders(node);
@@ -250,8 +267,6 @@ void ReloadFoldersTree(QTreeWidget* tree)
 {
     TFlagScope reloading(FoldersTreeState->Reloading, true);
     FoldersTreeState->ForgetAllNodes();
-    if (FoldersTreeState->ClipboardTree)
-        FoldersTreeState->ClipboardTree->clear();
     tree->clear();
     LoadFoldersTree(tree);
 }
@@ -324,8 +339,10 @@ void DeleteNode(TNTreeNode* node)
             else
                 delete node->child(i);
         }
-        if (!state.Reloading)
+        if (!state.Reloading) {
             node->DeleteFromDatabase();
+            CutParentFolderDeleted(node);
+        }
     }
     state.ForgetNode(node);
     delete node;

@@ -46,6 +46,11 @@ public:
     bool EditAllowed = false;
     QPointer<TSCGTreeView> FolderTree;
     QPointer<QTreeWidget> ClipboardTree;
+    // The snapshot of a drag, from its start to its end: a hidden tree of
+    // the clipboard's form, made with the drag's first start (a child of
+    // FolderTree, so it goes with it). A drag never uses the clipboard.
+    QPointer<QTreeWidget> DragTree;
+    QTreeWidget* EnsureDragTree();
     bool Dragging = false;
     TNTreeNode* DragSourceParent = nullptr;
 
@@ -80,26 +85,29 @@ public:
     void TreeEdited(TNTreeNode* node, QString& s);
 
     // Dragging folder-tree nodes (folderstreedrag.cpp). Start: the selection
-    // goes to the clipboard and the drag image is composed; false when the
-    // drag carries nothing (nothing selected, or an address book).
+    // goes to DragTree and the drag image is composed; false when the drag
+    // carries nothing (nothing selected, or an address book).
     bool TreeStartDrag(QPixmap* image, QPoint* hotSpot);
     // Whether Target accepts the drop now: a folder or root of the dragged
     // nodes' book, not their own parent, not inside nor among them, and the
     // administrator role.
     bool TreeDragOver(const TNTreeNode* target) const;
-    // The drop: the clipboard is copied under Target in one transaction;
-    // without Ctrl the dragged nodes whose copies were kept are deleted
-    // (a move). Raises the dataset's errors (the tree is reloaded then).
+    // The drop: the dragged snapshot is copied under Target in one
+    // transaction, contacts and groups that no longer exist left out and
+    // named in one warning; without Ctrl the dragged nodes whose copies
+    // were kept are deleted (a move). Raises the dataset's errors (the tree
+    // is reloaded then).
     void TreeDragDrop(TNTreeNode* target, bool ctrlDown);
-    // After any drop or a cancelled drag: the clipboard is emptied.
+    // After any drop or a cancelled drag: the drag's snapshot is emptied;
+    // the clipboard keeps what it holds.
     void TreeEndDrag();
     // The node the mouse is over during an accepted drag (drawn
     // highlighted), or none.
     const TNTreeNode* DropTarget = nullptr;
 
-    // The clipboard's items and the nodes they were copied from: a source
-    // node that is deleted leaves its item with no Source. Whoever empties
-    // the clipboard forgets its items first (EmptyClipboard).
+    // A drag's items and the nodes they were copied from: a source node
+    // that is deleted leaves its item with no Source. Whoever empties the
+    // drag's tree forgets its items first (EmptyClipboard).
     void NoteClipboardItem(TNTreeNode* item);
     void ForgetClipboardItems();
 
@@ -144,8 +152,9 @@ TNTreeNode* LoadDatabaseNode(TBaseDataClient* client, QTreeWidget* tree);
 // Adds the children of the kinds under Node (and, when Recursive, theirs),
 // sorted. Loaded children write no rows.
 void LoadChildNodes(TNTreeNode* node, TNodeKinds kinds, bool recursive);
-// With Reloading set, removes every node (rows stay), empties the clipboard
-// (its items name the old nodes and clients) and loads again.
+// With Reloading set, removes every node (rows stay) and loads again; the
+// clipboard keeps what it holds (its books' clients are the same), and a
+// cut stays out of the tree (folderstreecut.h).
 void ReloadFoldersTree(QTreeWidget* tree);
 void RestoreExpandedFolders(TNTreeNode* root);
 // Replaces every FoldersOpen row: per root the expanded folders of the
@@ -172,11 +181,12 @@ int GetDescendants(const TNTreeNode* node, QList<TNTreeNode*>* list, bool exclud
 int GetDescendantsOfKinds(const TNTreeNode* node, TNodeKinds kinds, QList<TNTreeNode*>* list);
 
 // Deletes every contact (group) node of the folder tree with this ID and
-// address book, with its row, scanning from the last node to the first.
+// address book, with its row, scanning from the last node to the first;
+// the record also leaves the clipboard and a cut, with the cut's row.
 void RemoveContactNodesFromTree(qint32 contactID, TBaseDataClient* client);
 void RemoveGroupNodesFromTree(qint32 groupID, TBaseDataClient* client);
 // The same for a record whose rows are gone already (placements included):
-// the nodes leave the tree and no row is written.
+// the nodes leave the tree, the clipboard and a cut, and no row is written.
 void ForgetItemNodesInTree(TNodeKind kind, qint32 id, TBaseDataClient* client);
 
 // --- drawing

@@ -3,16 +3,23 @@
 #include "data/basedataclient.h"
 #include "data/datakinds.h"
 #include "data/folderstree.h"
+#include "data/folderstreecut.h"
 #include "data/folderstreeedit.h"
+#include "data/folderstreerows.h"
 #include "data/folderstreeselection.h"
 #include "data/folderstreewrites.h"
+#include "db/dataset.h"
 #include "foundation/scgtreeview.h"
+#include "platform/messagedlg.h"
 #include "platform/textutil.h"
 
 #include <QGuiApplication>
+#include <QHash>
+#include <QPair>
 #include <QSet>
 #include <QSignalBlocker>
 #include <QTreeWidget>
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -131,6 +138,9 @@ TNTreeNode* ClipboardRoot(const QTreeWidget* clipboard)
 
 void EmptyClipboard(QTreeWidget* clipboard)
 {
+    // Emptied, the clipboard no longer holds a cut: it goes back.
+    if (clipboard && clipboard == FoldersTreeState->ClipboardTree)
+        ReleaseCut();
     FoldersTreeState->ForgetClipboardItems();
     if (clipboard)
         clipboard->clear();
@@ -138,11 +148,16 @@ void EmptyClipboard(QTreeWidget* clipboard)
 
 int GetClipboardContentKind()
 {
+    return ContentKindOf(FoldersTreeState->ClipboardTree);
+}
+
+int ContentKindOf(const QTreeWidget* clipboard)
+{
     static constexpr int Next[5][3] = {
         // contact, group, folder
         {2, 3, 1}, {5, 5, 4}, {3, 3, 5}, {3, 3, 5}, {5, 5, 4},
     };
-    const TNTreeNode* root = ClipboardRoot(FoldersTreeState->ClipboardTree);
+    const TNTreeNode* root = ClipboardRoot(clipboard);
     if (!root)
         return ckNothing;
     int state = ckNothing;
@@ -175,8 +190,13 @@ int ClipboardKindToImageIndex(int kind)
 
 void GetClipboardCaption(QString& text)
 {
-    const int kind = GetClipboardContentKind();
-    const TNTreeNode* root = ClipboardRoot(FoldersTreeState->ClipboardTree);
+    CaptionOf(FoldersTreeState->ClipboardTree, text);
+}
+
+void CaptionOf(const QTreeWidget* clipboard, QString& text)
+{
+    const int kind = ContentKindOf(clipboard);
+    const TNTreeNode* root = ClipboardRoot(clipboard);
     const int items = root ? root->childCount() : 0;
     if (kind == ckNothing || items == 0) {
         text = QStringLiteral("No Selection");
@@ -195,6 +215,11 @@ TBaseDataClient* GetClipboardDatabase()
     return ClipboardDatabaseOf(FoldersTreeState->ClipboardTree);
 }
 
+TBaseDataClient* DatabaseOf(const QTreeWidget* clipboard)
+{
+    return ClipboardDatabaseOf(clipboard);
+}
+
 void CopySelectionToClipboard(QTreeWidget* tree, QTreeWidget* clipboard)
 {
     const QList<TNTreeNode*> selected = SelectedNodes(tree);
@@ -204,13 +229,18 @@ void CopySelectionToClipboard(QTreeWidget* tree, QTreeWidget* clipboard)
     auto* root = new TNTreeNode();
     root->SetCaption(QStringLiteral("My RootNode"));
     clipboard->addTopLevelItem(root);
+    // Only a drag follows its items' sources (to delete them after a move).
+    const bool followSources = clipboard != FoldersTreeState->ClipboardTree;
     for (TNTreeNode* node : selected) {
         auto* item = new TNTreeNode();
         item->Assign(*node);
         root->addChild(item);
         item->setExpanded(node->isExpanded());
-        FoldersTreeState->NoteClipboardItem(item);
         CopyNodes(node, item, false);
+        if (followSources)
+            FoldersTreeState->NoteClipboardItem(item);
+        else
+            item->Source = nullptr;
     }
 }
 
@@ -244,25 +274,97 @@ bool PasteFromClipboard(QTreeWidget* clipboard, QTreeWidget* tree)
     if (!root || root->childCount() == 0 || selected.size() != 1)
         return false;
     TNTreeNode* target = selected.first();
-    // Rows of one book name contacts, groups and folders of that book only.
-    if ((target->Kind != nkFolder && target->Kind != nkDatabase) || ClipboardDatabaseOf(clipboard) != target->Database)
+    if (target->Kind != nkFolder && target->Kind != nkDatabase)
         return false;
-    RunTreeWrites(
-        {target->Database},
-        [&] {
-            target->setSelected(false);
-            QList<TNTreeNode*> kept;
-            CopyNodes(root, target, true, &kept);
-            // The rest of the target's subtree is in order already.
-            SortChildNodes(target, false);
-            for (TNTreeNode* copy : std::as_const(kept))
-                SortChildNodes(copy, true);
-            SelectKept(tree, kept);
-        },
-        true);
-    // The pasted nodes are shown.
-    target->setExpanded(true);
+    // Rows of one book name contacts, groups and folders of that book only.
+    TBaseDataClient* book = ClipboardDatabaseOf(clipboard);
+    if (book != target->Database) {
+        MessageDlg(QStringLiteral("The clipboard holds \"%1\" of the address book \"%2\": it can be pasted only into "
+                                  "that address book, not into \"%3\".")
+                       .arg(root->child(0)->text(0), book ? book->Name() : QString(),
+                            target->Database ? target->Database->Name() : QString()),
+                   TMsgDlgType::mtWarning, mbOK);
+        return false;
+    }
+    const QStringList gone = DropGoneRecords(root);
+    const bool pastingCut = clipboard == FoldersTreeState->ClipboardTree && CutPending();
+    if (root->childCount() > 0) {
+        RunTreeWrites(
+            {target->Database},
+            [&] {
+                target->setSelected(false);
+                QList<TNTreeNode*> kept;
+                CopyNodes(root, target, true, &kept);
+                // A cut's rows go with the paste, in its transaction.
+                if (pastingCut)
+                    DeleteCutRows();
+                // The rest of the target's subtree is in order already.
+                SortChildNodes(target, false);
+                for (TNTreeNode* copy : std::as_const(kept))
+                    SortChildNodes(copy, true);
+                SelectKept(tree, kept);
+            },
+            true);
+        if (pastingCut)
+            CutPasted();
+        // The pasted nodes are shown.
+        target->setExpanded(true);
+    }
+    TellGoneRecords(gone, book, QStringLiteral("pasted"));
     return true;
+}
+
+QStringList DropGoneRecords(TNTreeNode* root)
+{
+    QStringList gone;
+    QList<TNTreeNode*> records;
+    auto visit = [&records](const TNTreeNode* node) {
+        if ((node->Kind == nkContact || node->Kind == nkGroup) && node->Database)
+            records.append(const_cast<TNTreeNode*>(node));
+        return true;
+    };
+    WalkBelow(root, visit);
+    // Each book's IDs are read once, from the datasets the program writes.
+    QHash<QPair<TBaseDataClient*, int>, QSet<qint32>> ids;
+    for (TNTreeNode* node : std::as_const(records)) {
+        const TDataKind kind = node->Kind == nkContact ? dkContacts : dkGroups;
+        const QPair<TBaseDataClient*, int> key{node->Database, kind};
+        if (!ids.contains(key))
+            ids.insert(key, RecordIDs(node->Database, kind));
+        if (ids.value(key).contains(node->ID))
+            continue;
+        gone << QStringLiteral("%1 \"%2\"").arg(NodeKindToStr(node->Kind), node->Caption());
+        FoldersTreeState->ForgetNode(node);
+        delete node;
+    }
+    return gone;
+}
+
+QSet<qint32> RecordIDs(TBaseDataClient* book, TDataKind kind)
+{
+    QSet<qint32> ids;
+    TNDataSet* dataSet = book->GetDataSet(kind);
+    TNDataSetStateGuard guard(dataSet);
+    const TNField* id = dataSet->FieldByName(QStringLiteral("ID"));
+    const int count = dataSet->RecordCount();
+    ids.reserve(count);
+    for (int row = 0; row < count; ++row)
+        ids.insert(dataSet->RowValue(row, id).toInt());
+    return ids;
+}
+
+void TellGoneRecords(const QStringList& gone, const TBaseDataClient* book, const QString& verb)
+{
+    if (gone.isEmpty())
+        return;
+    constexpr qsizetype Lines = 20;
+    QString text = QStringLiteral("These were not %1: they no longer exist in the address book \"%2\":\r")
+                       .arg(verb, book ? book->Name() : QString());
+    for (qsizetype i = 0; i < std::min(gone.size(), Lines); ++i)
+        text += QStringLiteral("\r") + gone.at(i);
+    if (gone.size() > Lines)
+        text += QStringLiteral("\r... and %1 more").arg(gone.size() - Lines);
+    MessageDlg(text, TMsgDlgType::mtWarning, mbOK);
 }
 
 void CutSelectionToClipboard(QTreeWidget* tree, QTreeWidget* clipboard)
@@ -270,13 +372,10 @@ void CutSelectionToClipboard(QTreeWidget* tree, QTreeWidget* clipboard)
     const QList<TNTreeNode*> selected = SelectedNodes(tree);
     if (selected.isEmpty())
         return;
-    RunTreeWrites(
-        BooksOf(selected),
-        [&] {
-            CopySelectionToClipboard(tree, clipboard);
-            RemoveSelectedNodes(tree, false);
-        },
-        true);
+    // Nothing is written: the rows go when the cut is pasted.
+    CopySelectionToClipboard(tree, clipboard);
+    HoldCut(selected);
+    emit tree->itemSelectionChanged();
 }
 
 void DeleteMovedOriginals(QTreeWidget* clipboard, bool onlyCopied)

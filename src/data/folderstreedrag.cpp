@@ -43,7 +43,7 @@ QPixmap TNDragControlObject::CursorPixmap(int cursor)
 bool CarriesTreeNodes(const QMimeData* data)
 {
     return data && data->hasFormat(TreeNodesMimeType) && FoldersTreeState->Dragging &&
-           ClipboardRoot(FoldersTreeState->ClipboardTree);
+           ClipboardRoot(FoldersTreeState->DragTree);
 }
 
 bool IsDragEvent(const QEvent* event)
@@ -65,15 +65,16 @@ namespace {
 // is transparent; the hot spot at the icon's lower right corner.
 QPixmap ComposeDragImage(QPoint* hotSpot)
 {
+    const QTreeWidget* dragged = FoldersTreeState->DragTree;
     QString caption;
-    GetClipboardCaption(caption);
+    CaptionOf(dragged, caption);
     const QSize iconSize = DataModuleImages ? DataModuleImages->imglForDragging.IconSize() : QSize(32, 32);
     const QFontMetrics metrics(QApplication::font());
     QPixmap image(iconSize.width() + 2 + metrics.horizontalAdvance(caption), iconSize.height());
     image.fill(Qt::white);
     {
         QPainter painter(&image);
-        const int index = ClipboardKindToImageIndex(GetClipboardContentKind());
+        const int index = ClipboardKindToImageIndex(ContentKindOf(dragged));
         if (DataModuleImages && index >= 0)
             painter.drawPixmap(0, 0, DataModuleImages->imglForDragging.Pixmap(index));
         const int spare = image.height() - metrics.height();
@@ -218,14 +219,14 @@ void AttachTreeDragAndDrop(TSCGTreeView* tree)
 bool TDummyObject::TreeStartDrag(QPixmap* image, QPoint* hotSpot)
 {
     const QList<TNTreeNode*> selected = SelectedNodes(FolderTree);
-    if (selected.isEmpty() || !ClipboardTree)
+    if (selected.isEmpty() || !EnsureDragTree())
         return false;
     DragSourceParent = selected.first()->ParentNode();
     // Address books are never dragged: such a drag carries nothing.
     if (!DragSourceParent)
         return false;
     Dragging = true;
-    CopySelectionToClipboard(FolderTree, ClipboardTree);
+    CopySelectionToClipboard(FolderTree, DragTree);
     QPoint spot;
     const QPixmap composed = ComposeDragImage(&spot);
     if (image)
@@ -245,35 +246,39 @@ bool TDummyObject::TreeDragOver(const TNTreeNode* target) const
         return false;
     if (SelectionContainsAncestorOf(FolderTree, target) || IsNodeSelected(FolderTree, target))
         return false;
-    if (GetClipboardDatabase() != target->Database)
+    if (DatabaseOf(DragTree) != target->Database)
         return false;
     return LogonRole == RoleAdmin;
 }
 
 void TDummyObject::TreeDragDrop(TNTreeNode* target, bool ctrlDown)
 {
-    TNTreeNode* root = ClipboardRoot(ClipboardTree);
+    TNTreeNode* root = ClipboardRoot(DragTree);
     if (!root || !target || !FolderTree)
         return;
-    RunTreeWrites(
-        {target->Database},
-        [&] {
-            QList<TNTreeNode*> kept;
-            CopyNodes(root, target, true, &kept);
-            if (!ctrlDown)
-                DeleteMovedOriginals(ClipboardTree, true);
-            SortChildNodes(target, false);
-            for (TNTreeNode* copy : std::as_const(kept))
-                SortChildNodes(copy, true);
-            SelectOnly(FolderTree, kept);
-        },
-        true);
-    target->setExpanded(true);
+    const QStringList gone = DropGoneRecords(root);
+    if (root->childCount() > 0) {
+        RunTreeWrites(
+            {target->Database},
+            [&] {
+                QList<TNTreeNode*> kept;
+                CopyNodes(root, target, true, &kept);
+                if (!ctrlDown)
+                    DeleteMovedOriginals(DragTree, true);
+                SortChildNodes(target, false);
+                for (TNTreeNode* copy : std::as_const(kept))
+                    SortChildNodes(copy, true);
+                SelectOnly(FolderTree, kept);
+            },
+            true);
+        target->setExpanded(true);
+    }
+    TellGoneRecords(gone, target->Database, QStringLiteral("dropped"));
 }
 
 void TDummyObject::TreeEndDrag()
 {
-    EmptyClipboard(ClipboardTree);
+    EmptyClipboard(DragTree);
     Dragging = false;
     DragSourceParent = nullptr;
     DropTarget = nullptr;

@@ -1,7 +1,8 @@
 #pragma once
 // Dragging folder-tree nodes: the drag carries no data of its own; what is
-// dragged sits in the clipboard tree from the drag's start to its end (the
-// TDummyObject handlers TreeStartDrag ... TreeEndDrag). A drag is Qt's
+// dragged sits in the drag's own hidden tree (FoldersTreeState->DragTree,
+// never the clipboard) from the drag's start to its end (the TDummyObject
+// handlers TreeStartDrag ... TreeEndDrag). A drag is Qt's
 // QDrag with the MIME type TreeNodesMimeType, the composed drag image and
 // the program's three drag cursors. A drop without Ctrl moves, with Ctrl
 // copies; only the administrator drops into the tree.

@@ -149,38 +149,60 @@ void TNTreeNode::DeleteFromDatabase()
     if (Kind == nkDatabase || !Database)
         return;
     const TNTreeNode* parentNode = ParentNode();
-    const qint32 parentID = parentNode ? parentNode->ID : 0;
+    DeleteNodeRow(Database, Kind, ID, parentNode ? parentNode->ID : 0, true);
+}
+
+void DeleteNodeRow(TBaseDataClient* book, TNodeKind kind, qint32 id, qint32 parentID, bool mustExist)
+{
+    if (kind == nkDatabase || !book)
+        return;
     QString keyFields;
     QVariant keys;
     QString missing;
     TDataKind dataKind = dkFolderAssigns;
-    switch (Kind) {
+    switch (kind) {
         case nkContact:
             keyFields = QStringLiteral("FolderID;ContactID");
-            keys = QVariantList{parentID, ID};
+            keys = QVariantList{parentID, id};
             missing = QStringLiteral("Can' find contact folder assign  in the database");
             break;
         case nkGroup:
             keyFields = QStringLiteral("FolderID;GroupID");
-            keys = QVariantList{parentID, ID};
+            keys = QVariantList{parentID, id};
             missing = QStringLiteral("Can' find group folder assign in the database");
             break;
         case nkFolder:
             dataKind = dkFolders;
             keyFields = QStringLiteral("ID");
-            keys = ID;
+            keys = id;
             missing = QStringLiteral("Can' find folder record in the database");
             break;
         case nkDatabase:
             return;
     }
-    TNDataSet* dataSet = Database->GetDataSet(dataKind);
+    if (!mustExist)
+        missing.clear();
+    TNDataSet* dataSet = book->GetDataSet(dataKind);
     if (TNRowDeleteBatch* batch = CurrentRowDeleteBatch()) {
-        batch->Add(dataSet, keyFields, Kind == nkFolder ? ID : parentID, Kind == nkFolder ? 0 : ID, missing);
+        batch->Add(dataSet, keyFields, kind == nkFolder ? id : parentID, kind == nkFolder ? 0 : id, missing);
         return;
     }
-    if (!DeleteLocatedRow(dataSet, keyFields, keys))
+    if (!DeleteLocatedRow(dataSet, keyFields, keys) && mustExist)
         throw EDataError(missing);
+}
+
+void MoveNodeRow(TBaseDataClient* book, TNodeKind kind, qint32 id, qint32 parentID, qint32 newParentID)
+{
+    if (!book || kind == nkDatabase)
+        return;
+    if (kind == nkFolder) {
+        SetLocatedRowField(book->GetDataSet(dkFolders), QStringLiteral("ID"), id, QStringLiteral("ParentID"),
+                           newParentID);
+        return;
+    }
+    SetLocatedRowField(book->GetDataSet(dkFolderAssigns),
+                       kind == nkContact ? QStringLiteral("FolderID;ContactID") : QStringLiteral("FolderID;GroupID"),
+                       QVariantList{parentID, id}, QStringLiteral("FolderID"), newParentID);
 }
 
 int TNTreeNode::FindClones(QList<TNTreeNode*>* list) const

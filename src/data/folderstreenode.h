@@ -106,5 +106,14 @@ private:
     int m_selectedIndex = -1;
 };
 
+// Deletes the row of a node of this kind and ID standing in folder ParentID
+// (a folder: its Folders row), through the operation's delete batch when
+// one is open. A row that is not there raises EDataError when MustExist,
+// else it is passed over.
+void DeleteNodeRow(TBaseDataClient* book, TNodeKind kind, qint32 id, qint32 parentID, bool mustExist);
+// The row of such a node takes NewParentID as its folder (a folder: as its
+// ParentID); a row that is not there is passed over.
+void MoveNodeRow(TBaseDataClient* book, TNodeKind kind, qint32 id, qint32 parentID, qint32 newParentID);
+
 // Every node of a tree in pre-order (each node, then its subtree).
 QList<TNTreeNode*> AllNodes(const QTreeWidget* tree);

@@ -65,11 +65,17 @@ bool DeleteLocatedRow(TNDataSet* dataSet, const QString& keyFields, const QVaria
 
 bool RenameFolderRecord(TNDataSet* dataSet, qint32 id, const QString& name)
 {
+    return SetLocatedRowField(dataSet, QStringLiteral("ID"), id, QStringLiteral("Name"), name);
+}
+
+bool SetLocatedRowField(TNDataSet* dataSet, const QString& keyFields, const QVariant& keys, const QString& field,
+                        const QVariant& value)
+{
     TNDataSetStateGuard guard(dataSet);
-    if (!dataSet->Locate(QStringLiteral("ID"), id))
+    if (!dataSet->Locate(keyFields, keys))
         return false;
     dataSet->Edit();
-    dataSet->FieldByName(QStringLiteral("Name"))->SetAsString(name);
+    dataSet->FieldByName(field)->SetValue(value);
     dataSet->Post();
     return true;
 }
@@ -136,7 +142,7 @@ void TNRowDeleteBatch::DeleteRows(TSet& set)
     }
     dataSet->EnableControls();
     for (const TKeyCount& count : std::as_const(set.Keys))
-        if (count.Count > 0)
+        if (count.Count > 0 && !count.MissingText.isEmpty())
             throw EDataError(count.MissingText);
 }
 

@@ -33,6 +33,10 @@ void AppendFolderAssignRecord(TNDataSet* dataSet, qint32 id, qint32 folderID, qi
 // Gives the Folders row of that ID a new Name; false (nothing written) when
 // there is none.
 bool RenameFolderRecord(TNDataSet* dataSet, qint32 id, const QString& name);
+// Sets Field of the first row whose KeyFields equal Keys; false (nothing
+// written) when there is none.
+bool SetLocatedRowField(TNDataSet* dataSet, const QString& keyFields, const QVariant& keys, const QString& field,
+                        const QVariant& value);
 // Deletes the first row whose KeyFields ("A;B") equal Keys; false when there
 // is none.
 bool DeleteLocatedRow(TNDataSet* dataSet, const QString& keyFields, const QVariant& keys);
@@ -52,7 +56,8 @@ public:
     void Add(TNDataSet* dataSet, const QString& keyFields, qint32 key1, qint32 key2, const QString& missingText);
     // Deletes every recorded row, the first matching rows in dataset order,
     // as many as were recorded per key; raises EDataError with the
-    // MissingText of a row not found. Empties the batch.
+    // MissingText of a row not found (an empty one: the row is passed
+    // over). Empties the batch.
     void Flush();
     bool IsEmpty() const { return m_sets.isEmpty(); }
 

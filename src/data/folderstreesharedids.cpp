@@ -1,6 +1,7 @@
 #include "data/folderstreesharedids.h"
 
 #include "data/folderstree.h"
+#include "data/folderstreecut.h"
 #include "data/folderstreenode.h"
 #include "data/sharedaccessclient.h"
 #include "data/sharedapply.h"
@@ -39,5 +40,6 @@ void FollowSharedTempIdsInFolderTree()
                 if (node->Database == client && node->Kind == nodeKind && node->ID == tempId)
                     node->ID = newId;
         }
+        CutTempIdReplaced(client, nodeKind, tempId, newId);
     });
 }

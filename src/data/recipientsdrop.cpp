@@ -21,7 +21,7 @@ TDummyListObject* const DummyListObject = &DummyListObjectInstance;
 
 void AddClipboardToRecipients()
 {
-    QTreeWidget* clipboard = FoldersTreeState->ClipboardTree;
+    QTreeWidget* clipboard = FoldersTreeState->DragTree;
     const TNTreeNode* root = ClipboardRoot(clipboard);
     if (!RecipientList || !root)
         return;
@@ -47,7 +47,7 @@ void TDummyListObject::AttachToForm(QAbstractItemView* list)
 
 bool TDummyListObject::ListDragOver() const
 {
-    const int kind = GetClipboardContentKind();
+    const int kind = ContentKindOf(FoldersTreeState->DragTree);
     return FoldersTreeState->Dragging &&
            (kind == ckOneContact || kind == ckContactsAndGroups || kind == ckFoldersAndItems);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The recipients list as a drop target of folder-tree drags: a drag whose
-// clipboard holds a contact or group (content kinds 2, 3 and 5) is
+// snapshot (FoldersTreeState->DragTree) holds a contact or group (content kinds 2, 3 and 5) is
 // accepted, whatever the keys; dropping adds the dragged contacts and
 // groups, and those below dragged folders, as recipients. Nothing in the
 // tree changes. Main thread only.
@@ -10,7 +10,7 @@
 
 class QAbstractItemView;
 
-// Adds the clipboard's items to RecipientList, item by item as the folder
+// Adds the dragged snapshot's items to RecipientList, item by item as the folder
 // tree's Add to Recipients would (the list's selection cleared first).
 void AddClipboardToRecipients();
 

@@ -28,12 +28,6 @@ protected:
         LogonRole = RoleUser;
         FoldersTreeTest::TearDown();
     }
-    void SelectOnly(std::initializer_list<QTreeWidgetItem*> nodes)
-    {
-        Tree->clearSelection();
-        for (QTreeWidgetItem* node : nodes)
-            node->setSelected(true);
-    }
     // A folder "Big" holding 1,000 nodes: 10 subfolders of 99 contacts each.
     qint32 BuildBigFolder()
     {
@@ -78,8 +72,14 @@ TEST_F(FoldersTreeClipboardTest, AThousandNodeFolderPastesOnceIntoItsBookAndNeve
     EXPECT_EQ(GetClipboardContentKind(), ckFoldersAndItems);
     EXPECT_EQ(GetClipboardDatabase(), Root()->Database);
 
+    // Another book refuses it, saying why.
     SelectOnly({Root(1)});
     EXPECT_FALSE(PasteFromClipboard(Clipboard.get(), Tree.get()));
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_EQ(Answerer.Texts().first(),
+              QStringLiteral("The clipboard holds \"Big\" of the address book \"Local Database\": it can be pasted "
+                             "only into that address book, not into \"Other\"."));
+    Answerer.Clear();
     TNTreeNode* target = Child(Root(), QStringLiteral("Target"));
     SelectOnly({target});
     ASSERT_TRUE(PasteFromClipboard(Clipboard.get(), Tree.get()));
@@ -125,7 +125,9 @@ TEST_F(FoldersTreeClipboardTest, AFailedPasteLeavesTheBookAsItWasAndTheTreeUsabl
     // The tree shows the book as it is, and the next write goes through.
     EXPECT_EQ(Captions(Root()), (QStringList{QStringLiteral("F"), QStringLiteral("Target")}));
     EXPECT_EQ(Child(Root(), QStringLiteral("Target"))->childCount(), 0);
-    EXPECT_EQ(ClipboardRoot(Clipboard.get()), nullptr);
+    // The clipboard is kept, for another try.
+    ASSERT_NE(ClipboardRoot(Clipboard.get()), nullptr);
+    EXPECT_EQ(GetClipboardDatabase(), Root()->Database);
     AddChildNode(Root(), new TNTreeNode(Root()->Database, nkFolder, -1));
     EXPECT_EQ(Rows(QStringLiteral("Folders")), 3);
 }
@@ -153,12 +155,17 @@ TEST_F(FoldersTreeClipboardTest, AMoveOfAFolderWithItsSelectedDescendantDeletesE
     EXPECT_TRUE(Answerer.Texts().isEmpty());
     EXPECT_EQ(ClipboardRoot(Clipboard.get()), nullptr);
 
-    // Cut of a folder with its descendant: the same.
+    // Cut of a folder with its descendant: the same, when it is pasted
+    // (until then its rows stay).
     TNTreeNode* moved = Child(target, QStringLiteral("A"));
     SelectOnly({moved, Child(moved, QStringLiteral("B"))});
     EXPECT_NO_THROW(CutSelectionToClipboard(Tree.get(), Clipboard.get()));
     EXPECT_EQ(Captions(target), QStringList{QStringLiteral("B")});
-    EXPECT_EQ(Rows(QStringLiteral("Folders")), 2);
+    EXPECT_EQ(Rows(QStringLiteral("Folders")), 4);
+    SelectOnly({Root()});
+    EXPECT_NO_THROW(PasteFromClipboard(Clipboard.get(), Tree.get()));
+    EXPECT_EQ(Rows(QStringLiteral("Folders")), 5);
+    EXPECT_TRUE(Answerer.Texts().isEmpty());
 }
 
 TEST_F(FoldersTreeClipboardTest, DropsStayInsideTheirBookOffTheirOwnPathAndNeedTheAdministrator)
@@ -269,10 +276,10 @@ TEST_F(FoldersTreeClipboardTest, ContentKindsCaptionsAndCursorsFollowTheClipboar
     EXPECT_EQ(TNDragControlObject::GetDragCursor(true, true), TNDragControlObject::crCopy);
     EXPECT_EQ(TNDragControlObject::GetDragCursor(true, false), TNDragControlObject::crMove);
 
-    // A reload empties the clipboard: its nodes named the old clients.
+    // A reload keeps the clipboard: the books' clients are the same.
     ReloadFoldersTree(Tree.get());
-    EXPECT_EQ(ClipboardRoot(Clipboard.get()), nullptr);
-    EXPECT_EQ(GetClipboardDatabase(), nullptr);
+    EXPECT_EQ(GetClipboardContentKind(), ckContactsAndGroups);
+    EXPECT_EQ(GetClipboardDatabase(), Root()->Database);
 }
 
 TEST_F(FoldersTreeClipboardTest, DraggingAGroupOntoTheRecipientsListAddsOneRowAndAnEmptyFolderIsRefused)

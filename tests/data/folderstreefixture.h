@@ -64,6 +64,13 @@ protected:
         return folder + QStringLiteral("Tovix2Database.mdb");
     }
 
+    // The nodes become the tree's whole selection.
+    void SelectOnly(std::initializer_list<QTreeWidgetItem*> nodes)
+    {
+        Tree->clearSelection();
+        for (QTreeWidgetItem* node : nodes)
+            node->setSelected(true);
+    }
     TNTreeNode* Root(int index = 0) const { return TNTreeNode::From(Tree->topLevelItem(index)); }
     static QStringList Captions(const QTreeWidgetItem* parent)
     {

@@ -401,12 +401,19 @@ TEST_F(FoldersPaneTest, CopyAndPasteByKeysPlaceAContactOnceAndRemoveAsksFirst)
     EXPECT_EQ(answers.Texts().size(), 1);
     EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 5);
 
+    // Remove answered No changes nothing, the clipboard included.
     Select({QStringLiteral("Sub")});
+    answers.QueueAnswer(mbNo);
+    pane->actRemove->trigger();
+    EXPECT_EQ(Rows(QStringLiteral("Folders")), 2);
+    EXPECT_NE(ClipboardRoot(pane->tvClipBoardTree), nullptr);
     answers.QueueAnswer(mbYes);
     pane->actRemove->trigger();
     EXPECT_EQ(Rows(QStringLiteral("Folders")), 1);
     EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 3);
-    EXPECT_EQ(ClipboardRoot(pane->tvClipBoardTree), nullptr);
+    // The clipboard keeps its copy.
+    EXPECT_NE(ClipboardRoot(pane->tvClipBoardTree), nullptr);
+    Select({QStringLiteral("Team")});
     pane->UpdateActions();
-    EXPECT_FALSE(pane->actPaste->isEnabled());
+    EXPECT_TRUE(pane->actPaste->isEnabled());
 }

@@ -159,6 +159,13 @@ void TFormEmbedControl::btnClearMessageTextClick()
 
 void TFormEmbedControl::btnExitClick()
 {
+    // Through the main window's close, which asks first what must be asked
+    // while the windows are there.
+    QWidget* main = window();
+    if (main && main != this) {
+        main->close();
+        return;
+    }
     QCoreApplication::quit();
 }
 

@@ -3,6 +3,7 @@
 #include "data/dmlocaldata.h"
 #include "data/folderstree.h"
 #include "data/folderstreeclipboard.h"
+#include "data/folderstreecut.h"
 #include "data/folderstreeedit.h"
 #include "data/folderstreerecords.h"
 #include "data/folderstreeselection.h"
@@ -245,10 +246,9 @@ void TFormFoldersTree::BuildEditCommands()
 
     actRemove = MakeAction(tvFolders, "actRemove", QStringLiteral("&Remove"), QKeySequence(Qt::Key_Delete), 1026);
     connect(actRemove, &QAction::triggered, this, [this] {
-        Run([this] {
-            RemoveSelectedNodes(tvFolders, true);
-            EmptyClipboard(tvClipBoardTree);
-        });
+        // The clipboard keeps what it holds: a copy stays pasteable, and a
+        // cut is still waiting for its paste.
+        Run([this] { RemoveSelectedNodes(tvFolders, true); });
     });
     AddCommand(
         actRemove,
@@ -283,9 +283,10 @@ void TFormFoldersTree::BuildClipboardCommands()
     AddCommand(
         actPaste,
         [this] {
+            // Offered on a folder of another book too, where the paste says
+            // why it is refused.
             const TNTreeNode* root = ClipboardRoot(tvClipBoardTree);
-            return root && root->childCount() > 0 && OneSelectedOfKinds({nkFolder, nkDatabase}) &&
-                   GetClipboardDatabase() == SelectedNode(tvFolders)->Database;
+            return root && root->childCount() > 0 && OneSelectedOfKinds({nkFolder, nkDatabase});
         },
         true, true);
 }
@@ -347,12 +348,12 @@ void TFormFoldersTree::ReloadDatabases()
 {
     // The nodes refer to the clients about to go: they go first (keeping
     // their rows), so no node outlives its client even when the rebuild
-    // fails.
+    // fails. The clipboard and a cut are kept, by their books' GUIDs.
+    const QHash<TBaseDataClient*, QString> clipboardBooks = ClipboardBookGuids();
     {
         const bool wasReloading = FoldersTreeState->Reloading;
         FoldersTreeState->Reloading = true;
         FoldersTreeState->ForgetAllNodes();
-        EmptyClipboard(tvClipBoardTree);
         tvFolders->clear();
         FoldersTreeState->Reloading = wasReloading;
     }
@@ -362,10 +363,12 @@ void TFormFoldersTree::ReloadDatabases()
             DModLocalData->CreateDataClients();
         } catch (...) {
             // The books made before the failure are shown; the error goes on.
+            RebindClipboardBooks(clipboardBooks);
             ReloadFoldersTree(tvFolders);
             throw;
         }
     }
+    RebindClipboardBooks(clipboardBooks);
     ReloadFoldersTree(tvFolders);
 }
 

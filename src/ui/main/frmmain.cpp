@@ -1,6 +1,7 @@
 #include "ui/main/frmmain.h"
 
 #include "data/dmmaintenance.h"
+#include "data/folderstreecut.h"
 #include "foundation/actionstate.h"
 #include "foundation/formsettings.h"
 #include "foundation/helpfile.h"
@@ -302,6 +303,11 @@ void TFormMain::FormShow()
 
 void TFormMain::closeEvent(QCloseEvent* event)
 {
+    // Asked while every window is still there; Cancel keeps the program.
+    if (!MayCloseWithCut()) {
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         emit Closed();
