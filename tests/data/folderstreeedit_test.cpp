@@ -18,15 +18,6 @@ protected:
     {
         return Book->Value(QStringLiteral("select Name from Folders where ID = %1").arg(id)).toString();
     }
-    static int CountBelowOrSelf(const QTreeWidgetItem* node)
-    {
-        if (!node)
-            return 0;
-        int count = 1;
-        for (int i = 0; i < node->childCount(); ++i)
-            count += CountBelowOrSelf(node->child(i));
-        return count;
-    }
     TNTreeNode* AddFolder(TNTreeNode* parent, const QString& caption)
     {
         auto* node = new TNTreeNode(parent->Database, nkFolder, -1);
@@ -158,14 +149,15 @@ TEST_F(FoldersTreeEditTest, RemovingAFolderWithItsSelectedDescendantDeletesEachO
     (void)sub;
 }
 
-TEST_F(FoldersTreeEditTest, CutAndRemoveOfAFolderTakeExactlyItsRowsInOneChangeOfEachDataset)
+TEST_F(FoldersTreeEditTest, PasteOfACutAndRemoveTakeExactlyTheFoldersRowsInOneChangeOfEachDataset)
 {
     // Two folders whose rows are interleaved in the table; one contact
-    // stands in both, one twice in "Keep".
+    // stands in both, twice in "Keep".
     const qint32 gone = Folder(QStringLiteral("Gone"), 0);
     const qint32 goneSub = Folder(QStringLiteral("Sub"), gone);
     const qint32 keep = Folder(QStringLiteral("Keep"), 0);
     const qint32 keepSub = Folder(QStringLiteral("Sub"), keep);
+    const qint32 target = Folder(QStringLiteral("Target"), 0);
     const qint32 both = Book->Contact(QStringLiteral("Both"), Carrier);
     Book->Exec(QStringLiteral("begin"));
     for (int i = 0; i < 50; ++i) {
@@ -179,52 +171,56 @@ TEST_F(FoldersTreeEditTest, CutAndRemoveOfAFolderTakeExactlyItsRowsInOneChangeOf
     Place(keep, both);
     Load();
     const QString keptRows = QStringLiteral("FolderID in (%1, %2)").arg(keep).arg(keepSub);
+    const QString goneRows = QStringLiteral("FolderID in (%1, %2)").arg(gone).arg(goneSub);
     ASSERT_EQ(Rows(QStringLiteral("FolderAssigns"), keptRows), 52);
-    auto rowsOf = [&](TDataKind kind) {
-        QStringList rows;
-        TNDataSet* ds = Root()->Database->GetDataSet(kind);
-        TNDataSetPosition keepPosition(*ds);
-        for (ds->First(); !ds->Eof(); ds->Next())
-            rows << ds->FieldByName(kind == dkFolders ? QStringLiteral("ParentID") : QStringLiteral("FolderID"))
-                        ->AsString();
-        rows.sort();
-        return rows.join(QLatin1Char(','));
-    };
-    auto tableOf = [&](const QString& table, const QString& field) {
-        return Book
-            ->Value(QStringLiteral("select group_concat(%1) from (select %1 from %2 order by 1)").arg(field, table))
-            .toString();
-    };
     // Open, as a window showing them would hold them.
     TNDataSet* assigns = Root()->Database->GetDataSet(dkFolderAssigns);
     TNDataSet* folders = Root()->Database->GetDataSet(dkFolders);
     assigns->Open();
     folders->Open();
+    // The datasets hold what the file holds.
+    auto sameAsFile = [&](TNDataSet* ds, const QString& table, const QString& field) {
+        QStringList rows;
+        TNDataSetPosition keepPosition(*ds);
+        for (ds->First(); !ds->Eof(); ds->Next())
+            rows << ds->FieldByName(field)->AsString();
+        rows.sort();
+        const QString file =
+            Book->Value(QStringLiteral("select group_concat(%1) from (select %1 from %2 order by 1)").arg(field, table))
+                .toString();
+        return rows.join(QLatin1Char(',')) == file;
+    };
     QSignalSpy assignRemovals(assigns, &TNDataSet::RowRemoved);
     QSignalSpy folderRemovals(folders, &TNDataSet::RowRemoved);
 
     Child(Root(), QStringLiteral("Gone"))->setSelected(true);
     CutSelectionToClipboard(Tree.get(), Clipboard.get());
-    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 52);
+    Tree->clearSelection();
+    Child(Root(), QStringLiteral("Target"))->setSelected(true);
+    ASSERT_TRUE(PasteFromClipboard(Clipboard.get(), Tree.get()));
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns"), goneRows), 0);
     EXPECT_EQ(Rows(QStringLiteral("FolderAssigns"), keptRows), 52);
-    EXPECT_EQ(Rows(QStringLiteral("Folders")), 2);
-    // The datasets hold what the file holds, and lost their rows in one go.
-    EXPECT_EQ(rowsOf(dkFolderAssigns), tableOf(QStringLiteral("FolderAssigns"), QStringLiteral("FolderID")));
-    EXPECT_EQ(rowsOf(dkFolders), tableOf(QStringLiteral("Folders"), QStringLiteral("ParentID")));
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 52 + 51);
+    EXPECT_EQ(Rows(QStringLiteral("Folders"), QStringLiteral("ParentID = %1").arg(target)), 1);
+    EXPECT_EQ(Rows(QStringLiteral("Folders")), 5);
+    EXPECT_TRUE(sameAsFile(assigns, QStringLiteral("FolderAssigns"), QStringLiteral("FolderID")));
+    EXPECT_TRUE(sameAsFile(folders, QStringLiteral("Folders"), QStringLiteral("ParentID")));
+    // The old rows left each dataset in one go.
     EXPECT_EQ(assignRemovals.size(), 0);
     EXPECT_EQ(folderRemovals.size(), 0);
-    EXPECT_EQ(Captions(Root()), QStringList{QStringLiteral("Keep")});
-    EXPECT_EQ(CountBelowOrSelf(ClipboardRoot(Clipboard.get())), 1 + 1 + 1 + 1 + 50);
 
+    Tree->clearSelection();
     Child(Root(), QStringLiteral("Keep"))->setSelected(true);
     Answerer.QueueAnswer(mbYes);
     RemoveSelectedNodes(Tree.get(), true);
-    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 0);
-    EXPECT_EQ(Rows(QStringLiteral("Folders")), 0);
-    EXPECT_EQ(assigns->RecordCount(), 0);
-    EXPECT_EQ(folders->RecordCount(), 0);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 51);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns"), keptRows), 0);
+    EXPECT_EQ(Rows(QStringLiteral("Folders")), 3);
+    EXPECT_TRUE(sameAsFile(assigns, QStringLiteral("FolderAssigns"), QStringLiteral("FolderID")));
+    EXPECT_TRUE(sameAsFile(folders, QStringLiteral("Folders"), QStringLiteral("ParentID")));
     EXPECT_EQ(assignRemovals.size(), 0);
-    EXPECT_TRUE(Captions(Root()).isEmpty());
+    EXPECT_EQ(folderRemovals.size(), 0);
+    EXPECT_EQ(Captions(Root()), QStringList{QStringLiteral("Target")});
 }
 
 TEST_F(FoldersTreeEditTest, EditsOpenOnlyThroughTheCommandsAndSelectionPredicatesAnswer)
