@@ -5,6 +5,7 @@
 #include "data/remotedataconnection.h"
 #include "data/remotedataprotocol.h"
 #include "data/shareddatafolder.h"
+#include "data/sharedfetched.h"
 #include "data/sharedmissingids.h"
 #include "data/sharedreferences.h"
 #include "db/clientdatasetfile.h"
@@ -158,6 +159,8 @@ void TBaseSharedClient::SaveClientDataSetToFile(TDataKind kind)
     if (!QDir().mkpath(CacheFolder()))
         throw EDataError(QStringLiteral("Cannot create the folder \"%1\"").arg(CacheFolder()));
     dataSet->CheckBrowseMode();
+    // Every file keeps the book's lowest, so that losing one loses nothing.
+    dataSet->SetTempIdFloor(LowestTemporaryId());
     ::SaveClientDataSetToFile(*dataSet, CacheFolder() + u'/' + CacheFileName(kind));
 }
 
@@ -171,7 +174,6 @@ void TBaseSharedClient::LoadClientDataSetFromFile(TDataKind kind)
     if (!QDir().mkpath(CacheFolder()))
         throw EDataError(QStringLiteral("Cannot create the folder \"%1\"").arg(CacheFolder()));
     const QString file = CacheFolder() + u'/' + CacheFileName(kind);
-    RemoveLeftovers(file);
     if (!QFile::exists(file)) {
         dataSet->CreateDataSet();
         ::SaveClientDataSetToFile(*dataSet, file);
@@ -181,18 +183,42 @@ void TBaseSharedClient::LoadClientDataSetFromFile(TDataKind kind)
     // book out of every run. The client gives them their IDs
     // (sharedmissingids.h); until the server's are fetched, those already on
     // the server stay without one.
-    static const QStringList id{QStringLiteral("ID")};
-    ::LoadClientDataSetFromFile(*dataSet, file, kind == dkGroupAssigns ? QStringList() : id);
+    // Two rows under one ID would each be taken for the other by every row
+    // and window that names the ID, and an apply would send one of them
+    // under the other's name.
+    static const QString idField = QStringLiteral("ID");
+    static const QStringList id{idField};
+    ::LoadClientDataSetFromFile(*dataSet, file, kind == dkGroupAssigns ? QStringList() : id, idField);
     m_unreadable[kind] = false;
+    // The run of temporary IDs goes on below what this file held too.
     m_lowestTempIdKnown = false;
 }
 
-void TBaseSharedClient::RemoveLeftovers(const QString& fileName) const
+QString TBaseSharedClient::TakeLeftoversAway() const
 {
-    const QStringList removed = RemovePartialFiles(fileName);
+    QStringList files{QLatin1String(kDoorPortFile), SharedFetchedFileName()};
+    for (int kind = 0; kind < DataKindCount; ++kind)
+        if (const QString name = CacheFileName(TDataKind(kind)); !name.isEmpty())
+            files.append(name);
+    QStringList removed;
+    QStringList older;
+    for (const QString& name : std::as_const(files)) {
+        removed += RemovePartialFiles(CacheFolder() + u'/' + name);
+        older += OlderPartialFiles(CacheFolder() + u'/' + name);
+    }
+    QStringList told;
     if (!removed.isEmpty())
-        qWarning("The address book \"%s\": removed what a save cut short left in \"%s\": %s", qUtf8Printable(Name()),
-                 qUtf8Printable(CacheFolder()), qUtf8Printable(removed.join(QStringLiteral(", "))));
+        told << QStringLiteral("The address book \"%1\": what saves cut short left in \"%2\" was removed: %3")
+                    .arg(Name(), CacheFolder(), removed.join(QStringLiteral(", ")));
+    // Earlier versions named their partial files as an operator may name a
+    // copy of their own: such a file is theirs to keep or remove.
+    if (!older.isEmpty())
+        told << QStringLiteral(
+                    "The cache folder \"%1\" of the address book \"%2\" holds files named as earlier versions "
+                    "named what a save cut short left behind: %3. They are left as they are; remove them if they "
+                    "are not yours.")
+                    .arg(CacheFolder(), Name(), older.join(QStringLiteral(", ")));
+    return told.join(QStringLiteral("\n\n"));
 }
 
 void TBaseSharedClient::SaveAllClientDataSetsToFiles()
@@ -242,7 +268,8 @@ QString TBaseSharedClient::SaveBeforeDestroy() noexcept
 
 void TBaseSharedClient::LoadAllClientDataSetsFromFiles()
 {
-    RemoveLeftovers(CacheFolder() + u'/' + QLatin1String(kDoorPortFile));
+    if (QDir().mkpath(CacheFolder()))
+        m_leftoverNotice = TakeLeftoversAway();
     QStringList problems;
     for (int kind = 0; kind < DataKindCount; ++kind) {
         if (!ClientDataSet(TDataKind(kind)))
@@ -262,6 +289,13 @@ void TBaseSharedClient::LoadAllClientDataSetsFromFiles()
                             "The cached data of the address book \"%1\" cannot be used for now; the files "
                             "are left as they are.\n%2")
                             .arg(Name(), problems.join(u'\n'));
+}
+
+QString TBaseSharedClient::InitWarning() const
+{
+    QStringList texts{m_initWarning.isEmpty() ? m_loadNotice : m_initWarning, m_leftoverNotice};
+    texts.removeAll(QString());
+    return texts.join(QStringLiteral("\n\n"));
 }
 
 qint32 TBaseSharedClient::CalcNewTempID(TNDataSet* dataSet)
@@ -284,8 +318,11 @@ qint64 TBaseSharedClient::LowestTemporaryIdHeld()
 {
     // Every whole-number cell counts, references included: going lower than
     // needed costs nothing, reusing an ID a row still names joins the row
-    // to a record nobody chose.
-    qint64 lowest = 0;
+    // to a record nobody chose. So do the IDs handed out before, in this run
+    // or, as each cache file keeps the lowest, in earlier ones: open
+    // folders, out-box and sent-log rows may still name one that no row of
+    // the book holds any more.
+    qint64 lowest = m_lowestTempId;
     const auto take = [&](const std::vector<QVariant>& values, const std::vector<bool>& whole) {
         for (size_t i = 0; i < values.size() && i < whole.size(); ++i)
             if (whole[i] && !values[i].isNull() && RemoteData::IsTemporaryId(values[i].toLongLong()))
@@ -295,6 +332,7 @@ qint64 TBaseSharedClient::LowestTemporaryIdHeld()
         const TNClientDataSet* dataSet = ClientDataSet(TDataKind(kind));
         if (!dataSet)
             continue;
+        lowest = std::min(lowest, dataSet->TempIdFloor());
         std::vector<bool> whole;
         for (const TNFieldDef& def : dataSet->FieldDefs())
             whole.push_back(def.Kind == TFieldKind::fkInteger || def.Kind == TFieldKind::fkSmallInt);
@@ -309,6 +347,15 @@ qint64 TBaseSharedClient::LowestTemporaryIdHeld()
     return lowest;
 }
 
+qint64 TBaseSharedClient::LowestTemporaryId()
+{
+    if (!m_lowestTempIdKnown) {
+        m_lowestTempId = LowestTemporaryIdHeld();
+        m_lowestTempIdKnown = true;
+    }
+    return m_lowestTempId;
+}
+
 qint32 TBaseSharedClient::GetNextTempID(TNDataSet* dataSet)
 {
     const TNField* key = dataSet ? dataSet->FindField(QStringLiteral("ID")) : nullptr;
@@ -317,15 +364,15 @@ qint32 TBaseSharedClient::GetNextTempID(TNDataSet* dataSet)
     if (key->Kind() != TFieldKind::fkSmallInt && qobject_cast<TNClientDataSet*>(dataSet)) {
         // One run of IDs for the whole book, below every temporary ID it
         // holds in any dataset: no row can name two records by one ID.
-        if (!m_lowestTempIdKnown) {
-            m_lowestTempId = LowestTemporaryIdHeld();
-            m_lowestTempIdKnown = true;
-        }
-        if (m_lowestTempId - 1 <= NoneID)
+        const qint64 lowest = LowestTemporaryId();
+        // Two thousand million new rows: no ID is left that was never handed out.
+        if (lowest - 1 <= NoneID)
             throw EDataError(
-                QStringLiteral("The address book \"%1\" has no temporary ID left: apply its changes first.")
+                QStringLiteral("The address book \"%1\" has handed out every temporary ID: no new record can "
+                               "be made in it.")
                     .arg(Name()));
-        return qint32(--m_lowestTempId);
+        m_lowestTempId = lowest - 1;
+        return qint32(m_lowestTempId);
     }
     // Carrier types (a small-integer ID no other row names) number their own.
     if (dataSet->Tag() != 0) {

@@ -1006,10 +1006,11 @@ void StartSharedRefresh(TSharedAccessClient& client, const QList<TDataKind>& kin
             for (int i = 0; i < fetched->Kinds.size(); ++i) {
                 try {
                     book->ClientDataSet(fetched->Kinds[i])->LoadData(std::move(fetched->Rows[size_t(i)]));
-                    book->SaveClientDataSetToFile(fetched->Kinds[i]);
-                    // Only a cache that holds the server's rows counts as
-                    // fetched (deletes rely on it).
+                    // Only the cache that holds these rows counts as fetched
+                    // (deletes rely on it): the fetch's name goes into the
+                    // note and, with the rows, into the cache file.
                     RememberSharedKindFetched(*book, fetched->Kinds[i], &error);
+                    book->SaveClientDataSetToFile(fetched->Kinds[i]);
                 } catch (const std::exception& e) {
                     // Told, and the exchange still ends.
                     error = QString::fromUtf8(e.what());

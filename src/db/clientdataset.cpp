@@ -31,6 +31,7 @@ void TNClientDataSet::SetFieldDefs(std::vector<TNFieldDef> defs)
     m_store.clear();
     m_log.clear();
     ClearPendingApply();
+    m_sourceId.clear();
     // Fields outlive a change of definitions; they take the new settings.
     for (const TNFieldDef& def : m_defs) {
         TNField* field = FindField(def.Name);
@@ -71,6 +72,7 @@ void TNClientDataSet::CreateDataSet()
     m_store.clear();
     m_log.clear();
     ClearPendingApply();
+    m_sourceId.clear();
     Open();
 }
 
@@ -97,6 +99,7 @@ void TNClientDataSet::EmptyDataSet()
     m_store.clear();
     m_log.clear();
     ClearPendingApply();
+    m_sourceId.clear();
     Reload();
 }
 
@@ -305,6 +308,8 @@ void TNClientDataSet::LoadPacket(TNClientPacket packet)
         m_nextKey = std::max(m_nextKey, entry.Key + 1);
     if (!packet.ApplyId.isEmpty())
         SetPendingApply(std::move(packet.ApplyId), std::move(packet.Applying));
+    m_sourceId = std::move(packet.SourceId);
+    m_tempIdFloor = packet.TempIdFloor;
     Open();
 }
 
@@ -316,6 +321,7 @@ void TNClientDataSet::LoadData(std::vector<std::vector<QVariant>> rows)
     m_store.clear();
     m_log.clear();
     ClearPendingApply();
+    m_sourceId.clear();
     for (std::vector<QVariant>& values : rows) {
         values.resize(m_defs.size());
         m_store.emplace(m_nextKey++, MakeRowValues(std::move(values)));

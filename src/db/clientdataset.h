@@ -67,6 +67,8 @@ struct TNClientPacket {
     qint64 NextKey = 1;
     QString ApplyId;                    // empty: no apply in flight
     std::vector<TNRowChange> Applying;  // the changes sent under ApplyId
+    QString SourceId;                   // SourceId() below; empty for none
+    qint64 TempIdFloor = 0;             // TempIdFloor() below
 };
 
 class TNClientDataSet : public TNDataSet {
@@ -110,6 +112,19 @@ public:
     bool HasPendingApply() const { return !m_applyId.isEmpty(); }
     void SetPendingApply(QString id, std::vector<TNRowChange> changes);
     void ClearPendingApply();
+
+    // --- what the owner keeps with the rows in the cache file.
+    // The name its owner gave the load that brought the rows in (a fetch),
+    // so that it can tell this load's rows from any others: forgotten
+    // whenever the rows are replaced or emptied (LoadData, EmptyDataSet,
+    // CreateDataSet, LoadFromDataSet, a change of definitions); the owner
+    // names the new load after LoadData.
+    const QString& SourceId() const { return m_sourceId; }
+    void SetSourceId(QString id) { m_sourceId = std::move(id); }
+    // The lowest temporary ID the owner has handed out (0: none), kept
+    // whatever becomes of the rows, so that none is handed out again.
+    qint64 TempIdFloor() const { return m_tempIdFloor; }
+    void SetTempIdFloor(qint64 floor) { m_tempIdFloor = floor; }
 
     // --- whole state and row-level changes (cache files, applying the log
     // elsewhere). None of these is logged; each posts a pending edit first
@@ -210,6 +225,8 @@ private:
     std::vector<TLogEntry> m_log;
     QString m_applyId;
     std::vector<TNRowChange> m_applying;
+    QString m_sourceId;
+    qint64 m_tempIdFloor = 0;
 };
 
 struct TNClientDataSet::TNSavedState {
