@@ -32,6 +32,7 @@
 #include "messaging/synchroevent.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QSet>
 #include <QSqlDatabase>
@@ -123,7 +124,8 @@ public:
     bool SendOutMessage(const TNOutRow& row, const TNSendSettings& settings, TNRouteCache* routes = nullptr);
     // Dispatches every frame the cutter holds, in order. Malformed frames
     // are skipped, and so are acknowledgements and reports that answer no
-    // row this run has sent and awaits them for (see sentrows.h).
+    // row this run has sent to this link's server and awaits them for (see
+    // sentrows.h); a report ahead of its row's acceptance waits for it.
     void HandleServerReply(TFrameCutter& cutter);
     void HandleServerReply(const QList<TClientRawInMessage>& messages);
 
@@ -193,8 +195,12 @@ protected:
     // (or can bring no more answers). Never throws.
     void TellStrayAnswersAtEnd() noexcept;
     // A row's frame goes on the wire now (just before it is handed to the
-    // transport): its answers are taken from here on, on any link.
-    static void RowPutOnWire(qint32 rowId) { RunSentRows().Sent(rowId); }
+    // transport): its answers are taken from here on, on any link to this
+    // link's server.
+    void RowPutOnWire(qint32 rowId) { RunSentRows().Sent(rowId, EndpointId()); }
+    // The number of this link's server in the run's record of sent rows:
+    // the same for every link to the same endpoint.
+    quint32 EndpointId() const;
     // Releases send work requested of a batch that will never run; Send is
     // enabled again when that was the last work of the cycle.
     void CancelPendingBatch()
@@ -218,8 +224,11 @@ protected:
 private:
     friend class TNServersList;
     void DispatchReply(const TClientRawInMessage& message);
-    // Ignores an answer no row awaits, counting it for the operator.
-    void DropStrayAnswer(const TClientInputMessage& answer);
+    // A report that counts for its row: held for the log write of the row's
+    // acknowledgement, or passed to the message processor.
+    void ForwardReport(const TClientInputMessage& report);
+    // Ignores Answers answers no row awaits, counting them for the operator.
+    void DropStrayAnswers(int answers);
     // Tells the operator, in one popup, how many answers were ignored since
     // the last time (nothing when none was).
     void TellStrayAnswers();
@@ -236,9 +245,10 @@ private:
     void TellConnectionClosed(QSqlDatabase& db, TNRouteCache& routes) const;
     // The same for a batch the server's end kept from running.
     void TellUnrunBatch(const QString& path) const;
-    // Tells the operator that rows of a batch (Rows: those whose wait ran
-    // out) got no answer and stay queued, unless their answers came since.
-    void TellUnanswered(QSqlDatabase& db, const QList<qint32>& rows) const;
+    // Tells the operator that rows of earlier batches whose wait ran out
+    // (m_unanswered, emptied) got no answer and stay queued, unless their
+    // answers came since; nothing when none stays.
+    void TellUnanswered(QSqlDatabase& db);
     // Rows accepted by the server whose acceptance is not logged yet: they
     // are never sent again.
     QSet<qint32> UnloggedAckRows() const;
@@ -271,8 +281,14 @@ private:
     void PassReportsToProcessor(bool sendLoopEnded);
 
     const quint64 m_serial;
+    mutable std::once_flag m_endpointOnce;
+    mutable quint32 m_endpointId = 0;
     // Send thread only: acknowledgements whose logging failed.
     QList<TClientInputMessage> m_unloggedAcks;
+    // Send thread only: rows of the batches so far whose wait ran out, told
+    // (those still unanswered) once m_unansweredDue has passed.
+    QSet<qint32> m_unanswered;
+    QDeadlineTimer m_unansweredDue;
     TNWorkSignal m_outMessagesEvent;
     TNSynchroEvent m_ackEvent;
     TNFramePipe m_pipe;

@@ -580,6 +580,34 @@ TEST_F(TcpLinkTest, StaleReportBeforeTheAcceptanceLeavesTheRealReportToConfirmTh
     ExpectStaleReportsChangeNothing(2, QStringLiteral("IP Address= 127.0.0.1, Port=%1").arg(sim.Port()));
 }
 
+TEST_F(TcpLinkTest, AnotherServersAnswersChangeNoRow)
+{
+    TSimOptions options = LoopbackSim();
+    TPagingServerSim a(options);
+    ASSERT_TRUE(a.Start());
+    ExpectOtherServersAnswersChangeNothing(a, options, Contacts(Carrier(a.Port()), 3));
+}
+
+TEST_F(TcpLinkTest, ReportsBeforeTheirAcceptanceConfirmEveryRow)
+{
+    TSimOptions options = LoopbackSim();
+    options.reportsFirst = true;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Early"), Contacts(Carrier(sim.Port()), 5));
+    ExpectReportsBeforeTheirAcceptanceConfirmEveryRow(5);
+}
+
+TEST_F(TcpLinkTest, AcceptanceJustAfterTheBatchsEndIsNotToldAsUnanswered)
+{
+    TSimOptions options = LoopbackSim();
+    options.ackDelayMs = kAckTimeoutMs + 500;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Late"), {Contact(QStringLiteral("A"), Carrier(sim.Port()))});
+    ExpectAcceptanceJustAfterTheBatchTellsNothing();
+}
+
 TEST_F(TcpLinkTest, SendBarMovesWhileTheReceiveThreadSendsTheRows)
 {
     // 12 rows, each answered 60 ms late, fit in one batch's queue: all but
