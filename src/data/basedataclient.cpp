@@ -165,6 +165,19 @@ qint32 TBaseDataClient::GetRecordCount(TDataKind)
     AbstractError("GetRecordCount");
 }
 
+QSet<qint32> TBaseDataClient::GetRecordIDs(TDataKind kind)
+{
+    QSet<qint32> ids;
+    TNDataSet* dataSet = GetDataSet(kind);
+    const TNDataSetScope scope(*dataSet);
+    const TNField* id = dataSet->FieldByName(QStringLiteral("ID"));
+    const int count = dataSet->RecordCount();
+    ids.reserve(count);
+    for (int row = 0; row < count; ++row)
+        ids.insert(dataSet->RowValue(row, id).toInt());
+    return ids;
+}
+
 bool TBaseDataClient::GetContactCarrier(qint32, TNContactCarrier&)
 {
     AbstractError("GetContactCarrier");
