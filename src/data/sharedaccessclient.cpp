@@ -524,7 +524,7 @@ bool TSharedAccessClient::InitConnection(const QString& data)
         if (!dropped.isEmpty())
             notices << QStringLiteral(
                            "The cache of the address book \"%1\" held rows naming new records that "
-                           "are no longer in it; they were dropped:\n%2")
+                           "are no longer in it, and changed:\n%2")
                            .arg(Name(), dropped.join(u'\n'));
         SetLoadNotice(notices.join(QStringLiteral("\n\n")));
     }
