@@ -14,6 +14,7 @@
 #include "db/transaction.h"
 #include "foundation/options.h"
 #include "platform/appterminate.h"
+#include "platform/closereport.h"
 #include "platform/commatext.h"
 #include "platform/messagedlg.h"
 #include "platform/programfolder.h"
@@ -66,6 +67,7 @@ TDModLocalData::TDModLocalData(QObject* owner)
         CreateDataSets();
         RegisterStandardDataClientClasses();
         Start();
+        OnProgramClose(this, [this] { SaveDataClientsAtClose(); });
     } catch (...) {
         // The destructor will not run: release what the steps made.
         DestroyDataClients();
@@ -101,6 +103,8 @@ void TDModLocalData::Start()
 
 TDModLocalData::~TDModLocalData()
 {
+    // Nothing is shown from here: what is lost is told as a close failure.
+    SaveDataClientsAtClose();
     DestroyDataClients();
     m_connection.Close();
     CloseThreadDatabase(m_path);
@@ -235,22 +239,35 @@ void TDModLocalData::CreateDataClients()
     ShowDataClientWarnings(warnings);
 }
 
+TDataClientWarnings TDModLocalData::SaveOwnDataClients(bool destroy)
+{
+    TDataClientWarnings lost;
+    TDataClientsWriteScope scope(DataClients);
+    for (int i = DataClients.Count() - 1; i >= 0; --i) {
+        TBaseDataClient* client = DataClients.Items(i);
+        if (client->parent() != this)
+            continue;
+        if (const QString text = client->SaveBeforeDestroy(); !text.isEmpty())
+            lost.append(text);
+        if (destroy)
+            delete client;
+    }
+    return lost;
+}
+
+void TDModLocalData::SaveDataClientsAtClose() noexcept
+{
+    try {
+        for (const QString& lost : SaveOwnDataClients(false))
+            ReportCloseFailure(lost);
+    } catch (...) {
+    }
+}
+
 void TDModLocalData::DestroyDataClients()
 {
-    TDataClientWarnings warnings;
-    {
-        TDataClientsWriteScope scope(DataClients);
-        for (int i = DataClients.Count() - 1; i >= 0; --i) {
-            TBaseDataClient* client = DataClients.Items(i);
-            if (client->parent() != this)
-                continue;
-            if (const QString lost = client->SaveBeforeDestroy(); !lost.isEmpty())
-                warnings.append(lost);
-            delete client;
-        }
-    }
     // Shown once the list is released, so no reader waits on a message box.
-    ShowDataClientWarnings(warnings);
+    ShowDataClientWarnings(SaveOwnDataClients(true));
 }
 
 bool TDModLocalData::EditDatabases()

@@ -18,6 +18,14 @@
 
 constexpr int BusyTimeoutMs = 5000;
 
+// Lets no wait for another writer's lock, on any connection of any thread,
+// go on past MaxMs from now (0: no more waits at all): the shut-down ends
+// within a bounded time whatever another program does with the file, and a
+// write that meets the lock then fails as "database is locked". A later call
+// moves the bound; ResetDatabaseWaits takes it away. Any thread.
+void LimitDatabaseWaits(int maxMs);
+void ResetDatabaseWaits();
+
 enum class TOpenMode { omExisting, omCreate };
 
 // Opens (or returns the already open) connection of this name on the file and

@@ -11,6 +11,7 @@
 #include "messaging/protocol.h"
 #include "messaging/sendprogress.h"
 #include "messaging/unroutedrows.h"
+#include "platform/closereport.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -24,6 +25,12 @@ std::atomic<quint64> g_lastLinkSerial{0};
 TBaseServer::TBaseServer() : m_serial(++g_lastLinkSerial) {}
 
 TBaseServer::~TBaseServer() = default;
+
+bool TBaseServer::StopThreads(int /*timeoutMs*/)
+{
+    BeginDestroy();
+    return true;
+}
 
 void TBaseServer::TellStrayAnswersAtEnd() noexcept
 {
@@ -743,6 +750,8 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
         } catch (const std::exception&) {
         }
     }
+    if (Destroying())
+        TellUnloggedAtEnd(db);
     if (m_outMessagesEvent.Cancel()) {
         // A batch asked for just before the server ended the conversation
         // never ran: its rows stay queued, as those of a batch cut short.
@@ -851,4 +860,20 @@ QString TBaseServer::BatchFailedText(const QString& reason) const
 {
     return QStringLiteral("The messages for the Server at %1 could not be sent; they stay in the OutBox.\r\rReason: %2")
         .arg(ServerPlace(), reason);
+}
+
+void TBaseServer::TellUnloggedAtEnd(QSqlDatabase& db)
+{
+    QList<TClientInputMessage> acks = m_unloggedAcks + TakeAcks();
+    if (acks.isEmpty())
+        return;
+    QStringList names;
+    for (const TClientInputMessage& ack : std::as_const(acks)) {
+        const QString name = db.isValid() ? OutRowName(db, ack.ClientRecordID) : QString();
+        names << u'"' + RecipientLabel(name, ack.ClientRecordID) + u'"';
+    }
+    ReportCloseFailure(QStringLiteral("%1 message(s) accepted by the Server (%2) could not be written to the "
+                                      "sent-messages log before the program closed.")
+                           .arg(acks.size())
+                           .arg(names.join(QStringLiteral(", "))));
 }

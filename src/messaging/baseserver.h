@@ -93,6 +93,11 @@ public:
     // Another thread: a Connect in progress gives up its waits as soon as
     // it can (the program is ending).
     virtual void AbortConnect() { LogonUnanswerable(); }
+    // Shut-down, main thread: asks the link's threads to end as its
+    // destructor does and waits for them up to TimeoutMs; true once they all
+    // have (freeing the link then waits no more). A link whose threads did
+    // not end must not be freed.
+    virtual bool StopThreads(int timeoutMs);
     // Connect, with an error that maps to no result taken as this result
     // (and its text as ErrorText).
     TConnectResult SafeConnect(int timeoutMs);
@@ -276,6 +281,10 @@ private:
     bool LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bool waitForWriters);
     // LogAcks for every acknowledgement in hand, the retried ones included.
     void LogAcksInHand(QSqlDatabase& db);
+    // The link goes (the program closes) with acknowledgements that could
+    // not be logged: their recipients are named among the failures of the
+    // close.
+    void TellUnloggedAtEnd(QSqlDatabase& db);
     // Hands the reports held for the link's log writes to the message
     // processor; with SendLoopEnded none is held from then on.
     void PassReportsToProcessor(bool sendLoopEnded);

@@ -165,7 +165,7 @@ void SyncFolder(const QByteArray& folder)
 }
 }  // namespace
 
-bool ReplaceFileDurably(const QString& fileName, const TDurableContent& write, QString* errorText)
+bool ReplaceFileDurably(const QString& fileName, const TDurableContent& write, QString* errorText, int mode)
 {
     const QByteArray target = QFile::encodeName(fileName);
     TNewFile file(target);
@@ -174,7 +174,9 @@ bool ReplaceFileDurably(const QString& fileName, const TDurableContent& write, Q
     // Kept as the file it replaces, so that a shared folder stays readable to
     // the same people.
     struct stat old {};
-    ::fchmod(file.Fd(), ::stat(target.constData(), &old) == 0 ? old.st_mode & 07777 : 0644);
+    if (mode < 0)
+        mode = ::stat(target.constData(), &old) == 0 ? int(old.st_mode & 07777) : 0644;
+    ::fchmod(file.Fd(), mode_t(mode));
     int error = 0;
     QString what;
     {

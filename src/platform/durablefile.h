@@ -27,8 +27,9 @@
 using TDurableContent = std::function<bool(QIODevice& out)>;
 
 // False, with the system's reason in ErrorText, when the file could not be
-// replaced.
-bool ReplaceFileDurably(const QString& fileName, const TDurableContent& write, QString* errorText);
+// replaced. The new file takes Mode (permission bits), or with -1 the mode of
+// the file it replaces (0644 for a new one), before its first byte.
+bool ReplaceFileDurably(const QString& fileName, const TDurableContent& write, QString* errorText, int mode = -1);
 bool ReplaceFileDurably(const QString& fileName, const QByteArray& bytes, QString* errorText);
 
 // Removes the new files a replacement of FileName left behind when it was

@@ -377,6 +377,9 @@ TEST_F(SharedClientTest, ACacheThatCannotBeSavedKeepsItsFilesAndNamesTheBook)
     blocker.close();
     Answerer.Clear();
     LocalData.reset();
+    // Told from the event loop once the destructor is through, never from it.
+    EXPECT_TRUE(Answerer.Texts().isEmpty());
+    QCoreApplication::processEvents();
     ASSERT_EQ(Answerer.Texts().size(), 1);
     EXPECT_TRUE(Answerer.Texts()[0].startsWith(
         QStringLiteral("The changes of the address book \"%1\" that were not yet applied to the server could not be "
