@@ -1,7 +1,7 @@
 # Installs the Debian packages the project builds and runs with, when any is
 # missing. Sourced by scripts/run and scripts/test.
 TOVIX_PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools \
-libqt6sql6-sqlite libqt6svg6 libgl-dev libgtest-dev libgmock-dev dbus-daemon dbus-x11 sqlite3 python3"
+libqt6sql6-sqlite libsqlite3-dev libqt6svg6 libgl-dev libgtest-dev libgmock-dev dbus-daemon dbus-x11 sqlite3 python3"
 
 tovix_install_deps() {
     local missing=()

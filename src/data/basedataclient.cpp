@@ -165,6 +165,19 @@ qint32 TBaseDataClient::GetRecordCount(TDataKind)
     AbstractError("GetRecordCount");
 }
 
+QSet<qint32> TBaseDataClient::GetRecordIDs(TDataKind kind)
+{
+    QSet<qint32> ids;
+    TNDataSet* dataSet = GetDataSet(kind);
+    const TNDataSetScope scope(*dataSet);
+    const TNField* id = dataSet->FieldByName(QStringLiteral("ID"));
+    const int count = dataSet->RecordCount();
+    ids.reserve(count);
+    for (int row = 0; row < count; ++row)
+        ids.insert(dataSet->RowValue(row, id).toInt());
+    return ids;
+}
+
 bool TBaseDataClient::GetContactCarrier(qint32, TNContactCarrier&)
 {
     AbstractError("GetContactCarrier");
@@ -195,7 +208,8 @@ void TBaseDataClient::SaveGroupMembers(qint32 groupID, const QList<qint32>& cont
     const bool wasOpen = client->Active();
     client->Open();
     client->CheckBrowseMode();
-    const int savePoint = client->SavePoint();
+    // Undone as a whole on failure, whatever unit of changes this is part of.
+    TNClientDataSet::TNSavedState before = client->SaveState();
     TNField* groupField = client->FieldByName(QStringLiteral("GroupID"));
     TNField* contactField = client->FieldByName(QStringLiteral("ContactID"));
     client->DisableControls();
@@ -229,7 +243,7 @@ void TBaseDataClient::SaveGroupMembers(qint32 groupID, const QList<qint32>& cont
             client->Post();
         }
     } catch (...) {
-        client->SetSavePoint(savePoint);
+        client->RestoreState(std::move(before));
         client->EnableControls();
         client->SetActive(wasOpen);
         throw;

@@ -21,6 +21,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -119,6 +120,10 @@ public:
     virtual bool ServerNameExists(const QString& name);
     // Rows of the kind's table; -1 for a kind the client does not count.
     virtual qint32 GetRecordCount(TDataKind kind);
+    // The IDs of the kind's records (contacts, groups) as the book holds
+    // them now. The base reads the kind's dataset; a book in a file asks the
+    // file, where another program may have deleted a record meanwhile.
+    virtual QSet<qint32> GetRecordIDs(TDataKind kind);
     // The contact's and its carrier's settings; false when either is missing.
     virtual bool GetContactCarrier(qint32 contactID, TNContactCarrier& carrier);
 

@@ -15,14 +15,17 @@
 #include "db/writeproblem.h"
 #include "foundation/options.h"
 #include "platform/appterminate.h"
+#include "platform/closereport.h"
 #include "platform/commatext.h"
 #include "platform/messagedlg.h"
 #include "platform/programfolder.h"
 
+#include <unistd.h>
 #include <QCursor>
 #include <QFile>
 #include <QGuiApplication>
 #include <QStorageInfo>
+#include <cerrno>
 
 TDModLocalData* DModLocalData = nullptr;
 
@@ -75,6 +78,7 @@ TDModLocalData::TDModLocalData(QObject* owner)
         CreateDataSets();
         RegisterStandardDataClientClasses();
         Start();
+        OnProgramClose(this, [this] { SaveDataClientsAtClose(); });
     } catch (...) {
         // The destructor will not run: release what the steps made.
         DestroyDataClients();
@@ -113,6 +117,8 @@ void TDModLocalData::Start()
 
 TDModLocalData::~TDModLocalData()
 {
+    // Nothing is shown from here: what is lost is told as a close failure.
+    SaveDataClientsAtClose();
     DestroyDataClients();
     m_connection.Close();
     CloseThreadDatabase(m_path);
@@ -247,22 +253,35 @@ void TDModLocalData::CreateDataClients()
     ShowDataClientWarnings(warnings);
 }
 
+TDataClientWarnings TDModLocalData::SaveOwnDataClients(bool destroy)
+{
+    TDataClientWarnings lost;
+    TDataClientsWriteScope scope(DataClients);
+    for (int i = DataClients.Count() - 1; i >= 0; --i) {
+        TBaseDataClient* client = DataClients.Items(i);
+        if (client->parent() != this)
+            continue;
+        if (const QString text = client->SaveBeforeDestroy(); !text.isEmpty())
+            lost.append(text);
+        if (destroy)
+            delete client;
+    }
+    return lost;
+}
+
+void TDModLocalData::SaveDataClientsAtClose() noexcept
+{
+    try {
+        for (const QString& lost : SaveOwnDataClients(false))
+            ReportCloseFailure(lost);
+    } catch (...) {
+    }
+}
+
 void TDModLocalData::DestroyDataClients()
 {
-    TDataClientWarnings warnings;
-    {
-        TDataClientsWriteScope scope(DataClients);
-        for (int i = DataClients.Count() - 1; i >= 0; --i) {
-            TBaseDataClient* client = DataClients.Items(i);
-            if (client->parent() != this)
-                continue;
-            if (const QString lost = client->SaveBeforeDestroy(); !lost.isEmpty())
-                warnings.append(lost);
-            delete client;
-        }
-    }
     // Shown once the list is released, so no reader waits on a message box.
-    ShowDataClientWarnings(warnings);
+    ShowDataClientWarnings(SaveOwnDataClients(true));
 }
 
 bool TDModLocalData::EditDatabases()
@@ -395,6 +414,10 @@ QString TDModLocalData::OutBoxWriteProblem() const
     const QString error = ProbeWritable(db, kSendCheckWaitMs);
     if (!error.isEmpty())
         return WriteProblemText(error, LocalDataFileName());
+    // A connection opened earlier may still write to a file that has become
+    // read-only since; the send threads open theirs now, and could not.
+    if (::access(QFile::encodeName(m_path).constData(), W_OK) != 0 && (errno == EACCES || errno == EROFS))
+        return WriteProblemText(QStringLiteral("attempt to write a readonly database"), LocalDataFileName());
     const QStorageInfo volume(m_folder);
     if (volume.isValid() && volume.bytesAvailable() >= 0 && volume.bytesAvailable() < kMinFreeBytes)
         return WriteProblemText(QStringLiteral("database or disk is full"), LocalDataFileName());

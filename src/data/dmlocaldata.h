@@ -116,6 +116,13 @@ public:
 
 private:
     void Start();
+    // Keeps what the data clients hold that they have not written yet (the
+    // caches of shared books); what cannot be kept is told among the
+    // failures of the close. Once per client.
+    void SaveDataClientsAtClose() noexcept;
+    // Saves (and with Destroy frees) the clients this module made, the last
+    // first; returns the texts of what could not be kept.
+    QStringList SaveOwnDataClients(bool destroy);
     bool LocalFileMissing(const QString& path, const QString& text);
     void CreateDataSets();
 

@@ -5,10 +5,8 @@
 #include "data/folderstree.h"
 #include "data/folderstreecut.h"
 #include "data/folderstreeedit.h"
-#include "data/folderstreerows.h"
 #include "data/folderstreeselection.h"
 #include "data/folderstreewrites.h"
-#include "db/dataset.h"
 #include "foundation/scgtreeview.h"
 #include "platform/messagedlg.h"
 #include "platform/textutil.h"
@@ -324,13 +322,13 @@ QStringList DropGoneRecords(TNTreeNode* root)
         return true;
     };
     WalkBelow(root, visit);
-    // Each book's IDs are read once, from the datasets the program writes.
+    // Each book's IDs are read once.
     QHash<QPair<TBaseDataClient*, int>, QSet<qint32>> ids;
     for (TNTreeNode* node : std::as_const(records)) {
         const TDataKind kind = node->Kind == nkContact ? dkContacts : dkGroups;
         const QPair<TBaseDataClient*, int> key{node->Database, kind};
         if (!ids.contains(key))
-            ids.insert(key, RecordIDs(node->Database, kind));
+            ids.insert(key, node->Database->GetRecordIDs(kind));
         if (ids.value(key).contains(node->ID))
             continue;
         gone << QStringLiteral("%1 \"%2\"").arg(NodeKindToStr(node->Kind), node->Caption());
@@ -338,19 +336,6 @@ QStringList DropGoneRecords(TNTreeNode* root)
         delete node;
     }
     return gone;
-}
-
-QSet<qint32> RecordIDs(TBaseDataClient* book, TDataKind kind)
-{
-    QSet<qint32> ids;
-    TNDataSet* dataSet = book->GetDataSet(kind);
-    TNDataSetStateGuard guard(dataSet);
-    const TNField* id = dataSet->FieldByName(QStringLiteral("ID"));
-    const int count = dataSet->RecordCount();
-    ids.reserve(count);
-    for (int row = 0; row < count; ++row)
-        ids.insert(dataSet->RowValue(row, id).toInt());
-    return ids;
 }
 
 void TellGoneRecords(const QStringList& gone, const TBaseDataClient* book, const QString& verb)

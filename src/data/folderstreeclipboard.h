@@ -10,11 +10,9 @@
 // duplicates by the sibling rule (TNTreeNode::CheckUnique).
 // Main thread only.
 
-#include "data/datakinds.h"
 #include "data/folderstreenode.h"
 
 #include <QList>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -69,8 +67,6 @@ bool PasteFromClipboard(QTreeWidget* clipboard, QTreeWidget* tree);
 // Removes the contacts and groups below Root whose records are no longer
 // in their books' datasets; their descriptions ("Contact "Bob"") in order.
 QStringList DropGoneRecords(TNTreeNode* root);
-// The IDs of a book's contacts (dkContacts) or groups (dkGroups).
-QSet<qint32> RecordIDs(TBaseDataClient* book, TDataKind kind);
 // One warning naming the records that were not pasted (Verb) because they
 // no longer exist; nothing when there are none.
 void TellGoneRecords(const QStringList& gone, const TBaseDataClient* book, const QString& verb);

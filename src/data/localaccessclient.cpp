@@ -172,6 +172,15 @@ qint32 TLocalAccessClient::GetRecordCount(TDataKind kind)
     return -1;
 }
 
+QSet<qint32> TLocalAccessClient::GetRecordIDs(TDataKind kind)
+{
+    if (kind == dkContacts)
+        return LocalBook::RecordIDs(QueryDatabase(), QStringLiteral("Contacts"));
+    if (kind == dkGroups)
+        return LocalBook::RecordIDs(QueryDatabase(), QStringLiteral("Groups"));
+    return TBaseDataClient::GetRecordIDs(kind);
+}
+
 bool TLocalAccessClient::GetContactCarrier(qint32 contactID, TNContactCarrier& carrier)
 {
     return LocalBook::ContactCarrier(QueryDatabase(), contactID, carrier);

@@ -53,6 +53,7 @@ public:
     bool ServerNameExists(const QString& name) override;
     // dkCarriers and dkServers are counted; any other kind gives -1.
     qint32 GetRecordCount(TDataKind kind) override;
+    QSet<qint32> GetRecordIDs(TDataKind kind) override;
     bool GetContactCarrier(qint32 contactID, TNContactCarrier& carrier) override;
     // In one transaction on the book's file; an open group-assignment
     // dataset is read again afterwards.

@@ -117,6 +117,16 @@ qint32 RecordCount(const QSqlDatabase& db, const QString& table)
     return query.next() ? query.value(0).toInt() : 0;
 }
 
+QSet<qint32> RecordIDs(const QSqlDatabase& db, const QString& table)
+{
+    QSqlQuery query =
+        OpenQuery(db, QStringLiteral("select ID from %1").arg(table), {}, QStringLiteral("LocalBook::RecordIDs"));
+    QSet<qint32> ids;
+    while (query.next())
+        ids.insert(query.value(0).toInt());
+    return ids;
+}
+
 bool ContactCarrier(const QSqlDatabase& db, qint32 contactID, TNContactCarrier& carrier)
 {
     QSqlQuery query =

@@ -7,6 +7,7 @@
 #include "data/basedataclient.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSqlDatabase>
 
 namespace LocalBook {
@@ -28,6 +29,7 @@ void ContactsOfGroup(const QSqlDatabase& db, qint32 groupID, QList<qint32>& ids)
 bool ServerNameExists(const QSqlDatabase& db, const QString& name);
 // Rows of a table of the book.
 qint32 RecordCount(const QSqlDatabase& db, const QString& table);
+QSet<qint32> RecordIDs(const QSqlDatabase& db, const QString& table);
 // The contact's settings text and its carrier's type number and settings;
 // false when either row is gone (the contact's name is still given when only
 // the carrier is).

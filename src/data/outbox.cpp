@@ -219,17 +219,21 @@ TCoverage CoverageOf(const QSqlDatabase& db, const QString& messageText)
 // or the log stands for one planned row of its recipient: first a row of the
 // same name, then any (a waiting one before a reached one). A row matched
 // with a waiting one goes with that; one that the operator was asked about
-// (Asked) follows the answer; a reached one
-// that no one was asked about is Undecided (before the question) or, after
-// it, was still waiting when asked and has gone out since; the rest are new.
+// (Asked) follows the answer; a reached one that no one was asked about is
+// Undecided; the rest are new. After the question, a row the first look
+// matched (Covered: waiting then, or reached) and no one was asked about was
+// waiting when asked and has gone out since, even when its message has left
+// the out-box meanwhile: it is never queued anew.
 struct TChoice {
     QList<const TPlannedRow*> Insert;
     QList<const TPlannedRow*> Undecided;
+    // Rows the first look matched, waiting or reached.
+    QSet<const TPlannedRow*> Covered;
     int Waiting = 0;
 };
 
 TChoice Choose(const QList<TPlannedRow>& rows, TCoverage coverage, const QSet<const TPlannedRow*>& asked,
-               bool pageAgain)
+               const QSet<const TPlannedRow*>& covered, bool pageAgain)
 {
     enum TMatch { tmNone, tmWaiting, tmReached };
     const auto take = [](QList<TCovered>& covered, qsizetype at) {
@@ -262,11 +266,15 @@ TChoice Choose(const QList<TPlannedRow>& rows, TCoverage coverage, const QSet<co
     TChoice choice;
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const TPlannedRow& row = rows.at(i);
+        if (matches[i] != tmNone)
+            choice.Covered.insert(&row);
         if (matches[i] == tmWaiting) {
             ++choice.Waiting;
         } else if (asked.contains(&row)) {
             if (pageAgain)
                 choice.Insert.append(&row);
+        } else if (covered.contains(&row)) {
+            ++choice.Waiting;  // went out while the question was open
         } else if (matches[i] == tmReached) {
             choice.Undecided.append(&row);
         } else {
@@ -317,10 +325,11 @@ TNQueueResult AddOutMessage(const QSqlDatabase& db, const TNRecipients& recipien
     // meanwhile); the comparison is then made again in a new one, the answer
     // holding for the recipients it was given for.
     QSet<const TPlannedRow*> asked;
+    QSet<const TPlannedRow*> covered;
     bool answered = false;
     for (;;) {
         TNTransaction transaction(db);
-        const TChoice choice = Choose(plan.Rows, CoverageOf(db, messageText), asked, result.PagedAgain);
+        const TChoice choice = Choose(plan.Rows, CoverageOf(db, messageText), asked, covered, result.PagedAgain);
         result.StillWaiting = choice.Waiting;
         if (answered) {
             // Reached since the question: they were waiting then, and went.
@@ -332,6 +341,7 @@ TNQueueResult AddOutMessage(const QSqlDatabase& db, const TNRecipients& recipien
             }
             if (askPageAgain) {
                 transaction.Rollback();
+                covered = choice.Covered;
                 result.PagedAgain = askPageAgain(result.Reached);
                 answered = true;
                 continue;

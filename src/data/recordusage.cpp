@@ -105,8 +105,8 @@ QString InUseWarning(const QString& name, qint32 count, const QString& userSingu
 QString UsersNotFetchedWarning(const QString& name, const QString& bookName, const TRecordReference& reference)
 {
     return QStringLiteral(
-               "\"%1\" cannot be deleted yet: the %2 of the address book \"%3\" have never been fetched "
-               "from its server, so it is not known whether any of them use it. Refresh the %4 list "
-               "first.")
+               "\"%1\" cannot be deleted yet: the %2 of the address book \"%3\" are not in its cache as "
+               "fetched from its server, so it is not known whether any of them use it. Refresh the %4 "
+               "list first.")
         .arg(name, reference.UserPlural, bookName, reference.UserTable);
 }

@@ -36,9 +36,9 @@ bool RecordReferenceOf(TDataKind kind, TRecordReference& reference);
 qint32 CountRecordsUsing(TBaseDataClient& book, TDataKind kind, const QVariant& key);
 
 // False when the book cannot count every row that could use the record
-// with that ID: a shared book whose rows of the using kind were never
-// fetched from its server (its cache holds only the rows made here, the
-// server may hold any number). A record never applied (a temporary ID) is
+// with that ID: a shared book whose cache as loaded does not hold the rows
+// of the using kind as fetched from its server (sharedfetched.h: its cache
+// may hold only the rows made here, the server any number). A record never applied (a temporary ID) is
 // known to no row of the server: its users are all here.
 bool AllUsersAtHand(TBaseDataClient& book, TDataKind kind, qint32 recordID);
 

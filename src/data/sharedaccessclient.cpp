@@ -5,6 +5,7 @@
 #include "data/remotedataconnection.h"
 #include "data/remotedataprotocol.h"
 #include "data/shareddatafolder.h"
+#include "data/sharedfetched.h"
 #include "data/sharedmissingids.h"
 #include "data/sharedreferences.h"
 #include "db/clientdatasetfile.h"
@@ -25,6 +26,13 @@ constexpr int kLookupTimeoutMs = 3000;
 // How long one resolution of the book's host serves the queueing of a message.
 constexpr qint64 kResolvedForMs = 10000;
 const char kDoorPortFile[] = "TcpDoorPort.txt";
+// The lowest temporary ID set aside for the book, written before any ID
+// below the one it held is handed out: a run that ends without saving its
+// cache (a crash) still hands none of them out again.
+const char kTempIdFile[] = "TemporaryIds.txt";
+// How many IDs one write sets aside: a new row costs no disk write, a paste
+// of thousands of placements a few.
+constexpr qint64 kTempIdBlock = 1024;
 
 struct TDef {
     const char* Name;
@@ -158,6 +166,8 @@ void TBaseSharedClient::SaveClientDataSetToFile(TDataKind kind)
     if (!QDir().mkpath(CacheFolder()))
         throw EDataError(QStringLiteral("Cannot create the folder \"%1\"").arg(CacheFolder()));
     dataSet->CheckBrowseMode();
+    // Every file keeps the book's lowest, so that losing one loses nothing.
+    dataSet->SetTempIdFloor(LowestTemporaryId());
     ::SaveClientDataSetToFile(*dataSet, CacheFolder() + u'/' + CacheFileName(kind));
 }
 
@@ -171,7 +181,6 @@ void TBaseSharedClient::LoadClientDataSetFromFile(TDataKind kind)
     if (!QDir().mkpath(CacheFolder()))
         throw EDataError(QStringLiteral("Cannot create the folder \"%1\"").arg(CacheFolder()));
     const QString file = CacheFolder() + u'/' + CacheFileName(kind);
-    RemoveLeftovers(file);
     if (!QFile::exists(file)) {
         dataSet->CreateDataSet();
         ::SaveClientDataSetToFile(*dataSet, file);
@@ -181,18 +190,42 @@ void TBaseSharedClient::LoadClientDataSetFromFile(TDataKind kind)
     // book out of every run. The client gives them their IDs
     // (sharedmissingids.h); until the server's are fetched, those already on
     // the server stay without one.
-    static const QStringList id{QStringLiteral("ID")};
-    ::LoadClientDataSetFromFile(*dataSet, file, kind == dkGroupAssigns ? QStringList() : id);
+    // Two rows under one ID would each be taken for the other by every row
+    // and window that names the ID, and an apply would send one of them
+    // under the other's name.
+    static const QString idField = QStringLiteral("ID");
+    static const QStringList id{idField};
+    ::LoadClientDataSetFromFile(*dataSet, file, kind == dkGroupAssigns ? QStringList() : id, idField);
     m_unreadable[kind] = false;
+    // The run of temporary IDs goes on below what this file held too.
     m_lowestTempIdKnown = false;
 }
 
-void TBaseSharedClient::RemoveLeftovers(const QString& fileName) const
+QString TBaseSharedClient::TakeLeftoversAway() const
 {
-    const QStringList removed = RemovePartialFiles(fileName);
+    QStringList files{QLatin1String(kDoorPortFile), QLatin1String(kTempIdFile), SharedFetchedFileName()};
+    for (int kind = 0; kind < DataKindCount; ++kind)
+        if (const QString name = CacheFileName(TDataKind(kind)); !name.isEmpty())
+            files.append(name);
+    QStringList removed;
+    QStringList older;
+    for (const QString& name : std::as_const(files)) {
+        removed += RemovePartialFiles(CacheFolder() + u'/' + name);
+        older += OlderPartialFiles(CacheFolder() + u'/' + name);
+    }
+    QStringList told;
     if (!removed.isEmpty())
-        qWarning("The address book \"%s\": removed what a save cut short left in \"%s\": %s", qUtf8Printable(Name()),
-                 qUtf8Printable(CacheFolder()), qUtf8Printable(removed.join(QStringLiteral(", "))));
+        told << QStringLiteral("The address book \"%1\": what saves cut short left in \"%2\" was removed: %3")
+                    .arg(Name(), CacheFolder(), removed.join(QStringLiteral(", ")));
+    // Earlier versions named their partial files as an operator may name a
+    // copy of their own: such a file is theirs to keep or remove.
+    if (!older.isEmpty())
+        told << QStringLiteral(
+                    "The cache folder \"%1\" of the address book \"%2\" holds files named as earlier versions "
+                    "named what a save cut short left behind: %3. They are left as they are; remove them if they "
+                    "are not yours.")
+                    .arg(CacheFolder(), Name(), older.join(QStringLiteral(", ")));
+    return told.join(QStringLiteral("\n\n"));
 }
 
 void TBaseSharedClient::SaveAllClientDataSetsToFiles()
@@ -219,6 +252,12 @@ QString TBaseSharedClient::SaveBeforeDestroy() noexcept
     if (m_savedForDestroy)
         return QString();
     m_savedForDestroy = true;
+    // The IDs set aside and not handed out are free again for the next run.
+    if (m_lowestTempIdKnown && m_tempIdsReserved < m_lowestTempId && m_lowestTempId < 0) {
+        QString ignored;
+        ReplaceFileDurably(CacheFolder() + u'/' + QLatin1String(kTempIdFile), QByteArray::number(m_lowestTempId),
+                           &ignored);
+    }
     QString why;
     try {
         SaveAllClientDataSetsToFiles();
@@ -242,7 +281,8 @@ QString TBaseSharedClient::SaveBeforeDestroy() noexcept
 
 void TBaseSharedClient::LoadAllClientDataSetsFromFiles()
 {
-    RemoveLeftovers(CacheFolder() + u'/' + QLatin1String(kDoorPortFile));
+    if (QDir().mkpath(CacheFolder()))
+        m_leftoverNotice = TakeLeftoversAway();
     QStringList problems;
     for (int kind = 0; kind < DataKindCount; ++kind) {
         if (!ClientDataSet(TDataKind(kind)))
@@ -262,6 +302,13 @@ void TBaseSharedClient::LoadAllClientDataSetsFromFiles()
                             "The cached data of the address book \"%1\" cannot be used for now; the files "
                             "are left as they are.\n%2")
                             .arg(Name(), problems.join(u'\n'));
+}
+
+QString TBaseSharedClient::InitWarning() const
+{
+    QStringList texts{m_initWarning.isEmpty() ? m_loadNotice : m_initWarning, m_leftoverNotice};
+    texts.removeAll(QString());
+    return texts.join(QStringLiteral("\n\n"));
 }
 
 qint32 TBaseSharedClient::CalcNewTempID(TNDataSet* dataSet)
@@ -284,17 +331,26 @@ qint64 TBaseSharedClient::LowestTemporaryIdHeld()
 {
     // Every whole-number cell counts, references included: going lower than
     // needed costs nothing, reusing an ID a row still names joins the row
-    // to a record nobody chose.
-    qint64 lowest = 0;
+    // to a record nobody chose. So do the IDs handed out before, in this run
+    // or, as each cache file keeps the lowest, in earlier ones: open
+    // folders, out-box and sent-log rows may still name one that no row of
+    // the book holds any more.
+    qint64 lowest = m_lowestTempId;
     const auto take = [&](const std::vector<QVariant>& values, const std::vector<bool>& whole) {
         for (size_t i = 0; i < values.size() && i < whole.size(); ++i)
             if (whole[i] && !values[i].isNull() && RemoteData::IsTemporaryId(values[i].toLongLong()))
                 lowest = std::min(lowest, values[i].toLongLong());
     };
+    QFile reserved(CacheFolder() + u'/' + QLatin1String(kTempIdFile));
+    bool read = false;
+    const qint64 reservedTo = reserved.open(QIODevice::ReadOnly) ? reserved.readAll().trimmed().toLongLong(&read) : 0;
+    m_tempIdsReserved = read && reservedTo < 0 && reservedTo > NoneID ? reservedTo : 0;
+    lowest = std::min(lowest, m_tempIdsReserved);
     for (int kind = 0; kind < DataKindCount; ++kind) {
         const TNClientDataSet* dataSet = ClientDataSet(TDataKind(kind));
         if (!dataSet)
             continue;
+        lowest = std::min(lowest, dataSet->TempIdFloor());
         std::vector<bool> whole;
         for (const TNFieldDef& def : dataSet->FieldDefs())
             whole.push_back(def.Kind == TFieldKind::fkInteger || def.Kind == TFieldKind::fkSmallInt);
@@ -309,6 +365,15 @@ qint64 TBaseSharedClient::LowestTemporaryIdHeld()
     return lowest;
 }
 
+qint64 TBaseSharedClient::LowestTemporaryId()
+{
+    if (!m_lowestTempIdKnown) {
+        m_lowestTempId = LowestTemporaryIdHeld();
+        m_lowestTempIdKnown = true;
+    }
+    return m_lowestTempId;
+}
+
 qint32 TBaseSharedClient::GetNextTempID(TNDataSet* dataSet)
 {
     const TNField* key = dataSet ? dataSet->FindField(QStringLiteral("ID")) : nullptr;
@@ -317,15 +382,17 @@ qint32 TBaseSharedClient::GetNextTempID(TNDataSet* dataSet)
     if (key->Kind() != TFieldKind::fkSmallInt && qobject_cast<TNClientDataSet*>(dataSet)) {
         // One run of IDs for the whole book, below every temporary ID it
         // holds in any dataset: no row can name two records by one ID.
-        if (!m_lowestTempIdKnown) {
-            m_lowestTempId = LowestTemporaryIdHeld();
-            m_lowestTempIdKnown = true;
-        }
-        if (m_lowestTempId - 1 <= NoneID)
+        const qint64 lowest = LowestTemporaryId();
+        // Two thousand million new rows: no ID is left that was never handed out.
+        if (lowest - 1 <= NoneID)
             throw EDataError(
-                QStringLiteral("The address book \"%1\" has no temporary ID left: apply its changes first.")
+                QStringLiteral("The address book \"%1\" has handed out every temporary ID: no new record can "
+                               "be made in it.")
                     .arg(Name()));
-        return qint32(--m_lowestTempId);
+        m_lowestTempId = lowest - 1;
+        if (m_lowestTempId < m_tempIdsReserved)
+            ReserveTempIds();
+        return qint32(m_lowestTempId);
     }
     // Carrier types (a small-integer ID no other row names) number their own.
     if (dataSet->Tag() != 0) {
@@ -336,6 +403,22 @@ qint32 TBaseSharedClient::GetNextTempID(TNDataSet* dataSet)
     const qint32 id = CalcNewTempID(dataSet);
     dataSet->SetTag(id - 1);
     return id;
+}
+
+void TBaseSharedClient::ReserveTempIds()
+{
+    const qint64 reserve = std::max<qint64>(m_lowestTempId - kTempIdBlock + 1, qint64(NoneID) + 1);
+    QString error;
+    if (!QDir().mkpath(CacheFolder()))
+        error = QStringLiteral("the folder cannot be made");
+    else if (ReplaceFileDurably(CacheFolder() + u'/' + QLatin1String(kTempIdFile), QByteArray::number(reserve), &error))
+        error.clear();
+    // Tried once a block: the cache files still keep the lowest ID when they
+    // are saved, so only a run that ends without saving them loses it.
+    m_tempIdsReserved = reserve;
+    if (!error.isEmpty())
+        qWarning("The address book \"%s\" cannot set its temporary IDs aside in \"%s\": %s", qUtf8Printable(Name()),
+                 qUtf8Printable(CacheFolder()), qUtf8Printable(error));
 }
 
 QString TDoorAddress::Fault(const QString& doing, const QString& reason) const
@@ -441,7 +524,7 @@ bool TSharedAccessClient::InitConnection(const QString& data)
         if (!dropped.isEmpty())
             notices << QStringLiteral(
                            "The cache of the address book \"%1\" held rows naming new records that "
-                           "are no longer in it; they were dropped:\n%2")
+                           "are no longer in it, and changed:\n%2")
                            .arg(Name(), dropped.join(u'\n'));
         SetLoadNotice(notices.join(QStringLiteral("\n\n")));
     }

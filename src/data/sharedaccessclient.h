@@ -73,9 +73,12 @@ public:
     qint32 CalcNewTempID(TNDataSet* dataSet) override;
     // The next of one run of temporary IDs for all the book's datasets,
     // starting below every temporary ID the book holds (in the rows, change
-    // logs and pending applies of all its datasets, as loaded); never one
-    // handed out before in this run. A small-integer ID (carrier types,
-    // which no row names) runs below its own dataset's lowest ID.
+    // logs and pending applies of all its datasets, as loaded) and below the
+    // lowest its cache files and the IDs set aside (TemporaryIds.txt, a
+    // block at a time) keep of earlier runs; never one handed out before, in
+    // this run or an earlier one, a run that ended without saving included. A
+    // small-integer ID (carrier types, which no row names) runs below its
+    // own dataset's lowest ID.
     qint32 GetNextTempID(TNDataSet* dataSet) override;
 
     QString Host() const { return m_host; }
@@ -102,24 +105,35 @@ protected:
     // 1..65535.
     bool ReadSettings(const QString& data);
     // Warnings of the caches that could not be read, for CreateDataClient,
-    // and what loading had to drop from a cache it could use.
-    QString InitWarning() const override { return m_initWarning.isEmpty() ? m_loadNotice : m_initWarning; }
+    // or what loading had to drop from a cache it could use; then what was
+    // found beside the cache files (TakeLeftoversAway).
+    QString InitWarning() const override;
     bool CacheUsable() const { return m_initWarning.isEmpty(); }
     void SetLoadNotice(const QString& text) { m_loadNotice = text; }
 
 private:
-    // Removes the partial files a save of FileName cut short left behind.
-    void RemoveLeftovers(const QString& fileName) const;
+    // Removes the partial files that saves of the book's files cut short
+    // left behind (none a running save still writes) and names the files of
+    // the older naming it leaves; returns what to tell the operator.
+    QString TakeLeftoversAway() const;
 
     QString m_host;
     quint16 m_port = 0;
     QString m_serverName;
     qint64 LowestTemporaryIdHeld();
+    // The last temporary ID handed out, or the lowest held (worked out again
+    // after a cache file is loaded).
+    qint64 LowestTemporaryId();
 
     std::array<bool, DataKindCount> m_unreadable{};
     QString m_initWarning;
     QString m_loadNotice;
-    qint64 m_lowestTempId = 0;  // the last temporary ID handed out, or the lowest held
+    QString m_leftoverNotice;
+    // Sets the next block of temporary IDs aside in the cache folder.
+    void ReserveTempIds();
+    // The last temporary ID handed out, or the lowest held; it only goes down.
+    qint64 m_lowestTempId = 0;
+    qint64 m_tempIdsReserved = 0;  // the lowest set aside in the cache folder (0: none)
     bool m_lowestTempIdKnown = false;
     bool m_savedForDestroy = false;
 };

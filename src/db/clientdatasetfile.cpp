@@ -6,16 +6,21 @@
 
 #include <QDataStream>
 #include <QFile>
+#include <QHash>
 #include <QStringList>
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace {
 constexpr char kMagic[] = "TVXCDS\r\n";
 constexpr char kEnd[] = "END!";
-constexpr quint32 kVersion = 2;
-// Version 1 files have no apply in flight; they are read as they are.
+constexpr quint32 kVersion = 3;
+// Version 1 files have no apply in flight, and neither they nor version 2
+// files name the load of their rows or the lowest temporary ID; they are
+// read as they are.
 constexpr quint32 kVersionWithoutApply = 1;
+constexpr quint32 kVersionWithoutSource = 2;
 // Bounds a corrupt count before it turns into a huge allocation.
 constexpr quint32 kMaxCount = 50'000'000;
 constexpr quint32 kMaxFields = 1000;
@@ -188,6 +193,38 @@ QString FieldNames(const std::vector<TNFieldDef>& defs)
     return names.join(QStringLiteral(", "));
 }
 
+// What is wrong when two stored rows hold one value in Field (empty when
+// none do, or the file has no such field): each would be taken for the
+// other wherever the value names a row.
+QString SameValueTwice(const TNClientPacket& packet, const QString& field)
+{
+    if (field.isEmpty())
+        return QString();
+    size_t column = packet.Defs.size();
+    for (size_t i = 0; i < packet.Defs.size(); ++i)
+        if (packet.Defs[i].Name.compare(field, Qt::CaseInsensitive) == 0)
+            column = i;
+    if (column == packet.Defs.size())
+        return QString();
+    QHash<qint64, size_t> rowOf;
+    rowOf.reserve(qsizetype(packet.Rows.size()));
+    for (size_t row = 0; row < packet.Rows.size(); ++row) {
+        const QVariant& value = packet.Rows[row].second[column];
+        if (!value.isValid() || value.isNull())
+            continue;
+        const auto at = rowOf.constFind(value.toLongLong());
+        if (at == rowOf.constEnd())
+            rowOf.insert(value.toLongLong(), row);
+        else
+            return QStringLiteral("rows %1 and %2 hold the same %3 %4")
+                .arg(*at + 1)
+                .arg(row + 1)
+                .arg(packet.Defs[column].Name)
+                .arg(value.toLongLong());
+    }
+    return QString();
+}
+
 [[noreturn]] void Unreadable(const QString& fileName, const QString& why)
 {
     throw EDatabaseError(QStringLiteral("The cache file \"%1\" cannot be read: %2").arg(fileName, why));
@@ -210,7 +247,7 @@ void SaveClientDataSetToFile(const TNClientDataSet& dataSet, const QString& file
             out << qint64(key);
             Write(out, values);
         });
-        out << quint32(dataSet.SavePoint());
+        out << quint32(dataSet.LogCount());
         dataSet.ForEachLogEntry([&out](TUpdateKind kind, qint64 key, const std::vector<QVariant>& before) {
             out << qint32(kind) << qint64(key);
             Write(out, before);
@@ -221,6 +258,7 @@ void SaveClientDataSetToFile(const TNClientDataSet& dataSet, const QString& file
             Write(out, change.OldValues);
             Write(out, change.NewValues);
         }
+        out << dataSet.SourceId() << qint64(dataSet.TempIdFloor());
         out.writeRawData(kEnd, 4);
         return out.status() == QDataStream::Ok;
     };
@@ -229,7 +267,8 @@ void SaveClientDataSetToFile(const TNClientDataSet& dataSet, const QString& file
         throw EDatabaseError(QStringLiteral("The cache file \"%1\" cannot be written: %2").arg(fileName, error));
 }
 
-void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName, const QStringList& required)
+void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName, const QStringList& required,
+                               const QString& uniqueField)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
@@ -242,7 +281,7 @@ void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName
     quint32 version = 0;
     quint32 defCount = 0;
     in >> version >> defCount;
-    if (version != kVersion && version != kVersionWithoutApply)
+    if (version != kVersion && version != kVersionWithoutApply && version != kVersionWithoutSource)
         Unreadable(fileName, QStringLiteral("format version %1, not %2").arg(version).arg(kVersion));
     if (in.status() != QDataStream::Ok || defCount == 0 || defCount > kMaxFields)
         Unreadable(fileName, QStringLiteral("bad field definitions"));
@@ -295,6 +334,9 @@ void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName
         if (twice != keys.end())
             Unreadable(fileName, QStringLiteral("two rows are stored under the key %1").arg(*twice));
     }
+    const QString twice = SameValueTwice(packet, uniqueField);
+    if (!twice.isEmpty())
+        Unreadable(fileName, twice);
     quint32 logCount = 0;
     in >> logCount;
     if (in.status() != QDataStream::Ok || logCount > kMaxCount)
@@ -346,6 +388,12 @@ void LoadClientDataSetFromFile(TNClientDataSet& dataSet, const QString& fileName
         if (!misfit.isEmpty())
             Unreadable(fileName, QStringLiteral("in change in flight %1, %2").arg(i + 1).arg(misfit));
         packet.Applying.push_back(std::move(change));
+    }
+    if (version >= kVersion) {
+        in >> packet.SourceId >> packet.TempIdFloor;
+        if (in.status() != QDataStream::Ok || packet.TempIdFloor > 0 ||
+            packet.TempIdFloor < std::numeric_limits<qint32>::min())
+            Unreadable(fileName, QStringLiteral("bad lowest temporary ID"));
     }
     char end[4] = {};
     if (in.readRawData(end, 4) != 4 || std::memcmp(end, kEnd, 4) != 0)

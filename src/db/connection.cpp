@@ -1,11 +1,17 @@
 #include "db/connection.h"
 
+#include <sqlite3.h>
 #include <QAtomicInteger>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
 #include <QUrl>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "db/dberror.h"
 #include "db/sqlexec.h"
@@ -13,6 +19,43 @@
 namespace {
 
 QAtomicInteger<quint64> connectionCounter;
+
+using TClock = std::chrono::steady_clock;
+// The moment after which no wait for a lock goes on (none: the epoch).
+std::atomic<TClock::rep> g_waitsEnd{0};
+
+// SQLite's own busy wait (the same growing sleeps up to the connection's
+// wait, BusyTimeoutMs unless SetBusyWait changed it), which also gives up
+// once the program has bounded its waits and the bound passed.
+int BusyWait(void* waitMs, int count)
+{
+    // The wait is carried as its milliseconds + 1 (no pointer: the default).
+    const int limit = waitMs ? int(reinterpret_cast<quintptr>(waitMs)) - 1 : BusyTimeoutMs;
+    static constexpr int kDelays[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    static constexpr int kTotals[] = {0, 1, 3, 8, 18, 33, 53, 78, 103, 128, 178, 228};
+    constexpr int kSteps = int(std::size(kDelays));
+    int delay = count < kSteps ? kDelays[count] : kDelays[kSteps - 1];
+    const int prior = count < kSteps ? kTotals[count] : kTotals[kSteps - 1] + delay * (count - (kSteps - 1));
+    delay = std::min(delay, limit - prior);
+    if (const TClock::rep end = g_waitsEnd.load(); end != 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(TClock::duration(end) -
+                                                                                TClock::now().time_since_epoch());
+        delay = std::min<int>(delay, int(std::max<qint64>(left.count(), 0)));
+    }
+    if (delay <= 0)
+        return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    return 1;
+}
+
+void InstallBusyWait(QSqlDatabase& db, int waitMs = BusyTimeoutMs)
+{
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return;
+    if (auto* sqlite = *static_cast<sqlite3* const*>(handle.constData()))
+        sqlite3_busy_handler(sqlite, &BusyWait, reinterpret_cast<void*>(quintptr(std::max(waitMs, 0)) + 1));
+}
 
 void RunPragma(QSqlDatabase& db, const QString& pragma)
 {
@@ -24,6 +67,7 @@ void RunPragma(QSqlDatabase& db, const QString& pragma)
 // The settings every connection runs with (see connection.h).
 void ApplySettings(QSqlDatabase& db)
 {
+    InstallBusyWait(db);
     RunPragma(db, QStringLiteral("PRAGMA journal_mode=WAL"));
     RunPragma(db, QStringLiteral("PRAGMA synchronous=NORMAL"));
     RunPragma(db, QStringLiteral("PRAGMA foreign_keys=ON"));
@@ -69,6 +113,11 @@ void ReopenSqliteConnection(QSqlDatabase& db)
     ApplySettings(db);
 }
 
+void SetBusyWait(QSqlDatabase& db, int ms)
+{
+    InstallBusyWait(db, ms);
+}
+
 void CloseSqliteConnection(const QString& connectionName) noexcept
 {
     if (!QSqlDatabase::contains(connectionName))
@@ -78,6 +127,18 @@ void CloseSqliteConnection(const QString& connectionName) noexcept
         db.close();
     }
     QSqlDatabase::removeDatabase(connectionName);
+}
+
+void LimitDatabaseWaits(int maxMs)
+{
+    const TClock::time_point end = TClock::now() + std::chrono::milliseconds(std::max(maxMs, 0));
+    // Never the epoch itself, which means no bound.
+    g_waitsEnd = std::max<TClock::rep>(end.time_since_epoch().count(), 1);
+}
+
+void ResetDatabaseWaits()
+{
+    g_waitsEnd = 0;
 }
 
 QString UniqueConnectionName(const QString& prefix)

@@ -18,6 +18,14 @@
 
 constexpr int BusyTimeoutMs = 5000;
 
+// Lets no wait for another writer's lock, on any connection of any thread,
+// go on past MaxMs from now (0: no more waits at all): the shut-down ends
+// within a bounded time whatever another program does with the file, and a
+// write that meets the lock then fails as "database is locked". A later call
+// moves the bound; ResetDatabaseWaits takes it away. Any thread.
+void LimitDatabaseWaits(int maxMs);
+void ResetDatabaseWaits();
+
 enum class TOpenMode { omExisting, omCreate };
 
 // Opens (or returns the already open) connection of this name on the file and
@@ -30,6 +38,9 @@ QSqlDatabase OpenSqliteConnection(const QString& connectionName, const QString& 
 // while it could not stays read-only until it is opened again. Raises
 // EDatabaseError when the file cannot be opened.
 void ReopenSqliteConnection(QSqlDatabase& db);
+// The connection waits at most Ms for another writer's lock from now on
+// (BusyTimeoutMs when opened; LimitDatabaseWaits bounds it as every wait).
+void SetBusyWait(QSqlDatabase& db, int ms);
 // Closes and forgets the named connection; nothing happens for an unknown
 // name. Call only when no query of the connection is alive.
 void CloseSqliteConnection(const QString& connectionName) noexcept;

@@ -71,22 +71,10 @@ QString TryWriteLock(QSqlDatabase& db)
 }
 }  // namespace
 
-void SetBusyWait(QSqlDatabase& db, int ms)
-{
-    QSqlQuery query(db);
-    query.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(ms));
-}
-
 QString ProbeWritable(QSqlDatabase& db, int waitMs)
 {
     if (!db.isOpen())
         return QStringLiteral("the database is not open");
-    int wasMs = BusyTimeoutMs;
-    {
-        QSqlQuery query(db);
-        if (query.exec(QStringLiteral("PRAGMA busy_timeout")) && query.next())
-            wasMs = query.value(0).toInt();
-    }
     SetBusyWait(db, waitMs);
     QString error = TryWriteLock(db);
     if (WriteProblemOf(error) == TWriteProblem::wpReadOnly) {
@@ -96,6 +84,6 @@ QString ProbeWritable(QSqlDatabase& db, int waitMs)
         SetBusyWait(db, waitMs);
         error = TryWriteLock(db);
     }
-    SetBusyWait(db, wasMs);
+    SetBusyWait(db, BusyTimeoutMs);
     return error;
 }

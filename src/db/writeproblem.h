@@ -28,10 +28,6 @@ QString WriteProblemText(const QString& errorText, const QString& fileName);
 // written now. A connection opened while the file could not be written
 // (SQLite opens such a file read-only and keeps it so) is opened again first
 // and asked once more. Waits at most WaitMs for another writer; the
-// connection's busy time-out is left as it was. Call with no transaction
-// open on the connection.
+// connection waits BusyTimeoutMs for a lock afterwards. Call with no
+// transaction open on the connection.
 QString ProbeWritable(QSqlDatabase& db, int waitMs);
-
-// The connection waits at most Ms for another writer's lock from now on
-// (until it is opened again).
-void SetBusyWait(QSqlDatabase& db, int ms);

@@ -1,6 +1,6 @@
 #include "foundation/dmoptions.h"
 
-#include "platform/messagedlg.h"
+#include "platform/closereport.h"
 #include "platform/profilefile.h"
 
 bool AddDisplayNameToMessage = false;
@@ -87,6 +87,7 @@ TDModOptions::TDModOptions(QObject* parent) : QObject(parent)
 
     o.LoadFromFile();
     Options = &m_options;
+    OnProgramClose(this, [this] { SaveOnce(); });
     NumericAllowedChars = o.OptionByName("NumericAllowedChars")->AsString();
     MaxNumericLength = o.OptionByName("MaxNumericLength")->AsInteger();
     DatabaseCaptionColor = static_cast<quint32>(o.OptionByName("DatabaseCaptionColor")->AsInteger());
@@ -95,20 +96,27 @@ TDModOptions::TDModOptions(QObject* parent) : QObject(parent)
 
 TDModOptions::~TDModOptions()
 {
+    SaveOnce();
+    if (Options == &m_options)
+        Options = nullptr;
+}
+
+void TDModOptions::SaveOnce() noexcept
+{
     // Every option's current value is written, applied or not. A failure
-    // here must not end the program: the operator is told and shut-down
-    // goes on.
+    // must not end the program: the operator is told and shut-down goes on.
+    if (m_saved)
+        return;
+    m_saved = true;
     try {
         m_options.SaveToFile();
     } catch (const EProfileFileError& e) {
-        MessageDlg(e.Message(), TMsgDlgType::mtError, mbOK);
+        ReportCloseFailure(e.Message());
     } catch (const std::exception& e) {
-        MessageDlg(QString::fromLocal8Bit(e.what()), TMsgDlgType::mtError, mbOK);
+        ReportCloseFailure(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        MessageDlg(QStringLiteral("Unable to write to %1").arg(m_options.FilePath()), TMsgDlgType::mtError, mbOK);
+        ReportCloseFailure(QStringLiteral("Unable to write to %1").arg(m_options.FilePath()));
     }
-    if (Options == &m_options)
-        Options = nullptr;
 }
 
 void TDModOptions::OnApplyLargeTreeIcons(TNOption* sender)

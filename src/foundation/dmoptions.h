@@ -5,9 +5,11 @@
 //
 // Creating the module sets up the table, loads "Settings.ini", points the
 // global Options at its store and fills NumericAllowedChars,
-// MaxNumericLength and DatabaseCaptionColor. Destroying it writes every
-// option back; a failed write is reported to the operator in an error box
-// and shut-down goes on (the destructor never throws).
+// MaxNumericLength and DatabaseCaptionColor. Every option is written back
+// when the program closes (a close step, before any window goes), or, for a
+// module destroyed otherwise, when it is destroyed; a failed write is told
+// among the failures of the close (ReportCloseFailure) and shut-down goes on
+// (the destructor never throws and shows nothing).
 
 #include "foundation/options.h"
 
@@ -38,7 +40,11 @@ private:
     void OnApplyPopupForSuccess(TNOption* sender);
     void OnApplyPopupForFailure(TNOption* sender);
 
+    // Writes every option back, once; a failure is reported, not thrown.
+    void SaveOnce() noexcept;
+
     TSCGOptions m_options;
+    bool m_saved = false;
 };
 
 // Program-wide copies of option values (initial values before any handler

@@ -1,6 +1,7 @@
 #include "foundation/formbase.h"
 
 #include "foundation/formsettings.h"
+#include "platform/closereport.h"
 #include "platform/profilefile.h"
 
 #include <QApplication>
@@ -79,6 +80,7 @@ void TFormBase::RestoreFormSettings()
     m_designMinimum = m_window->minimumSize();
     QString section;
     LoadFormSettings(section);
+    OnProgramClose(m_window, [this] { StoreFormSettings(); });
 }
 
 void TFormBase::StoreFormSettings()

@@ -17,7 +17,9 @@
 // runs SaveFormSettings. Overrides call the base first and then read or write
 // their own keys in the section it hands back (the window's class name, as
 // moc knows it, e.g. "TFormMain"). Without the explicit call the base
-// destructor saves the placement alone.
+// destructor saves the placement alone. When the program closes, every
+// window still there stores its settings before any window goes (a close
+// step, see platform/closereport.h); its destructor then stores nothing.
 //
 // Only stored values move a window: one never saved keeps its designed size
 // and the place its DesignedPosition names (the window system's choice, or

@@ -1,7 +1,7 @@
 #include "foundation/formsettings.h"
 
 #include "foundation/workarea.h"
-#include "platform/messagedlg.h"
+#include "platform/closereport.h"
 #include "platform/profilefile.h"
 #include "platform/programfolder.h"
 
@@ -20,10 +20,9 @@ TFormSettingsFile::TFormSettingsFile()
     FormSettingsIni = m_file.get();
 }
 
-TFormSettingsFile::~TFormSettingsFile()
+void TFormSettingsFile::Flush()
 {
-    if (FormSettingsIni == m_file.get())
-        FormSettingsIni = nullptr;
+    m_flushed = true;
     try {
         m_file->UpdateFile();
     } catch (const EProfileFileError& error) {
@@ -31,6 +30,14 @@ TFormSettingsFile::~TFormSettingsFile()
     } catch (...) {
         // Nothing may leave a destructor.
     }
+}
+
+TFormSettingsFile::~TFormSettingsFile()
+{
+    if (FormSettingsIni == m_file.get())
+        FormSettingsIni = nullptr;
+    if (!m_flushed)
+        Flush();
 }
 
 QRect FormSettingsWorkArea()
@@ -43,5 +50,5 @@ void ReportFormSettingsError(const EProfileFileError& error)
     if (g_errorReported)
         return;
     g_errorReported = true;
-    MessageDlg(error.Message(), TMsgDlgType::mtError, mbOK);
+    ReportCloseFailure(error.Message());
 }

@@ -8,9 +8,10 @@
 // tests, say) simply keep their designed placement.
 //
 // Every write goes to disk at once and throws EProfileFileError when it
-// fails. Windows save while they are destroyed, so they report such a
-// failure through ReportFormSettingsError instead of throwing; the operator
-// sees one error box per run, however many windows fail. Main thread only.
+// fails. Windows save when the program closes (and, should they go before,
+// while they are destroyed), so they report such a failure through
+// ReportFormSettingsError instead of throwing; the operator is told once per
+// run, however many windows fail. Main thread only.
 
 #include <QRect>
 #include <memory>
@@ -24,7 +25,10 @@ class TFormSettingsFile {
 public:
     // Opens ProgramFolder() + "FormSettings.ini" and takes the work area.
     TFormSettingsFile();
-    // Flushes the file and frees it; a failed write is reported, not thrown.
+    // Writes the file once more (which makes it when nothing was written);
+    // a failed write is reported, not thrown.
+    void Flush();
+    // Flushes the file unless Flush ran, and frees it.
     ~TFormSettingsFile();
     TFormSettingsFile(const TFormSettingsFile&) = delete;
     TFormSettingsFile& operator=(const TFormSettingsFile&) = delete;
@@ -33,10 +37,12 @@ public:
 
 private:
     std::unique_ptr<TNProfileFile> m_file;
+    bool m_flushed = false;
 };
 
 // The work area taken when the file was opened (the current one without a file).
 QRect FormSettingsWorkArea();
 
-// Shows "Unable to write to <path>" in an error box, once per file.
+// Tells "Unable to write to <path>" once per run, among the failures of the
+// close (ReportCloseFailure): never a box from where it is called.
 void ReportFormSettingsError(const EProfileFileError& error);

@@ -13,11 +13,13 @@
 #include "messaging/protocol.h"
 #include "messaging/sendprogress.h"
 #include "messaging/unroutedrows.h"
+#include "platform/closereport.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <algorithm>
+#include <utility>
 
 namespace {
 std::atomic<quint64> g_lastLinkSerial{0};
@@ -26,6 +28,12 @@ std::atomic<quint64> g_lastLinkSerial{0};
 TBaseServer::TBaseServer() : m_serial(++g_lastLinkSerial) {}
 
 TBaseServer::~TBaseServer() = default;
+
+bool TBaseServer::StopThreads(int /*timeoutMs*/)
+{
+    BeginDestroy();
+    return true;
+}
 
 void TBaseServer::TellStrayAnswersAtEnd() noexcept
 {
@@ -116,8 +124,9 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
         case rkMessageAccepted:
         case rkMessageAcceptError:
             if (message.ToInputMessage(&input)) {
-                if (!RunSentRows().TakeAck(input)) {
-                    DropStrayAnswer(input);
+                TNSentRows::TAckTake take = RunSentRows().TakeAck(input, EndpointId());
+                if (!take.Taken) {
+                    DropStrayAnswers(1);
                     break;
                 }
                 // The server waits for the next row: it goes out first,
@@ -147,34 +156,22 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
                 // An idle send loop logs it now, not at its next batch.
                 if (m_sendIdle.load())
                     m_outMessagesEvent.Wake();
+                // A report that came before the acceptance confirms the row
+                // now; a stale one is ignored.
+                if (take.HasReport)
+                    ForwardReport(take.Report);
+                if (take.Stale > 0)
+                    DropStrayAnswers(take.Stale);
             }
             break;
         case rkMessageSent:
         case rkMessageSendError:
             if (message.ToInputMessage(&input)) {
-                if (!RunSentRows().TakeReport(input)) {
-                    DropStrayAnswer(input);
-                    break;
-                }
-                {
-                    // A report of a row whose acknowledgement this link has
-                    // not logged yet goes to the processor with the next log
-                    // write (TakeReportsForProcessor): the processor could
-                    // only hold it till then, and is woken once per group.
-                    // The report of the row just acknowledged (the usual
-                    // case: both come in one read) certainly waits; the
-                    // claims are looked at only for the others.
-                    std::lock_guard<std::mutex> guard(m_stateLock);
-                    const bool justAcked =
-                        m_lastAckInFlight && !m_acks.isEmpty() && m_acks.last().ClientRecordID == input.ClientRecordID;
-                    if (!m_sendLoopEnded && (justAcked || RowAwaitsAckLog(input.ClientRecordID))) {
-                        m_reportsAwaitingLog.append(input);
-                        if (m_sendIdle.load())
-                            m_outMessagesEvent.Wake();
-                        break;
-                    }
-                }
-                InMessagesList.Add(input);
+                const TNSentRows::TReportTake take = RunSentRows().TakeReport(input, EndpointId());
+                if (take == TNSentRows::rtStray)
+                    DropStrayAnswers(1);
+                else if (take == TNSentRows::rtTaken)
+                    ForwardReport(input);
             }
             break;
         case rkBroadcastMessage:
@@ -186,18 +183,54 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
     }
 }
 
-void TBaseServer::DropStrayAnswer(const TClientInputMessage& answer)
+void TBaseServer::ForwardReport(const TClientInputMessage& report)
 {
-    // Not an answer this run awaits (a row never sent, answered already, a
-    // report before its acceptance or naming another server record): it
-    // must not make any row count as accepted or delivered. The operator
-    // hears how many once per batch; an idle send loop is woken by the first
-    // so it tells them after a quiet moment.
-    if (m_strayAnswers.fetch_add(1) == 0 && m_sendIdle.load())
+    {
+        // A report of a row whose acknowledgement this link has not logged
+        // yet goes to the processor with the next log write: the processor
+        // could only hold it till then, and is woken once per group. The
+        // report of the row just acknowledged (the usual case: both come in
+        // one read) certainly waits; the claims are looked at only for the
+        // others.
+        std::lock_guard<std::mutex> guard(m_stateLock);
+        const bool justAcked =
+            m_lastAckInFlight && !m_acks.isEmpty() && m_acks.last().ClientRecordID == report.ClientRecordID;
+        if (!m_sendLoopEnded && (justAcked || RowAwaitsAckLog(report.ClientRecordID))) {
+            m_reportsAwaitingLog.append(report);
+            if (m_sendIdle.load())
+                m_outMessagesEvent.Wake();
+            return;
+        }
+    }
+    InMessagesList.Add(report);
+}
+
+void TBaseServer::DropStrayAnswers(int answers)
+{
+    // Not an answer this run awaits from this server (a row never sent or
+    // sent to another server, answered already, a report naming another
+    // server record): it must not make any row count as accepted, delivered
+    // or failed. The operator hears how many once per batch (the popup is
+    // the notice: nothing is written per answer); an idle send loop is woken
+    // by the first so it tells them after a quiet moment.
+    if (m_strayAnswers.fetch_add(answers) == 0 && m_sendIdle.load())
         m_outMessagesEvent.Wake();
-    qDebug("Link %llu: answer %d for client record %d (server record %d) matches no row awaiting it; dropped",
-           static_cast<unsigned long long>(m_serial), int(answer.MsgType), answer.ClientRecordID,
-           answer.ServerRecordID);
+}
+
+quint32 TBaseServer::EndpointId() const
+{
+    // Made on first use: the kind's filter is not there while the base is
+    // being made. The filter's first address stands for the server (a local
+    // server's is the loopback address, whichever of its addresses a link
+    // was made for).
+    std::call_once(m_endpointOnce, [this] {
+        const TNOutRowFilter filter = OutRowFilter();
+        m_endpointId = TNSentRows::EndpointId(QStringLiteral("%1|%2|%3|%4")
+                                                  .arg(filter.ServerTypeNo)
+                                                  .arg(filter.IpAddresses.value(0), filter.HostName)
+                                                  .arg(filter.PortNo));
+    });
+    return m_endpointId;
 }
 
 void TBaseServer::TellStrayAnswers()
@@ -612,10 +645,17 @@ bool TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
     // staying queued are those that really stay.
     if (trouble.troubled)
         TellLogTrouble(db, trouble, routes);
-    if (closedEarly)
+    if (closedEarly) {
         TellConnectionClosed(db, routes);
-    else if (!unanswered.isEmpty() && !stopRequested() && !Destroying())
-        TellUnanswered(db, unanswered);
+        m_unanswered.clear();  // counted among the rows that stay
+    } else if (!unanswered.isEmpty() && !stopRequested() && !Destroying()) {
+        // The answers of rows whose wait ran out may still be on their way:
+        // they are counted once one more wait has passed (the idle loop
+        // logs what comes meanwhile).
+        for (const qint32 row : std::as_const(unanswered))
+            m_unanswered.insert(row);
+        m_unansweredDue.setRemainingTime(kAckTimeoutMs);
+    }
     TellStrayAnswers();
     return closedEarly;
 }
@@ -691,11 +731,11 @@ void TBaseServer::TellLogTrouble(QSqlDatabase& db, const TLogTrouble& trouble, T
                   pkError);
 }
 
-void TBaseServer::TellUnanswered(QSqlDatabase& db, const QList<qint32>& rows) const
+void TBaseServer::TellUnanswered(QSqlDatabase& db)
 {
     // A row whose answer came late, after its wait, has been logged by now
-    // and is not counted.
-    const QSet<qint32> waitedFor(rows.cbegin(), rows.cend());
+    // and is not counted; nor is one whose acceptance waits to be logged.
+    const QSet<qint32> waitedFor = std::exchange(m_unanswered, {});
     const QSet<qint32> accepted = UnloggedAckRows();
     int left = -1;
     try {
@@ -849,12 +889,19 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
         // failed is tried again every kIdlePollMs.
         // Answers ignored while idle are told once none has come for
         // kIdlePollMs (a burst makes one popup), or at the next batch's end.
+        // Rows a batch left unanswered are counted once their answers can
+        // no longer come in time.
         m_sendIdle = true;
         if (HasAcks())
             m_outMessagesEvent.Wake();  // also passes on held reports
         const int strays = m_strayAnswers.load();
         const bool poll = !m_unloggedAcks.isEmpty() || strays > 0;
-        const bool woken = m_outMessagesEvent.WaitFor(poll ? kIdlePollMs : -1) == TNSynchroEvent::srSignaled;
+        int wait = poll ? kIdlePollMs : -1;
+        if (!m_unanswered.isEmpty()) {
+            const int due = int(std::max<qint64>(m_unansweredDue.remainingTime(), 0));
+            wait = wait < 0 ? due : std::min(wait, due);
+        }
+        const bool woken = m_outMessagesEvent.WaitFor(wait) == TNSynchroEvent::srSignaled;
         m_sendIdle = false;
         if (!woken && strays > 0 && m_strayAnswers.load() == strays)
             TellStrayAnswers();
@@ -870,6 +917,8 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
             // again, never holds the batch in one long wait.
             SetBusyWait(db, kLogBusyWaitMs);
             LogAcksInHand(db);
+            if (!m_unanswered.isEmpty() && m_unansweredDue.hasExpired())
+                TellUnanswered(db);
         } catch (const std::exception&) {
             db = QSqlDatabase();  // not reachable now: no batch this time
         }
@@ -885,16 +934,22 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
         }
         ReleaseSendWork();
     }
-    if (LoggedOn() && (HasAcks() || !m_unloggedAcks.isEmpty())) {
+    if (LoggedOn() && (HasAcks() || !m_unloggedAcks.isEmpty() || !m_unanswered.isEmpty())) {
         // Acknowledgements that came after the last look (a row whose wait
         // had run out, then the server closed) are logged before the link
         // goes: the row would otherwise go out again with the next Send.
+        // The rows still unanswered then get no answer on this connection:
+        // the operator hears of them, unless the program stops.
         try {
             db = ThreadDatabase(path);
             LogAcksInHand(db);
+            if (!m_unanswered.isEmpty() && !stopRequested() && !Destroying())
+                TellUnanswered(db);
         } catch (const std::exception&) {
         }
     }
+    if (Destroying())
+        TellUnloggedAtEnd(db);
     if (m_outMessagesEvent.Cancel()) {
         // A batch asked for just before the server ended the conversation
         // never ran: its rows stay queued, as those of a batch cut short.
@@ -1003,4 +1058,20 @@ QString TBaseServer::BatchFailedText(const QString& reason) const
 {
     return QStringLiteral("The messages for the Server at %1 could not be sent; they stay in the OutBox.\r\rReason: %2")
         .arg(ServerPlace(), reason);
+}
+
+void TBaseServer::TellUnloggedAtEnd(QSqlDatabase& db)
+{
+    QList<TClientInputMessage> acks = m_unloggedAcks + TakeAcks();
+    if (acks.isEmpty())
+        return;
+    QStringList names;
+    for (const TClientInputMessage& ack : std::as_const(acks)) {
+        const QString name = db.isValid() ? OutRowName(db, ack.ClientRecordID) : QString();
+        names << u'"' + RecipientLabel(name, ack.ClientRecordID) + u'"';
+    }
+    ReportCloseFailure(QStringLiteral("%1 message(s) accepted by the Server (%2) could not be written to the "
+                                      "sent-messages log before the program closed.")
+                           .arg(acks.size())
+                           .arg(names.join(QStringLiteral(", "))));
 }

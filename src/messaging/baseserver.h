@@ -32,6 +32,7 @@
 #include "messaging/synchroevent.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QSet>
 #include <QSqlDatabase>
@@ -103,6 +104,11 @@ public:
     // Another thread: a Connect in progress gives up its waits as soon as
     // it can (the program is ending).
     virtual void AbortConnect() { LogonUnanswerable(); }
+    // Shut-down, main thread: asks the link's threads to end as its
+    // destructor does and waits for them up to TimeoutMs; true once they all
+    // have (freeing the link then waits no more). A link whose threads did
+    // not end must not be freed.
+    virtual bool StopThreads(int timeoutMs);
     // Connect, with an error that maps to no result taken as this result
     // (and its text as ErrorText).
     TConnectResult SafeConnect(int timeoutMs);
@@ -134,7 +140,8 @@ public:
     bool SendOutMessage(const TNOutRow& row, const TNSendSettings& settings, TNRouteCache* routes = nullptr);
     // Dispatches every frame the cutter holds, in order. Malformed frames
     // are skipped, and so are acknowledgements and reports that answer no
-    // row this run has sent and awaits them for (see sentrows.h).
+    // row this run has sent to this link's server and awaits them for (see
+    // sentrows.h); a report ahead of its row's acceptance waits for it.
     void HandleServerReply(TFrameCutter& cutter);
     void HandleServerReply(const QList<TClientRawInMessage>& messages);
 
@@ -212,8 +219,12 @@ protected:
     // (or can bring no more answers). Never throws.
     void TellStrayAnswersAtEnd() noexcept;
     // A row's frame goes on the wire now (just before it is handed to the
-    // transport): its answers are taken from here on, on any link.
-    static void RowPutOnWire(qint32 rowId) { RunSentRows().Sent(rowId); }
+    // transport): its answers are taken from here on, on any link to this
+    // link's server.
+    void RowPutOnWire(qint32 rowId) { RunSentRows().Sent(rowId, EndpointId()); }
+    // The number of this link's server in the run's record of sent rows:
+    // the same for every link to the same endpoint.
+    quint32 EndpointId() const;
     // Releases send work requested of a batch that will never run; Send is
     // enabled again when that was the last work of the cycle.
     void CancelPendingBatch()
@@ -237,8 +248,11 @@ protected:
 private:
     friend class TNServersList;
     void DispatchReply(const TClientRawInMessage& message);
-    // Ignores an answer no row awaits, counting it for the operator.
-    void DropStrayAnswer(const TClientInputMessage& answer);
+    // A report that counts for its row: held for the log write of the row's
+    // acknowledgement, or passed to the message processor.
+    void ForwardReport(const TClientInputMessage& report);
+    // Ignores Answers answers no row awaits, counting them for the operator.
+    void DropStrayAnswers(int answers);
     // Tells the operator, in one popup, how many answers were ignored since
     // the last time (nothing when none was).
     void TellStrayAnswers();
@@ -266,9 +280,10 @@ private:
     // The batch's one notice about its record, when the log could not be
     // written during it.
     void TellLogTrouble(QSqlDatabase& db, const TLogTrouble& trouble, TNRouteCache& routes);
-    // Tells the operator that rows of a batch (Rows: those whose wait ran
-    // out) got no answer and stay queued, unless their answers came since.
-    void TellUnanswered(QSqlDatabase& db, const QList<qint32>& rows) const;
+    // Tells the operator that rows of earlier batches whose wait ran out
+    // (m_unanswered, emptied) got no answer and stay queued, unless their
+    // answers came since; nothing when none stays.
+    void TellUnanswered(QSqlDatabase& db);
     // Rows accepted by the server whose acceptance is not logged yet: they
     // are never sent again.
     QSet<qint32> UnloggedAckRows() const;
@@ -302,16 +317,26 @@ private:
     bool MayGoOn() const { return !m_logHeld.load() && m_acksInHand.load() < kMaxUnloggedAcks; }
     // LogAcks for every acknowledgement in hand, the retried ones included.
     void LogAcksInHand(QSqlDatabase& db);
+    // The link goes (the program closes) with acknowledgements that could
+    // not be logged: their recipients are named among the failures of the
+    // close.
+    void TellUnloggedAtEnd(QSqlDatabase& db);
     // Hands the reports held for the link's log writes to the message
     // processor; with SendLoopEnded none is held from then on.
     void PassReportsToProcessor(bool sendLoopEnded);
 
     const quint64 m_serial;
+    mutable std::once_flag m_endpointOnce;
+    mutable quint32 m_endpointId = 0;
     // Send thread only: acknowledgements whose logging failed, the reason
     // of the last failure, and how many of them a notice called unlogged.
     QList<TClientInputMessage> m_unloggedAcks;
     QString m_logError;
     int m_toldUnlogged = 0;
+    // Send thread only: rows of the batches so far whose wait ran out, told
+    // (those still unanswered) once m_unansweredDue has passed.
+    QSet<qint32> m_unanswered;
+    QDeadlineTimer m_unansweredDue;
     // Acceptances taken and not logged yet (counted when they arrive, until
     // their log write succeeds or finds nothing to log), and whether one of
     // them failed to be logged: while so, no further frame goes out.

@@ -85,6 +85,16 @@ TComServer::~TComServer()
     // member is still alive.
 }
 
+bool TComServer::StopThreads(int timeoutMs)
+{
+    BeginDestroy();
+    m_transportAlive = false;
+    m_abortConnect.SetEvent();
+    m_sendThread->Terminate();
+    m_tovixServer.Disconnect();
+    return m_sendThread->WaitFor(timeoutMs);
+}
+
 TConnectResult TComServer::Attach()
 {
     try {

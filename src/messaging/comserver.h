@@ -50,6 +50,7 @@ public:
     void Disconnect() override;
     TConnectResult UnmappedErrorResult() const override { return crAutomationError; }
     void AbortConnect() override;
+    bool StopThreads(int timeoutMs) override;
     TNOutRowFilter OutRowFilter() const override;
 
     TTovixServer& TovixServer() { return m_tovixServer; }

@@ -280,18 +280,19 @@ void CreateDispatcher()
         ActivateSendThread = new TNActivateSendThread();
 }
 
-void StopDispatcher(int timeoutMs)
+bool StopDispatcher(int timeoutMs)
 {
     // The last connection's error belongs to this run only.
     struct TClearLastError {
         ~TClearLastError() { LastError().Set(QString()); }
     } clearLastError;
     if (!ActivateSendThread)
-        return;
-    if (ActivateSendThread->Stop(timeoutMs)) {
+        return true;
+    const bool stopped = ActivateSendThread->Stop(timeoutMs);
+    if (stopped)
         delete ActivateSendThread;
-    } else {
+    else
         qWarning("The dispatcher did not stop within %d ms", timeoutMs);
-    }
     ActivateSendThread = nullptr;
+    return stopped;
 }

@@ -48,8 +48,9 @@ private:
 extern TNActivateSendThread* ActivateSendThread;
 void CreateDispatcher();
 // Stops and joins the dispatcher within TimeoutMs and frees it; a thread
-// that does not end in time is left running (never freed under it).
-void StopDispatcher(int timeoutMs);
+// that does not end in time is left running (never freed under it): false
+// then.
+bool StopDispatcher(int timeoutMs);
 
 // The ErrorText of the last link the dispatcher tried to connect.
 QString LastErrorText();

@@ -1,6 +1,7 @@
 #include "messaging/messageprocessor.h"
 
 #include "data/threadconnections.h"
+#include "db/connection.h"
 #include "db/writeproblem.h"
 #include "foundation/dmoptions.h"
 #include "messaging/baseserver.h"

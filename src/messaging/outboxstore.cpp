@@ -617,6 +617,15 @@ void UnmarkRowsOnWire(QSqlDatabase& db, const QList<qint32>& rowIds) noexcept
     }
 }
 
+QString OutRowName(QSqlDatabase& db, qint32 rowId)
+{
+    QSqlQuery query(db);
+    if (!query.prepare(QStringLiteral("select Name from OutMessages where ID = :id")))
+        return QString();
+    query.bindValue(QStringLiteral(":id"), rowId);
+    return query.exec() && query.next() ? query.value(0).toString() : QString();
+}
+
 int RefusalStatus(const TClientInputMessage& ack)
 {
     return ack.ErrorCode != 0 ? ack.ErrorCode : int(rkMessageAcceptError);

@@ -122,6 +122,8 @@ bool MarkRowsOnWire(QSqlDatabase& db, const QList<qint32>& rowIds, QString* erro
 // count the row among those that may have been delivered.
 void UnmarkRowsOnWire(QSqlDatabase& db, const QList<qint32>& rowIds) noexcept;
 
+// The recipient's name of an out-box row; empty when it cannot be read.
+QString OutRowName(QSqlDatabase& db, qint32 rowId);
 // The status logged for a row refused on arrival: the refusal's code, or the
 // refusal's reply kind when the server gave none (so it never reads as a
 // success).

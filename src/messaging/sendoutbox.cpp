@@ -12,6 +12,9 @@
 #include "messaging/serverslist.h"
 #include "platform/hostlookup.h"
 
+#include <QDeadlineTimer>
+#include <algorithm>
+
 namespace {
 // Longest waits of shut-down: the dispatcher may be inside a connection
 // attempt (bounded by the logon time-out), the processor inside one report.
@@ -70,19 +73,27 @@ void StartMessaging()
     CreateDispatcher();
 }
 
-void StopMessaging()
+bool StopMessaging(int timeoutMs)
 {
-    StopDispatcher(kDispatcherStopMs);
+    const QDeadlineTimer deadline(timeoutMs);
+    const auto within = [&deadline](int ownMs) {
+        return deadline.isForever() ? ownMs : int(std::min<qint64>(ownMs, deadline.remainingTime()));
+    };
+    bool stopped = StopDispatcher(within(kDispatcherStopMs));
     if (MessageProcessor) {
-        if (MessageProcessor->Stop(kProcessorStopMs))
+        const int waitMs = within(kProcessorStopMs);
+        if (MessageProcessor->Stop(waitMs)) {
             delete MessageProcessor;
-        else
-            qWarning("The message processor did not stop within %d ms", kProcessorStopMs);
+        } else {
+            qWarning("The message processor did not stop within %d ms", waitMs);
+            stopped = false;
+        }
         MessageProcessor = nullptr;
     }
-    ServersList.FreeAll();
+    stopped = ServersList.FreeAll(int(deadline.remainingTime())) == 0 && stopped;
     // A connection attempt that ran out of time may have left its host-name
     // lookup running.
     JoinHostLookups();
     FreeAllPopupWins();
+    return stopped;
 }

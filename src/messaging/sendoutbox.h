@@ -16,9 +16,12 @@ void SendOutBox();
 // and InMessagesList exist from program load).
 void StartMessaging();
 // Shut-down, before the data modules go: stops and joins the dispatcher,
-// the message processor's thread and every link's threads (bounded waits),
-// frees the links and the open popups. Safe to call more than once.
-void StopMessaging();
+// the message processor's thread and every link's threads, frees the links
+// and the open popups. Safe to call more than once. Each wait is bounded,
+// and all of them together by TimeoutMs (-1: only each by its own bound);
+// false when a thread did not end in time: what it uses is left alone, and
+// the modules must not be destroyed under it.
+bool StopMessaging(int timeoutMs = -1);
 
 // The option values the send threads will use, as of now (for tests and for
 // SendOutBox): the local database file of the local data module and the

@@ -1,6 +1,7 @@
 #include "messaging/serverslist.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QMetaObject>
 #include <mutex>
@@ -99,7 +100,7 @@ bool TNServersList::RemoveAndFreeServer(TBaseServer* link, bool disconnect, quin
     return true;
 }
 
-void TNServersList::FreeAll()
+int TNServersList::FreeAll(int timeoutMs)
 {
     QList<TBaseServer*> links;
     {
@@ -111,9 +112,23 @@ void TNServersList::FreeAll()
             links.append(link);
         }
     }
-    for (TBaseServer* link : links)
-        delete link;
-    ReapClosedLinks();
+    {
+        std::lock_guard<std::mutex> guard(Graveyard().lock);
+        links += Graveyard().links;
+        Graveyard().links.clear();
+    }
+    // Every link is asked first, so their threads end side by side.
+    for (TBaseServer* link : std::as_const(links))
+        link->StopThreads(0);
+    const QDeadlineTimer deadline(timeoutMs);
+    int left = 0;
+    for (TBaseServer* link : std::as_const(links)) {
+        if (link->StopThreads(int(deadline.remainingTime())))
+            delete link;
+        else
+            ++left;  // its threads still use it
+    }
+    return left;
 }
 
 int TNServersList::LiveCount()

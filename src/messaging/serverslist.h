@@ -42,9 +42,11 @@ public:
     // False (nothing happens) when it is not listed, or when Serial is not 0
     // and the listed link at that address is another (later) one.
     bool RemoveAndFreeServer(TBaseServer* link, bool disconnect = false, quint64 serial = 0);
-    // Shut-down, main thread: unlists and frees every link, and empties the
-    // graveyard.
-    void FreeAll();
+    // Shut-down, main thread: unlists every link and frees it with those of
+    // the graveyard, waiting for their threads up to TimeoutMs in all (-1:
+    // without limit). A link whose threads did not end by then is left as
+    // it is, never freed; returns how many were.
+    int FreeAll(int timeoutMs = -1);
     // Listed links (takes the read lock).
     int LiveCount();
 };

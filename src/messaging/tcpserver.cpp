@@ -63,6 +63,17 @@ TTcpServer::~TTcpServer()
     TellStrayAnswersAtEnd();
 }
 
+bool TTcpServer::StopThreads(int timeoutMs)
+{
+    BeginDestroy();
+    m_socket.Shutdown();
+    m_sendThread->Terminate();
+    m_receiveThread->Terminate();
+    const QDeadlineTimer deadline(timeoutMs);
+    return m_sendThread->WaitFor(int(deadline.remainingTime())) &&
+           m_receiveThread->WaitFor(int(deadline.remainingTime()));
+}
+
 TConnectResult TTcpServer::Connect(int /*reserved*/, int timeoutMs)
 {
     if (m_receiveThread->Started())

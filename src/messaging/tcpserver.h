@@ -58,6 +58,7 @@ public:
     TConnectResult Connect(int reserved, int timeoutMs) override;
     void SendText(const QByteArray& frame) override;
     void Disconnect() override { m_socket.Shutdown(); }
+    bool StopThreads(int timeoutMs) override;
     TConnectResult UnmappedErrorResult() const override { return crLogonFailed; }
     TNOutRowFilter OutRowFilter() const override;
 

@@ -13,6 +13,29 @@
 #include <cstdlib>
 
 namespace {
+// Between the target's name and the six characters mkostemp fills in.
+constexpr char kPartialMark[] = ".tovix2-partial-";
+
+bool SixLettersOrDigits(QStringView tail)
+{
+    return tail.size() == 6 &&
+           std::all_of(tail.cbegin(), tail.cend(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; });
+}
+
+// The names in FileName's folder that are FileName's own name, then Mark,
+// then six letters or digits.
+QStringList NamesBeside(const QString& fileName, const QString& mark)
+{
+    const QFileInfo info(fileName);
+    const QString prefix = info.fileName() + mark;
+    QStringList found;
+    const QStringList names = QDir(info.absolutePath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names)
+        if (name.startsWith(prefix) && SixLettersOrDigits(QStringView(name).mid(prefix.size())))
+            found.append(name);
+    return found;
+}
+
 bool Fail(QString* errorText, const QString& what, int error)
 {
     if (errorText)
@@ -83,14 +106,14 @@ private:
     QByteArray m_buffer;
 };
 
-// The new file beside the target, named after it with six more characters
-// ("name.XXXXXX"), locked for as long as it is open so that a partial file
+// The new file beside the target, named after it with the mark and six more
+// characters ("name.tovix2-partial-XXXXXX"), locked for as long as it is open so that a partial file
 // being written is told from one a crash left behind. Closed, and removed
 // unless renamed, however the replacement ends (an exception of the content
 // too).
 class TNewFile {
 public:
-    explicit TNewFile(const QByteArray& target) : m_target(target), m_name(target + ".XXXXXX")
+    explicit TNewFile(const QByteArray& target) : m_target(target), m_name(target + kPartialMark + "XXXXXX")
     {
         m_fd = ::mkostemp(m_name.data(), O_CLOEXEC);
         m_made = m_fd >= 0;
@@ -142,7 +165,7 @@ void SyncFolder(const QByteArray& folder)
 }
 }  // namespace
 
-bool ReplaceFileDurably(const QString& fileName, const TDurableContent& write, QString* errorText)
+bool ReplaceFileDurably(const QString& fileName, const TDurableContent& write, QString* errorText, int mode)
 {
     const QByteArray target = QFile::encodeName(fileName);
     TNewFile file(target);
@@ -151,7 +174,9 @@ bool ReplaceFileDurably(const QString& fileName, const TDurableContent& write, Q
     // Kept as the file it replaces, so that a shared folder stays readable to
     // the same people.
     struct stat old {};
-    ::fchmod(file.Fd(), ::stat(target.constData(), &old) == 0 ? old.st_mode & 07777 : 0644);
+    if (mode < 0)
+        mode = ::stat(target.constData(), &old) == 0 ? int(old.st_mode & 07777) : 0644;
+    ::fchmod(file.Fd(), mode_t(mode));
     int error = 0;
     QString what;
     {
@@ -189,16 +214,10 @@ bool ReplaceFileDurably(const QString& fileName, const QByteArray& bytes, QStrin
 
 QStringList RemovePartialFiles(const QString& fileName)
 {
-    const QFileInfo info(fileName);
+    const QString folder = QFileInfo(fileName).absolutePath();
     QStringList removed;
-    const QString prefix = info.fileName() + u'.';
-    const QStringList names = QDir(info.absolutePath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names) {
-        const QString tail = name.mid(prefix.size());
-        if (!name.startsWith(prefix) || tail.size() != 6 ||
-            !std::all_of(tail.cbegin(), tail.cend(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; }))
-            continue;
-        const QByteArray path = QFile::encodeName(info.absolutePath() + u'/' + name);
+    for (const QString& name : NamesBeside(fileName, QString::fromLatin1(kPartialMark))) {
+        const QByteArray path = QFile::encodeName(folder + u'/' + name);
         // A save under way holds its lock: only a file nobody writes is left over.
         const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         if (fd < 0)
@@ -208,6 +227,11 @@ QStringList RemovePartialFiles(const QString& fileName)
         ::close(fd);
     }
     return removed;
+}
+
+QStringList OlderPartialFiles(const QString& fileName)
+{
+    return NamesBeside(fileName, QStringLiteral("."));
 }
 
 void IgnoreFileSizeSignal()

@@ -25,9 +25,12 @@ private:
 // cannot be read (writing over it would lose its content).
 std::optional<QByteArray> ReadProfileBytes(const QString& fileName);
 
-// Replaces the file with the bytes: through a temporary file beside it and a
-// rename, or, when the folder refuses a new file, by writing the existing
-// file in place (a read-only file is refused either way). A replaced file
-// keeps its permissions; ownerOnly makes the file readable and writable by
-// its owner only. False when the file could not be written.
+// Replaces the file with the bytes: through a temporary file beside it, every
+// write checked and synced to the disk, and a rename; or, when the folder
+// refuses a new file, by writing the existing file in place once the room for
+// the new content is taken (a read-only file is refused either way). A write
+// that fails (a full disk, a file size limit) leaves the file whole as it was,
+// never empty or cut short. A replaced file keeps its permissions; ownerOnly
+// makes the file readable and writable by its owner only. False when the file
+// could not be written.
 bool ReplaceProfileFile(const QString& fileName, const QByteArray& bytes, bool ownerOnly);

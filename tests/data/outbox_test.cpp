@@ -308,6 +308,42 @@ TEST_F(OutBoxTest, TheSameTextWaitingGoesOnceAndWhomItReachedIsAskedAbout)
     EXPECT_EQ(questions.size(), 2);
 }
 
+TEST_F(OutBoxTest, AMessageFinishingDuringTheQuestionPagesNoOneAgainUnasked)
+{
+    // Ann reached, Bob waiting for the slow server; while the question about
+    // Ann is open, Bob's page goes out, is delivered and the message leaves
+    // the out-box. No pages nobody; Yes pages Ann alone.
+    const TNSuperRecipient ann = Contact(Ann, QStringLiteral("Ann")), bob = Contact(Bob, QStringLiteral("Bob"));
+    for (const bool again : {false, true}) {
+        Local->Exec(QStringLiteral("delete from OutMessageTexts"));
+        ASSERT_EQ(LocalData->AddOutMessage({&ann, &bob}, QStringLiteral("Fire")).Queued, 2);
+        const qint32 logged =
+            Local->Insert(QStringLiteral("insert into SentMessageTexts (Message) values ('Fire')"), {});
+        Local->Exec(QStringLiteral("update OutMessageTexts set SentMessageTextID = :S"),
+                    {{QStringLiteral("S"), logged}});
+        const auto deliver = [&](const QString& name, qint32 contact) {
+            Local->Insert(QStringLiteral("insert into SentMessages (ContactID, Name, DatabaseGUID, SentMessageTextID, "
+                                         "SendConfirmed, ErrorStatus) values (:C, :N, :G, :S, 1, 0)"),
+                          {{QStringLiteral("C"), contact},
+                           {QStringLiteral("N"), name},
+                           {QStringLiteral("G"), Client->GUID()},
+                           {QStringLiteral("S"), logged}});
+            Local->Exec(QStringLiteral("delete from OutMessages where Name = :N"), {{QStringLiteral("N"), name}});
+        };
+        deliver(QStringLiteral("Ann"), Ann);
+        const TNQueueResult result =
+            LocalData->AddOutMessage({&ann, &bob}, QStringLiteral("Fire"), [&](const QStringList& names) {
+                EXPECT_EQ(names, QStringList{QStringLiteral("Ann")});
+                deliver(QStringLiteral("Bob"), Bob);
+                Local->Exec(QStringLiteral("delete from OutMessageTexts"));
+                return again;
+            });
+        EXPECT_EQ(result.StillWaiting, 1) << again;
+        EXPECT_EQ(result.Queued, again ? 1 : 0);
+        EXPECT_EQ(RowNames(), again ? QStringList{QStringLiteral("Ann")} : QStringList());
+    }
+}
+
 // The README's sqlite3 example (an automation server, an SNPP carrier on it
 // and a contact in the book's root folder) makes a contact that is queued
 // for the automation door.

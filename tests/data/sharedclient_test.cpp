@@ -7,6 +7,7 @@
 #include "data/folderstreenode.h"
 #include "data/outbox.h"
 #include "data/recipient.h"
+#include "data/recordusage.h"
 #include "data/remotedataprotocol.h"
 #include "data/sharedaccessclient.h"
 #include "data/sharedapply.h"
@@ -93,6 +94,12 @@ TEST_F(SharedClientTest, CacheMadeOnFirstUseKeepsOfflineEditsAndTemporaryIds)
     damaged.ApplyId = QStringLiteral("apply-1");
     damaged.Applying = {{TUpdateKind::ukModify, 1, bob, {}}};
     const QByteArray changeWithoutValues = RawCacheFile(damaged);
+    std::vector<QVariant> bobby = bob;
+    bobby[2] = QStringLiteral("Bobby");
+    damaged.ApplyId.clear();
+    damaged.Applying.clear();
+    damaged.Rows = {{1, bob}, {2, bobby}};
+    const QByteArray twoUnderOneId = RawCacheFile(damaged);
     LocalData.reset();
     const QString contactsFile = folder + QStringLiteral("/cdsContacts.cds");
     TNClientDataSet narrow;
@@ -106,7 +113,8 @@ TEST_F(SharedClientTest, CacheMadeOnFirstUseKeepsOfflineEditsAndTemporaryIds)
         {QByteArray("garbage"), QStringLiteral("not a cache file")},
         {narrowFile.readAll(), QStringLiteral("it holds the fields ID, Name")},
         {withoutId, QStringLiteral("in row 2, ID holds no value")},
-        {changeWithoutValues, QStringLiteral("change in flight 1 (a change) lacks the values it was sent with")}};
+        {changeWithoutValues, QStringLiteral("change in flight 1 (a change) lacks the values it was sent with")},
+        {twoUnderOneId, QStringLiteral("rows 1 and 2 hold the same ID 10")}};
     for (const auto& [content, fault] : contents) {
         QFile broken(contactsFile);
         ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -126,16 +134,116 @@ TEST_F(SharedClientTest, CacheMadeOnFirstUseKeepsOfflineEditsAndTemporaryIds)
         EXPECT_EQ(broken.readAll(), content);
     }
 
-    // What a save cut short by a crash left beside the files goes when the
-    // book is next opened.
+    // What a save of this program cut short left beside the files goes when
+    // the book is next opened, the notes' partial files too; a file of the
+    // older naming may be the operator's: it stays, and the warning names it.
     ASSERT_TRUE(QFile::remove(contactsFile));
-    for (const char* name : {"/cdsContacts.cds.x1Y2z3", "/TcpDoorPort.txt.Ab12Cd"}) {
-        QFile part(folder + QLatin1String(name));
-        ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+    const char* const partial[] = {"/cdsGroups.cds.tovix2-partial-x1Y2z3", "/TcpDoorPort.txt.tovix2-partial-Ab12Cd",
+                                   "/FetchedFromServer.txt.tovix2-partial-Ab12Cd"};
+    const char* const theirs[] = {"/cdsContacts.cds.backup", "/FetchedFromServer.txt.x1Y2z3"};
+    for (const char* name : partial)
+        ASSERT_TRUE(QFile(folder + QLatin1String(name)).open(QIODevice::WriteOnly));
+    for (const char* name : theirs) {
+        QFile file(folder + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("mine") == 4);
     }
+    Answerer.Clear();
     StartLocalData();
     ASSERT_NE(Client(), nullptr);
-    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.??????")}, QDir::Files), QStringList());
+    for (const char* name : partial)
+        EXPECT_FALSE(QFile::exists(folder + QLatin1String(name))) << name;
+    for (const char* name : theirs)
+        EXPECT_TRUE(QFile::exists(folder + QLatin1String(name))) << name;
+    EXPECT_EQ(Answerer.Texts(),
+              QStringList{QStringLiteral(
+                              "The address book \"%1\": what saves cut short left in \"%2\" was removed: "
+                              "TcpDoorPort.txt.tovix2-partial-Ab12Cd, FetchedFromServer.txt.tovix2-partial-Ab12Cd, "
+                              "cdsGroups.cds.tovix2-partial-x1Y2z3\n\n"
+                              "The cache folder \"%2\" of the address book \"%1\" holds files named as earlier "
+                              "versions named what a save cut short left behind: FetchedFromServer.txt.x1Y2z3, "
+                              "cdsContacts.cds.backup. They are left as they are; remove them if they are not yours.")
+                              .arg(kBook, folder)});
+}
+
+TEST_F(SharedClientTest, AKindCountsAsFetchedOnlyWhileTheCacheOfThatFetchIsLoaded)
+{
+    ServerSql(QStringLiteral("insert into Carriers (ID, Name) values (3, 'Door')"));
+    ServerSql(QStringLiteral("insert into Contacts (ID, Name, CarrierID) values (10, 'Ann', 3), (11, 'Bob', 3)"));
+    AddBook();
+    StartLocalData();
+    TSharedAccessClient* client = Client();
+    ASSERT_NE(client, nullptr);
+    QString error;
+    ASSERT_TRUE(RefreshSharedDataSet(*client, dkContacts, &error)) << error.toStdString();
+    const QString folder = client->CacheFolder();
+    const QString contacts = folder + QStringLiteral("/cdsContacts.cds");
+    const QString note = folder + QStringLiteral("/FetchedFromServer.txt");
+    TNClientDataSet empty;
+    empty.SetFieldDefs(client->ClientDataSet(dkContacts)->FieldDefs());
+    empty.CreateDataSet();
+    ::SaveClientDataSetToFile(empty, folder + QStringLiteral("/empty"));
+    LocalData.reset();
+    // The contacts of an earlier fetch, and a cache made here without any.
+    ASSERT_TRUE(QFile::copy(contacts, folder + QStringLiteral("/earlier")));
+    StartLocalData();
+    ASSERT_TRUE(RefreshSharedDataSet(*Client(), dkContacts, &error)) << error.toStdString();
+    LocalData.reset();
+    ASSERT_TRUE(QFile::copy(contacts, folder + QStringLiteral("/fetched")));
+    ASSERT_TRUE(QFile::copy(note, folder + QStringLiteral("/note")));
+
+    const auto put = [&](const QString& file, const QByteArray& bytes) {
+        QFile out(file);
+        return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size();
+    };
+    const auto bytesOf = [](const QString& file) {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    };
+    const struct {
+        const char* What;
+        std::function<bool()> Change;
+        bool Refused;  // the book is left out until the file is removed
+    } cases[] = {
+        {"as fetched", [] { return true; }, false},
+        {"removed", [&] { return QFile::remove(contacts); }, false},
+        {"emptied", [&] { return put(contacts, QByteArray()); }, true},
+        {"refused", [&] { return put(contacts, QByteArrayLiteral("garbage")); }, true},
+        {"replaced by a cache without a fetch",
+         [&] { return put(contacts, bytesOf(folder + QStringLiteral("/empty"))); }, false},
+        {"replaced by the cache of an earlier fetch",
+         [&] { return put(contacts, bytesOf(folder + QStringLiteral("/earlier"))); }, false},
+        {"noted by an earlier version", [&] { return put(note, QByteArrayLiteral("prvCarriers\nprvContacts\n")); },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        ASSERT_TRUE(put(contacts, bytesOf(folder + QStringLiteral("/fetched"))));
+        ASSERT_TRUE(put(note, bytesOf(folder + QStringLiteral("/note"))));
+        ASSERT_TRUE(c.Change());
+        const QByteArray changed = bytesOf(contacts);
+        Answerer.Clear();
+        StartLocalData();
+        if (c.Refused) {
+            // Left out for the run, its file as it was; the operator's
+            // repair is to remove it.
+            EXPECT_EQ(Client(), nullptr);
+            EXPECT_EQ(bytesOf(contacts), changed);
+            LocalData.reset();
+            ASSERT_TRUE(QFile::remove(contacts));
+            StartLocalData();
+        }
+        ASSERT_NE(Client(), nullptr);
+        const bool fetched = std::string(c.What) == "as fetched";
+        EXPECT_EQ(AllUsersAtHand(*Client(), dkCarriers, 3), fetched);
+        // Fetched again, it counts again, also after a restart.
+        ASSERT_TRUE(RefreshSharedDataSet(*Client(), dkContacts, &error)) << error.toStdString();
+        EXPECT_TRUE(AllUsersAtHand(*Client(), dkCarriers, 3));
+        LocalData.reset();
+        StartLocalData();
+        ASSERT_NE(Client(), nullptr);
+        EXPECT_TRUE(AllUsersAtHand(*Client(), dkCarriers, 3));
+        LocalData.reset();
+    }
 }
 
 TEST_F(SharedClientTest, TemporaryIdsRunBelowAllTheBookHoldsAndRowsNamingNoRecordAreDroppedAtLoad)
@@ -167,10 +275,11 @@ TEST_F(SharedClientTest, TemporaryIdsRunBelowAllTheBookHoldsAndRowsNamingNoRecor
     ASSERT_EQ(Answerer.Texts().size(), 1);
     EXPECT_EQ(Answerer.Texts()[0],
               QStringLiteral("The cache of the address book \"%1\" held rows naming new records that are no longer "
-                             "in it; they were dropped:\nGroupAssigns row %2: ContactID %3 is in no row of Contacts")
+                             "in it, and changed:\nthe membership of the new contact %2 in the new group \"GX\" "
+                             "goes with the new contact %2")
                   .arg(kBook)
-                  .arg(member)
                   .arg(xtemp));
+    Q_UNUSED(member);
     EXPECT_EQ(client->GetDataSet(dkGroupAssigns)->RecordCount(), 0);
     EXPECT_EQ(client->GetDataSet(dkGroups)->RecordCount(), 1);
     // Below the placement's ID too, though only a change log holds it.
@@ -184,15 +293,50 @@ TEST_F(SharedClientTest, TemporaryIdsRunBelowAllTheBookHoldsAndRowsNamingNoRecor
     ASSERT_TRUE(result.Ok) << result.ErrorText.toStdString();
     EXPECT_EQ(result.Notice.toStdString(),
               QStringLiteral("These rows of the address book \"%1\" named new records that are no "
-                             "longer in it; they were dropped:\nGroupAssigns row %2: ContactID %3 is "
-                             "in no row of Contacts")
+                             "longer in it, and changed:\nthe membership of the new contact %2 in the new group "
+                             "\"GX\" goes with the new contact %2")
                   .arg(kBook)
-                  .arg(zedMember)
                   .arg(zed)
                   .toStdString());
+    Q_UNUSED(zedMember);
     EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from Groups")).toInt(), 1);
     EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from GroupAssigns")).toInt(), 0);
     EXPECT_EQ(client->ClientDataSet(dkGroupAssigns)->ChangeCount(), 0);
+
+    // Open folders, out-box and sent-log rows may name a temporary ID that no
+    // row of the book holds any more: the cache keeps the lowest handed out,
+    // in every file, so neither a restart nor a file removed hands one out
+    // again.
+    // A run that ends without saving them (a crash) still set its IDs aside.
+    qint32 lowest = client->GetNextTempIDByKind(dkGroups);
+    const QDir folder(client->CacheFolder());
+    for (const char* removed : {"", "/cdsContacts.cds", "unsaved"}) {
+        SCOPED_TRACE(removed);
+        QHash<QString, QByteArray> before;
+        for (const QString& name :
+             folder.entryList({QStringLiteral("*.cds"), QStringLiteral("TemporaryIds.txt")}, QDir::Files)) {
+            QFile file(folder.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            before.insert(name, file.readAll());
+        }
+        LocalData.reset();
+        if (*removed == '/') {
+            ASSERT_TRUE(QFile::remove(folder.path() + QLatin1String(removed)));
+        }
+        for (auto it = before.cbegin(); *removed == 'u' && it != before.cend(); ++it) {
+            QFile file(folder.filePath(it.key()));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(*it) == it->size());
+        }
+        StartLocalData();
+        client = Client();
+        ASSERT_NE(client, nullptr);
+        const qint32 next = client->GetNextTempIDByKind(dkGroups);
+        if (*removed == 'u')
+            EXPECT_LT(next, lowest);  // below the IDs set aside, which it may have handed out
+        else
+            EXPECT_EQ(next, lowest - 1);
+        lowest = next;
+    }
 }
 
 TEST_F(SharedClientTest, ACacheThatCannotBeSavedKeepsItsFilesAndNamesTheBook)
@@ -250,6 +394,9 @@ TEST_F(SharedClientTest, ACacheThatCannotBeSavedKeepsItsFilesAndNamesTheBook)
     blocker.close();
     Answerer.Clear();
     LocalData.reset();
+    // Told from the event loop once the destructor is through, never from it.
+    EXPECT_TRUE(Answerer.Texts().isEmpty());
+    QCoreApplication::processEvents();
     ASSERT_EQ(Answerer.Texts().size(), 1);
     EXPECT_TRUE(Answerer.Texts()[0].startsWith(
         QStringLiteral("The changes of the address book \"%1\" that were not yet applied to the server could not be "

@@ -176,7 +176,7 @@ TEST_F(ClientChangeLogTest, SavePointsUndoLaterChangesAndCancelUndoesAll)
     copy.Locate(QStringLiteral("Name"), QStringLiteral("Carl"));
     const TBookmark carl = copy.GetBookmark();
     SetName(copy, "Carla");
-    const int point = copy.SavePoint();
+    const qint64 point = copy.SavePoint();
     AddRow(copy, 0, "Dora");
     copy.First();
     SetName(copy, "Zoe");
@@ -191,12 +191,12 @@ TEST_F(ClientChangeLogTest, SavePointsUndoLaterChangesAndCancelUndoesAll)
     EXPECT_EQ(Column(copy, "Name"), (QStringList{"Anna", "Bert", "Carla"}));
     EXPECT_EQ(copy.ChangeCount(), 1);
     EXPECT_TRUE(copy.GotoBookmark(carl));  // rows keep their bookmarks
-    EXPECT_THROW(copy.SetSavePoint(point + 1), EDatabaseError);
+    EXPECT_THROW(copy.SetSavePoint(TNClientDataSet::SavePoint() + 1), EDatabaseError);
 
     copy.CancelUpdates();
     EXPECT_EQ(Column(copy, "Name"), (QStringList{"Anna", "Bert", "Carl"}));
     EXPECT_EQ(copy.ChangeCount(), 0);
-    EXPECT_EQ(copy.SavePoint(), 0);
+    EXPECT_EQ(copy.LogCount(), 0);
 }
 
 TEST_F(ClientChangeLogTest, DefinitionsOfAnotherDataSetCanBeAdjusted)
@@ -390,6 +390,14 @@ TEST(ClientDataSetFileTest, AFileWithAValueOfTheWrongKindRowsUnderOneKeyOrAChang
          QStringLiteral("in change in flight 1, Name holds 7"),
          {}},
         {"changes in flight without an apply ID", noApplyId, QStringLiteral("changes in flight have no apply ID"), {}},
+        {"two rows with one ID",
+         packet({{1, ann}, {2, bob}, {3, contact(2, QStringLiteral("Bobby"), true)}}),
+         QStringLiteral("rows 2 and 3 hold the same ID 2"),
+         {}},
+        {"two rows without an ID, whole",
+         packet({{1, contact(QVariant(), QStringLiteral("Ann"), false)}, {2, contact(QVariant(), QVariant(), true)}}),
+         {},
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
@@ -400,13 +408,14 @@ TEST(ClientDataSetFileTest, AFileWithAValueOfTheWrongKindRowsUnderOneKeyOrAChang
         TNClientDataSet loaded;
         DefineContacts(loaded);
         AddRow(loaded, 9, "Kept");
+        const QString unique = QStringLiteral("ID");
         if (c.Fault.isEmpty()) {
-            LoadClientDataSetFromFile(loaded, file, c.Required);
+            LoadClientDataSetFromFile(loaded, file, c.Required, unique);
             EXPECT_EQ(loaded.RecordCount(), int(c.Packet.Rows.size()));
             continue;
         }
         try {
-            LoadClientDataSetFromFile(loaded, file, c.Required);
+            LoadClientDataSetFromFile(loaded, file, c.Required, unique);
             ADD_FAILURE() << "taken";
         } catch (const EDatabaseError& e) {
             EXPECT_TRUE(
@@ -502,32 +511,56 @@ TEST(ClientDataSetFileTest, ContentWrittenPieceByPieceReplacesTheFileOnlyWhenWho
     EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files), QStringList{QStringLiteral("cdsContacts.cds")});
 }
 
-TEST(ClientDataSetFileTest, PartialFilesOfASaveCutShortAreRemovedAndOnesBeingWrittenStay)
+TEST(ClientDataSetFileTest, OnlyPartialFilesASaveOfThisProgramCutShortAreRemoved)
 {
     TempFolder folder;
     const QString file = folder.File(QStringLiteral("cdsContacts.cds"));
+    // A save's new file carries the program's mark.
+    QStringList whileWriting;
+    QString error;
+    ASSERT_TRUE(ReplaceFileDurably(
+        file,
+        [&](QIODevice& out) {
+            whileWriting = QDir(folder.Path()).entryList(QDir::Files);
+            return out.write("new") == 3;
+        },
+        &error))
+        << error.toStdString();
+    ASSERT_EQ(whileWriting.size(), 1);
+    EXPECT_TRUE(whileWriting[0].startsWith(QStringLiteral("cdsContacts.cds.tovix2-partial-")))
+        << whileWriting[0].toStdString();
+    EXPECT_EQ(whileWriting[0].size(), QStringLiteral("cdsContacts.cds.tovix2-partial-").size() + 6);
+
     const auto make = [&](const char* name) {
         QFile f(folder.File(QString::fromLatin1(name)));
         return f.open(QIODevice::WriteOnly) && f.write("part") == 4;
     };
-    for (const char* name :
-         {"cdsContacts.cds", "cdsContacts.cds.a1B2c3", "cdsContacts.cds.Zz9yX8", "cdsContacts.cds.writing",
-          "cdsContacts.cds.old", "cdsGroups.cds.a1B2c3", "cdsContacts.cds.w0rkin"})
+    for (const char* name : {"cdsContacts.cds.tovix2-partial-a1B2c3", "cdsContacts.cds.tovix2-partial-Zz9yX8",
+                             "cdsContacts.cds.tovix2-partial-w0rkin", "cdsContacts.cds.tovix2-partial-toolong",
+                             "cdsGroups.cds.tovix2-partial-a1B2c3", "cdsContacts.cds.backup", "cdsContacts.cds.x1Y2z3",
+                             "cdsContacts.cds.old"})
         ASSERT_TRUE(make(name));
     // A save under way in another program holds its new file's lock.
-    const int writing = ::open(QFile::encodeName(folder.File(QStringLiteral("cdsContacts.cds.w0rkin"))).constData(),
-                               O_RDONLY | O_CLOEXEC);
+    const int writing =
+        ::open(QFile::encodeName(folder.File(QStringLiteral("cdsContacts.cds.tovix2-partial-w0rkin"))).constData(),
+               O_RDONLY | O_CLOEXEC);
     ASSERT_GE(writing, 0);
     ASSERT_EQ(::flock(writing, LOCK_EX), 0);
     QStringList removed = RemovePartialFiles(file);
     removed.sort();
     ::close(writing);
-    EXPECT_EQ(removed,
-              (QStringList{QStringLiteral("cdsContacts.cds.Zz9yX8"), QStringLiteral("cdsContacts.cds.a1B2c3")}));
-    EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files),
-              (QStringList{QStringLiteral("cdsContacts.cds"), QStringLiteral("cdsContacts.cds.old"),
-                           QStringLiteral("cdsContacts.cds.w0rkin"), QStringLiteral("cdsContacts.cds.writing"),
-                           QStringLiteral("cdsGroups.cds.a1B2c3")}));
+    EXPECT_EQ(removed, (QStringList{QStringLiteral("cdsContacts.cds.tovix2-partial-Zz9yX8"),
+                                    QStringLiteral("cdsContacts.cds.tovix2-partial-a1B2c3")}));
+    // The older naming is an operator's too: named, never removed.
+    QStringList older = OlderPartialFiles(file);
+    older.sort();
+    EXPECT_EQ(older, (QStringList{QStringLiteral("cdsContacts.cds.backup"), QStringLiteral("cdsContacts.cds.x1Y2z3")}));
+    EXPECT_EQ(
+        QDir(folder.Path()).entryList(QDir::Files),
+        (QStringList{QStringLiteral("cdsContacts.cds"), QStringLiteral("cdsContacts.cds.backup"),
+                     QStringLiteral("cdsContacts.cds.old"), QStringLiteral("cdsContacts.cds.tovix2-partial-toolong"),
+                     QStringLiteral("cdsContacts.cds.tovix2-partial-w0rkin"), QStringLiteral("cdsContacts.cds.x1Y2z3"),
+                     QStringLiteral("cdsGroups.cds.tovix2-partial-a1B2c3")}));
 }
 
 TEST(ClientDataSetFileTest, AWriteBeyondTheFileSizeLimitFailsInsteadOfEndingTheProgram)
@@ -582,19 +615,40 @@ TEST_F(ClientChangeLogTest, TheApplyInFlightSurvivesTheCacheFileAndOldFilesHaveN
     loaded.RebaseRow(loaded.Delta()[0].RowKey, &same);
     EXPECT_EQ(loaded.ChangeCount(), 0);
 
-    // A file of format 1 ends after the log: it has no apply in flight.
+    // The name of the load the rows came from and the lowest temporary ID
+    // go with the file; replacing the rows forgets the name, not the ID.
     copy.ClearPendingApply();
+    copy.SetSourceId(QStringLiteral("fetch-7"));
+    copy.SetTempIdFloor(-42);
     SaveClientDataSetToFile(copy, file);
-    QFile raw(file);
-    ASSERT_TRUE(raw.open(QIODevice::ReadWrite));
-    QByteArray bytes = raw.readAll();
-    bytes.remove(bytes.size() - 12, 8);  // the empty ID and the count of changes in flight
-    bytes[11] = 1;
-    raw.resize(0);
-    raw.write(bytes);
-    raw.close();
-    TNClientDataSet old;
-    LoadClientDataSetFromFile(old, file);
-    EXPECT_FALSE(old.HasPendingApply());
-    EXPECT_EQ(old.ChangeCount(), 1);
+    LoadClientDataSetFromFile(loaded, file);
+    EXPECT_EQ(loaded.SourceId(), QStringLiteral("fetch-7"));
+    EXPECT_EQ(loaded.TempIdFloor(), -42);
+    loaded.LoadData({});
+    EXPECT_EQ(loaded.SourceId(), QString());
+    EXPECT_EQ(loaded.TempIdFloor(), -42);
+
+    // Files of format 2 end before that name (they have none), files of
+    // format 1 after the log (no apply in flight either).
+    const QByteArray whole = FileBytes(file);
+    const qsizetype sourceAndFloor = 4 + 2 * 7 + 8;  // "fetch-7" and a 64-bit number
+    const struct {
+        char Version;
+        qsizetype Cut;  // bytes before "END!" that the format does not have
+    } formats[] = {{2, sourceAndFloor}, {1, 4 + 4 + sourceAndFloor}};  // 1: no apply ID, no count
+    for (const auto& format : formats) {
+        QByteArray bytes = whole;
+        bytes.remove(bytes.size() - 4 - format.Cut, format.Cut);
+        bytes[11] = format.Version;
+        QFile raw(file);
+        ASSERT_TRUE(raw.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        raw.write(bytes);
+        raw.close();
+        TNClientDataSet old;
+        LoadClientDataSetFromFile(old, file);
+        EXPECT_FALSE(old.HasPendingApply());
+        EXPECT_EQ(old.ChangeCount(), 1);
+        EXPECT_EQ(old.SourceId(), QString());
+        EXPECT_EQ(old.TempIdFloor(), 0);
+    }
 }

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlQuery>
+#include <chrono>
+#include <thread>
 
 #include "db/connection.h"
 #include "db/databasefiles.h"
@@ -192,7 +194,39 @@ TEST_F(SchemaTest, ConnectionsUseWalBusyTimeOutAndForeignKeys)
 {
     EXPECT_EQ(local.QueryValue(QStringLiteral("pragma journal_mode")).toString(), QStringLiteral("wal"));
     EXPECT_EQ(local.QueryValue(QStringLiteral("pragma foreign_keys")).toInt(), 1);
-    EXPECT_EQ(local.QueryValue(QStringLiteral("pragma busy_timeout")).toInt(), BusyTimeoutMs);
+}
+
+// A write that meets another writer's lock waits for it to go; once the
+// waits are bounded (the close) and the bound has passed, it fails at once.
+TEST_F(SchemaTest, WritesWaitForAnotherWriterUntilTheWaitsAreBounded)
+{
+    local.ExecSQL(QStringLiteral("select 1"));
+    std::thread other([path = files.LocalDataPath()] {
+        const QString name = UniqueConnectionName(QStringLiteral("other-writer-"));
+        {
+            QSqlDatabase db = OpenSqliteConnection(name, path);
+            QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        }
+        CloseSqliteConnection(name);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_NO_THROW(local.ExecSQL(QStringLiteral("insert into FoldersOpen (DatabaseGUID, FolderID) values ('a', 1)")));
+    other.join();
+
+    const QString name = UniqueConnectionName(QStringLiteral("holder-"));
+    {
+        QSqlDatabase db = OpenSqliteConnection(name, files.LocalDataPath());
+        ASSERT_TRUE(QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE")));
+        LimitDatabaseWaits(0);
+        EXPECT_THROW(local.ExecSQL(QStringLiteral("insert into FoldersOpen (DatabaseGUID, FolderID) values ('b', 1)")),
+                     EDatabaseError);
+        ResetDatabaseWaits();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+    }
+    CloseSqliteConnection(name);
+    EXPECT_EQ(local.QueryValue(QStringLiteral("select count(*) from FoldersOpen")).toInt(), 1);
 }
 
 TEST_F(SchemaTest, AMissingFileIsAnErrorAndIsNotCreated)

@@ -5,6 +5,7 @@
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -148,6 +149,9 @@ TEST_F(OptionTable, FailedWriteAtShutDownIsReportedNotThrown)
         TDModOptions module;
         Options->OptionByName("AppID")->SetValue(QStringLiteral("{X}"));
     });
+    // Told from the event loop once the destructor is through, never from it.
+    EXPECT_TRUE(answers.Requests().isEmpty());
+    QCoreApplication::processEvents();
     ASSERT_EQ(answers.Requests().size(), 1);
     EXPECT_EQ(answers.Requests()[0].Type, TMsgDlgType::mtError);
     EXPECT_EQ(answers.Requests()[0].Text, "Unable to write to " + SettingsPath());

@@ -292,6 +292,9 @@ TEST(FormSettingsFile, FailedWritesAtShutDownAreReportedOnceNeverThrown)
     }
     EXPECT_EQ(FormSettingsIni, nullptr);
     SetProgramFolder(QString());
+    // Told from the event loop once the destructors are through, never from them.
+    EXPECT_TRUE(answers.Requests().isEmpty());
+    QCoreApplication::processEvents();
     ASSERT_EQ(answers.Requests().size(), 1);
     EXPECT_EQ(answers.Requests().at(0).Type, TMsgDlgType::mtError);
     EXPECT_TRUE(answers.Texts().at(0).startsWith(QStringLiteral("Unable to write to ")));

@@ -331,6 +331,35 @@ TEST_F(AutomationLinkTest, StaleReportBeforeTheAcceptanceLeavesTheRealReportToCo
     ExpectStaleReportsChangeNothing(2, QStringLiteral("Host = \"pagehost\""));
 }
 
+TEST_F(AutomationLinkTest, AnotherServersAnswersChangeNoRow)
+{
+    // A on the automation link, B on TCP.
+    TSimOptions options = AutomationSim();
+    TPagingServerSim a(options);
+    ASSERT_TRUE(a.Start());
+    ExpectOtherServersAnswersChangeNothing(a, options, ComContacts(QStringLiteral("pagehost"), 3));
+}
+
+TEST_F(AutomationLinkTest, ReportsBeforeTheirAcceptanceConfirmEveryRow)
+{
+    TSimOptions options = AutomationSim();
+    options.reportsFirst = true;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Early"), ComContacts(QStringLiteral("pagehost"), 5));
+    ExpectReportsBeforeTheirAcceptanceConfirmEveryRow(5);
+}
+
+TEST_F(AutomationLinkTest, AcceptanceJustAfterTheBatchsEndIsNotToldAsUnanswered)
+{
+    TSimOptions options = AutomationSim();
+    options.ackDelayMs = kAckTimeoutMs + 500;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Late"), ComContacts(QStringLiteral("pagehost"), 1));
+    ExpectAcceptanceJustAfterTheBatchTellsNothing();
+}
+
 TEST_F(AutomationLinkTest, LinkWhoseServerEndedUnlistsItselfSoTheNextSendConnectsAnew)
 {
     auto sim = std::make_unique<TPagingServerSim>(AutomationSim());

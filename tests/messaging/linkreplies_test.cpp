@@ -9,16 +9,28 @@
 #include <gtest/gtest.h>
 
 namespace {
-// A link without a transport: only its reply handling is used.
+// A link without a transport, to the TCP server at 127.0.0.1:Port: only its
+// reply handling is used.
 class TReplyOnlyLink : public TBaseServer {
 public:
+    explicit TReplyOnlyLink(qint32 port = 0) : m_port(port) {}
     ~TReplyOnlyLink() override { BeginDestroy(); }
     using TBaseServer::RowPutOnWire;
     qint32 ServerTypeNo() const override { return 1; }
     TConnectResult Connect(int, int) override { return crConnected; }
     void SendText(const QByteArray&) override {}
     TConnectResult UnmappedErrorResult() const override { return crLogonFailed; }
-    TNOutRowFilter OutRowFilter() const override { return {}; }
+    TNOutRowFilter OutRowFilter() const override
+    {
+        TNOutRowFilter filter;
+        filter.ServerTypeNo = 1;
+        filter.IpAddresses << QStringLiteral("127.0.0.1");
+        filter.PortNo = m_port;
+        return filter;
+    }
+
+private:
+    qint32 m_port;
 };
 
 void Feed(TBaseServer& link, TFrameCutter& cutter, const QString& line)
@@ -98,9 +110,10 @@ TEST(LinkRepliesTest, OnlyTheFirstAnswersToRowsTheRunSentAreTaken)
     Feed(link, cutter, MessageSentLine(3, 302));
     EXPECT_EQ(InMessagesList.PendingCount(), 1);
 
-    // A report before the row's acceptance (a stale one) changes nothing;
-    // the acceptance counts once and the report after it does, on another
-    // connection too; a failure report names no server record.
+    // A report before the row's acceptance naming another record (a stale
+    // one) changes nothing, nor does a second one; the acceptance counts
+    // once and the report after it does, on another connection too; a
+    // failure report names no server record.
     link.RowPutOnWire(4);
     Feed(link, cutter, MessageSentLine(4, 9999));
     Feed(link, cutter, MessageSendErrorLine(4, 5, QStringLiteral("Logon")));
@@ -189,4 +202,105 @@ TEST_F(LinkAckBurstTest, AcknowledgementsArrivingInOneReadAllReachTheirRows)
                                     "SendConfirmed = 0 and ReceiveConfirmed = 1 and ReceiveTime is not null")
                          .arg(int(rkMessageAccepted))),
               7);
+}
+
+TEST(LinkRepliesTest, AnswersCountOnlyFromTheServerTheRowWentTo)
+{
+    // Two servers numbering their records alike. Rows 1 to 3 went to the
+    // first: 1 is on the wire (or its wait ran out: the same to the record),
+    // 2 is accepted and waits for its report, 3 was accepted with its report
+    // ahead of the acceptance (held for it).
+    EmptyInMessages();
+    TReplyOnlyLink first(7001);
+    TReplyOnlyLink second(7002);
+    TFrameCutter cutter;
+    TFrameCutter secondCutter;
+    for (const qint32 row : {1, 2, 3})
+        first.RowPutOnWire(row);
+    Feed(first, cutter, MessageAcceptedLine(2, 2));
+    Feed(first, cutter, MessageSentLine(3, 3));
+    EXPECT_EQ(InMessagesList.PendingCount(), 0);
+    EXPECT_EQ(first.TakeAcks().size(), 1);
+    // The second server's acceptances, refusals, reports and failures for
+    // them change nothing, and its report is not held for the first's
+    // acceptance either.
+    for (const qint32 row : {1, 2, 3})
+        for (const QString& line : {MessageSentLine(row, row), MessageAcceptedLine(row, row),
+                                    MessageAcceptErrorLine(row, 2, QStringLiteral("Full")), MessageSentLine(row, row),
+                                    MessageSendErrorLine(row, 5, QStringLiteral("Logon"))})
+            Feed(second, secondCutter, line);
+    EXPECT_TRUE(second.TakeAcks().isEmpty());
+    EXPECT_EQ(InMessagesList.PendingCount(), 0);
+    EXPECT_EQ(RunSentRows().Count(), 3);
+    // The first server's own answers still settle each row, on a later
+    // connection too; row 3's acceptance brings its held report along.
+    TReplyOnlyLink later(7001);
+    TFrameCutter laterCutter;
+    Feed(later, laterCutter, MessageAcceptedLine(1, 1));
+    Feed(later, laterCutter, MessageSentLine(1, 1));
+    Feed(later, laterCutter, MessageSentLine(2, 2));
+    Feed(first, cutter, MessageAcceptedLine(3, 3));
+    EXPECT_EQ(later.TakeAcks().size(), 1);
+    EXPECT_EQ(first.TakeAcks().size(), 1);
+    EXPECT_EQ(InMessagesList.PendingCount(), 3);
+    EXPECT_EQ(RunSentRows().Count(), 0);
+    EmptyInMessages();
+}
+
+TEST(LinkRepliesTest, ReportBeforeItsAcceptanceConfirmsTheRowOnlyForTheRecordItNames)
+{
+    EmptyInMessages();
+    TReplyOnlyLink link(7003);
+    TFrameCutter cutter;
+    // Held for the acceptance naming the same record, however the row ends.
+    link.RowPutOnWire(11);
+    link.RowPutOnWire(12);
+    Feed(link, cutter, MessageSentLine(11, 111));
+    Feed(link, cutter, MessageSendErrorLine(12, 5, QStringLiteral("Logon")));
+    EXPECT_EQ(InMessagesList.PendingCount(), 0);
+    Feed(link, cutter, MessageAcceptedLine(11, 111));
+    Feed(link, cutter, MessageAcceptedLine(12, 112));
+    TClientInputMessage report;
+    ASSERT_TRUE(InMessagesList.TakeFirst(&report));
+    EXPECT_EQ(report.ClientRecordID, 11);
+    EXPECT_EQ(report.MsgType, rkMessageSent);
+    ASSERT_TRUE(InMessagesList.TakeFirst(&report));
+    EXPECT_EQ(report.ClientRecordID, 12);
+    EXPECT_EQ(report.MsgType, rkMessageSendError);
+    // Naming another record it is stale: the row waits for its own report.
+    // A refusal ends its row, and the report held for it is stale too.
+    link.RowPutOnWire(13);
+    link.RowPutOnWire(14);
+    Feed(link, cutter, MessageSentLine(13, 999));
+    Feed(link, cutter, MessageSentLine(14, 114));
+    Feed(link, cutter, MessageAcceptedLine(13, 113));
+    Feed(link, cutter, MessageAcceptErrorLine(14, 2, QStringLiteral("Full")));
+    EXPECT_EQ(link.TakeAcks().size(), 4);
+    EXPECT_EQ(InMessagesList.PendingCount(), 0);
+    Feed(link, cutter, MessageSentLine(13, 113));
+    EXPECT_EQ(InMessagesList.PendingCount(), 1);
+    EXPECT_EQ(RunSentRows().Count(), 0);
+    EmptyInMessages();
+}
+
+TEST(LinkRepliesTest, IgnoredAnswersWriteNothingPerAnswer)
+{
+    // The operator's popup tells how many; a confused server must not fill
+    // the standard error with a line per answer.
+    EmptyInMessages();
+    static int written = 0;
+    written = 0;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) { ++written; });
+    {
+        TReplyOnlyLink link(7004);
+        TFrameCutter cutter;
+        for (qint32 row = 1; row <= 20; ++row) {
+            Feed(link, cutter, MessageAcceptedLine(row, row));
+            Feed(link, cutter, MessageSentLine(row, row));
+        }
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(written, 0);
+    EmptyInMessages();
 }

@@ -133,6 +133,15 @@ protected:
         return m_book->Contact(name, carrier, data);
     }
 
+    // Count contacts C0, C1, ... on Carrier.
+    QList<qint32> Contacts(qint32 carrier, int count)
+    {
+        QList<qint32> contacts;
+        for (int i = 0; i < count; ++i)
+            contacts << Contact(QStringLiteral("C%1").arg(i), carrier);
+        return contacts;
+    }
+
     // Queues Text for the contacts through the local data's out-box.
     qint32 Queue(const QString& text, const QList<qint32>& contacts)
     {
@@ -297,6 +306,87 @@ protected:
                   rows);
         ASSERT_TRUE(WaitUntil([&] { return m_hidden.Count(WM_SHOW_POPUP) == 1; }));
         EXPECT_EQ(m_hidden.Texts(WM_SHOW_POPUP), QStringList{StrayText(place, rows)});
+    }
+
+    // Two servers numbering their records alike. A's three rows (queued
+    // first: client records 1 to 3) go out and stay as A leaves them: rows 1
+    // and 3 accepted (server records 1 and 3) and never reported, row 2
+    // never answered (its wait runs out, and it is on the wire again with
+    // the next Send). The next Send also goes to B (a TCP server with stray
+    // answers and failures for client records 1 to 3): right after
+    // its logon B accepts, reports, refuses and fails records 1 to 3 under
+    // server records 1 to 3. None of that changes A's rows; B's own row is
+    // confirmed, and B's popup counts the 12 answers it ignored.
+    void ExpectOtherServersAnswersChangeNothing(TPagingServerSim& a, TSimOptions aOptions, const QList<qint32>& aRows)
+    {
+        TSimOptions bOptions = LoopbackSim();
+        bOptions.strayAnswers = 3;
+        bOptions.strayFailures = 3;
+        TPagingServerSim b(bOptions);
+        ASSERT_TRUE(b.Start());
+        const qint32 bRow = Contact(QStringLiteral("Dan"), Carrier(b.Port()));
+        const QString bPlace = QStringLiteral("IP Address= 127.0.0.1, Port=%1").arg(b.Port());
+        aOptions.report = TSimReport::None;
+        aOptions.dropAckIds = {2};
+        a.SetOptions(aOptions);
+        Queue(QStringLiteral("To A"), aRows);
+        SendOutBox();
+        ASSERT_TRUE(WaitForSendDone(1, 20000));
+        ASSERT_TRUE(WaitUntil([&] { return LogRows() == 2; }));
+        Queue(QStringLiteral("To B"), {bRow});
+        SendOutBox();
+        ASSERT_TRUE(WaitForSendDone(2, 20000));
+        ASSERT_TRUE(WaitForOutBoxRows(3));
+        EXPECT_EQ(Received(a, QStringLiteral("MESSAGE")).size(), 4);  // row 2 twice
+        // A's rows: 1 and 3 accepted as A's records, neither confirmed nor
+        // failed; 2 not logged.
+        EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where ClientRecordID in (1, 3) and "
+                                        "ServerRecordID = ClientRecordID and SendConfirmed = 0 and ErrorStatus = %1")
+                             .arg(int(rkMessageAccepted))),
+                  2);
+        EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where ID in (1, 2, 3) and "
+                                        "(sentMessagesID is null) = (ID = 2)")),
+                  3);
+        EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where SendConfirmed = 1 and "
+                                        "ErrorStatus = 0 and ClientRecordID = 4 and ServerRecordID = 4")),
+                  1);
+        EXPECT_EQ(LogRows(), 3);
+        ASSERT_TRUE(WaitUntil([&] { return !StrayPopups().isEmpty(); }));
+        StopMessaging();  // every link goes: each tells what it still had
+        EXPECT_EQ(StrayPopups(), QStringList{StrayText(bPlace, 12)});
+        // Else only A's row 2 may be told, as unanswered.
+        for (const QString& text : m_hidden.Texts(WM_SHOW_POPUP))
+            EXPECT_TRUE(StrayPopups().contains(text) || text.contains(QStringLiteral("did not answer every message")))
+                << qPrintable(text);
+    }
+
+    // The rows' delivery reports come just before their acceptances
+    // (Options: reportsFirst): each waits for its acceptance and confirms
+    // its row; nothing is told as ignored.
+    void ExpectReportsBeforeTheirAcceptanceConfirmEveryRow(int rows)
+    {
+        SendOutBox();
+        ASSERT_TRUE(WaitForSendDone());
+        EXPECT_TRUE(WaitForOutBoxRows(0));
+        EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where SendConfirmed = 1 and "
+                                        "ErrorStatus = 0 and ServerRecordID = ClientRecordID")),
+                  rows);
+        EXPECT_TRUE(NoFurther(m_hidden, WM_SHOW_POPUP, 0));
+    }
+
+    // One row whose acceptance (with its report) comes AckDelayMs late,
+    // past its wait: the batch ends first, the answer just after. Once it
+    // could no longer come in time, nothing is told: the row is confirmed
+    // and gone.
+    void ExpectAcceptanceJustAfterTheBatchTellsNothing()
+    {
+        SendOutBox();
+        ASSERT_TRUE(WaitForSendDone(1, 20000));
+        EXPECT_TRUE(WaitForOutBoxRows(0));
+        EXPECT_EQ(Scalar(QStringLiteral("select count(*) from SentMessages where SendConfirmed = 1 and "
+                                        "ErrorStatus = 0")),
+                  1);
+        EXPECT_TRUE(NoFurther(m_hidden, WM_SHOW_POPUP, 0, 3500));
     }
 
     TestDatabases m_dbs;

@@ -582,6 +582,34 @@ TEST_F(TcpLinkTest, StaleReportBeforeTheAcceptanceLeavesTheRealReportToConfirmTh
     ExpectStaleReportsChangeNothing(2, QStringLiteral("IP Address= 127.0.0.1, Port=%1").arg(sim.Port()));
 }
 
+TEST_F(TcpLinkTest, AnotherServersAnswersChangeNoRow)
+{
+    TSimOptions options = LoopbackSim();
+    TPagingServerSim a(options);
+    ASSERT_TRUE(a.Start());
+    ExpectOtherServersAnswersChangeNothing(a, options, Contacts(Carrier(a.Port()), 3));
+}
+
+TEST_F(TcpLinkTest, ReportsBeforeTheirAcceptanceConfirmEveryRow)
+{
+    TSimOptions options = LoopbackSim();
+    options.reportsFirst = true;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Early"), Contacts(Carrier(sim.Port()), 5));
+    ExpectReportsBeforeTheirAcceptanceConfirmEveryRow(5);
+}
+
+TEST_F(TcpLinkTest, AcceptanceJustAfterTheBatchsEndIsNotToldAsUnanswered)
+{
+    TSimOptions options = LoopbackSim();
+    options.ackDelayMs = kAckTimeoutMs + 500;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    Queue(QStringLiteral("Late"), {Contact(QStringLiteral("A"), Carrier(sim.Port()))});
+    ExpectAcceptanceJustAfterTheBatchTellsNothing();
+}
+
 TEST_F(TcpLinkTest, SendBarMovesWhileTheReceiveThreadSendsTheRows)
 {
     // 12 rows, each answered 60 ms late, fit in one batch's queue: all but
@@ -924,7 +952,7 @@ TEST_F(TcpLinkTest, FailedLoggingIsReportedAndNothingMoreIsSentUntilTheAcceptanc
     EXPECT_EQ(m_hidden.Texts(WM_SHOW_POPUP).value(0),
               QStringLiteral("The sent-messages log could not be written while messages went to the Server at IP "
                              "Address= 127.0.0.1, Port=%1: LocalData2.mdb is read-only.\r\r1 message accepted by "
-                             "the Server is not logged yet (\"Contact1\"); it is logged as soon as the log can be "
+                             "the Server is not logged yet (\"Contact1[A]\"); it is logged as soon as the log can be "
                              "written, and not sent again.\r\rNo message stays in the OutBox.")
                   .arg(sim.Port()))
         << qPrintable(m_hidden.Texts(WM_SHOW_POPUP).value(0));

@@ -1,4 +1,5 @@
 #include "platform/profilefile.h"
+#include "support/filesizelimit.h"
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
@@ -180,6 +181,37 @@ TEST(ProfileFile, ModesOfReplacedFiles)
     TNProfileFile placement(form);
     placement.WriteInteger("F", "Left", 2);
     EXPECT_EQ(QFile::permissions(form) & 0x7077, groupRead & 0x7077);
+}
+
+// A disk that takes no more (here a file size limit) refuses the write; the
+// file keeps its old content whole, through a new file or written in place.
+TEST(ProfileFile, FailedWriteKeepsTheOldFileWhole)
+{
+    TempFolder dir;
+    const QString old = "[Main]\nLeft=1\n" + QString(200, u'x').prepend("Note=") + "\n";
+    const QString path = dir.File("FormSettings.ini");
+    WriteAll(path, old);
+    TNProfileFile ini(path);
+    {
+        const FileSizeLimit full(100);
+        EXPECT_THROW(ini.WriteInteger("Main", "Left", 2), EProfileFileError);
+        EXPECT_THROW(ini.UpdateFile(), EProfileFileError);
+    }
+    EXPECT_EQ(ReadAll(path), old);
+    EXPECT_EQ(QDir(dir.Path()).entryList(QDir::Files), QStringList{"FormSettings.ini"});
+    ini.WriteInteger("Main", "Left", 3);
+    EXPECT_TRUE(ReadAll(path).startsWith("[Main]\nLeft=3\n"));
+    if (::geteuid() == 0)
+        return;  // root writes into read-only folders: no write in place
+    const QString folder = QFileInfo(path).absolutePath();
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    {
+        const FileSizeLimit full(100);
+        EXPECT_THROW(ini.WriteString("Main", "Wide", QString(300, u'y')), EProfileFileError);
+    }
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_TRUE(ReadAll(path).startsWith("[Main]\nLeft=3\n"));
+    EXPECT_EQ(ReadAll(path).size(), old.size());
 }
 
 TEST(ProfileFile, WritableFileInReadOnlyFolderIsWrittenInPlace)

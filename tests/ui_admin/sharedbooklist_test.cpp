@@ -141,9 +141,9 @@ TEST_F(SharedBookListTest, ACarrierIsDeletedOnlyWhenEveryContactThatCouldUseItIs
     form->actDeleteExecute();
     EXPECT_EQ(Answerer.Texts(),
               QStringList{QStringLiteral(
-                  "\"Door\" cannot be deleted yet: the contacts of the address book \"Shared\" have never been "
-                  "fetched from its server, so it is not known whether any of them use it. Refresh the Contacts "
-                  "list first.")});
+                  "\"Door\" cannot be deleted yet: the contacts of the address book \"Shared\" are not in its "
+                  "cache as fetched from its server, so it is not known whether any of them use it. Refresh the "
+                  "Contacts list first.")});
     EXPECT_TRUE(carriers->Locate(QStringLiteral("ID"), door));
     // A carrier made here and never applied: no row of the server names it.
     carriers->Append();

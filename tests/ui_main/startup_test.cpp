@@ -6,15 +6,18 @@
 #include "db/databasefiles.h"
 #include "foundation/logonrole.h"
 #include "foundation/messagebox.h"
+#include "foundation/options.h"
 #include "platform/appterminate.h"
 #include "platform/idleupdates.h"
 #include "platform/instancelock.h"
 #include "platform/profilefile.h"
 #include "platform/programfolder.h"
 #include "platform/versioninfo.h"
+#include "support/filesizelimit.h"
 #include "support/lockholder.h"
 #include "support/messageanswerer.h"
 #include "support/tempfolder.h"
+#include "support/writelockholder.h"
 #include "ui/main/frmabout.h"
 #include "ui/main/frmlogon.h"
 #include "ui/main/frmmain.h"
@@ -135,6 +138,92 @@ TEST_F(StartupTest, ClosingTheMainWindowEndsTheProgramAndLeavesBothFiles)
     EXPECT_TRUE(placement.ValueExists(QStringLiteral("TFormMain"), QStringLiteral("pnlEmbedContactsWidth")));
     EXPECT_TRUE(placement.ValueExists(QStringLiteral("TFormMain"), QStringLiteral("pnlEmbedRecipientsHeight")));
     EXPECT_TRUE(m_answers.Texts().isEmpty()) << qPrintable(m_answers.Texts().join(QLatin1Char('\n')));
+}
+
+namespace {
+// Every box the program shows, and whether the main window still stood then.
+class BoxesAtClose {
+public:
+    BoxesAtClose()
+    {
+        m_previous = SetMessageHandler([this](const TMessageRequest& request) {
+            Texts << request.Text;
+            MainWindowUp << (FormMain != nullptr);
+            return int(mbOK);
+        });
+    }
+    ~BoxesAtClose() { SetMessageHandler(m_previous); }
+    QStringList Texts;
+    QList<bool> MainWindowUp;
+
+private:
+    TMessageHandler m_previous;
+};
+}  // namespace
+
+// Another program holds the local database's write lock at Alt+F4: the open
+// folders cannot be stored. The close still ends within its bound, and the
+// failure is told once, while the main window stands (not from a destructor).
+TEST_F(StartupTest, ClosingUnderAnotherWritersLockEndsInTimeAndTellsOnce)
+{
+    BoxesAtClose boxes;
+    {
+        TApplicationStartup startup({QStringLiteral("tovix2")});
+        startup.SplashMinShowMs = 50;
+        startup.Start();
+        ASSERT_NE(FormMain, nullptr);
+        WriteLockHolder lock(m_folder.File(QStringLiteral("LocalData2.mdb")));
+        ASSERT_TRUE(lock.Held());
+        QTimer::singleShot(300, FormMain, [] { FormMain->close(); });
+        EXPECT_EQ(RunWithSafetyNet(startup), 0);
+        QElapsedTimer closing;
+        closing.start();
+        startup.Shutdown();
+        EXPECT_LT(closing.elapsed(), 4000);
+        EXPECT_FALSE(startup.EndsAtOnce());
+    }
+    ASSERT_EQ(boxes.Texts.size(), 1) << qPrintable(boxes.Texts.join(u'\n'));
+    EXPECT_TRUE(boxes.Texts[0].contains(QStringLiteral("open folders"))) << qPrintable(boxes.Texts[0]);
+    EXPECT_EQ(boxes.MainWindowUp, QList<bool>{true});
+    EXPECT_EQ(CountEntries(QStringLiteral("Settings.ini")), 26);
+}
+
+// A full disk at the close (here a file size limit): neither settings file
+// is left empty or cut short, and what could not be written is named in one
+// box, before the windows go.
+TEST_F(StartupTest, ClosingOnAFullDiskKeepsTheSettingsFilesAndTellsOnce)
+{
+    {
+        TApplicationStartup startup({QStringLiteral("tovix2")});
+        startup.SplashMinShowMs = 50;
+        startup.Start();
+        QTimer::singleShot(300, FormMain, [] { FormMain->close(); });
+        EXPECT_EQ(RunWithSafetyNet(startup), 0);
+    }
+    const int placements = CountEntries(QStringLiteral("FormSettings.ini"));
+    ASSERT_GT(placements, 3);
+    WriteSetting(QStringLiteral("LogonAsUser"), QStringLiteral("1"));
+    BoxesAtClose boxes;
+    {
+        TApplicationStartup startup({QStringLiteral("tovix2")});
+        startup.SplashMinShowMs = 50;
+        startup.Start();
+        QTimer::singleShot(300, FormMain, [] {
+            // Options changed in this run are to be written at the close.
+            Options->OptionByName(QStringLiteral("PopupWinDelay"))->SetValue(9);
+            FormMain->resize(FormMain->size() + QSize(7, 5));
+            FormMain->close();
+        });
+        EXPECT_EQ(RunWithSafetyNet(startup), 0);
+        const FileSizeLimit full(16);
+        startup.Shutdown();
+    }
+    EXPECT_EQ(CountEntries(QStringLiteral("Settings.ini")), 26);
+    EXPECT_EQ(CountEntries(QStringLiteral("FormSettings.ini")), placements);
+    ASSERT_EQ(boxes.Texts.size(), 1) << qPrintable(boxes.Texts.join(u'\n'));
+    EXPECT_TRUE(boxes.Texts[0].contains(m_folder.File(QStringLiteral("Settings.ini")))) << qPrintable(boxes.Texts[0]);
+    EXPECT_TRUE(boxes.Texts[0].contains(m_folder.File(QStringLiteral("FormSettings.ini"))));
+    EXPECT_EQ(boxes.MainWindowUp, QList<bool>{true});
 }
 
 TEST_F(StartupTest, LeftAloneTheShownProgramRunsItsUpdatesABoundedNumberOfTimes)

@@ -69,6 +69,10 @@ QList<TSimReply> TSimCore::OnLogon(TConnection& state, const QStringList& items,
                 replies.append({MessageAcceptedLine(clientId, serverId), o.logonDelayMs});
                 replies.append({MessageSentLine(clientId, serverId), o.logonDelayMs});
             }
+            for (qint32 clientId = 1; clientId <= o.strayFailures; ++clientId) {
+                replies.append({MessageAcceptErrorLine(clientId, 1, ErrorStatusText(1)), o.logonDelayMs});
+                replies.append({MessageSendErrorLine(clientId, 1, ErrorStatusText(1)), o.logonDelayMs});
+            }
             return replies;
         }
         case TSimLogon::Deny:
@@ -101,8 +105,11 @@ QList<TSimReply> TSimCore::OnMessage(TConnection& state, const QStringList& item
         const bool acked = !o.dropAcks && !o.dropAckIds.contains(clientId);
         if (acked && o.staleReports)
             replies.append({MessageSentLine(clientId, serverId + kStaleServerIdOffset), o.ackDelayMs});
+        // The report's place: after the acknowledgement, or just before it.
+        const qsizetype reportFirstAt = replies.size();
         if (acked)
             replies.append({MessageAcceptedLine(clientId, serverId), o.ackDelayMs});
+        const qsizetype reportsBefore = replies.size();
         const int reportAt = (acked ? o.ackDelayMs : 0) + o.reportDelayMs;
         if (o.unreportedIds.contains(clientId)) {
             // This delivery report is lost.
@@ -114,6 +121,8 @@ QList<TSimReply> TSimCore::OnMessage(TConnection& state, const QStringList& item
             if (o.repeatReportMs > 0)
                 replies.append({MessageSentLine(clientId, serverId), reportAt + o.repeatReportMs});
         }
+        if (acked && o.reportsFirst && o.reportDelayMs == 0 && replies.size() > reportsBefore)
+            replies.move(reportsBefore, reportFirstAt);
     }
     if (o.closeAfter > 0 && state.messages >= o.closeAfter)
         replies.append({QString(), o.ackDelayMs, true});

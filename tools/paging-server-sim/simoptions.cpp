@@ -90,6 +90,7 @@ const TIntOption kIntOptions[] = {
     {"report-delay", 0, 3600000, &TSimOptions::reportDelayMs},
     {"repeat-reports", 0, 3600000, &TSimOptions::repeatReportMs},
     {"stray-answers", 0, 100000, &TSimOptions::strayAnswers},
+    {"stray-failures", 0, 100000, &TSimOptions::strayFailures},
     {"split", 0, 1 << 20, &TSimOptions::splitAt},
     {"split-gap", 0, 60000, &TSimOptions::splitGapMs},
     {"close-after", 0, INT_MAX, &TSimOptions::closeAfter},
@@ -118,6 +119,9 @@ const TFlagOption kFlagOptions[] = {
      &TSimOptions::holdReports},
     {"stale-reports", "Before each MESSAGE_ACCEPTED, a stale MESSAGE_SENT naming another server record ID.",
      &TSimOptions::staleReports},
+    {"reports-first",
+     "A delivery report due with its acknowledgement (no --report-delay) goes just before the MESSAGE_ACCEPTED.",
+     &TSimOptions::reportsFirst},
 };
 
 bool ReadEngine(const QString& text, TSimEngine* engine)
@@ -162,6 +166,9 @@ bool ParseSimArguments(const QStringList& arguments, TSimOptions* options, QStri
     valueOption("repeat-reports", "Send every MESSAGE_SENT again this many milliseconds later.", "ms");
     valueOption("stray-answers",
                 "Right after LOGON_OK, accept and report client record IDs 1 to N, which were never sent.", "n");
+    valueOption("stray-failures",
+                "After those, refuse and fail client record IDs 1 to N (MESSAGE_ACCEPT_ERROR, MESSAGE_SEND_ERROR).",
+                "n");
     valueOption("split", "Split frames: 1 byte by byte, N in two writes at byte N.", "n");
     valueOption("split-gap", "Milliseconds between the writes of a split frame.", "ms");
     valueOption("close-after", "Close a connection after answering N MESSAGEs.", "n");

@@ -53,6 +53,9 @@ struct TSimOptions {
     // MESSAGE_SENT for client record IDs 1 to StrayAnswers, though no
     // MESSAGE came (their server record IDs are taken from the counter).
     int strayAnswers = 0;
+    // The same with failures: MESSAGE_ACCEPT_ERROR and MESSAGE_SEND_ERROR for
+    // client record IDs 1 to StrayFailures, after the stray answers.
+    int strayFailures = 0;
     // The delivery reports a connection still owes when it closes (either
     // side closing it) go out on the next connection that logs on with the
     // same AppID, right after its LOGON_OK: a server that keeps reports per
@@ -62,6 +65,9 @@ struct TSimOptions {
     // record ID that names another server record (the accepted one plus
     // kStaleServerIdOffset).
     bool staleReports = false;
+    // Each delivery report that goes with its acknowledgement (ReportDelayMs
+    // 0) goes just before it instead, naming the same server record.
+    bool reportsFirst = false;
 
     // Wire faults. SplitAt 1 writes each frame byte by byte, N > 1 in two
     // writes cut after byte N; SplitGapMs is the pause between the writes.

@@ -12,6 +12,7 @@
 #include "foundation/logonrole.h"
 #include "foundation/options.h"
 #include "foundation/scgtreeview.h"
+#include "platform/closereport.h"
 #include "platform/idleupdates.h"
 #include "platform/messagedlg.h"
 
@@ -138,21 +139,40 @@ TFormFoldersTree::TFormFoldersTree(QWidget* parent) : QWidget(parent)
     OnLargeTreeIconsChanged(LargeTreeIconsOption());
     OnDatabaseCaptionColorChanged = [this] { tvFolders->viewport()->update(); };
     OnIdle(this, [this] { UpdateActions(); });
+    // The open folders are stored when the program closes, while the whole
+    // window still stands and a failure can be told.
+    OnProgramClose(this, [this] { StoreOpenFolders(); });
 }
 
 TFormFoldersTree::~TFormFoldersTree()
 {
     // From here on deleted nodes touch neither the model's rows nor the
-    // database; the expanded folders are stored while every node exists.
+    // database; the expanded folders are stored (unless the close did) while
+    // every node exists.
     FoldersTreeState->Destroying = true;
     OnLargeTreeIconsChanged = nullptr;
     OnDatabaseCaptionColorChanged = nullptr;
+    StoreOpenFolders();
+    FoldersTreeState->ForgetAllNodes();
+}
+
+void TFormFoldersTree::StoreOpenFolders() noexcept
+{
+    if (m_openFoldersStored)
+        return;
+    m_openFoldersStored = true;
+    QString reason;
     try {
         FoldersTreeState->FormDestroy();
+        return;
     } catch (const std::exception& e) {
-        MessageDlg(QString::fromLocal8Bit(e.what()), TMsgDlgType::mtError, mbOK);
+        reason = QString::fromUtf8(e.what());
+    } catch (...) {
+        reason = QStringLiteral("Unknown error.");
     }
-    FoldersTreeState->ForgetAllNodes();
+    ReportCloseFailure(QStringLiteral("The open folders of the folder tree could not be stored in the local "
+                                      "database; the tree opens as it was stored before.\r\rReason: %1")
+                           .arg(reason));
 }
 
 void TFormFoldersTree::BuildCommands()

@@ -76,6 +76,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Stores which folders are open, once (at the close, or when the pane
+    // goes); a failure is told among the failures of the close.
+    void StoreOpenFolders() noexcept;
+
     struct TCommand {
         QAction* Action = nullptr;  // a separator when it is one
         std::function<bool()> EnabledWhen;
@@ -100,4 +104,5 @@ private:
     void Run(const std::function<void()>& operation);
 
     QList<TCommand> m_commands;
+    bool m_openFoldersStored = false;
 };

@@ -7,6 +7,7 @@
 #include "foundation/formsettings.h"
 #include "foundation/images.h"
 #include "foundation/options.h"
+#include "platform/closereport.h"
 #include "platform/profilefile.h"
 #include "ui/main/frmmessageeditortemplates.h"
 #include "ui/main/frmmessageeditortext.h"
@@ -132,6 +133,10 @@ TFormMessageEditor::TFormMessageEditor(QWidget* parent) : QWidget(parent)
     UpdateCounters();
     LoadEditorOptions();
     OnMessageEditorOptionsChanged = [this] { UpdateCounters(); };
+    OnProgramClose(this, [this] {
+        if (m_shown)
+            SaveCheckedDatabase();
+    });
 }
 
 TFormMessageEditor::~TFormMessageEditor()
@@ -349,6 +354,8 @@ void TFormMessageEditor::SaveCheckedDatabase() noexcept
     try {
         if (TNProfileFile* ini = FormSettingsIni)
             ini->WriteInteger(kSection, kCheckedKey, CheckedDatabaseIndex());
+    } catch (const EProfileFileError& error) {
+        ReportFormSettingsError(error);
     } catch (const std::exception& e) {
         qWarning("TFormMessageEditor: the chosen address book was not saved: %s", e.what());
     }

@@ -5,6 +5,7 @@
 #include "foundation/actionstate.h"
 #include "foundation/formsettings.h"
 #include "foundation/images.h"
+#include "platform/closereport.h"
 #include "platform/idleupdates.h"
 #include "platform/profilefile.h"
 
@@ -109,6 +110,7 @@ TFormRecipients::TFormRecipients(QWidget* parent) : QWidget(parent)
     OnIdle(this, [this] { UpdateActions(); });
     UpdateActions();
     LoadColumnWidths();
+    OnProgramClose(this, [this] { SaveColumnWidths(); });
 }
 
 TFormRecipients::~TFormRecipients()
@@ -176,6 +178,8 @@ void TFormRecipients::SaveColumnWidths() noexcept
             return;
         for (int i = 0; i < TNRecipientList::ColumnCount; ++i)
             ini->WriteInteger(kSection, QStringLiteral("Column%1Width").arg(i), lvRecipients->columnWidth(i));
+    } catch (const EProfileFileError& error) {
+        ReportFormSettingsError(error);
     } catch (const std::exception& e) {
         // Shut-down goes on; the settings file's owner reports its failures.
         qWarning("TFormRecipients: column widths not saved: %s", e.what());

@@ -42,6 +42,11 @@ extern "C" void OnQuitSignal(int)
 }
 }  // namespace
 
+bool QuitSignalArrived()
+{
+    return g_pending != 0;
+}
+
 TQuitOnSignal::TQuitOnSignal(QObject* parent) : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0)

@@ -13,6 +13,10 @@
 
 class QSocketNotifier;
 
+// True once a signal asked the program to end: nobody may be there to
+// answer a box.
+bool QuitSignalArrived();
+
 class TQuitOnSignal : public QObject {
     Q_OBJECT
 public:

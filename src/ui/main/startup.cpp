@@ -2,14 +2,17 @@
 
 #include "data/dmlocaldata.h"
 #include "data/dmmaintenance.h"
+#include "db/connection.h"
 #include "foundation/dmoptions.h"
 #include "foundation/formsettings.h"
 #include "foundation/helpfile.h"
 #include "foundation/images.h"
 #include "foundation/messagebox.h"
 #include "messaging/formhidden.h"
+#include "messaging/popupwin.h"
 #include "messaging/sendoutbox.h"
 #include "platform/appterminate.h"
+#include "platform/closereport.h"
 #include "platform/durablefile.h"
 #include "platform/messagedlg.h"
 #include "platform/programfolder.h"
@@ -21,11 +24,25 @@
 
 #include <QApplication>
 #include <QThread>
+#include <cstdio>
+#include <cstdlib>
 
 TDModOptions* DModOptions = nullptr;
 
 namespace {
 bool g_showingError = false;
+
+// How long the close waits for another program's lock on a database file,
+// and for the threads of the sending of messages, at the most.
+constexpr int kCloseDatabaseWaitMs = 2000;
+constexpr int kCloseThreadsWaitMs = 3000;
+
+// A box can be answered: a window system is there and no signal (a session
+// log-out, Ctrl+C) ended the program.
+bool WindowsCanShow()
+{
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) && !QuitSignalArrived();
+}
 
 // The text of an error as the operator sees it: the error's own text, ended
 // with a full stop as the class library's exception box does.
@@ -197,9 +214,35 @@ void TApplicationStartup::Shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    // What fails from here on is gathered and told once, before any window
+    // goes; nothing is told from a destructor.
+    TCloseReport report;
+    // Whatever another program does with a database file (a lock held, a
+    // full disk), the close waits for it only so long.
+    LimitDatabaseWaits(kCloseDatabaseWaitMs);
     // The dispatcher, the processor and every link stop and are joined while
-    // the modules their threads use still exist.
-    StopMessaging();
+    // the modules their threads use still exist; what their threads could
+    // not log is named.
+    m_threadsLeft = !StopMessaging(kCloseThreadsWaitMs);
+    if (m_threadsLeft)
+        ReportCloseFailure(
+            QStringLiteral("The sending of messages did not stop in time; the program ends without "
+                           "waiting for it."));
+    // While every window stands: placements, the open folders, the caches
+    // of shared books and the options, then the placement file once more.
+    RunCloseSteps();
+    if (m_formSettings)
+        m_formSettings->Flush();
+    report.Tell(WindowsCanShow());
+    // Popups the box's loop brought up (notices the threads posted before
+    // they stopped) go with the rest.
+    FreeAllPopupWins();
+    if (m_threadsLeft) {
+        // A thread still uses the modules: they are not destroyed under it;
+        // the caller ends the process at once (EndsAtOnce).
+        m_instanceLock.Release();
+        return;
+    }
     // Reverse order of creation: the options data module (writing
     // "Settings.ini") goes last.
     while (!m_modules.empty()) {
@@ -217,6 +260,7 @@ void TApplicationStartup::Shutdown()
         m_formSettings.reset();
         Note(QStringLiteral("close FormSettings.ini"));
     }
+    ResetDatabaseWaits();
     m_instanceLock.Release();
 }
 
@@ -258,6 +302,13 @@ int RunApplication(int argc, char** argv, const std::function<void()>& registerP
         startup.Start();
         code = startup.Run();
         startup.Shutdown();
+        if (startup.EndsAtOnce()) {
+            // Ends the process with the threads that did not stop, without
+            // destroying what they use (everything that was to be kept is
+            // written and the failures are told).
+            std::fflush(nullptr);
+            std::_Exit(code);
+        }
     }
     return code;
 }

@@ -10,9 +10,12 @@
 // order; the splash is released. Run: the main window is shown and the one
 // event loop runs; closing the main window ends it, and so does a request to
 // end the program made before the loop started (it ends at the first turn).
-// Shutdown: the modules are destroyed in reverse order of creation (the
-// options data module last, which writes "Settings.ini"), then
-// "FormSettings.ini" is flushed and closed after the last window.
+// Shutdown: within a few seconds whatever the databases do; the sending of
+// messages stops, everything the windows and modules keep is stored while
+// the windows still stand ("FormSettings.ini", the open folders, caches,
+// "Settings.ini"), what failed is told once, then the modules are destroyed
+// in reverse order of creation and "FormSettings.ini" is closed after the
+// last window.
 // An error raised while the modules are created (a database error, an
 // address book of an unregistered type) stops the start-up: its text is shown
 // in an error box, no window is shown, the modules made so far are destroyed
@@ -54,7 +57,14 @@ public:
     bool Failed() const { return m_failed; }
     // True when another copy of the program holds the program folder.
     bool AlreadyRunning() const { return m_alreadyRunning; }
+    // Stops the sending of messages (bounded), stores what the windows and
+    // modules keep while every window stands, tells what failed once (a box,
+    // or standard error when no window can be shown), then destroys the
+    // modules. Database waits are bounded meanwhile.
     void Shutdown();
+    // True after a shut-down whose threads did not stop in time: the modules
+    // were left alone and the process must end at once.
+    bool EndsAtOnce() const { return m_threadsLeft; }
 
     // Tests follow the creation and destruction of the modules: "create
     // <class>", "destroy <class>", "open FormSettings.ini", "close FormSettings.ini".
@@ -76,6 +86,7 @@ private:
     bool m_failed = false;
     bool m_alreadyRunning = false;
     bool m_shutDown = false;
+    bool m_threadsLeft = false;
 };
 
 // The application object of the program. An error that an event handler
