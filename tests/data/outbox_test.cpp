@@ -14,6 +14,7 @@
 #include "db/databasefiles.h"
 #include "db/writeproblem.h"
 #include "platform/commatext.h"
+#include "support/writelockholder.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -513,17 +514,12 @@ TEST_F(OutBoxTest, SendTellsInWordsWhyTheOutBoxCannotBeWrittenAndQueuesNothing)
 {
     const TNSuperRecipient ann = Contact(Ann, QStringLiteral("Ann"));
     {
-        const QString name = UniqueConnectionName(QStringLiteral("other-program-"));
-        {
-            QSqlDatabase other = OpenSqliteConnection(name, Dbs.LocalDataPath());
-            ASSERT_TRUE(QSqlQuery(other).exec(QStringLiteral("begin immediate")));
-            QElapsedTimer waited;
-            waited.start();
-            EXPECT_EQ(LocalData->OutBoxWriteProblem(), QStringLiteral("LocalData2.mdb is locked by another program"));
-            EXPECT_LT(waited.elapsed(), 1000);
-            QSqlQuery(other).exec(QStringLiteral("rollback"));
-        }
-        CloseSqliteConnection(name);
+        WriteLockHolder other(Dbs.LocalDataPath());
+        ASSERT_TRUE(other.Held());
+        QElapsedTimer waited;
+        waited.start();
+        EXPECT_EQ(LocalData->OutBoxWriteProblem(), QStringLiteral("LocalData2.mdb is locked by another program"));
+        EXPECT_LT(waited.elapsed(), 1000);
     }
     {
         const QString name = UniqueConnectionName(QStringLiteral("read-only-"));

@@ -10,12 +10,14 @@
 #include "messaging/tcpserver.h"
 #include "messagingfixture.h"
 #include "platform/profilefile.h"
+#include "support/writelockholder.h"
 
 #include <QElapsedTimer>
 #include <QSet>
 #include <QSqlQuery>
 #include <QTcpServer>
 #include <algorithm>
+#include <optional>
 
 namespace {
 // A port on which nothing listens.
@@ -980,27 +982,6 @@ TEST_F(TcpLinkTest, FailedLoggingIsReportedAndNothingMoreIsSentUntilTheAcceptanc
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is null")), 0);
 }
 
-namespace {
-// Another program's write lock on the local database (an sqlite3 shell's
-// BEGIN IMMEDIATE), taken and released by the test.
-class TLockHolder {
-public:
-    explicit TLockHolder(const QString& path) { m_db = OpenSqliteConnection(m_name, path); }
-    ~TLockHolder()
-    {
-        Release();
-        m_db = QSqlDatabase();
-        CloseSqliteConnection(m_name);
-    }
-    bool Take() { return QSqlQuery(m_db).exec(QStringLiteral("begin immediate")); }
-    void Release() { QSqlQuery(m_db).exec(QStringLiteral("rollback")); }
-
-private:
-    const QString m_name = UniqueConnectionName(QStringLiteral("lock-holder-"));
-    QSqlDatabase m_db;
-};
-}  // namespace
-
 // Another program takes the write lock mid-batch: within moments no further
 // page goes out, and no more than the acceptances the log may run behind
 // are unlogged. Released, the batch goes on, every row is logged once and
@@ -1019,7 +1000,7 @@ TEST_F(TcpLinkTest, AnotherProgramsLockHoldsTheWireUntilTheLogCanBeWrittenAndIsT
     for (int i = 0; i < 600; ++i)
         contacts << Contact(QStringLiteral("C%1").arg(i), carrier);
     Queue(QStringLiteral("Under a lock"), contacts.mid(0, 300));
-    TLockHolder other(m_dbs.LocalDataPath());
+    std::optional<WriteLockHolder> other;
     const auto received = [&] { return int(Received(sim, QStringLiteral("MESSAGE")).size()); };
     const auto expectWireHeld = [&] {
         QTest::qWait(700);
@@ -1032,9 +1013,10 @@ TEST_F(TcpLinkTest, AnotherProgramsLockHoldsTheWireUntilTheLogCanBeWrittenAndIsT
 
     SendOutBox();
     ASSERT_TRUE(WaitUntil([&] { return received() >= 40; }));
-    ASSERT_TRUE(other.Take());
+    other.emplace(m_dbs.LocalDataPath());
+    ASSERT_TRUE(other->Held());
     EXPECT_LT(expectWireHeld(), 300);
-    other.Release();
+    other.reset();
     ASSERT_TRUE(WaitForSendDone());
     ASSERT_TRUE(WaitForOutBoxRows(0));
     EXPECT_EQ(received(), 300);
@@ -1048,13 +1030,14 @@ TEST_F(TcpLinkTest, AnotherProgramsLockHoldsTheWireUntilTheLogCanBeWrittenAndIsT
     Queue(QStringLiteral("Killed under a lock"), contacts.mid(300));
     SendOutBox();
     ASSERT_TRUE(WaitUntil([&] { return received() >= 340; }));
-    ASSERT_TRUE(other.Take());
+    other.emplace(m_dbs.LocalDataPath());
+    ASSERT_TRUE(other->Held());
     const int got = expectWireHeld() - 300;
     QElapsedTimer stopping;
     stopping.start();
     StopMessaging();
     EXPECT_LT(stopping.elapsed(), 2000);
-    other.Release();
+    other.reset();
     const OutBox::TNLeftInOutBox left = OutBox::LeftInOutBox(LocalDb());
     EXPECT_EQ(left.Rows, 300 - (LogRows() - 300) + left.Accepted);
     EXPECT_GE(left.MayHaveReached + LogRows() - 300, got);
