@@ -3,7 +3,9 @@
 // and pasted into an empty folder of a book of 100,000 contacts, all of them
 // placed (100,000 FolderAssigns rows before the paste). Prints the time of
 // the copy and of the paste (rows written in one transaction, the tree
-// sorted and shown) and the peak memory.
+// sorted and shown) and of a move of the copy; then the original is cut and
+// pasted, and a second folder as large removed. Prints each time and the
+// peak memory.
 //   QT_QPA_PLATFORM=offscreen bench_data_treepaste
 #include "benchbook.h"
 #include "benchutil.h"
@@ -11,6 +13,7 @@
 #include "data/dmlocaldata.h"
 #include "data/folderstree.h"
 #include "data/folderstreeclipboard.h"
+#include "data/folderstreeedit.h"
 #include "db/connection.h"
 #include "db/databasefiles.h"
 #include "db/transaction.h"
@@ -18,6 +21,7 @@
 #include "foundation/images.h"
 #include "foundation/logonrole.h"
 #include "foundation/scgtreeview.h"
+#include "platform/messagedlg.h"
 #include "platform/programfolder.h"
 
 #include <QApplication>
@@ -29,9 +33,10 @@
 namespace {
 
 constexpr int ContactCount = 100000;
-constexpr int FolderCount = 1000;  // 100 sub-folders of "Source", 900 others
+constexpr int FolderCount = 1000;  // 100 sub-folders of "Source", 100 of "Second", 800 others
 constexpr int SourceSubFolders = 100;
 
+using bench::ChildNamed;
 using bench::MemoryKb;
 using bench::Report;
 QTextStream& out = bench::Out();
@@ -53,27 +58,28 @@ void Fill(const QString& path)
     const int source = addFolder(QStringLiteral("Source"), 0);
     addFolder(QStringLiteral("Target"), 0);
     const int others = addFolder(QStringLiteral("Others"), 0);
+    const int second = addFolder(QStringLiteral("Second"), 0);
     QList<int> folderIDs;
-    for (int f = 0; f < FolderCount; ++f)
-        folderIDs << addFolder(QStringLiteral("Team %1").arg(f), f < SourceSubFolders ? source : others);
-    QSqlQuery assign(book.Database());
-    assign.prepare(QStringLiteral("insert into FolderAssigns (FolderID, GroupID, ContactID) values (?, ?, ?)"));
-    // Contact i stands in folder i / 100: the first 10,000 below "Source".
-    for (int i = 0; i < ContactCount; ++i) {
-        assign.addBindValue(folderIDs.at(i / (ContactCount / FolderCount)));
-        assign.addBindValue(NoneID);
-        assign.addBindValue(i + 1);
-        assign.exec();
+    for (int f = 0; f < FolderCount; ++f) {
+        const int parent = f < SourceSubFolders ? source : f < 2 * SourceSubFolders ? second : others;
+        folderIDs << addFolder(QStringLiteral("Team %1").arg(f), parent);
     }
+    QSqlQuery assign = bench::PrepareFolderAssigns(book);
+    // Contact i stands in folder i / 100: the first 10,000 below "Source",
+    // the next 10,000 below "Second".
+    for (int i = 0; i < ContactCount; ++i)
+        bench::PlaceContact(assign, folderIDs.at(i / (ContactCount / FolderCount)), i + 1);
     tx.Commit();
 }
 
-QTreeWidgetItem* ChildNamed(QTreeWidgetItem* parent, const QString& name)
+// Folders and FolderAssigns rows in the file, read on a connection of its own.
+qint64 BookRows(const QString& path)
 {
-    for (int i = 0; i < parent->childCount(); ++i)
-        if (parent->child(i)->text(0) == name)
-            return parent->child(i);
-    return nullptr;
+    TNConnection book;
+    book.SetDatabasePath(path);
+    return book
+        .QueryValue(QStringLiteral("select (select count(*) from Folders) + (select count(*) from FolderAssigns)"))
+        .toLongLong();
 }
 
 int CountBelow(const QTreeWidgetItem* node)
@@ -146,6 +152,47 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         Report("move it (drop without Ctrl)", timer);
         out << "nodes below the target after the move " << CountBelow(target) << "\n";
+
+        // Cut, paste and remove take rows from the start of the datasets,
+        // where a row-by-row delete moves every later row: the original
+        // "Source" (10,101 nodes) is cut (Ctrl+X: the nodes leave the tree,
+        // nothing is written) and pasted into "Target" (its copies written,
+        // its rows deleted, in one transaction); then "Second", as large, is
+        // removed (Del, answered Yes).
+        const QString bookPath = folder + AddressBookFileName();
+        qint64 rows = BookRows(bookPath);
+        timer.restart();
+        tree.clearSelection();
+        source->setSelected(true);
+        CutSelectionToClipboard(&tree, &clipboard);
+        tree.repaint();
+        QApplication::processEvents();
+        Report("cut the original (Ctrl+X)", timer);
+
+        timer.restart();
+        tree.clearSelection();
+        target->setSelected(true);
+        PasteFromClipboard(&clipboard, &tree);
+        tree.repaint();
+        QApplication::processEvents();
+        Report("paste the cut (rows written and deleted)", timer);
+        out << "nodes below the target " << CountBelow(target) << ", rows in the book before and after " << rows << " "
+            << BookRows(bookPath) << ", source still in the tree "
+            << (ChildNamed(root, QStringLiteral("Source")) ? "YES" : "no") << "\n";
+
+        rows = BookRows(bookPath);
+        QTreeWidgetItem* second = ChildNamed(root, QStringLiteral("Second"));
+        out << "nodes removed " << 1 + CountBelow(second) << "\n";
+        SetMessageHandler([](const TMessageRequest&) { return int(mbYes); });
+        timer.restart();
+        tree.clearSelection();
+        second->setSelected(true);
+        RemoveSelectedNodes(&tree, true);
+        tree.repaint();
+        QApplication::processEvents();
+        Report("remove another as large (Del, answered Yes)", timer);
+        SetMessageHandler({});
+        out << "rows deleted " << rows - BookRows(bookPath) << "\n";
     }
     out << "peak memory " << MemoryKb("VmHWM:") / 1024 << " MB\n";
     SetProgramFolder(QString());

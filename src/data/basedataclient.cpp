@@ -208,7 +208,8 @@ void TBaseDataClient::SaveGroupMembers(qint32 groupID, const QList<qint32>& cont
     const bool wasOpen = client->Active();
     client->Open();
     client->CheckBrowseMode();
-    const int savePoint = client->SavePoint();
+    // Undone as a whole on failure, whatever unit of changes this is part of.
+    TNClientDataSet::TNSavedState before = client->SaveState();
     TNField* groupField = client->FieldByName(QStringLiteral("GroupID"));
     TNField* contactField = client->FieldByName(QStringLiteral("ContactID"));
     client->DisableControls();
@@ -242,7 +243,7 @@ void TBaseDataClient::SaveGroupMembers(qint32 groupID, const QList<qint32>& cont
             client->Post();
         }
     } catch (...) {
-        client->SetSavePoint(savePoint);
+        client->RestoreState(std::move(before));
         client->EnableControls();
         client->SetActive(wasOpen);
         throw;

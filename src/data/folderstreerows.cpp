@@ -122,22 +122,20 @@ void TNRowDeleteBatch::DeleteRows(TSet& set)
     const QStringList names = set.KeyFields.split(QLatin1Char(';'));
     TNField* field1 = dataSet->FieldByName(names.value(0));
     TNField* field2 = names.size() > 1 ? dataSet->FieldByName(names.value(1)) : nullptr;
+    // The rows are picked in one walk and deleted together.
+    std::vector<TBookmark> picked;
+    picked.reserve(size_t(set.Remaining));
     dataSet->DisableControls();
     try {
-        dataSet->First();
-        while (!dataSet->Eof() && set.Remaining > 0) {
+        for (dataSet->First(); !dataSet->Eof() && set.Remaining > 0; dataSet->Next()) {
             auto found = set.Keys.find(PairKey(field1->AsInteger(), field2 ? field2->AsInteger() : 0));
-            if (found == set.Keys.end() || found->Count == 0) {
-                dataSet->Next();
+            if (found == set.Keys.end() || found->Count == 0)
                 continue;
-            }
             --found->Count;
             --set.Remaining;
-            const bool last = dataSet->RecNo() == dataSet->RecordCount();
-            dataSet->Delete();
-            if (last)
-                break;
+            picked.push_back(dataSet->GetBookmark());
         }
+        dataSet->DeleteBookmarks(picked);
     } catch (...) {
         dataSet->EnableControls();
         throw;

@@ -42,11 +42,12 @@ bool SetLocatedRowField(TNDataSet* dataSet, const QString& keyFields, const QVar
 bool DeleteLocatedRow(TNDataSet* dataSet, const QString& keyFields, const QVariant& keys);
 
 // The rows that the deleted nodes of one operation leave behind, deleted
-// together when the operation ends: one pass over each dataset instead of a
-// search per row (a dataset rebuilds its search index after every delete,
-// so row-by-row deletes of a large move take time in proportion to the rows
-// for each one). Open while a TNRowDeleteBatchScope exists; nodes deleted
-// meanwhile only record their rows.
+// together when the operation ends: one pass over each dataset picks them
+// and one bulk delete takes them out (a search, or a Delete, per row costs
+// the dataset's whole row list each time, so row-by-row deletes of a large
+// cut, remove or move take time in the square of the rows). Open while a
+// TNRowDeleteBatchScope exists; nodes deleted meanwhile only record their
+// rows.
 class TNRowDeleteBatch {
 public:
     // A row whose two integer key fields ("FolderID;ContactID", or one field

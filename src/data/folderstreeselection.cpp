@@ -79,31 +79,35 @@ TNRecipientNode RecipientNodeOf(const TNTreeNode* node)
 }
 }  // namespace
 
-void AddSelectedToRecipients(const QTreeWidget* tree, bool clearListSelection)
+void AddNodesToRecipients(const QList<const TNTreeNode*>& nodes, bool clearListSelection)
 {
     if (!RecipientList)
         return;
     if (clearListSelection)
         RecipientList->ClearSelection();
-    // The nodes are listed first: answering a duplicate question runs the
-    // event loop, and the list must not change under the walk.
-    QList<const TNTreeNode*> contributed;
-    for (const TNTreeNode* node : SelectedNodes(tree)) {
+    // The nodes are read first and all at once: answering a duplicate
+    // question runs the event loop, and the tree must not change under the
+    // walk; the list takes them in one go.
+    QList<TNRecipientNode> items;
+    for (const TNTreeNode* node : nodes) {
         if (node->Kind == nkContact || node->Kind == nkGroup) {
-            contributed.append(node);
+            items << RecipientNodeOf(node);
         } else if (node->Kind == nkFolder) {
             QList<TNTreeNode*> below;
             GetDescendantsOfKinds(node, nksContacts | nksGroups, &below);
+            items.reserve(items.size() + below.size());
             for (const TNTreeNode* n : std::as_const(below))
-                contributed.append(n);
+                items << RecipientNodeOf(n);
         }
     }
-    QList<TNRecipientNode> items;
-    for (const TNTreeNode* node : std::as_const(contributed))
-        items.append(RecipientNodeOf(node));
-    for (const TNRecipientNode& item : std::as_const(items))
-        if (RecipientList)
-            RecipientList->AddNode(item);
+    if (!items.isEmpty())
+        RecipientList->AddNodes(items);
+}
+
+void AddSelectedToRecipients(const QTreeWidget* tree, bool clearListSelection)
+{
+    const QList<TNTreeNode*> selected = SelectedNodes(tree);
+    AddNodesToRecipients(QList<const TNTreeNode*>(selected.cbegin(), selected.cend()), clearListSelection);
 }
 
 void ClearTreeSelection(QTreeWidget* tree)

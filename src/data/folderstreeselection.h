@@ -28,8 +28,11 @@ bool IsNodeSelected(const QTreeWidget* tree, const QTreeWidgetItem* node);
 // Adds the selected contacts and groups, and every contact and group below a
 // selected folder (pre-order), to RecipientList, which asks before adding a
 // duplicate; with ClearListSelection the list's selection is cleared first.
-// Address-book nodes contribute nothing. No list: nothing happens.
+// Address-book nodes contribute nothing. No list: nothing happens. The
+// list takes them all in one go (TNRecipientList::AddNodes).
 void AddSelectedToRecipients(const QTreeWidget* tree, bool clearListSelection);
+// The same for the given nodes, in their order.
+void AddNodesToRecipients(const QList<const TNTreeNode*>& nodes, bool clearListSelection);
 // Clears the selection; a node being edited in place gets its edit
 // cancelled and is selected again.
 void ClearTreeSelection(QTreeWidget* tree);

@@ -82,6 +82,15 @@ public:
     // book exists, asks whether to add a copy; returns true only when the
     // recipient was not in the list before.
     bool AddNode(const TNRecipientNode& node);
+    // Adds a row for each node, in order, with the questions AddNode would
+    // ask one node after another (a recipient already in the list, or met
+    // earlier among Nodes, asks whether to add a copy; while more such
+    // questions are to come the box also offers Yes to All and No to All).
+    // The rows go in together: one insertion, one sort, one selection of the
+    // new rows and one recount, so the cost follows the rows, whatever the
+    // list holds. Fresh, when given, gets per node whether its recipient was
+    // new. Returns the number of rows added.
+    int AddNodes(const QList<TNRecipientNode>& nodes, QList<bool>* fresh = nullptr);
     // The same for a record picked by kind, name, ID and address book.
     bool AddItem(TNodeKind kind, const QString& name, qint32 id, TBaseDataClient* database);
     // Picks contacts (nkContact) or groups (nkGroup) in their list window
@@ -128,8 +137,13 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    void AddRow(const TNRecipientNode& node);
-    void RemoveRow(int row);
+    std::unique_ptr<TNRecipient> MakeRow(const TNRecipientNode& node) const;
+    // Appends the rows, puts every row in list order (one layout change) and
+    // selects the new ones.
+    void InsertRows(std::vector<std::unique_ptr<TNRecipient>> rows);
+    void RemoveRows(int first, int last);
+    // The selected whole rows as ascending, disjoint (first, last) runs.
+    std::vector<std::pair<int, int>> SelectedRuns() const;
     void CountersChanged();
 
     std::vector<std::unique_ptr<TNRecipient>> m_rows;

@@ -25,13 +25,11 @@ void AddClipboardToRecipients()
     const TNTreeNode* root = ClipboardRoot(clipboard);
     if (!RecipientList || !root)
         return;
-    RecipientList->ClearSelection();
-    for (int i = 0; i < root->childCount(); ++i) {
-        clipboard->clearSelection();
-        root->child(i)->setSelected(true);
-        AddSelectedToRecipients(clipboard, false);
-    }
-    clipboard->clearSelection();
+    QList<const TNTreeNode*> items;
+    for (int i = 0; i < root->childCount(); ++i)
+        if (const TNTreeNode* item = TNTreeNode::From(root->child(i)))
+            items << item;
+    AddNodesToRecipients(items, true);
 }
 
 void TDummyListObject::AttachToForm(QAbstractItemView* list)

@@ -26,6 +26,13 @@ constexpr int kLookupTimeoutMs = 3000;
 // How long one resolution of the book's host serves the queueing of a message.
 constexpr qint64 kResolvedForMs = 10000;
 const char kDoorPortFile[] = "TcpDoorPort.txt";
+// The lowest temporary ID set aside for the book, written before any ID
+// below the one it held is handed out: a run that ends without saving its
+// cache (a crash) still hands none of them out again.
+const char kTempIdFile[] = "TemporaryIds.txt";
+// How many IDs one write sets aside: a new row costs no disk write, a paste
+// of thousands of placements a few.
+constexpr qint64 kTempIdBlock = 1024;
 
 struct TDef {
     const char* Name;
@@ -196,7 +203,7 @@ void TBaseSharedClient::LoadClientDataSetFromFile(TDataKind kind)
 
 QString TBaseSharedClient::TakeLeftoversAway() const
 {
-    QStringList files{QLatin1String(kDoorPortFile), SharedFetchedFileName()};
+    QStringList files{QLatin1String(kDoorPortFile), QLatin1String(kTempIdFile), SharedFetchedFileName()};
     for (int kind = 0; kind < DataKindCount; ++kind)
         if (const QString name = CacheFileName(TDataKind(kind)); !name.isEmpty())
             files.append(name);
@@ -245,6 +252,12 @@ QString TBaseSharedClient::SaveBeforeDestroy() noexcept
     if (m_savedForDestroy)
         return QString();
     m_savedForDestroy = true;
+    // The IDs set aside and not handed out are free again for the next run.
+    if (m_lowestTempIdKnown && m_tempIdsReserved < m_lowestTempId && m_lowestTempId < 0) {
+        QString ignored;
+        ReplaceFileDurably(CacheFolder() + u'/' + QLatin1String(kTempIdFile), QByteArray::number(m_lowestTempId),
+                           &ignored);
+    }
     QString why;
     try {
         SaveAllClientDataSetsToFiles();
@@ -328,6 +341,11 @@ qint64 TBaseSharedClient::LowestTemporaryIdHeld()
             if (whole[i] && !values[i].isNull() && RemoteData::IsTemporaryId(values[i].toLongLong()))
                 lowest = std::min(lowest, values[i].toLongLong());
     };
+    QFile reserved(CacheFolder() + u'/' + QLatin1String(kTempIdFile));
+    bool read = false;
+    const qint64 reservedTo = reserved.open(QIODevice::ReadOnly) ? reserved.readAll().trimmed().toLongLong(&read) : 0;
+    m_tempIdsReserved = read && reservedTo < 0 && reservedTo > NoneID ? reservedTo : 0;
+    lowest = std::min(lowest, m_tempIdsReserved);
     for (int kind = 0; kind < DataKindCount; ++kind) {
         const TNClientDataSet* dataSet = ClientDataSet(TDataKind(kind));
         if (!dataSet)
@@ -372,6 +390,8 @@ qint32 TBaseSharedClient::GetNextTempID(TNDataSet* dataSet)
                                "be made in it.")
                     .arg(Name()));
         m_lowestTempId = lowest - 1;
+        if (m_lowestTempId < m_tempIdsReserved)
+            ReserveTempIds();
         return qint32(m_lowestTempId);
     }
     // Carrier types (a small-integer ID no other row names) number their own.
@@ -383,6 +403,22 @@ qint32 TBaseSharedClient::GetNextTempID(TNDataSet* dataSet)
     const qint32 id = CalcNewTempID(dataSet);
     dataSet->SetTag(id - 1);
     return id;
+}
+
+void TBaseSharedClient::ReserveTempIds()
+{
+    const qint64 reserve = std::max<qint64>(m_lowestTempId - kTempIdBlock + 1, qint64(NoneID) + 1);
+    QString error;
+    if (!QDir().mkpath(CacheFolder()))
+        error = QStringLiteral("the folder cannot be made");
+    else if (ReplaceFileDurably(CacheFolder() + u'/' + QLatin1String(kTempIdFile), QByteArray::number(reserve), &error))
+        error.clear();
+    // Tried once a block: the cache files still keep the lowest ID when they
+    // are saved, so only a run that ends without saving them loses it.
+    m_tempIdsReserved = reserve;
+    if (!error.isEmpty())
+        qWarning("The address book \"%s\" cannot set its temporary IDs aside in \"%s\": %s", qUtf8Printable(Name()),
+                 qUtf8Printable(CacheFolder()), qUtf8Printable(error));
 }
 
 QString TDoorAddress::Fault(const QString& doing, const QString& reason) const
@@ -488,7 +524,7 @@ bool TSharedAccessClient::InitConnection(const QString& data)
         if (!dropped.isEmpty())
             notices << QStringLiteral(
                            "The cache of the address book \"%1\" held rows naming new records that "
-                           "are no longer in it; they were dropped:\n%2")
+                           "are no longer in it, and changed:\n%2")
                            .arg(Name(), dropped.join(u'\n'));
         SetLoadNotice(notices.join(QStringLiteral("\n\n")));
     }

@@ -74,8 +74,9 @@ public:
     // The next of one run of temporary IDs for all the book's datasets,
     // starting below every temporary ID the book holds (in the rows, change
     // logs and pending applies of all its datasets, as loaded) and below the
-    // lowest its cache files keep of earlier runs; never one handed out
-    // before, in this run or (once the cache was saved) an earlier one. A
+    // lowest its cache files and the IDs set aside (TemporaryIds.txt, a
+    // block at a time) keep of earlier runs; never one handed out before, in
+    // this run or an earlier one, a run that ended without saving included. A
     // small-integer ID (carrier types, which no row names) runs below its
     // own dataset's lowest ID.
     qint32 GetNextTempID(TNDataSet* dataSet) override;
@@ -128,8 +129,11 @@ private:
     QString m_initWarning;
     QString m_loadNotice;
     QString m_leftoverNotice;
+    // Sets the next block of temporary IDs aside in the cache folder.
+    void ReserveTempIds();
     // The last temporary ID handed out, or the lowest held; it only goes down.
     qint64 m_lowestTempId = 0;
+    qint64 m_tempIdsReserved = 0;  // the lowest set aside in the cache folder (0: none)
     bool m_lowestTempIdKnown = false;
     bool m_savedForDestroy = false;
 };

@@ -271,7 +271,9 @@ public:
     {
         // Rows left naming a new record that went are never sent: they
         // would name whichever new record takes its ID.
-        m_dropped = DropRowsNamingGoneRecords(*m_client);
+        const TSettled settled = SettleRowsNamingGoneRecords(*m_client, false);
+        m_dropped = settled.Lines;
+        m_result.GoneNew.append(settled.GoneNew);
         auto self = shared_from_this();
         auto opened = std::make_shared<bool>(false);
         auto port = std::make_shared<quint16>(0);
@@ -563,6 +565,8 @@ private:
                     continue;
                 if (batch[i].Kind == TUpdateKind::ukDelete) {
                     dataSet.RebaseRow(batch[i].RowKey, nullptr);
+                    if (kind == dkGroupAssigns || kind == dkFolderAssigns)
+                        m_storedDeletes[int(kind)].push_back(batch[i].OldValues);
                     continue;
                 }
                 std::vector<QVariant> stored = batch[i].NewValues;
@@ -669,9 +673,15 @@ private:
         QStringList parts;
         if (!m_dropped.isEmpty())
             parts << QStringLiteral(
-                         "These rows of the address book \"%1\" named new records that are no longer in it; "
-                         "they were dropped:\n%2")
+                         "These rows of the address book \"%1\" named new records that are no longer in it, "
+                         "and changed:\n%2")
                          .arg(m_client->Name(), m_dropped.join(u'\n'));
+        if (!m_broughtBack.isEmpty())
+            parts << QStringLiteral(
+                         "The server deleted these rows of the address book \"%1\" in this apply, before the "
+                         "delete of the record they name was given up; they came back here and go to the server "
+                         "with the next apply:\n%2")
+                         .arg(m_client->Name(), m_broughtBack.join(u'\n'));
         if (!m_goneWithoutId.isEmpty())
             parts << QStringLiteral(
                          "These rows of the address book \"%1\", which an earlier version kept without an ID, are "
@@ -866,35 +876,52 @@ private:
     {
         if (change.Kind == TUpdateKind::ukInsert) {
             const qint64 tempId = change.NewValues[size_t(DefIndex(dataSet, QStringLiteral("ID")))].toLongLong();
+            const TNewRecordNames names = NewRecordNames(*m_client);
             dataSet.RevertRow(change.RowKey);
             m_result.GoneNew.append({kind, tempId});
-            RevertRowsNaming(kind, tempId);
+            // The rows naming it settle as at any way back: a row the
+            // server has keeps its other changes, a new one goes.
+            const TSettled settled = SettleRowsNamingGoneRecords(*m_client, false, &names);
+            m_dropped.append(settled.Lines);
+            m_result.GoneNew.append(settled.GoneNew);
         } else if (answer.hasCurrent) {
             dataSet.SetStoredRow(change.RowKey, ValueRow(dataSet, answer.current));
+            if (change.Kind == TUpdateKind::ukDelete)
+                BringBackRowsNaming(kind, answer.current.value(QStringLiteral("ID")));
         } else {
             dataSet.RemoveStoredRow(change.RowKey);
         }
     }
 
-    // Undoes the changes of the rows that name a new row undone here (its
-    // memberships, the folders under it), and of the rows naming those.
-    void RevertRowsNaming(TDataKind kind, qint64 tempId)
+    // A delete given up brings its record back whole: the memberships and
+    // placements this apply deleted on the server before it come back here
+    // as new rows, which the next apply stores, and the operator is told.
+    void BringBackRowsNaming(TDataKind kind, const QVariant& id)
     {
         for (const TSharedReference& ref : SharedReferencesTo(kind)) {
             TNClientDataSet* other = m_client->ClientDataSet(ref.Kind);
-            if (!other)
+            std::vector<std::vector<QVariant>>& deleted = m_storedDeletes[int(ref.Kind)];
+            if (!other || deleted.empty())
                 continue;
             const int column = DefIndex(*other, QString::fromLatin1(ref.Field));
-            const int id = DefIndex(*other, QStringLiteral("ID"));
-            for (const TNRowChange& change : other->Delta()) {
-                if (change.Kind == TUpdateKind::ukDelete || column < 0 ||
-                    change.NewValues[size_t(column)].toLongLong() != tempId)
+            const int idColumn = DefIndex(*other, QStringLiteral("ID"));
+            for (auto it = deleted.begin(); it != deleted.end();) {
+                if (column < 0 || size_t(column) >= it->size() || !SameStoredValue((*it)[size_t(column)], id)) {
+                    ++it;
                     continue;
-                other->RevertRow(change.RowKey);
-                if (change.Kind != TUpdateKind::ukInsert)
-                    continue;
-                m_result.GoneNew.append({ref.Kind, change.NewValues[size_t(id)].toLongLong()});
-                RevertRowsNaming(ref.Kind, change.NewValues[size_t(id)].toLongLong());
+                }
+                const std::vector<QVariant> values = *it;
+                it = deleted.erase(it);
+                TNDataSetPosition keep(*other);
+                other->Append();
+                for (size_t f = 0; f < values.size() && f < other->FieldDefs().size(); ++f)
+                    if (int(f) != idColumn)
+                        other->FieldByName(other->FieldDefs()[f].Name)->SetValue(values[f]);
+                other->FieldByName(QStringLiteral("ID"))->SetValue(m_client->GetNextTempID(other));
+                other->Post();
+                m_broughtBack << QStringLiteral("%1 comes back with %2")
+                                     .arg(DescribeRow(*m_client, ref.Kind, values),
+                                          DescribeRecord(*m_client, kind, id));
             }
         }
     }
@@ -907,11 +934,14 @@ private:
     int m_step = 0;                         // the kind at hand and its pass (Kind, Deleting)
     QHash<int, QSet<qint64>> m_refused;     // by kind: rows left in the log by this apply
     QSet<QPair<int, qint64>> m_refusedNew;  // new records the server refused: kind, temporary ID
-    QStringList m_dropped;                  // rows dropped before the apply, as told
-    QSet<TDataKind> m_idsLookedAt;          // kinds whose rows without an ID were looked for
-    QStringList m_goneWithoutId;            // rows without an ID the server no longer has, as told
-    bool m_waiting = false;                 // rows of the kind at hand wait for rows of the batch sent
-    bool m_resending = false;               // the batch sent is a pending apply sent again
+    QStringList m_dropped;                  // rows that named a new record gone here, as told
+    QStringList m_broughtBack;              // rows deleted on the server that came back here, as told
+    // By kind: the memberships and placements this apply deleted on the server.
+    QHash<int, std::vector<std::vector<QVariant>>> m_storedDeletes;
+    QSet<TDataKind> m_idsLookedAt;  // kinds whose rows without an ID were looked for
+    QStringList m_goneWithoutId;    // rows without an ID the server no longer has, as told
+    bool m_waiting = false;         // rows of the kind at hand wait for rows of the batch sent
+    bool m_resending = false;       // the batch sent is a pending apply sent again
     QList<TRemoteChange> m_sent;
     TApplyResult m_result;
     bool m_opened = false;

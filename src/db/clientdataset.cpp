@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <atomic>
 
 bool SameStoredValue(const QVariant& a, const QVariant& b)
 {
@@ -22,7 +23,40 @@ bool SameValues(const std::vector<QVariant>& a, const std::vector<QVariant>& b)
             return false;
     return true;
 }
+// One count for every client dataset, so that a point in time names the
+// state of all of them; 0 is before any change.
+std::atomic<qint64> LastStamp{0};
+// The units open on this thread and the stamp of the outer one, taken by
+// its first change (0: none yet), so that a unit that changed nothing
+// leaves the count as it was.
+thread_local int UnitDepth = 0;
+thread_local qint64 UnitStamp = 0;
 }  // namespace
+
+TNChangeUnit::TNChangeUnit()
+{
+    ++UnitDepth;
+}
+
+TNChangeUnit::~TNChangeUnit()
+{
+    if (--UnitDepth == 0)
+        UnitStamp = 0;
+}
+
+qint64 TNClientDataSet::NextStamp()
+{
+    if (UnitDepth == 0)
+        return ++LastStamp;
+    if (UnitStamp == 0)
+        UnitStamp = ++LastStamp;
+    return UnitStamp;
+}
+
+qint64 TNClientDataSet::SavePoint()
+{
+    return LastStamp;
+}
 
 void TNClientDataSet::SetFieldDefs(std::vector<TNFieldDef> defs)
 {
@@ -126,14 +160,14 @@ void TNClientDataSet::StoreInsert(TNRow& row, const std::vector<QVariant>& value
     row.Key = key;
     row.Values = MakeRowValues(values);
     m_store[key] = row.Values;
-    m_log.push_back({TUpdateKind::ukInsert, key, nullptr});
+    m_log.push_back({TUpdateKind::ukInsert, key, nullptr, NextStamp()});
 }
 
 void TNClientDataSet::StoreUpdate(TNRow& row, const std::vector<QVariant>& values, const std::vector<bool>&)
 {
     const qint64 key = row.Key.toLongLong();
     TNRowValues& stored = m_store[key];
-    m_log.push_back({TUpdateKind::ukModify, key, stored ? stored : MakeRowValues({})});
+    m_log.push_back({TUpdateKind::ukModify, key, stored ? stored : MakeRowValues({}), NextStamp()});
     row.Values = MakeRowValues(values);
     stored = row.Values;
 }
@@ -144,7 +178,7 @@ void TNClientDataSet::StoreDelete(const TNRow& row)
     auto it = m_store.find(key);
     if (it == m_store.end())
         return;
-    m_log.push_back({TUpdateKind::ukDelete, key, std::move(it->second)});
+    m_log.push_back({TUpdateKind::ukDelete, key, std::move(it->second), NextStamp()});
     m_store.erase(it);
 }
 
@@ -194,22 +228,93 @@ TNClientDataSet::TNStoredRowBatch::~TNStoredRowBatch()
     }
 }
 
-void TNClientDataSet::SetSavePoint(int point)
+void TNClientDataSet::UndoEntry(TLogEntry& entry)
 {
-    if (point < 0 || size_t(point) > m_log.size())
+    if (entry.Kind == TUpdateKind::ukInsert)
+        m_store.erase(entry.Key);
+    else
+        m_store[entry.Key] = std::move(entry.Before);
+}
+
+void TNClientDataSet::SetSavePoint(qint64 point)
+{
+    if (point < 0 || point > LastStamp)
         Error(QStringLiteral("Invalid save point %1").arg(point));
+    UndoWhere([point](qint64 stamp) { return stamp > point; });
+}
+
+void TNClientDataSet::UndoStamps(const QSet<qint64>& stamps)
+{
+    UndoWhere([&stamps](qint64 stamp) { return stamps.contains(stamp); });
+}
+
+void TNClientDataSet::UndoWhere(const std::function<bool(qint64 stamp)>& undo)
+{
     Cancel();
-    if (size_t(point) == m_log.size())
-        return;
-    while (m_log.size() > size_t(point)) {
-        TLogEntry& entry = m_log.back();
-        if (entry.Kind == TUpdateKind::ukInsert)
-            m_store.erase(entry.Key);
-        else
-            m_store[entry.Key] = std::move(entry.Before);
-        m_log.pop_back();
+    // Stamps grow along the log, except where an apply's answer put a row's
+    // remaining change at the end: every later change of that row is in
+    // that one entry, so undoing newest first by position stays right.
+    bool undone = false;
+    for (auto it = m_log.end(); it != m_log.begin();) {
+        --it;
+        if (!undo(it->Stamp))
+            continue;
+        UndoEntry(*it);
+        it = m_log.erase(it);
+        undone = true;
     }
+    if (undone)
+        Reload();
+}
+
+void TNClientDataSet::ForEachLogStamp(const std::function<void(qint64 key, qint64 stamp)>& visit) const
+{
+    for (const TLogEntry& entry : m_log)
+        visit(entry.Key, entry.Stamp);
+}
+
+const std::vector<QVariant>* TNClientDataSet::LoadedValues(qint64 key) const
+{
+    for (const TLogEntry& entry : m_log)
+        if (entry.Key == key)
+            return entry.Kind == TUpdateKind::ukInsert || !entry.Before ? nullptr : entry.Before.get();
+    return nullptr;
+}
+
+bool TNClientDataSet::RevertValueToLoaded(qint64 key, int column, bool logged)
+{
+    CheckBrowseMode();
+    const std::vector<QVariant>* loaded = LoadedValues(key);
+    const auto now = m_store.find(key);
+    if (!loaded || now == m_store.end() || column < 0 || size_t(column) >= loaded->size() ||
+        size_t(column) >= now->second->size())
+        return false;
+    const QVariant was = (*now->second)[size_t(column)];
+    const QVariant value = (*loaded)[size_t(column)];
+    if (SameStoredValue(was, value))
+        return false;
+    std::vector<QVariant> values = *now->second;
+    values[size_t(column)] = value;
+    if (logged) {
+        m_log.push_back({TUpdateKind::ukModify, key, now->second, NextStamp()});
+        now->second = MakeRowValues(std::move(values));
+        Reload();
+        return true;
+    }
+    const bool unchanged = SameValues(values, *loaded);
+    now->second = MakeRowValues(std::move(values));
+    for (TLogEntry& entry : m_log) {
+        if (entry.Key != key || !entry.Before || size_t(column) >= entry.Before->size() ||
+            !SameStoredValue((*entry.Before)[size_t(column)], was))
+            continue;
+        std::vector<QVariant> before = *entry.Before;
+        before[size_t(column)] = value;
+        entry.Before = MakeRowValues(std::move(before));
+    }
+    if (unchanged)
+        MergeRowChanges(key);
     Reload();
+    return true;
 }
 
 void TNClientDataSet::MergeChangeLog()
@@ -300,9 +405,12 @@ void TNClientDataSet::LoadPacket(TNClientPacket packet)
         values.resize(m_defs.size());
         m_store.emplace(key, MakeRowValues(std::move(values)));
     }
+    // What a cache kept was done before anything of this run: one unit.
+    const qint64 stamp = packet.Log.empty() ? 0 : NextStamp();
     for (TNClientPacket::TLogEntry& entry : packet.Log)
         m_log.push_back({entry.Kind, entry.Key,
-                         entry.Kind == TUpdateKind::ukInsert ? nullptr : MakeRowValues(std::move(entry.Before))});
+                         entry.Kind == TUpdateKind::ukInsert ? nullptr : MakeRowValues(std::move(entry.Before)),
+                         stamp});
     m_nextKey = std::max<qint64>(packet.NextKey, m_store.empty() ? 1 : m_store.rbegin()->first + 1);
     for (const TLogEntry& entry : m_log)
         m_nextKey = std::max(m_nextKey, entry.Key + 1);
@@ -445,11 +553,11 @@ void TNClientDataSet::RevertRowLogged(qint64 key)
     if (first == m_log.cend() || now == m_store.end())
         return;
     if (first->Kind == TUpdateKind::ukInsert) {
-        m_log.push_back({TUpdateKind::ukDelete, key, std::move(now->second)});
+        m_log.push_back({TUpdateKind::ukDelete, key, std::move(now->second), NextStamp()});
         m_store.erase(now);
     } else {
         const TNRowValues loaded = first->Before;
-        m_log.push_back({TUpdateKind::ukModify, key, std::move(now->second)});
+        m_log.push_back({TUpdateKind::ukModify, key, std::move(now->second), NextStamp()});
         now->second = loaded;
     }
     Reload();
@@ -475,18 +583,26 @@ void TNClientDataSet::RemoveStoredRow(qint64 key)
 void TNClientDataSet::RebaseRow(qint64 key, const std::vector<QVariant>* stored)
 {
     CheckBrowseMode();
+    // What is left of the row's changes is its latest change: a way back
+    // to a point before that takes it back.
+    qint64 stamp = 0;
+    for (const TLogEntry& e : m_log)
+        if (e.Key == key)
+            stamp = std::max(stamp, e.Stamp);
+    if (stamp == 0)
+        stamp = NextStamp();
     m_log.erase(std::remove_if(m_log.begin(), m_log.end(), [key](const TLogEntry& e) { return e.Key == key; }),
                 m_log.end());
     const auto now = m_store.find(key);
     if (!stored) {
         if (now != m_store.end())
-            m_log.push_back({TUpdateKind::ukInsert, key, {}});
+            m_log.push_back({TUpdateKind::ukInsert, key, {}, stamp});
         return;
     }
     std::vector<QVariant> before = *stored;
     before.resize(m_defs.size());
     if (now == m_store.end())
-        m_log.push_back({TUpdateKind::ukDelete, key, MakeRowValues(std::move(before))});
+        m_log.push_back({TUpdateKind::ukDelete, key, MakeRowValues(std::move(before)), stamp});
     else if (!SameValues(*now->second, before))
-        m_log.push_back({TUpdateKind::ukModify, key, MakeRowValues(std::move(before))});
+        m_log.push_back({TUpdateKind::ukModify, key, MakeRowValues(std::move(before)), stamp});
 }

@@ -11,11 +11,16 @@
 // (with the original values of the row) and deletes (with the original
 // values). ChangeCount is the number of rows whose net state differs from
 // the rows as loaded (an inserted row edited twice counts once; an inserted
-// row deleted again not at all). SavePoint names the state of the log;
-// SetSavePoint(earlier) undoes every change made since (a pending edit is
-// cancelled first); CancelUpdates undoes them all; MergeChangeLog makes the
-// current rows the loaded ones. Delta lists the net changes for whoever
-// writes them elsewhere.
+// row deleted again not at all). Every logged change carries a stamp from
+// one count for all client datasets; the changes of one TNChangeUnit share
+// one stamp, so that they are taken back together. SavePoint is the latest
+// stamp given (a point in time, not a place in the log);
+// SetSavePoint(earlier) undoes every change still logged that was made
+// since (a pending edit is cancelled first), so a change that left the log
+// meanwhile (applied elsewhere and merged) is no longer undone;
+// CancelUpdates undoes them all; MergeChangeLog makes the current rows the
+// loaded ones. Delta lists the net changes for whoever writes them
+// elsewhere.
 //
 // The changes last sent elsewhere whose answer has not been taken in yet
 // are kept apart under their apply ID (SetPendingApply), as they were sent:
@@ -29,6 +34,7 @@
 #include "db/dataset.h"
 
 #include <QHash>
+#include <QSet>
 
 struct TNFieldDef {
     QString Name;
@@ -55,6 +61,18 @@ struct TNRowChange {
 
 // The whole state of a client dataset: definitions, rows under their keys,
 // and the change log; what a cache file holds.
+// While one lives, every change logged by any client dataset of the thread
+// takes the same stamp: the changes of one operation (a delete with the
+// placements it took, an editor's row with its memberships) are one unit
+// to whoever takes changes back. Units nest: the outer one counts.
+class TNChangeUnit {
+public:
+    TNChangeUnit();
+    ~TNChangeUnit();
+    TNChangeUnit(const TNChangeUnit&) = delete;
+    TNChangeUnit& operator=(const TNChangeUnit&) = delete;
+};
+
 struct TNClientPacket {
     struct TLogEntry {
         TUpdateKind Kind = TUpdateKind::ukModify;
@@ -98,10 +116,28 @@ public:
 
     // --- change log
     int ChangeCount() const;
-    int SavePoint() const { return int(m_log.size()); }
-    // Undoes the changes made after Point; a point beyond the log raises.
-    void SetSavePoint(int point);
+    // How many changes the log holds (a row changed twice counts twice).
+    int LogCount() const { return int(m_log.size()); }
+    // The latest stamp given to a change of any client dataset.
+    static qint64 SavePoint();
+    // Undoes the logged changes stamped after Point, newest first; a point
+    // no stamp has reached yet raises.
+    void SetSavePoint(qint64 point);
     void CancelUpdates() { SetSavePoint(0); }
+    // Undoes the logged changes whose stamp is in Stamps, newest first.
+    void UndoStamps(const QSet<qint64>& stamps);
+    // Visits the log entries in order: the row key and the change's stamp.
+    void ForEachLogStamp(const std::function<void(qint64 key, qint64 stamp)>& visit) const;
+    // The row as loaded (before its first logged change) when its first
+    // change is no insert; nullptr for a new row or a row with no change.
+    const std::vector<QVariant>* LoadedValues(qint64 key) const;
+    // Column of the row goes back to its loaded value and its other values
+    // stay. Logged: as a change of its own (stamped like any other);
+    // otherwise as if the row had never held another value there (the
+    // logged originals that hold the current value take the loaded one, and
+    // a row then equal to its loaded one has no change left). False when the
+    // row is new, unchanged or already holds the loaded value.
+    bool RevertValueToLoaded(qint64 key, int column, bool logged);
     void MergeChangeLog();
     std::vector<TNRowChange> Delta() const;
 
@@ -212,7 +248,13 @@ private:
         TUpdateKind Kind;
         qint64 Key;
         TNRowValues Before;
+        qint64 Stamp = 0;
     };
+    // The stamp of a change logged now: the open unit's, else a new one.
+    static qint64 NextStamp();
+    void UndoEntry(TLogEntry& entry);
+    // Undoes the logged changes whose stamp Undo picks, newest first.
+    void UndoWhere(const std::function<bool(qint64 stamp)>& undo);
     void Reload();
     int m_reloadsHeld = 0;
     bool m_reloadDue = false;

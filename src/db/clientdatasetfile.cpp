@@ -247,7 +247,7 @@ void SaveClientDataSetToFile(const TNClientDataSet& dataSet, const QString& file
             out << qint64(key);
             Write(out, values);
         });
-        out << quint32(dataSet.SavePoint());
+        out << quint32(dataSet.LogCount());
         dataSet.ForEachLogEntry([&out](TUpdateKind kind, qint64 key, const std::vector<QVariant>& before) {
             out << qint32(kind) << qint64(key);
             Write(out, before);

@@ -1,7 +1,9 @@
 #include "db/dataset.h"
 
+#include <QSet>
 #include <algorithm>
 #include <atomic>
+#include <exception>
 
 #include "db/dberror.h"
 #include "db/filterexpr.h"
@@ -1185,6 +1187,54 @@ void TNDataSet::Delete()
     AnnounceRow();
     emit AfterDelete();
     emit DataChanged();
+}
+
+int TNDataSet::DeleteBookmarks(const std::vector<TBookmark>& bookmarks)
+{
+    CheckActive("Delete");
+    Cancel();
+    ReleaseHeldRow();
+    if (bookmarks.empty())
+        return 0;
+    if (!StorageCanModify())
+        Error(QStringLiteral("Cannot modify a read-only dataset"));
+    QSet<const TNRow*> gone;
+    gone.reserve(qsizetype(bookmarks.size()));
+    std::exception_ptr failure;
+    try {
+        for (TBookmark bookmark : bookmarks) {
+            const TNRow* row = m_bySerial.value(bookmark, nullptr);
+            if (!row || row->ViewIndex < 0 || gone.contains(row))
+                continue;
+            StoreDelete(*row);
+            gone.insert(row);
+        }
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!gone.isEmpty()) {
+        const TNRow* current = m_cursor >= 0 ? m_view[size_t(m_cursor)] : nullptr;
+        const int oldCursor = m_cursor;
+        emit AboutToReset();
+        for (const TNRow* row : std::as_const(gone))
+            m_bySerial.remove(row->Serial);
+        if (gone.contains(current))
+            current = nullptr;
+        std::erase_if(m_rows, [&gone](const std::unique_ptr<TNRow>& row) { return gone.contains(row.get()); });
+        RebuildView();
+        if (current)
+            m_cursor = current->ViewIndex;
+        else
+            m_cursor = m_view.empty() ? -1 : std::clamp(oldCursor, 0, int(m_view.size()) - 1);
+        m_bof = m_eof = m_view.empty();
+        emit Reset();
+        AnnounceRow();
+        emit AfterDelete();
+        emit DataChanged();
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+    return int(gone.size());
 }
 
 // --- helpers

@@ -155,6 +155,15 @@ public:
     void Post();
     void Cancel();
     void Delete();
+    // Deletes the visible rows that the bookmarks name (others are passed
+    // over), each from the storage in the given order, and then takes them
+    // out of the rows in one pass and announces one reset: the cost follows
+    // the rows, where a Delete per row moves every later row each time. The
+    // current row stays current when it is kept, otherwise the cursor keeps
+    // its row number. When the storage refuses a row, the rows it took
+    // before are taken out all the same and the error is raised. Returns the
+    // rows deleted.
+    int DeleteBookmarks(const std::vector<TBookmark>& bookmarks);
     // Posts a pending change, or cancels it when nothing was changed.
     void CheckBrowseMode();
     bool Modified() const { return m_modified; }

@@ -4,8 +4,12 @@
 #include "folderstreefixture.h"
 
 #include "data/dataerror.h"
+#include "data/folderstreeclipboard.h"
 #include "data/folderstreeedit.h"
 #include "data/folderstreeselection.h"
+#include "db/dataset.h"
+
+#include <QSignalSpy>
 
 namespace {
 class FoldersTreeEditTest : public FoldersTreeTest {
@@ -143,6 +147,80 @@ TEST_F(FoldersTreeEditTest, RemovingAFolderWithItsSelectedDescendantDeletesEachO
     EXPECT_EQ(FoldersTreeState->EditingNode, nullptr);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     (void)sub;
+}
+
+TEST_F(FoldersTreeEditTest, PasteOfACutAndRemoveTakeExactlyTheFoldersRowsInOneChangeOfEachDataset)
+{
+    // Two folders whose rows are interleaved in the table; one contact
+    // stands in both, twice in "Keep".
+    const qint32 gone = Folder(QStringLiteral("Gone"), 0);
+    const qint32 goneSub = Folder(QStringLiteral("Sub"), gone);
+    const qint32 keep = Folder(QStringLiteral("Keep"), 0);
+    const qint32 keepSub = Folder(QStringLiteral("Sub"), keep);
+    const qint32 target = Folder(QStringLiteral("Target"), 0);
+    const qint32 both = Book->Contact(QStringLiteral("Both"), Carrier);
+    Book->Exec(QStringLiteral("begin"));
+    for (int i = 0; i < 50; ++i) {
+        const qint32 c = Book->Contact(QStringLiteral("C%1").arg(i), Carrier);
+        Place(i % 2 ? goneSub : gone, c);
+        Place(i % 2 ? keepSub : keep, c);
+    }
+    Book->Exec(QStringLiteral("commit"));
+    Place(gone, both);
+    Place(keep, both);
+    Place(keep, both);
+    Load();
+    const QString keptRows = QStringLiteral("FolderID in (%1, %2)").arg(keep).arg(keepSub);
+    const QString goneRows = QStringLiteral("FolderID in (%1, %2)").arg(gone).arg(goneSub);
+    ASSERT_EQ(Rows(QStringLiteral("FolderAssigns"), keptRows), 52);
+    // Open, as a window showing them would hold them.
+    TNDataSet* assigns = Root()->Database->GetDataSet(dkFolderAssigns);
+    TNDataSet* folders = Root()->Database->GetDataSet(dkFolders);
+    assigns->Open();
+    folders->Open();
+    // The datasets hold what the file holds.
+    auto sameAsFile = [&](TNDataSet* ds, const QString& table, const QString& field) {
+        QStringList rows;
+        TNDataSetPosition keepPosition(*ds);
+        for (ds->First(); !ds->Eof(); ds->Next())
+            rows << ds->FieldByName(field)->AsString();
+        rows.sort();
+        const QString file =
+            Book->Value(QStringLiteral("select group_concat(%1) from (select %1 from %2 order by 1)").arg(field, table))
+                .toString();
+        return rows.join(QLatin1Char(',')) == file;
+    };
+    QSignalSpy assignRemovals(assigns, &TNDataSet::RowRemoved);
+    QSignalSpy folderRemovals(folders, &TNDataSet::RowRemoved);
+
+    Child(Root(), QStringLiteral("Gone"))->setSelected(true);
+    CutSelectionToClipboard(Tree.get(), Clipboard.get());
+    Tree->clearSelection();
+    Child(Root(), QStringLiteral("Target"))->setSelected(true);
+    ASSERT_TRUE(PasteFromClipboard(Clipboard.get(), Tree.get()));
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns"), goneRows), 0);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns"), keptRows), 52);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 52 + 51);
+    EXPECT_EQ(Rows(QStringLiteral("Folders"), QStringLiteral("ParentID = %1").arg(target)), 1);
+    EXPECT_EQ(Rows(QStringLiteral("Folders")), 5);
+    EXPECT_TRUE(sameAsFile(assigns, QStringLiteral("FolderAssigns"), QStringLiteral("FolderID")));
+    EXPECT_TRUE(sameAsFile(folders, QStringLiteral("Folders"), QStringLiteral("ParentID")));
+    // The old rows left each dataset in one go.
+    EXPECT_EQ(assignRemovals.size(), 0);
+    EXPECT_EQ(folderRemovals.size(), 0);
+
+    Tree->clearSelection();
+    Child(Root(), QStringLiteral("Keep"))->setSelected(true);
+    Answerer.QueueAnswer(mbYes);
+    RemoveSelectedNodes(Tree.get(), true);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 51);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns"), keptRows), 0);
+    EXPECT_EQ(Rows(QStringLiteral("Folders")), 3);
+    EXPECT_TRUE(sameAsFile(assigns, QStringLiteral("FolderAssigns"), QStringLiteral("FolderID")));
+    EXPECT_TRUE(sameAsFile(folders, QStringLiteral("Folders"), QStringLiteral("ParentID")));
+    EXPECT_EQ(assignRemovals.size(), 0);
+    EXPECT_EQ(folderRemovals.size(), 0);
+    EXPECT_EQ(Captions(Root()), QStringList{QStringLiteral("Target")});
 }
 
 TEST_F(FoldersTreeEditTest, EditsOpenOnlyThroughTheCommandsAndSelectionPredicatesAnswer)

@@ -176,7 +176,7 @@ TEST_F(ClientChangeLogTest, SavePointsUndoLaterChangesAndCancelUndoesAll)
     copy.Locate(QStringLiteral("Name"), QStringLiteral("Carl"));
     const TBookmark carl = copy.GetBookmark();
     SetName(copy, "Carla");
-    const int point = copy.SavePoint();
+    const qint64 point = copy.SavePoint();
     AddRow(copy, 0, "Dora");
     copy.First();
     SetName(copy, "Zoe");
@@ -191,12 +191,12 @@ TEST_F(ClientChangeLogTest, SavePointsUndoLaterChangesAndCancelUndoesAll)
     EXPECT_EQ(Column(copy, "Name"), (QStringList{"Anna", "Bert", "Carla"}));
     EXPECT_EQ(copy.ChangeCount(), 1);
     EXPECT_TRUE(copy.GotoBookmark(carl));  // rows keep their bookmarks
-    EXPECT_THROW(copy.SetSavePoint(point + 1), EDatabaseError);
+    EXPECT_THROW(copy.SetSavePoint(TNClientDataSet::SavePoint() + 1), EDatabaseError);
 
     copy.CancelUpdates();
     EXPECT_EQ(Column(copy, "Name"), (QStringList{"Anna", "Bert", "Carl"}));
     EXPECT_EQ(copy.ChangeCount(), 0);
-    EXPECT_EQ(copy.SavePoint(), 0);
+    EXPECT_EQ(copy.LogCount(), 0);
 }
 
 TEST_F(ClientChangeLogTest, DefinitionsOfAnotherDataSetCanBeAdjusted)

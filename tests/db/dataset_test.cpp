@@ -435,6 +435,52 @@ TEST_F(DataSetTest, DeleteMakesTheNextRowCurrent)
     EXPECT_EQ(book.QueryValue(QStringLiteral("select count(*) from Contacts")).toInt(), 0);
 }
 
+TEST_F(DataSetTest, DeleteBookmarksTakesTheNamedRowsInOneChange)
+{
+    contacts.Open();
+    auto bookmarkOf = [&](const char* name) {
+        contacts.Locate(QStringLiteral("Name"), QString::fromLatin1(name));
+        return contacts.GetBookmark();
+    };
+    const TBookmark alpha = bookmarkOf("Alpha");
+    const TBookmark charlie = bookmarkOf("charlie");
+    const TBookmark echo = bookmarkOf("echo");
+    QSignalSpy resets(&contacts, &TNDataSet::Reset);
+    QSignalSpy removals(&contacts, &TNDataSet::RowRemoved);
+
+    // The current row kept stays current; a repeated or unknown bookmark is
+    // passed over.
+    bookmarkOf("delta");
+    EXPECT_EQ(contacts.DeleteBookmarks({charlie, alpha, charlie, TBookmark(9999)}), 2);
+    EXPECT_EQ(Name(), QStringLiteral("delta"));
+    EXPECT_EQ(Column(contacts, QStringLiteral("Name")), (QStringList{"Bravo", "delta", "echo"}));
+    EXPECT_EQ(book.QueryValue(QStringLiteral("select group_concat(Name) from (select Name from Contacts order by ID)"))
+                  .toString(),
+              QStringLiteral("delta,Bravo,echo"));
+    EXPECT_EQ(resets.size(), 1);
+    EXPECT_EQ(removals.size(), 0);
+    EXPECT_FALSE(contacts.BookmarkValid(alpha));
+
+    // A current row taken: the cursor keeps its row number. Rows the filter
+    // hides are not taken.
+    contacts.SetFilter(QStringLiteral("Name <> 'Bravo'"));
+    contacts.SetFiltered(true);
+    contacts.Locate(QStringLiteral("Name"), QStringLiteral("delta"));
+    contacts.SetFiltered(false);
+    const TBookmark delta = contacts.GetBookmark();
+    const TBookmark bravo = bookmarkOf("Bravo");
+    contacts.SetFiltered(true);
+    bookmarkOf("delta");
+    EXPECT_EQ(contacts.DeleteBookmarks({delta, bravo}), 1);
+    EXPECT_EQ(Name(), QStringLiteral("echo"));
+    EXPECT_EQ(contacts.RecNo(), 1);
+    contacts.SetFiltered(false);
+    EXPECT_EQ(Column(contacts, QStringLiteral("Name")), (QStringList{"Bravo", "echo"}));
+    EXPECT_EQ(contacts.DeleteBookmarks({echo, bravo}), 2);
+    EXPECT_TRUE(contacts.IsEmpty());
+    EXPECT_TRUE(contacts.Eof());
+}
+
 TEST_F(DataSetTest, SortingByIndexFieldNamesKeepsTheCurrentRow)
 {
     contacts.SetIndexFieldNames(QString());

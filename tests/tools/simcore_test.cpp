@@ -114,9 +114,11 @@ TEST(SimCoreTest, CloseAfterNMessagesFollowsTheLastAnswerOfTheNth)
 TEST(SimCoreTest, StrayAnswersFollowTheLogonAndRepeatedReportsComeLate)
 {
     // Answers for client records 1 and 2, which no MESSAGE brought, right
-    // after LOGON_OK; their server records are taken from the counter.
+    // after LOGON_OK, then a refusal and a failure for record 1; their
+    // server records are taken from the counter.
     TSimOptions o;
     o.strayAnswers = 2;
+    o.strayFailures = 1;
     o.repeatReportMs = 500;
     o.reportDelayMs = 20;
     TSimCore core(o);
@@ -124,7 +126,8 @@ TEST(SimCoreTest, StrayAnswersFollowTheLogonAndRepeatedReportsComeLate)
     const QList<TSimReply> logon = core.OnFrame(c, Items(LogonLine(QStringLiteral("{X}"))));
     EXPECT_EQ(Words(logon), (QStringList{QStringLiteral("LOGON_OK"), QStringLiteral("MESSAGE_ACCEPTED"),
                                          QStringLiteral("MESSAGE_SENT"), QStringLiteral("MESSAGE_ACCEPTED"),
-                                         QStringLiteral("MESSAGE_SENT")}));
+                                         QStringLiteral("MESSAGE_SENT"), QStringLiteral("MESSAGE_ACCEPT_ERROR"),
+                                         QStringLiteral("MESSAGE_SEND_ERROR")}));
     TClientInputMessage stray;
     ASSERT_TRUE(TClientRawInMessage(logon[4].line).ToInputMessage(&stray));
     EXPECT_EQ(stray.ClientRecordID, 2);
@@ -137,6 +140,23 @@ TEST(SimCoreTest, StrayAnswersFollowTheLogonAndRepeatedReportsComeLate)
     EXPECT_EQ(reply[1].line, reply[2].line);
     ASSERT_TRUE(TClientRawInMessage(reply[2].line).ToInputMessage(&stray));
     EXPECT_EQ(stray.ServerRecordID, 3);
+}
+
+TEST(SimCoreTest, ReportsFirstGoJustBeforeTheirAcceptanceWhenTheyGoWithIt)
+{
+    TSimOptions o;
+    o.reportsFirst = true;
+    TSimCore core(o);
+    const int c = core.OpenConnection();
+    core.OnFrame(c, Items(LogonLine(QStringLiteral("{X}"))));
+    const QList<TSimReply> reply = core.OnFrame(c, Message(7));
+    EXPECT_EQ(Words(reply), (QStringList{QStringLiteral("MESSAGE_SENT"), QStringLiteral("MESSAGE_ACCEPTED")}));
+    EXPECT_EQ(reply[0].line, MessageSentLine(7, 1));
+    // A report that comes later keeps its place after the acceptance.
+    o.reportDelayMs = 50;
+    core.SetOptions(o);
+    EXPECT_EQ(Words(core.OnFrame(c, Message(8))),
+              (QStringList{QStringLiteral("MESSAGE_ACCEPTED"), QStringLiteral("MESSAGE_SENT")}));
 }
 
 TEST(SimCoreTest, HeldReportsGoToTheNextLogonOfTheSameInstallationAndStaleOnesComeFirst)

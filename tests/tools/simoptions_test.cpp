@@ -68,6 +68,9 @@ TEST(SimOptionsTest, EveryOptionReachesItsField)
                        "1200",
                        "--stray-answers",
                        "50",
+                       "--stray-failures",
+                       "7",
+                       "--reports-first",
                        "--hold-reports",
                        "--stale-reports",
                        "--split",
@@ -109,6 +112,8 @@ TEST(SimOptionsTest, EveryOptionReachesItsField)
     EXPECT_EQ(o.reportDelayMs, 250);
     EXPECT_EQ(o.repeatReportMs, 1200);
     EXPECT_EQ(o.strayAnswers, 50);
+    EXPECT_EQ(o.strayFailures, 7);
+    EXPECT_TRUE(o.reportsFirst);
     EXPECT_TRUE(o.holdReports);
     EXPECT_TRUE(o.staleReports);
     EXPECT_EQ(o.splitAt, 1);

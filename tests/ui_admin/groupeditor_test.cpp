@@ -273,6 +273,12 @@ TEST_F(SharedGroupEditorTest, RowsNamingANewRecordGoWithItAndItsIdIsNotTakenAgai
     ASSERT_TRUE(contacts->LocateByID(xtemp));
     contacts->actDeleteExecute();
     EXPECT_EQ(assigns->RecordCount(), 0);
+    const QString gone = QStringLiteral(
+        "the membership of the new contact \"Xtemp\" in the new group \"GX\" goes "
+        "with the new contact \"Xtemp\"");
+    ASSERT_EQ(Answerer.Texts().size(), 1);
+    EXPECT_TRUE(Answerer.Texts()[0].startsWith(QStringLiteral("Delete in the address book \"Shared Book\"")));
+    EXPECT_TRUE(Answerer.Texts()[0].endsWith(gone)) << Answerer.Texts()[0].toStdString();
     contacts->actCancelExecute();
     EXPECT_EQ(assigns->RecordCount(), 1);
     // Placed in the tree too, then given up with Cancel Changes: its node
@@ -285,6 +291,12 @@ TEST_F(SharedGroupEditorTest, RowsNamingANewRecordGoWithItAndItsIdIsNotTakenAgai
         EXPECT_EQ(placed.Nodes(), 0);
         EXPECT_EQ(assigns->RecordCount(), 0);
         EXPECT_EQ(client->GetDataSet(dkFolderAssigns)->RecordCount(), 0);
+        ASSERT_EQ(Answerer.Texts().size(), 2);
+        EXPECT_TRUE(Answerer.Texts()[1].endsWith(gone + QStringLiteral("\nthe placement of the new contact \"Xtemp\" "
+                                                                       "in the top level goes with the new contact "
+                                                                       "\"Xtemp\"")))
+            << Answerer.Texts()[1].toStdString();
+        Answerer.Clear();
     }
     // A new group with Bob given up with Esc on the list: its membership too.
     ASSERT_TRUE(EditGroup(*list, true, QStringLiteral("Given up"), {QStringLiteral("Bob")}).Accepted);

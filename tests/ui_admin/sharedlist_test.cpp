@@ -142,7 +142,11 @@ TEST_F(SharedListTest, ApplyNamesWhatItCannotSendYetAndANewContactGivenUpLeavesT
     EXPECT_EQ(client->GetDataSet(dkFolderAssigns)->RecordCount(), 0);
     EXPECT_EQ(placed.Nodes(), 0);
     EXPECT_EQ(recipients.GetCount(), 0);
-    EXPECT_EQ(Answerer.Texts().size(), 1) << Answerer.Texts().join(u'|').toStdString();
+    // Its placement went with it, and the operator is told.
+    ASSERT_EQ(Answerer.Texts().size(), 2) << Answerer.Texts().join(u'|').toStdString();
+    EXPECT_TRUE(Answerer.Texts()[1].endsWith(QStringLiteral(
+        "the placement of the new contact \"Xtemp\" in the top level goes with the new contact \"Xtemp\"")))
+        << Answerer.Texts()[1].toStdString();
 }
 
 TEST_F(SharedListTest, AnApplyWhoseCacheCannotBeSavedAfterwardsNamesTheBook)

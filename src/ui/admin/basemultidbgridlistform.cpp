@@ -300,7 +300,7 @@ void TBaseMultiDBGridListForm::actRefreshExecute()
 
 void TBaseMultiDBGridListForm::actCancelChangesExecute()
 {
-    ClientCancelUpdates(DataSet());
+    CancelChangesOf(DataClient, DataSet(), {m_dataKind});
 }
 
 void TBaseMultiDBGridListForm::HandBackChoice()

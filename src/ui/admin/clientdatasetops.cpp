@@ -2,11 +2,13 @@
 
 #include "data/doorexchange.h"
 #include "data/folderstree.h"
+#include "data/folderstreesync.h"
 #include "data/recipients.h"
 #include "data/remotedataprotocol.h"
 #include "data/sharedaccessclient.h"
 #include "data/sharedapply.h"
 #include "data/sharedreferences.h"
+#include "data/sharedtakeback.h"
 #include "db/clientdataset.h"
 #include "platform/messagedlg.h"
 #include "ui/admin/doorexchangehold.h"
@@ -17,11 +19,6 @@ namespace {
 TNClientDataSet* ClientOf(TNDataSet* dataSet)
 {
     return IsClientDataSet(dataSet) ? static_cast<TNClientDataSet*>(dataSet) : nullptr;
-}
-
-TBaseDataClient* BookOf(TNDataSet* dataSet)
-{
-    return dataSet ? qobject_cast<TBaseDataClient*>(dataSet->OwnerObject()) : nullptr;
 }
 }  // namespace
 
@@ -35,18 +32,31 @@ void ForgetRecordInViews(TNodeKind kind, qint32 id, TBaseDataClient* book)
         RecipientList->RemoveItem(kind, id, book);
 }
 
+namespace {
+// The views follow a book whose rows a way back changed: new records that
+// went leave the recipients list, the tree's nodes follow the rows, and the
+// operator hears of every row that changed beyond what was asked for.
+void FollowWayBack(TBaseDataClient* book, const TSettled& settled, const QString& wayBack)
+{
+    if (RecipientList)
+        for (const auto& [kind, id] : settled.GoneNew)
+            if (kind == dkContacts || kind == dkGroups)
+                RecipientList->RemoveItem(kind == dkContacts ? nkContact : nkGroup, qint32(id), book);
+    SyncBookNodesWithRows(book);
+    if (settled.Any())
+        MessageDlg(QStringLiteral("%1 in the address book \"%2\" also changed these rows, since they named new "
+                                  "records that are no longer in it:\n%3")
+                       .arg(wayBack, book->Name(), settled.Lines.join(u'\n')),
+                   TMsgDlgType::mtInformation, mbOK);
+}
+}  // namespace
+
 void ForgetRowsOfGoneRecords(TBaseDataClient* book)
 {
     auto* shared = qobject_cast<TBaseSharedClient*>(book);
     if (!shared)
         return;
-    // The tree's nodes first: taking them out deletes their placements as
-    // the tree does for any node.
-    const QHash<int, QSet<qint64>> gone = GoneNewRecords(*shared);
-    for (const auto& [dataKind, nodeKind] : {std::pair{dkContacts, nkContact}, std::pair{dkGroups, nkGroup}})
-        for (qint64 id : gone.value(dataKind))
-            ForgetRecordInViews(nodeKind, qint32(id), book);
-    DropRowsNamingGoneRecords(*shared);
+    FollowWayBack(book, SettleRowsNamingGoneRecords(*shared, true), QStringLiteral("Delete"));
 }
 
 void ForgetGoneNewRecords(TBaseDataClient* book, const QList<QPair<TDataKind, qint64>>& gone)
@@ -89,45 +99,26 @@ int BookChangeCount(TBaseDataClient* book)
     return count;
 }
 
-int ClientSavePoint(TNDataSet* dataSet)
+qint64 WayBackPoint()
 {
-    TNClientDataSet* client = ClientOf(dataSet);
-    return client ? client->SavePoint() : 0;
+    return TNClientDataSet::SavePoint();
 }
 
-void ClientRevertToSavePoint(TNDataSet* dataSet, int savePoint)
+void TakeBackSince(TBaseDataClient* book, TNDataSet* dataSet, qint64 point)
 {
-    if (TNClientDataSet* client = ClientOf(dataSet)) {
-        client->SetSavePoint(std::min(savePoint, client->SavePoint()));
-        ForgetRowsOfGoneRecords(BookOf(dataSet));
+    if (auto* shared = qobject_cast<TBaseSharedClient*>(book)) {
+        FollowWayBack(book, TakeBackSince(*shared, point), QStringLiteral("Cancel"));
+    } else if (TNClientDataSet* client = ClientOf(dataSet)) {
+        client->SetSavePoint(point);
     }
 }
 
-QList<int> BookSavePoints(TBaseDataClient* book)
+void CancelChangesOf(TBaseDataClient* book, TNDataSet* dataSet, const QList<TDataKind>& kinds)
 {
-    QList<int> points;
-    auto* shared = qobject_cast<TBaseSharedClient*>(book);
-    for (int kind = 0; shared && kind < DataKindCount; ++kind) {
-        const TNClientDataSet* client = shared->ClientDataSet(TDataKind(kind));
-        points.append(client ? client->SavePoint() : 0);
-    }
-    return points;
-}
-
-void RevertBookToSavePoints(TBaseDataClient* book, const QList<int>& points)
-{
-    auto* shared = qobject_cast<TBaseSharedClient*>(book);
-    for (int kind = 0; shared && kind < points.size(); ++kind)
-        if (TNClientDataSet* client = shared->ClientDataSet(TDataKind(kind)))
-            client->SetSavePoint(std::min(points[kind], client->SavePoint()));
-    ForgetRowsOfGoneRecords(book);
-}
-
-void ClientCancelUpdates(TNDataSet* dataSet)
-{
-    if (TNClientDataSet* client = ClientOf(dataSet)) {
+    if (auto* shared = qobject_cast<TBaseSharedClient*>(book)) {
+        FollowWayBack(book, TakeBackChangesOf(*shared, kinds), QStringLiteral("Cancel Changes"));
+    } else if (TNClientDataSet* client = ClientOf(dataSet)) {
         client->CancelUpdates();
-        ForgetRowsOfGoneRecords(BookOf(dataSet));
     }
 }
 
@@ -148,8 +139,11 @@ void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind)
     StartSharedApply(*shared, {}, *exchange, [exchange, open](const TApplyResult& result) {
         const bool cancelled = exchange->IsCancelled();
         EndDoorExchange(exchange);
-        if (open)
+        if (open) {
             ForgetGoneNewRecords(open, result.GoneNew);
+            // A refused row given up may have brought placements back.
+            SyncBookNodesWithRows(open);
+        }
         // A good or a cancelled apply whose cache could not be saved
         // afterwards is told too.
         const QString text = cancelled ? result.SaveErrorText : result.ErrorText;

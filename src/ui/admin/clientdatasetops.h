@@ -24,10 +24,11 @@ bool IsClientDataSet(const TNDataSet* dataSet);
 // list (of this book only).
 void ForgetRecordInViews(TNodeKind kind, qint32 id, TBaseDataClient* book);
 // The rows of a shared book that name a new record no longer in it (deleted
-// or cancelled before it was applied) go with it: its nodes leave the tree
-// and the recipients list, its memberships, placements and subfolders go,
-// and so on. Run after a list deletes rows, goes back to a save point or
-// cancels its changes; nothing for another book.
+// before it was applied) settle as one unit with the delete: a row the
+// server has keeps its other changes and takes back its reference, a new
+// row goes; the tree and the recipients list follow, and the operator is
+// told which rows changed. Run after a list deletes rows; nothing for
+// another book.
 void ForgetRowsOfGoneRecords(TBaseDataClient* book);
 // New records of the book that an apply gave up with their rows (a
 // reconcile choice undid their insert): their nodes leave the tree and they
@@ -41,14 +42,18 @@ int ClientChangeCount(TNDataSet* dataSet);
 // folders and placements included), an apply whose answer was lost counting
 // as one; 0 for any other book.
 int BookChangeCount(TBaseDataClient* book);
-int ClientSavePoint(TNDataSet* dataSet);
-// These two forget, as above, the rows that named what they undo.
-void ClientRevertToSavePoint(TNDataSet* dataSet, int savePoint);
-void ClientCancelUpdates(TNDataSet* dataSet);
-// The save points of every client dataset of a shared book, by kind (empty
-// for another book), and going back to them, as ClientRevertToSavePoint.
-QList<int> BookSavePoints(TBaseDataClient* book);
-void RevertBookToSavePoints(TBaseDataClient* book, const QList<int>& points);
+// The ways back (sharedtakeback.h for a shared book). A window's point is
+// the moment it took its dataset; what an apply stored since is no longer
+// a change, so it stays. Each brings the folder tree and the recipients
+// list in line and tells the operator, in one notice naming them, of the
+// rows that change beyond those it names. A client dataset of no shared
+// book goes back alone; any other dataset is left as it is.
+qint64 WayBackPoint();
+// Cancel of a window (or of an editor): every change since Point.
+void TakeBackSince(TBaseDataClient* book, TNDataSet* dataSet, qint64 point);
+// Cancel Changes of a list: every change of the kinds, with what was
+// changed with them.
+void CancelChangesOf(TBaseDataClient* book, TNDataSet* dataSet, const QList<TDataKind>& kinds);
 // The whole book's change logs go to its server (Kind is not looked at),
 // with no error limit; the new records the apply gave up leave the views.
 void ClientApplyUpdates(TBaseDataClient* book, TDataKind kind);

@@ -116,8 +116,8 @@ void TFormGroupsListNew::UpdateListActions()
 
 void TFormGroupsListNew::actCancelChangesExecute()
 {
-    ClientCancelUpdates(Assigns());
-    TBaseMultiDBGridListForm::actCancelChangesExecute();
+    // The memberships the group editor wrote go back with their groups.
+    CancelChangesOf(DataClient, DataSet(), {DataKind(), dkGroupAssigns});
 }
 
 // --- carriers

@@ -1,5 +1,6 @@
 #include "ui/admin/listformbase.h"
 
+#include "db/clientdataset.h"
 #include "db/datasource.h"
 #include "foundation/formsettings.h"
 #include "foundation/yebcorner.h"
@@ -138,10 +139,8 @@ void TNListFormBase::UpdateListActions()
 
 void TNListFormBase::SaveChangePoint()
 {
-    if (IsClientDataSet(DataSet())) {
-        ChangePoint = ClientSavePoint(DataSet());
-        BookChangePoints = BookSavePoints(DataClient);
-    }
+    if (IsClientDataSet(DataSet()))
+        ChangePoint = WayBackPoint();
 }
 
 void TNListFormBase::RevertToChangePoint()
@@ -149,12 +148,8 @@ void TNListFormBase::RevertToChangePoint()
     // Only a change log can be undone: rows posted to a database stay. In
     // a shared book the window's editors and deletes reach other datasets
     // too (memberships, placements): they go back with the window's rows.
-    if (!IsClientDataSet(DataSet()))
-        return;
-    if (BookChangePoints.isEmpty())
-        ClientRevertToSavePoint(DataSet(), ChangePoint);
-    else
-        RevertBookToSavePoints(DataClient, BookChangePoints);
+    if (IsClientDataSet(DataSet()))
+        TakeBackSince(DataClient, DataSet(), ChangePoint);
 }
 
 TNField* TNListFormBase::WritableIDField() const
@@ -170,6 +165,15 @@ void TNListFormBase::RunEditor(int mode, TNItemInfo& info)
     if (!ds || !EditorClass)
         return;
     std::unique_ptr<TFormBaseEditor> editor;
+    // What the editor changes (its row, and the memberships the group
+    // editor writes with it) is one unit of changes, and an editor that
+    // does not end with its row posted takes back all of it.
+    const qint64 point = WayBackPoint();
+    const TNChangeUnit unit;
+    const auto takeBack = [&] {
+        if (IsClientDataSet(ds) && WayBackPoint() > point)
+            TakeBackSince(DataClient, ds, point);
+    };
     try {
         if (mode == emNew) {
             ds->Append();
@@ -194,6 +198,7 @@ void TNListFormBase::RunEditor(int mode, TNItemInfo& info)
         const int result = editor->exec();
         if (result != QDialog::Accepted) {
             CancelPending(ds);
+            takeBack();
         } else {
             if (mode == emNew) {
                 if (ds->State() == TDataSetState::dsBrowse)
@@ -213,6 +218,11 @@ void TNListFormBase::RunEditor(int mode, TNItemInfo& info)
     } catch (const std::exception& error) {
         CancelPending(ds);
         m_editor = nullptr;
+        try {
+            takeBack();
+        } catch (const std::exception& undo) {
+            ReportFailure(undo);
+        }
         ReportFailure(error);
         return;
     }
@@ -241,6 +251,9 @@ void TNListFormBase::DeleteRecords()
         rows = dbgDBGrid->SelectedBookmarks();
     else if (!ds->IsEmpty())
         rows << ds->GetBookmark();
+    // The rows deleted, the placements they take and the rows naming them
+    // are one unit: a way back brings them back together.
+    const TNChangeUnit unit;
     // A row that others use stays, and so does every other row: deleting
     // it would leave them pointing at nothing.
     for (TBookmark mark : std::as_const(rows)) {

@@ -94,9 +94,10 @@ protected:
     // Run by OK after the selection was handed back (the multi-database list
     // hands back the chosen book there).
     virtual void HandBackChoice() {}
-    // A client dataset's save point when the window took it (and those of
-    // the other datasets of its shared book), and going back to them on
-    // Cancel; nothing for other datasets.
+    // The moment the window took a client dataset, and going back to it on
+    // Cancel: every change of its shared book made since and not stored by
+    // an apply meanwhile goes (clientdatasetops.h); nothing for other
+    // datasets.
     virtual void SaveChangePoint();
     virtual void RevertToChangePoint();
     // The new row before the editor runs (the multi-database list presets
@@ -137,8 +138,7 @@ protected:
     TRecordEditorClass EditorClass = nullptr;
     TNSelectionList* ResultList = nullptr;
     bool WasActive = false;
-    int ChangePoint = 0;
-    QList<int> BookChangePoints;  // of every dataset of a shared book
+    qint64 ChangePoint = 0;
 
 private:
     // Runs the editor on the current row; true when it closed with OK.
