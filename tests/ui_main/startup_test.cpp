@@ -184,6 +184,7 @@ TEST_F(StartupTest, ClosingUnderAnotherWritersLockEndsInTimeAndTellsOnce)
     }
     ASSERT_EQ(boxes.Texts.size(), 1) << qPrintable(boxes.Texts.join(u'\n'));
     EXPECT_TRUE(boxes.Texts[0].contains(QStringLiteral("open folders"))) << qPrintable(boxes.Texts[0]);
+    EXPECT_TRUE(boxes.Texts[0].contains(QStringLiteral("another program is writing to the file")));
     EXPECT_EQ(boxes.MainWindowUp, QList<bool>{true});
     EXPECT_EQ(CountEntries(QStringLiteral("Settings.ini")), 26);
 }
