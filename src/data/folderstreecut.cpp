@@ -289,24 +289,26 @@ void RebindClipboardBooks(const QHash<TBaseDataClient*, QString>& guids)
         lost = lost || !now;
         node->Database = now;
     };
+    // The cut first: emptying the clipboard would put it back.
+    if (CutPending()) {
+        Cut.Book = DataClients.FindByGUID(Cut.BookGUID);
+        if (Cut.Book) {
+            ForEachHeldNode(rebind);
+        } else {
+            // Nothing of it was deleted: it is still where it was in that book.
+            const QString caption = CutCaption();
+            const QString bookName = Cut.BookName;
+            DropCut();
+            MessageDlg(QStringLiteral("The cut \"%1\" was not pasted, and its address book \"%2\" is no longer "
+                                      "open. It stays where it was cut from in that address book.")
+                           .arg(caption, bookName),
+                       TMsgDlgType::mtInformation, mbOK);
+        }
+    }
+    lost = false;
     ForEachClipboardNode(rebind);
     if (lost)
         EmptyClipboard(FoldersTreeState->ClipboardTree);
-    if (!CutPending())
-        return;
-    Cut.Book = DataClients.FindByGUID(Cut.BookGUID);
-    if (Cut.Book) {
-        ForEachHeldNode(rebind);
-        return;
-    }
-    // Nothing of it was deleted: it is still where it was in that book.
-    const QString caption = CutCaption();
-    const QString bookName = Cut.BookName;
-    DropCut();
-    MessageDlg(QStringLiteral("The cut \"%1\" was not pasted, and its address book \"%2\" is no longer open. "
-                              "It stays where it was cut from in that address book.")
-                   .arg(caption, bookName),
-               TMsgDlgType::mtInformation, mbOK);
 }
 
 bool MayCloseWithCut()

@@ -5,6 +5,7 @@
 #include "data/folderstree.h"
 #include "data/basedataclient.h"
 #include "data/folderstreeclipboard.h"
+#include "data/folderstreecut.h"
 #include "data/folderstreeselection.h"
 #include "eventwaits.h"
 #include "foundation/logonrole.h"
@@ -284,6 +285,54 @@ TEST_F(FoldersPaneTest, ReloadingKeepsEveryRowAndShowsANewBook)
     EXPECT_THROW(pane->ReloadDatabases(), std::exception);
     ASSERT_EQ(tree->topLevelItemCount(), 2);
     EXPECT_EQ(TNTreeNode::From(tree->topLevelItem(1))->Database->Name(), QStringLiteral("Other"));
+}
+
+TEST_F(FoldersPaneTest, ReloadingTheBooksKeepsTheClipboardAndACutAndTellsOfACutWhoseBookIsGone)
+{
+    MessageAnswerer answers;
+    const QString otherFile = world.AddSecondBook();
+    {
+        TBookBuilder other(otherFile);
+        Folder(other, QStringLiteral("Away"), 0);
+    }
+    pane->ReloadDatabases();
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+
+    // The clients are made anew: the cut follows its book by GUID.
+    Select({QStringLiteral("Team")});
+    pane->actCut->trigger();
+    ASSERT_TRUE(CutPending());
+    pane->ReloadDatabases();
+    EXPECT_TRUE(CutPending());
+    EXPECT_EQ(Find(QStringLiteral("Team")), nullptr);
+    EXPECT_EQ(GetClipboardDatabase(), TNTreeNode::From(Root())->Database);
+    Select({QStringLiteral("Local Database")});
+    pane->UpdateActions();
+    ASSERT_TRUE(pane->actPaste->isEnabled());
+    pane->actPaste->trigger();
+    EXPECT_FALSE(CutPending());
+    ASSERT_NE(Find(QStringLiteral("Team")), nullptr);
+    EXPECT_EQ(Rows(QStringLiteral("Folders")), 2);
+    EXPECT_EQ(Rows(QStringLiteral("FolderAssigns")), 4);
+
+    // Its book leaves the list: the operator is told, and the cut stays
+    // where it was in that book's file.
+    Select({QStringLiteral("Away")});
+    pane->actCut->trigger();
+    ASSERT_TRUE(CutPending());
+    EXPECT_EQ(CutCaption(), QStringLiteral("Away"));
+    {
+        TBookBuilder local(world.dbs.LocalDataPath());
+        local.Exec(QStringLiteral("delete from Databases where Name = 'Other'"));
+    }
+    answers.Clear();
+    pane->ReloadDatabases();
+    EXPECT_EQ(tree->topLevelItemCount(), 1);
+    EXPECT_FALSE(CutPending());
+    ASSERT_EQ(answers.Texts().size(), 1);
+    EXPECT_TRUE(answers.Texts().first().startsWith(QStringLiteral("The cut \"Away\" was not pasted")));
+    TBookBuilder other(otherFile);
+    EXPECT_EQ(other.Count(QStringLiteral("Folders"), QStringLiteral("Name = 'Away'")), 1);
 }
 
 TEST_F(FoldersPaneTest, DestroyingThePaneWritesOnlyTheExpandedFolders)
