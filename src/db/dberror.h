@@ -13,3 +13,8 @@ public:
 private:
     QString m_message;
 };
+
+// Why a write to a database file failed, in the operator's words, from the
+// engine's text: another program holds the file's write lock, the disk is
+// full, the file cannot be written; any other failure as the engine says it.
+QString DatabaseWriteFailureWords(const QString& engineText);

@@ -1065,11 +1065,22 @@ void TBaseServer::TellUnloggedAtEnd(QSqlDatabase& db)
     QList<TClientInputMessage> acks = m_unloggedAcks + TakeAcks();
     if (acks.isEmpty())
         return;
-    QStringList names;
-    for (const TClientInputMessage& ack : std::as_const(acks)) {
-        const QString name = db.isValid() ? OutRowName(db, ack.ClientRecordID) : QString();
-        names << u'"' + RecipientLabel(name, ack.ClientRecordID) + u'"';
+    // Named as the other notices name rows ("Group[Contact]").
+    QHash<qint32, QString> labels;
+    if (db.isValid()) {
+        try {
+            TNRouteCache routes;
+            for (const TNOutRow& row : LoadUnacknowledgedRows(db, OutRowFilter())) {
+                TNRecipientRoute route;
+                routes.RouteOf(row, route);
+                labels.insert(row.ID, RowRecipientLabel(row, routes.ContactNameOf(row)));
+            }
+        } catch (const std::exception&) {
+        }
     }
+    QStringList names;
+    for (const TClientInputMessage& ack : std::as_const(acks))
+        names << u'"' + labels.value(ack.ClientRecordID, RecipientLabel(QString(), ack.ClientRecordID)) + u'"';
     ReportCloseFailure(QStringLiteral("%1 message(s) accepted by the Server (%2) could not be written to the "
                                       "sent-messages log before the program closed.")
                            .arg(acks.size())

@@ -45,7 +45,7 @@ TEST_F(CloseLinkTest, StopUnderAHeldLockEndsInTimeAndNamesTheUnloggedMessages)
         ResetDatabaseWaits();
         const QStringList texts = report.Texts();
         ASSERT_EQ(texts.size(), 1) << qPrintable(texts.join(u'\n'));
-        EXPECT_TRUE(texts[0].contains(QStringLiteral("\"Contact%1\"").arg(first))) << qPrintable(texts[0]);
+        EXPECT_TRUE(texts[0].contains(QStringLiteral("\"Contact%1[Ann]\"").arg(first))) << qPrintable(texts[0]);
         EXPECT_TRUE(texts[0].contains(QStringLiteral("sent-messages log"))) << qPrintable(texts[0]);
     }
     // Nothing was logged: the rows stay in the out-box.

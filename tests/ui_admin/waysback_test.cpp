@@ -14,9 +14,11 @@
 #include "ui/admin/groupeditor.h"
 #include "ui/admin/recordeditors.h"
 #include "ui/dbcontrols/dbedit.h"
+#include "ui/dbcontrols/dbgrid.h"
 #include "ui_main/eventwaits.h"
 
 #include <QAction>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -230,6 +232,59 @@ TEST_P(WaysBackTest, TakesBackWhatItNamesWithItsRowsAndNothingElse)
         EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from GroupAssigns where ContactID = 10")).toInt(), 1);
         EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from Carriers")).toInt(), 1);
     }
+}
+
+// The group editor: its Esc takes back what it did (a new name, a member
+// removed) and nothing else; the groups window's Cancel after an apply in
+// it takes back what the editor stored here since, and leaves what the
+// apply stored and what was done before the window opened.
+TEST_F(WaysBackTest, TheGroupEditorsEscAndItsWindowsCancelAfterAnApplyTakeBackOnlyTheirOwn)
+{
+    TSharedAccessClient* client = StartBook();
+    ASSERT_NE(client, nullptr);
+    AddRow(client, dkGroups, {{QStringLiteral("Name"), QStringLiteral("Other")}});
+    auto groups = TBaseMultiDBGridListForm::ForDataSource<TFormGroupsListNew>(
+        nullptr, &RecordEditorOf<TFormGroupEditor>, client->GetDataSource(dkGroups), false, nullptr);
+    const auto edit = [&](const QString& name, bool dropMembers, bool escape) {
+        WhenModal<TFormGroupEditor>([=](TFormGroupEditor* editor) {
+            editor->dbedtName->selectAll();
+            QTest::keyClicks(editor->dbedtName, name);
+            if (dropMembers) {
+                editor->dbgMembers->selectAll();
+                editor->RemoveSelectedMembers();
+            }
+            if (escape) {
+                QTest::keyClick(editor, Qt::Key_Escape);
+            } else {
+                editor->UpdateOkAction();
+                editor->btnOK->click();
+            }
+        });
+        EXPECT_TRUE(groups->LocateByID(20));
+        TNItemInfo info;
+        groups->EditRecord(info);
+        return info.Accepted;
+    };
+    const auto members = [&] { return client->GetDataSet(dkGroupAssigns)->RecordCount(); };
+    ASSERT_TRUE(edit(QStringLiteral("G1"), false, false));
+    ApplyInWindow(*groups);
+    ASSERT_EQ(RowsThere(QStringLiteral("Groups"), {QStringLiteral("Name")}), QStringLiteral("G1,Other"));
+
+    EXPECT_FALSE(edit(QStringLiteral("G2"), true, true));
+    EXPECT_EQ(Value(client, dkGroups, 20, "Name").toString(), QStringLiteral("G1"));
+    EXPECT_EQ(members(), 1);
+    EXPECT_EQ(BookChangeCount(client), 0);
+
+    ASSERT_TRUE(edit(QStringLiteral("G3"), true, false));
+    ASSERT_EQ(members(), 0);
+    groups->actCancelExecute();
+    EXPECT_EQ(Value(client, dkGroups, 20, "Name").toString(), QStringLiteral("G1"));
+    EXPECT_EQ(members(), 1);
+    EXPECT_EQ(BookChangeCount(client), 0);
+    EXPECT_TRUE(Answerer.Texts().isEmpty()) << Answerer.Texts().join(u'\n').toStdString();
+    ASSERT_TRUE(ApplySharedUpdates(*client).Ok);
+    EXPECT_EQ(RowsThere(QStringLiteral("Groups"), {QStringLiteral("Name")}), QStringLiteral("G1,Other"));
+    EXPECT_EQ(ServerSql(QStringLiteral("select count(*) from GroupAssigns where GroupID = 20")).toInt(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachWayAfterEachChange, WaysBackTest, ::testing::ValuesIn(kCases),

@@ -184,6 +184,7 @@ TEST_F(StartupTest, ClosingUnderAnotherWritersLockEndsInTimeAndTellsOnce)
     }
     ASSERT_EQ(boxes.Texts.size(), 1) << qPrintable(boxes.Texts.join(u'\n'));
     EXPECT_TRUE(boxes.Texts[0].contains(QStringLiteral("open folders"))) << qPrintable(boxes.Texts[0]);
+    EXPECT_TRUE(boxes.Texts[0].contains(QStringLiteral("another program is writing to the file")));
     EXPECT_EQ(boxes.MainWindowUp, QList<bool>{true});
     EXPECT_EQ(CountEntries(QStringLiteral("Settings.ini")), 26);
 }
@@ -338,6 +339,28 @@ TEST_F(StartupTest, TerminationSignalEndsTheProgramLikeAClose)
     EXPECT_EQ(CountEntries(QStringLiteral("Settings.ini")), 26);
     EXPECT_TRUE(TNProfileFile(m_folder.File(QStringLiteral("FormSettings.ini")))
                     .ValueExists(QStringLiteral("TFormMain"), QStringLiteral("Maximized")));
+}
+
+// Ended by a signal (a session log-out) nobody may be there to answer a box:
+// what failed at the close goes to standard error, once.
+TEST_F(StartupTest, FailuresOfACloseBySignalGoToStandardError)
+{
+    BoxesAtClose boxes;
+    TQuitOnSignal quitOnSignal;
+    testing::internal::CaptureStderr();
+    {
+        TApplicationStartup startup({QStringLiteral("tovix2")});
+        startup.SplashMinShowMs = 50;
+        startup.Start();
+        WriteLockHolder lock(m_folder.File(QStringLiteral("LocalData2.mdb")));
+        QTimer::singleShot(300, FormMain, [] { std::raise(SIGTERM); });
+        RunWithSafetyNet(startup);
+        startup.Shutdown();
+    }
+    const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_TRUE(boxes.Texts.isEmpty()) << qPrintable(boxes.Texts.join(u'\n'));
+    EXPECT_EQ(err.count(QStringLiteral("The open folders of the folder tree could not be stored")), 1)
+        << qPrintable(err);
 }
 
 TEST_F(StartupTest, TheSameSignalArrivingTwiceAtOnceStillEndsInOrder)

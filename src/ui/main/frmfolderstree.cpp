@@ -7,6 +7,7 @@
 #include "data/folderstreeedit.h"
 #include "data/folderstreerecords.h"
 #include "data/folderstreeselection.h"
+#include "db/dberror.h"
 #include "foundation/actionstate.h"
 #include "foundation/dmoptions.h"
 #include "foundation/logonrole.h"
@@ -170,9 +171,9 @@ void TFormFoldersTree::StoreOpenFolders() noexcept
     } catch (...) {
         reason = QStringLiteral("Unknown error.");
     }
-    ReportCloseFailure(QStringLiteral("The open folders of the folder tree could not be stored in the local "
-                                      "database; the tree opens as it was stored before.\r\rReason: %1")
-                           .arg(reason));
+    ReportCloseFailure(QStringLiteral("The open folders of the folder tree could not be stored in "
+                                      "\"LocalData2.mdb\": %1. The tree opens as it was stored before.")
+                           .arg(DatabaseWriteFailureWords(reason)));
 }
 
 void TFormFoldersTree::BuildCommands()

@@ -224,6 +224,10 @@ void TApplicationStartup::Shutdown()
     // the modules their threads use still exist; what their threads could
     // not log is named.
     m_threadsLeft = !StopMessaging(kCloseThreadsWaitMs);
+    // Notices the threads posted that were not shown yet would come up
+    // behind the box below; what they tell of the close is in the report.
+    if (FormHidden)
+        QCoreApplication::removePostedEvents(FormHidden);
     if (m_threadsLeft)
         ReportCloseFailure(
             QStringLiteral("The sending of messages did not stop in time; the program ends without "
