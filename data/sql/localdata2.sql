@@ -55,6 +55,14 @@ CREATE TABLE OutMessages (
 CREATE INDEX OutMessagesMessageTextID ON OutMessages (MessageTextID);
 CREATE INDEX OutMessagesEndpoint ON OutMessages (ServerTypeNo, IpAddress, PortNo, HostName);
 
+-- The out-box rows whose frames a send thread was about to put on the wire,
+-- noted before they went: a start after a run that ended abruptly counts
+-- those with no logged answer as possibly delivered. Emptied with the
+-- out-box; the program creates it at start-up in a file made before it.
+CREATE TABLE OutMessagesOnWire (
+    ID INTEGER PRIMARY KEY
+);
+
 CREATE TABLE SentMessageTexts (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
     Message TEXT COLLATE NOCASE

@@ -12,6 +12,7 @@
 #include "db/sqldataset.h"
 #include "db/sqlexec.h"
 #include "db/transaction.h"
+#include "db/writeproblem.h"
 #include "foundation/options.h"
 #include "platform/appterminate.h"
 #include "platform/closereport.h"
@@ -19,13 +20,23 @@
 #include "platform/messagedlg.h"
 #include "platform/programfolder.h"
 
+#include <unistd.h>
 #include <QCursor>
 #include <QFile>
 #include <QGuiApplication>
+#include <QStorageInfo>
+#include <cerrno>
 
 TDModLocalData* DModLocalData = nullptr;
 
 namespace {
+// Send's look at the local database: how long it waits for another
+// program's lock, how long the queuing itself may wait for one (the window
+// does not answer meanwhile), and the free space below which the disk counts
+// as full (the log of a send and the database's journal need more).
+constexpr int kSendCheckWaitMs = 250;
+constexpr int kQueueBusyWaitMs = 1000;
+constexpr qint64 kMinFreeBytes = 1024 * 1024;
 constexpr int DatabaseDataWidth = 30;
 constexpr int DatabaseDataSize = 255;
 
@@ -92,6 +103,9 @@ void TDModLocalData::Start()
     // loses it.
     ExecuteSql(Connection(), QStringLiteral("drop index if exists OutMessagesSentMessagesID"), {},
                QStringLiteral("TDModLocalData::Start"));
+    // The note of rows put on the wire, which a file made before it lacks.
+    ExecuteSql(Connection(), QStringLiteral("create table if not exists OutMessagesOnWire (ID INTEGER PRIMARY KEY)"),
+               {}, QStringLiteral("TDModLocalData::Start"));
     if (LocalFileMissing(m_folder + AddressBookFileName(),
                          QStringLiteral("Error: Local Recipients (\"Tovix2Database.mdb\") database file not found in "
                                         "the application's folder.\r\rExiting ...")))
@@ -381,7 +395,33 @@ TNQueueResult TDModLocalData::AddOutMessage(const TNRecipients& recipients, cons
     if (m_filesMissing || recipients.isEmpty())
         return {};
     const bool showNames = Options->OptionByName(QStringLiteral("ShowContactNamesOfGroups"))->AsBool();
-    return OutBox::AddOutMessage(Connection(), recipients, messageText, showNames, askPageAgain);
+    // Another program's lock taken since Send looked fails the queuing soon
+    // (nothing is queued then), never freezes the window for long.
+    QSqlDatabase db = Connection();
+    SetBusyWait(db, kQueueBusyWaitMs);
+    struct TRestoreBusyWait {
+        QSqlDatabase& db;
+        ~TRestoreBusyWait() { SetBusyWait(db, BusyTimeoutMs); }
+    } restore{db};
+    return OutBox::AddOutMessage(db, recipients, messageText, showNames, askPageAgain);
+}
+
+QString TDModLocalData::OutBoxWriteProblem() const
+{
+    if (m_filesMissing)
+        return {};
+    QSqlDatabase db = Connection();
+    const QString error = ProbeWritable(db, kSendCheckWaitMs);
+    if (!error.isEmpty())
+        return WriteProblemText(error, LocalDataFileName());
+    // A connection opened earlier may still write to a file that has become
+    // read-only since; the send threads open theirs now, and could not.
+    if (::access(QFile::encodeName(m_path).constData(), W_OK) != 0 && (errno == EACCES || errno == EROFS))
+        return WriteProblemText(QStringLiteral("attempt to write a readonly database"), LocalDataFileName());
+    const QStorageInfo volume(m_folder);
+    if (volume.isValid() && volume.bytesAvailable() >= 0 && volume.bytesAvailable() < kMinFreeBytes)
+        return WriteProblemText(QStringLiteral("database or disk is full"), LocalDataFileName());
+    return {};
 }
 
 void TDModLocalData::AddOutMessageForContact(qint32 contactID, const QString& name, TBaseDataClient* client,

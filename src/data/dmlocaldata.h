@@ -46,6 +46,13 @@ public:
     bool LocalFilesMissing() const { return m_filesMissing; }
     // The calling thread's own connection to the local database. Any thread.
     QSqlDatabase Connection() const;
+    // Why the out-box and the sent-message log cannot be written now, in the
+    // operator's words ("LocalData2.mdb is locked by another program", "...
+    // is read-only", "the disk holding ... is full"); empty when they can.
+    // Waits at most a quarter second for another program's lock; a
+    // connection that found the file read-only is opened again first. Main
+    // thread.
+    QString OutBoxWriteProblem() const;
     // The main thread's connection of the module's datasets.
     TNConnection& MainConnection() { return m_connection; }
 

@@ -8,8 +8,11 @@
 // nothing (opening would create an empty "LocalData2.mdb"), so the program
 // ends without touching the missing file. Main thread.
 
+#include "data/outbox.h"
+
 #include <QObject>
 #include <QString>
+#include <utility>
 
 class TDModMaintenance : public QObject {
     Q_OBJECT
@@ -25,10 +28,19 @@ public:
 
     // False when start-up found a database file missing.
     bool Usable() const { return m_usable; }
+    // What the last run left in the out-box that this start emptied, for the
+    // operator (empty when it left nothing); shown once the start-up is
+    // through.
+    QString TakeStartNotice() { return std::exchange(m_startNotice, QString()); }
 
 private:
     QString m_path;
+    QString m_startNotice;
     bool m_usable = false;
 };
 
 extern TDModMaintenance* DModMaintenance;
+
+// The operator's notice of what a run left in the out-box; empty when it
+// left nothing.
+QString LeftInOutBoxNotice(const OutBox::TNLeftInOutBox& left);

@@ -305,13 +305,6 @@ void DeleteMessages(const QSqlDatabase& db, const QString& endpointWhere, const 
                params, routine);
 }
 
-void DeleteAll(const QSqlDatabase& db, const QString& rowsTable, const QString& textsTable, const QString& routine)
-{
-    TNTransaction transaction(db);
-    ExecuteSql(db, QStringLiteral("delete from ") + rowsTable, {}, routine);
-    ExecuteSql(db, QStringLiteral("delete from ") + textsTable, {}, routine);
-    transaction.Commit();
-}
 }  // namespace
 
 TNQueueResult AddOutMessage(const QSqlDatabase& db, const TNRecipients& recipients, const QString& messageText,
@@ -412,8 +405,31 @@ void DeleteOutMessagesForComServer(const QSqlDatabase& db, const QString& hostNa
 
 void ClearOutMessages(const QSqlDatabase& db)
 {
-    DeleteAll(db, QStringLiteral("OutMessages"), QStringLiteral("OutMessageTexts"),
-              QStringLiteral("OutBox::ClearOutMessages"));
+    const QString routine = QStringLiteral("OutBox::ClearOutMessages");
+    TNTransaction transaction(db);
+    ExecuteSql(db, QStringLiteral("delete from OutMessages"), {}, routine);
+    ExecuteSql(db, QStringLiteral("delete from OutMessageTexts"), {}, routine);
+    ExecuteSql(db, QStringLiteral("delete from OutMessagesOnWire"), {}, routine);
+    transaction.Commit();
+}
+
+TNLeftInOutBox LeftInOutBox(const QSqlDatabase& db)
+{
+    const QString routine = QStringLiteral("OutBox::LeftInOutBox");
+    QSqlQuery query = OpenQuery(db,
+                                QStringLiteral("select count(*), "
+                                               "count(m.sentMessagesID), "
+                                               "sum(case when m.sentMessagesID is null and w.ID is not null "
+                                               "then 1 else 0 end) "
+                                               "from OutMessages m left join OutMessagesOnWire w on w.ID = m.ID"),
+                                {}, routine);
+    TNLeftInOutBox left;
+    if (query.next()) {
+        left.Rows = query.value(0).toInt();
+        left.Accepted = query.value(1).toInt();
+        left.MayHaveReached = query.value(2).toInt();
+    }
+    return left;
 }
 
 void ClearSentMessages(const QSqlDatabase& db)

@@ -111,4 +111,15 @@ void DeleteOutMessagesForComServer(const QSqlDatabase& db, const QString& hostNa
 void ClearOutMessages(const QSqlDatabase& db);
 void ClearSentMessages(const QSqlDatabase& db);
 
+// What a run left in the out-box: its rows; those a server accepted (their
+// acceptance is logged, their delivery report never came); and those whose
+// frames had been put on the wire with no answer logged, which may have
+// reached their pagers without a trace in the sent-message log.
+struct TNLeftInOutBox {
+    int Rows = 0;
+    int Accepted = 0;
+    int MayHaveReached = 0;
+};
+TNLeftInOutBox LeftInOutBox(const QSqlDatabase& db);
+
 }  // namespace OutBox

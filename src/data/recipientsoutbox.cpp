@@ -2,6 +2,8 @@
 
 #include "data/dataerror.h"
 #include "data/dmlocaldata.h"
+#include "db/databasefiles.h"
+#include "db/writeproblem.h"
 #include "platform/codepage.h"
 
 TNQueueResult SaveMessagesToOutBox(const QString& messageText, const TNRecipients& recipients,
@@ -55,4 +57,19 @@ QString NotQueuedNotice(const TNNotQueuedList& notQueued)
     if (notQueued.size() > shown)
         text += QStringLiteral("\r... and %1 more").arg(notQueued.size() - shown);
     return text;
+}
+
+QString SendRefusedText(const QString& reason)
+{
+    return QStringLiteral(
+               "Nothing was sent: the OutBox and the sent-messages log cannot be written, because %1.\r\rTry "
+               "again once it can be written.")
+        .arg(reason);
+}
+
+QString QueueFailedText(const QString& error)
+{
+    if (!IsFileProblem(WriteProblemOf(error)))
+        return error;
+    return SendRefusedText(WriteProblemText(error, LocalDataFileName()));
 }

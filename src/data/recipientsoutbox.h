@@ -33,3 +33,11 @@ QString NothingSentNotice(const TNQueueResult& result);
 // many more). Empty for an empty list.
 constexpr int NotQueuedNoticeLines = 15;
 QString NotQueuedNotice(const TNNotQueuedList& notQueued);
+
+// Send's refusal when the out-box and the sent-message log cannot be written
+// (Reason: OutBoxWriteProblem, or a failed queuing in those words): nothing
+// was queued or sent.
+QString SendRefusedText(const QString& reason);
+// The text of a failed queuing for the operator: the reason in words when
+// the file could not be written, else the error as it stands.
+QString QueueFailedText(const QString& error);

@@ -24,16 +24,19 @@ using TClock = std::chrono::steady_clock;
 // The moment after which no wait for a lock goes on (none: the epoch).
 std::atomic<TClock::rep> g_waitsEnd{0};
 
-// SQLite's own busy wait (the same growing sleeps up to BusyTimeoutMs), which
-// also gives up once the program has bounded its waits and the bound passed.
-int BusyWait(void*, int count)
+// SQLite's own busy wait (the same growing sleeps up to the connection's
+// wait, BusyTimeoutMs unless SetBusyWait changed it), which also gives up
+// once the program has bounded its waits and the bound passed.
+int BusyWait(void* waitMs, int count)
 {
+    // The wait is carried as its milliseconds + 1 (no pointer: the default).
+    const int limit = waitMs ? int(reinterpret_cast<quintptr>(waitMs)) - 1 : BusyTimeoutMs;
     static constexpr int kDelays[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
     static constexpr int kTotals[] = {0, 1, 3, 8, 18, 33, 53, 78, 103, 128, 178, 228};
     constexpr int kSteps = int(std::size(kDelays));
     int delay = count < kSteps ? kDelays[count] : kDelays[kSteps - 1];
     const int prior = count < kSteps ? kTotals[count] : kTotals[kSteps - 1] + delay * (count - (kSteps - 1));
-    delay = std::min(delay, BusyTimeoutMs - prior);
+    delay = std::min(delay, limit - prior);
     if (const TClock::rep end = g_waitsEnd.load(); end != 0) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(TClock::duration(end) -
                                                                                 TClock::now().time_since_epoch());
@@ -45,13 +48,13 @@ int BusyWait(void*, int count)
     return 1;
 }
 
-void InstallBusyWait(QSqlDatabase& db)
+void InstallBusyWait(QSqlDatabase& db, int waitMs = BusyTimeoutMs)
 {
     const QVariant handle = db.driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return;
     if (auto* sqlite = *static_cast<sqlite3* const*>(handle.constData()))
-        sqlite3_busy_handler(sqlite, &BusyWait, nullptr);
+        sqlite3_busy_handler(sqlite, &BusyWait, reinterpret_cast<void*>(quintptr(std::max(waitMs, 0)) + 1));
 }
 
 void RunPragma(QSqlDatabase& db, const QString& pragma)
@@ -59,6 +62,15 @@ void RunPragma(QSqlDatabase& db, const QString& pragma)
     QSqlQuery query(db);
     // A read-only medium cannot switch to WAL; the connection still works.
     query.exec(pragma);
+}
+
+// The settings every connection runs with (see connection.h).
+void ApplySettings(QSqlDatabase& db)
+{
+    InstallBusyWait(db);
+    RunPragma(db, QStringLiteral("PRAGMA journal_mode=WAL"));
+    RunPragma(db, QStringLiteral("PRAGMA synchronous=NORMAL"));
+    RunPragma(db, QStringLiteral("PRAGMA foreign_keys=ON"));
 }
 
 }  // namespace
@@ -88,11 +100,22 @@ QSqlDatabase OpenSqliteConnection(const QString& connectionName, const QString& 
         QSqlDatabase::removeDatabase(connectionName);
         throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": %2").arg(absolute, text));
     }
-    InstallBusyWait(db);
-    RunPragma(db, QStringLiteral("PRAGMA journal_mode=WAL"));
-    RunPragma(db, QStringLiteral("PRAGMA synchronous=NORMAL"));
-    RunPragma(db, QStringLiteral("PRAGMA foreign_keys=ON"));
+    ApplySettings(db);
     return db;
+}
+
+void ReopenSqliteConnection(QSqlDatabase& db)
+{
+    db.close();
+    if (!db.open())
+        throw EDatabaseError(
+            QStringLiteral("Cannot open database \"%1\": %2").arg(db.databaseName(), db.lastError().text()));
+    ApplySettings(db);
+}
+
+void SetBusyWait(QSqlDatabase& db, int ms)
+{
+    InstallBusyWait(db, ms);
 }
 
 void CloseSqliteConnection(const QString& connectionName) noexcept

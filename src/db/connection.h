@@ -32,6 +32,15 @@ enum class TOpenMode { omExisting, omCreate };
 // applies the settings above. Raises EDatabaseError naming the file.
 QSqlDatabase OpenSqliteConnection(const QString& connectionName, const QString& filePath,
                                   TOpenMode mode = TOpenMode::omExisting);
+// Closes the connection and opens it again on the same file with the same
+// settings (every copy of the handle follows; its queries end). SQLite
+// decides at opening whether a file can be written: a connection opened
+// while it could not stays read-only until it is opened again. Raises
+// EDatabaseError when the file cannot be opened.
+void ReopenSqliteConnection(QSqlDatabase& db);
+// The connection waits at most Ms for another writer's lock from now on
+// (BusyTimeoutMs when opened; LimitDatabaseWaits bounds it as every wait).
+void SetBusyWait(QSqlDatabase& db, int ms);
 // Closes and forgets the named connection; nothing happens for an unknown
 // name. Call only when no query of the connection is alive.
 void CloseSqliteConnection(const QString& connectionName) noexcept;

@@ -1,7 +1,9 @@
 #include "messaging/baseserver.h"
 
 #include "data/threadconnections.h"
+#include "db/connection.h"
 #include "db/dberror.h"
+#include "db/writeproblem.h"
 #include "foundation/dmoptions.h"
 #include "messaging/inmessageslist.h"
 #include "messaging/messageprocessor.h"
@@ -15,6 +17,7 @@
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <algorithm>
 #include <utility>
 
@@ -126,9 +129,11 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
                     DropStrayAnswers(1);
                     break;
                 }
-                // The server waits for the next row: it goes out first.
+                // The server waits for the next row: it goes out first,
+                // unless the log is behind (MayGoOn).
+                m_acksInHand.fetch_add(1);
                 QByteArray next;
-                const TNFramePipe::TAnswer answer = m_pipe.Answered(input.ClientRecordID, next);
+                const TNFramePipe::TAnswer answer = m_pipe.Answered(input.ClientRecordID, next, MayGoOn());
                 bool wake = answer.Wake;
                 if (answer.SendNext) {
                     RowPutOnWire(answer.NextRow);
@@ -323,12 +328,55 @@ QString TBaseServer::NoRouteText()
     return QStringLiteral("the recipient's contact, carrier or pager data was not found in its address book");
 }
 
-QString TBaseServer::NotLoggedText(const QString& name, const QString& reason)
+namespace {
+QString Messages(int n)
 {
+    return n == 1 ? QStringLiteral("1 message") : QStringLiteral("%1 messages").arg(n);
+}
+}  // namespace
+
+QString TBaseServer::LogTroubleText(const QString& reason, int loggedLate, int unlogged, const QStringList& names,
+                                    int queued, bool gaveUp) const
+{
+    QStringList parts;
+    if (loggedLate > 0)
+        parts << QStringLiteral("%1 accepted by the Server %2 logged late, once the log could be written.")
+                     .arg(Messages(loggedLate), loggedLate == 1 ? QStringLiteral("was") : QStringLiteral("were"));
+    if (unlogged > 0) {
+        QString who = names.join(QStringLiteral(", "));
+        if (unlogged > names.size())
+            who += (who.isEmpty() ? QString() : QStringLiteral(" and ")) +
+                   QStringLiteral("%1 more").arg(unlogged - names.size());
+        parts << QStringLiteral(
+                     "%1 accepted by the Server %2 not logged yet (%3); %4 logged as soon as the log can be "
+                     "written, and not sent again.")
+                     .arg(Messages(unlogged), unlogged == 1 ? QStringLiteral("is") : QStringLiteral("are"), who,
+                          unlogged == 1 ? QStringLiteral("it is") : QStringLiteral("they are"));
+    }
+    const QString stopped = gaveUp ? QStringLiteral("Sending stopped, waiting for the log: ") : QString();
+    if (queued < 0)
+        parts << stopped + QStringLiteral("the messages not sent stay in the OutBox.");
+    else if (queued > 0)
+        parts << stopped + QStringLiteral("%1 %2 in the OutBox; the next Send sends %3.")
+                               .arg(Messages(queued), queued == 1 ? QStringLiteral("stays") : QStringLiteral("stay"),
+                                    queued == 1 ? QStringLiteral("it") : QStringLiteral("them"));
+    else
+        parts << QStringLiteral("No message stays in the OutBox.");
     return QStringLiteral(
-               "The message to \"%1\" was accepted by the Server but could not be written to the sent-messages "
-               "log. It will not be sent again.\r\rReason: %2")
-        .arg(name, reason);
+               "The sent-messages log could not be written while messages went to the Server at %1: "
+               "%2.\r\r%3")
+        .arg(ServerPlace(), reason, parts.join(QStringLiteral("\r\r")));
+}
+
+QString TBaseServer::LoggedSinceText(int rows)
+{
+    return rows == 1 ? QStringLiteral(
+                           "The message accepted by the Server that could not be logged is in the "
+                           "sent-messages log now.")
+                     : QStringLiteral(
+                           "The %1 messages accepted by the Server that could not be logged are in the "
+                           "sent-messages log now.")
+                           .arg(rows);
 }
 
 void TBaseServer::PassReportsToProcessor(bool sendLoopEnded)
@@ -342,7 +390,8 @@ void TBaseServer::PassReportsToProcessor(bool sendLoopEnded)
     InMessagesList.AddAll(reports);
 }
 
-bool TBaseServer::LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bool waitForWriters)
+bool TBaseServer::LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bool waitForWriters,
+                          QSet<qint32>* failedRows)
 {
     if (acks.isEmpty()) {
         PassReportsToProcessor(false);
@@ -370,19 +419,24 @@ bool TBaseServer::LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bo
     PassReportsToProcessor(false);
     acks.clear();
     bool logged = false;
+    bool failed = false;
     const bool popupForSuccess = PopupForSuccess;
     const bool popupForFailure = PopupForFailure;
     for (const TNAckOutcome& outcome : std::as_const(outcomes)) {
         const qint32 id = outcome.Ack.ClientRecordID;
         if (outcome.Result == TMoveToSentResult::msFailed) {
-            // Kept and retried; its row is never sent again meanwhile. The
-            // operator hears of it once.
-            if (!HasAckFor(m_unloggedAcks, id)) {
+            // Kept and retried; its row is never sent again meanwhile, and
+            // no further row goes out until it is logged. The batch's notice
+            // tells the operator.
+            if (!HasAckFor(m_unloggedAcks, id))
                 m_unloggedAcks << outcome.Ack;
-                PostShowPopup(NotLoggedText(RecipientLabel(OutRowName(db, id), id), outcome.Error), pkError);
-            }
+            if (failedRows)
+                failedRows->insert(id);
+            m_logError = outcome.Error;
+            failed = true;
             continue;
         }
+        m_acksInHand.fetch_sub(1);
         m_unloggedAcks.removeIf([id](const TClientInputMessage& ack) { return ack.ClientRecordID == id; });
         logged = logged || outcome.Result == TMoveToSentResult::msLogged;
         if (outcome.Result == TMoveToSentResult::msLogged && outcome.Ack.MsgType == rkMessageAcceptError &&
@@ -391,6 +445,13 @@ bool TBaseServer::LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bo
         if (outcome.ReportApplied)
             TMessageProcessor::ShowReportPopup(outcome.Report, popupForSuccess, popupForFailure);
     }
+    if (!failed)
+        m_logError.clear();
+    m_logHeld = !m_unloggedAcks.isEmpty();
+    // Rows a notice called unlogged are all logged now: the operator hears
+    // so, once.
+    if (m_unloggedAcks.isEmpty() && m_toldUnlogged > 0)
+        PostShowPopup(LoggedSinceText(std::exchange(m_toldUnlogged, 0)), pkSuccess);
     if (logged)
         PostRefreshSentMessages();
     return true;
@@ -401,24 +462,45 @@ bool TBaseServer::LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bo
 // many rows. A group is written once it is large or its oldest
 // acknowledgement has waited kAckLogDelayMs, and whatever arrived is
 // written before the batch ends, however it ends.
+struct TBaseServer::TLogTrouble {
+    QSet<qint32> failedRows;  // rows whose acceptance failed to be logged at least once
+    QString reason;           // the last failure
+    bool troubled = false;    // the batch's record could not be written for a while
+    bool gaveUp = false;      // the batch ended waiting for it
+};
+
 struct TBaseServer::TBatchAcks {
     TBaseServer& link;
     QSqlDatabase& db;
+    TLogTrouble& trouble;
     QList<TClientInputMessage> unlogged;
     QElapsedTimer oldest;
     QList<qint32> unanswered;  // rows of the batch that got no answer in their wait
     bool closedEarly = false;  // the server closed the connection part-way
 
-    TBatchAcks(TBaseServer& owner, QSqlDatabase& database) : link(owner), db(database)
+    TBatchAcks(TBaseServer& owner, QSqlDatabase& database, TLogTrouble& logTrouble)
+        : link(owner), db(database), trouble(logTrouble)
     {
-        unlogged.reserve(4 * kAckLogGroup);
+        unlogged.reserve(2 * kMaxUnloggedAcks);
     }
-    // Answers that came since the last look are logged too: the one the
-    // server sent just before it closed must not be lost with the link.
+    // Answers that came since the last look are logged too (the one the
+    // server sent just before it closed must not be lost with the link), and
+    // those that could not be logged are tried once more.
     ~TBatchAcks()
     {
         Take();
-        link.LogAcks(db, unlogged, true);
+        QList<TClientInputMessage> all = link.m_unloggedAcks;
+        all += unlogged;
+        link.LogAcks(db, all, true, &trouble.failedRows);
+        Note();
+    }
+    // Notes a failure of the last write for the batch's notice.
+    void Note()
+    {
+        if (link.m_logError.isEmpty())
+            return;
+        trouble.troubled = true;
+        trouble.reason = link.m_logError;
     }
     TBatchAcks(const TBatchAcks&) = delete;
     TBatchAcks& operator=(const TBatchAcks&) = delete;
@@ -441,12 +523,15 @@ struct TBaseServer::TBatchAcks {
             return 0;
         return std::max<qint64>(0, kAckLogDelayMs - oldest.elapsed());
     }
-    // True when the group was written.
+    // True when the group was written (or failed to be).
     bool LogIfDue()
     {
-        // While another writer holds the log, go on sending; wait only once
-        // the group has grown well past its size.
-        return DueInMs() == 0 && link.LogAcks(db, unlogged, unlogged.size() >= 4 * kAckLogGroup);
+        // While another of the program's writers holds the log, go on
+        // sending; wait only once the next frame waits for the log.
+        const bool done =
+            DueInMs() == 0 && link.LogAcks(db, unlogged, unlogged.size() >= kMaxUnloggedAcks, &trouble.failedRows);
+        Note();
+        return done;
     }
 };
 
@@ -474,8 +559,13 @@ bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAck
         // next one sets it too (its group's delay starts then).
         m_wakeOnAck = acks.unlogged.isEmpty();
         acks.Take();
-        if (acks.LogIfDue())
+        if (acks.LogIfDue()) {
+            // An acceptance that could not be logged stops the batch until it
+            // is.
+            if (!m_unloggedAcks.isEmpty() && !AwaitLog(acks.db, stopRequested, acks, {}))
+                return false;
             continue;
+        }
         TNFramePipe::TFrame frame;
         QString error;
         const bool sendFailed = m_pipe.TakeFailure(frame, error);
@@ -505,7 +595,7 @@ bool TBaseServer::StepPipe(const std::function<bool()>& stopRequested, TBatchAck
             return false;
         }
         qint32 timedOut = 0;
-        const bool take = m_pipe.TakeForSender(frame, &timedOut);
+        const bool take = m_pipe.TakeForSender(frame, &timedOut, MayGoOn());
         if (timedOut != 0)
             acks.unanswered << timedOut;
         if (take) {
@@ -542,8 +632,9 @@ bool TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
     bool closedEarly = false;
     TNRouteCache routes;
     QList<qint32> unanswered;
+    TLogTrouble trouble;
     {
-        TBatchAcks acks(*this, db);
+        TBatchAcks acks(*this, db, trouble);
         RunBatchRows(db, stopRequested, batchId, settings, acks, routes);
         // The connection ended while the last row waited for its answer.
         closedEarly =
@@ -552,6 +643,8 @@ bool TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
     }
     // Told once the batch's answers are logged, so the rows counted as
     // staying queued are those that really stay.
+    if (trouble.troubled)
+        TellLogTrouble(db, trouble, routes);
     if (closedEarly) {
         TellConnectionClosed(db, routes);
         m_unanswered.clear();  // counted among the rows that stay
@@ -565,6 +658,77 @@ bool TBaseServer::RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRe
     }
     TellStrayAnswers();
     return closedEarly;
+}
+
+bool TBaseServer::AwaitLog(QSqlDatabase& db, const std::function<bool()>& stopRequested, TBatchAcks& acks,
+                           const QList<qint32>& marks)
+{
+    bool marked = marks.isEmpty();
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        acks.Take();
+        QList<TClientInputMessage> all = m_unloggedAcks;
+        all += acks.unlogged;
+        acks.unlogged.clear();
+        if (!all.isEmpty())
+            LogAcks(db, all, true, &acks.trouble.failedRows);
+        if (!marked) {
+            QString error;
+            marked = MarkRowsOnWire(db, marks, &error);
+            if (!marked)
+                m_logError = error;
+        }
+        acks.Note();
+        if (marked && m_unloggedAcks.isEmpty())
+            return true;
+        if (stopRequested() || Destroying() || !TransportAlive())
+            return false;
+        // A connection that found the file read-only stays so until it is
+        // opened again, which the batch's open queries forbid: the idle loop
+        // does it.
+        if (WriteProblemOf(m_logError) == TWriteProblem::wpReadOnly || waited.hasExpired(kLogWaitMs)) {
+            acks.trouble.gaveUp = true;
+            return false;
+        }
+        // Woken early by answers (logged at the next turn), by the
+        // transport's end and by destruction.
+        m_ackEvent.WaitFor(kLogRetryMs);
+    }
+}
+
+void TBaseServer::TellLogTrouble(QSqlDatabase& db, const TLogTrouble& trouble, TNRouteCache& routes)
+{
+    const QSet<qint32> unlogged = UnloggedAckRows();
+    int loggedLate = 0;
+    for (qint32 row : trouble.failedRows)
+        loggedLate += unlogged.contains(row) ? 0 : 1;
+    // The recipients as the other popups name them (a group's member by the
+    // group and the contact); their rows stay in the out-box until their
+    // acceptance is logged.
+    constexpr int kNamesShown = 10;
+    QStringList names;
+    try {
+        for (const TNOutRow& row : LoadUnacknowledgedRows(db, OutRowFilter())) {
+            if (names.size() == kNamesShown)
+                break;
+            if (unlogged.contains(row.ID))
+                names << QStringLiteral("\"%1\"").arg(RowRecipientLabel(row, routes.ContactNameOf(row)));
+        }
+    } catch (const std::exception&) {
+        // Not readable now: the notice counts them without names.
+    }
+    int queued = -1;
+    try {
+        queued = CountQueuedRows(db, OutRowFilter(), routes, unlogged).Sendable;
+    } catch (const std::exception&) {
+        // Not countable now: the notice says so without a number.
+    }
+    m_toldUnlogged = int(unlogged.size());
+    const QString file = QFileInfo(CurrentSendSettings().LocalDatabasePath).fileName();
+    PostShowPopup(LogTroubleText(WriteProblemText(trouble.reason, file), loggedLate, int(unlogged.size()), names,
+                                 queued, trouble.gaveUp),
+                  pkError);
 }
 
 void TBaseServer::TellUnanswered(QSqlDatabase& db)
@@ -597,10 +761,17 @@ void TBaseServer::RunBatchRows(QSqlDatabase& db, const std::function<bool()>& st
     m_pipe.Begin(ReceiverSends(), kAckTimeoutMs);
     // Rows framed ahead and never sent when the batch ends stay queued, and
     // a removal of their message may take them again.
+    // Their note of being on the wire is taken back.
     struct TClearPipe {
         TNFramePipe& pipe;
-        ~TClearPipe() { ReleaseUnsentClaims(pipe.Clear()); }
-    } clearPipe{m_pipe};
+        QSqlDatabase& db;
+        ~TClearPipe()
+        {
+            const QList<qint32> rows = pipe.Clear();
+            UnmarkRowsOnWire(db, rows);
+            ReleaseUnsentClaims(rows);
+        }
+    } clearPipe{m_pipe, db};
     // Each position reached is reported once; the poster coalesces them. The
     // result: milliseconds until a position held back is due (-1: none).
     int posted = 0;
@@ -615,6 +786,7 @@ void TBaseServer::RunBatchRows(QSqlDatabase& db, const std::function<bool()>& st
     bool more = true;
     QList<TNOutRow> batch;
     QList<qint32> ids;
+    QList<qint32> marks;
     std::vector<TNFramePipe::TFrame> frames;
     for (;;) {
         // The room in the queue is filled at once: the claims and the queue
@@ -659,6 +831,23 @@ void TBaseServer::RunBatchRows(QSqlDatabase& db, const std::function<bool()>& st
             unrouted << each.ID;
         }
         ReleaseUnsentClaims(unrouted);
+        // No frame goes out before the local database notes it may, and
+        // none while an acceptance in hand is not logged.
+        marks.clear();
+        for (const TNFramePipe::TFrame& frame : frames)
+            marks << frame.RowId;
+        QString markError;
+        const bool marked = marks.isEmpty() || MarkRowsOnWire(db, marks, &markError);
+        if (!marked) {
+            m_logError = markError;
+            acks.Note();
+        }
+        if ((!marked || !m_unloggedAcks.isEmpty()) &&
+            !AwaitLog(db, stopRequested, acks, marked ? QList<qint32>() : marks)) {
+            ReleaseUnsentClaims(marks);
+            frames.clear();
+            return;
+        }
         m_pipe.PushAll(frames);
         // A frame the send thread sends itself is reported by its own place
         // (the receive thread may have sent the next ones already); those
@@ -718,6 +907,15 @@ void TBaseServer::RunSendLoop(const std::function<bool()>& stopRequested, quint6
             TellStrayAnswers();
         try {
             db = ThreadDatabase(path);
+            // A connection that found the file read-only is opened again: the
+            // file may be writable by now.
+            if (WriteProblemOf(m_logError) == TWriteProblem::wpReadOnly) {
+                ReopenSqliteConnection(db);
+                m_logError.clear();
+            }
+            // Another program's lock makes a write fail soon, to be tried
+            // again, never holds the batch in one long wait.
+            SetBusyWait(db, kLogBusyWaitMs);
             LogAcksInHand(db);
             if (!m_unanswered.isEmpty() && m_unansweredDue.hasExpired())
                 TellUnanswered(db);

@@ -63,6 +63,17 @@ constexpr int kAckLogDelayMs = 50;
 // How often an idle send loop tries again to log acknowledgements whose
 // logging failed.
 constexpr int kIdlePollMs = 250;
+// Acceptances in hand whose log write is still to come, at most: the next
+// frame waits for the log beyond that (it stays far above what a batch holds
+// while the log keeps up).
+constexpr int kMaxUnloggedAcks = 2 * kAckLogGroup;
+// How long the send path's writes wait for another program's lock on the
+// local database before they count as failed (and are tried again).
+constexpr int kLogBusyWaitMs = 100;
+// While the record of a batch cannot be written, nothing more is sent: it is
+// tried again every kLogRetryMs, and after kLogWaitMs the batch ends.
+constexpr int kLogRetryMs = 250;
+constexpr int kLogWaitMs = 60000;
 
 // A transport failure (a send that could not be completed).
 class ELinkError : public std::runtime_error {
@@ -153,7 +164,15 @@ public:
     static QString NotSentText(const QString& name, const QString& reason);
     // The reason given for a row that cannot be framed (no route).
     static QString NoRouteText();
-    static QString NotLoggedText(const QString& name, const QString& reason);
+    // The one notice of a batch during which the sent-messages log could
+    // not be written (Reason: why, in words): how many accepted rows were
+    // logged late, how many are still unlogged (Names: some of them), how
+    // many stay queued (-1: not known), and whether the batch stopped
+    // waiting for the log.
+    QString LogTroubleText(const QString& reason, int loggedLate, int unlogged, const QStringList& names, int queued,
+                           bool gaveUp) const;
+    // Acceptances told as unlogged that have been logged since.
+    static QString LoggedSinceText(int rows);
     QString BatchFailedText(const QString& reason) const;
     // The server closed the connection before the batch was through: how
     // many rows stay queued that the next Send sends (-1: not known), and
@@ -238,6 +257,7 @@ private:
     // the last time (nothing when none was).
     void TellStrayAnswers();
     struct TBatchAcks;
+    struct TLogTrouble;
     // One batch; true when the server closed the connection before it was
     // through (the operator has been told, once its answers were logged).
     bool RunBatch(QSqlDatabase& db, const std::function<bool()>& stopRequested, quint64 batchId,
@@ -250,6 +270,16 @@ private:
     void TellConnectionClosed(QSqlDatabase& db, TNRouteCache& routes) const;
     // The same for a batch the server's end kept from running.
     void TellUnrunBatch(const QString& path) const;
+    // While the batch's record cannot be written (acceptances in hand that
+    // could not be logged, or Marks, rows about to go out, that could not be
+    // noted), nothing goes out: tries again every kLogRetryMs until it is
+    // written (true), or the batch must end (stopped, transport gone, the
+    // file read-only, or kLogWaitMs ran out: false).
+    bool AwaitLog(QSqlDatabase& db, const std::function<bool()>& stopRequested, TBatchAcks& acks,
+                  const QList<qint32>& marks);
+    // The batch's one notice about its record, when the log could not be
+    // written during it.
+    void TellLogTrouble(QSqlDatabase& db, const TLogTrouble& trouble, TNRouteCache& routes);
     // Tells the operator that rows of earlier batches whose wait ran out
     // (m_unanswered, emptied) got no answer and stay queued, unless their
     // answers came since; nothing when none stays.
@@ -278,7 +308,13 @@ private:
     // is busy: false then). An acknowledgement that cannot be logged is kept
     // in m_unloggedAcks, retried later and reported once; a refusal that is
     // logged gets the failure popup when the options ask for it.
-    bool LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bool waitForWriters);
+    // FailedRows, when given, gets the rows whose acceptance could not be
+    // logged; m_logError keeps the reason (empty when none failed).
+    bool LogAcks(QSqlDatabase& db, QList<TClientInputMessage>& acks, bool waitForWriters,
+                 QSet<qint32>* failedRows = nullptr);
+    // Whether the next frame may go out now: no acceptance in hand failed to
+    // be logged, and fewer than kMaxUnloggedAcks wait for their log write.
+    bool MayGoOn() const { return !m_logHeld.load() && m_acksInHand.load() < kMaxUnloggedAcks; }
     // LogAcks for every acknowledgement in hand, the retried ones included.
     void LogAcksInHand(QSqlDatabase& db);
     // The link goes (the program closes) with acknowledgements that could
@@ -292,12 +328,20 @@ private:
     const quint64 m_serial;
     mutable std::once_flag m_endpointOnce;
     mutable quint32 m_endpointId = 0;
-    // Send thread only: acknowledgements whose logging failed.
+    // Send thread only: acknowledgements whose logging failed, the reason
+    // of the last failure, and how many of them a notice called unlogged.
     QList<TClientInputMessage> m_unloggedAcks;
+    QString m_logError;
+    int m_toldUnlogged = 0;
     // Send thread only: rows of the batches so far whose wait ran out, told
     // (those still unanswered) once m_unansweredDue has passed.
     QSet<qint32> m_unanswered;
     QDeadlineTimer m_unansweredDue;
+    // Acceptances taken and not logged yet (counted when they arrive, until
+    // their log write succeeds or finds nothing to log), and whether one of
+    // them failed to be logged: while so, no further frame goes out.
+    std::atomic<int> m_acksInHand{0};
+    std::atomic<bool> m_logHeld{false};
     TNWorkSignal m_outMessagesEvent;
     TNSynchroEvent m_ackEvent;
     TNFramePipe m_pipe;

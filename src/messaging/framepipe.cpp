@@ -71,7 +71,7 @@ void TNFramePipe::TakeFront()
     SetInFlight(m_onWire.RowId);
 }
 
-bool TNFramePipe::TakeForSender(TFrame& frame, qint32* timedOutRow)
+bool TNFramePipe::TakeForSender(TFrame& frame, qint32* timedOutRow, bool mayGoOn)
 {
     std::lock_guard<std::mutex> guard(m_lock);
     const bool expired = m_inFlight != 0 && m_deadline.hasExpired();
@@ -80,7 +80,7 @@ bool TNFramePipe::TakeForSender(TFrame& frame, qint32* timedOutRow)
     if (m_inFlight != 0 && !expired) {
         return false;
     }
-    if (m_count == 0) {
+    if (m_count == 0 || !mayGoOn) {
         m_inFlight = 0;  // an expired row stops being waited for
         return false;
     }
@@ -130,14 +130,14 @@ QList<qint32> TNFramePipe::Clear()
     return rows;
 }
 
-TNFramePipe::TAnswer TNFramePipe::Answered(qint32 rowId, QByteArray& next)
+TNFramePipe::TAnswer TNFramePipe::Answered(qint32 rowId, QByteArray& next, bool mayGoOn)
 {
     std::lock_guard<std::mutex> guard(m_lock);
     TAnswer answer;
     if (rowId == 0 || rowId != m_inFlight)
         return answer;  // a late answer, or one of another batch
     answer.InFlight = true;
-    if (!m_receiverSends || m_count == 0) {
+    if (!m_receiverSends || m_count == 0 || !mayGoOn) {
         m_inFlight = 0;
         answer.Wake = true;
         return answer;

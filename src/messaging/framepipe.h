@@ -43,8 +43,10 @@ public:
     qsizetype Queued() const;
     // Send thread: the next frame to send now, when nothing is in flight or
     // the row in flight waited its whole time (TimedOutRow set to that row
-    // then, else 0). The frame counts as in flight from here.
-    bool TakeForSender(TFrame& frame, qint32* timedOutRow);
+    // then, else 0). The frame counts as in flight from here. Without
+    // MayGoOn (the acceptances in hand are not logged yet) no frame is
+    // taken; an expired row still stops being waited for.
+    bool TakeForSender(TFrame& frame, qint32* timedOutRow, bool mayGoOn = true);
     // Whether a row is in flight or frames wait.
     bool Busy() const;
     // Whether the row in flight has waited its whole time.
@@ -72,8 +74,9 @@ public:
     // Receiving thread: the server answered RowId. Next shares its bytes
     // with the pipe, which frees them on the send thread (PushAll, Begin):
     // memory goes back to the thread that took it, so the two threads never
-    // meet in the allocator.
-    TAnswer Answered(qint32 rowId, QByteArray& next);
+    // meet in the allocator. Without MayGoOn the next frame stays queued and
+    // the send thread is woken (it sends it once the log has caught up).
+    TAnswer Answered(qint32 rowId, QByteArray& next, bool mayGoOn = true);
     // The receiving thread could not send the frame Answered gave it; the
     // send thread reports it.
     void SendFailed(const QString& error);

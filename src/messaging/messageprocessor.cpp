@@ -1,7 +1,10 @@
 #include "messaging/messageprocessor.h"
 
 #include "data/threadconnections.h"
+#include "db/connection.h"
+#include "db/writeproblem.h"
 #include "foundation/dmoptions.h"
+#include "messaging/baseserver.h"
 #include "messaging/inmessageslist.h"
 #include "messaging/lockedtext.h"
 #include "messaging/messagetable.h"
@@ -103,6 +106,7 @@ void TMessageProcessor::Run(const TNThread& thread)
 {
     const QString path = CurrentSendSettings().LocalDatabasePath;
     QString lastError;
+    bool shortWait = false;  // the connection's busy wait is set
     // The acknowledgement log as of the last pass over the held reports.
     quint64 seenAckLog = AckLogGeneration();
     while (!thread.Terminated()) {
@@ -128,6 +132,13 @@ void TMessageProcessor::Run(const TNThread& thread)
             seenAckLog = ackLog;
             try {
                 QSqlDatabase db = ThreadDatabase(path);
+                // Another program's lock makes a write fail soon (it is tried
+                // again), so the program's own writers never queue behind
+                // one long wait.
+                if (!shortWait) {
+                    SetBusyWait(db, kLogBusyWaitMs);
+                    shortWait = true;
+                }
                 ProcessHeld(db);
             } catch (const std::exception& e) {
                 // The local database cannot be opened now: the reports stay
@@ -167,9 +178,12 @@ void TMessageProcessor::ProcessHeld(QSqlDatabase& db)
     m_failed = false;
     if (reports.isEmpty())
         return;
-    QList<TNReportOutcome> outcomes = ApplyReports(db, reports, applyUnlogged);
-    if (reports.size() > 1 && outcomes.value(0).Result == TApplyReportResult::arFailed) {
-        // One at a time, so one report that cannot be written holds no other.
+    QString error;
+    QList<TNReportOutcome> outcomes = ApplyReports(db, reports, applyUnlogged, &error);
+    if (reports.size() > 1 && outcomes.value(0).Result == TApplyReportResult::arFailed &&
+        !IsFileProblem(WriteProblemOf(error))) {
+        // One at a time, so one report that cannot be written holds no other
+        // (unless the file as a whole cannot be written: each would fail).
         outcomes.clear();
         for (int i = 0; i < reports.size(); ++i)
             outcomes << ApplyReport(db, reports[i], applyUnlogged[i]);

@@ -1,6 +1,7 @@
 #include "messaging/outboxstore.h"
 
 #include "db/dberror.h"
+#include "db/writeproblem.h"
 #include "messaging/inmessageslist.h"
 
 #include <QDateTime>
@@ -487,6 +488,26 @@ TMoveToSentResult MoveToSent(QSqlDatabase& db, const TClientInputMessage& ack, Q
     return result;
 }
 
+namespace {
+void InsertOnWireNotes(TStatements& st, const QList<qint32>& rowIds)
+{
+    // A batch's rows follow each other in the out-box: one statement notes
+    // each run of consecutive IDs.
+    QSqlQuery& mark = st.Get(
+        QStringLiteral("with recursive Run(ID) as (select :first union all select ID + 1 from Run where ID < :last) "
+                       "insert or ignore into OutMessagesOnWire (ID) select ID from Run"));
+    for (qsizetype i = 0; i < rowIds.size();) {
+        qsizetype end = i + 1;
+        while (end < rowIds.size() && rowIds[end] == rowIds[end - 1] + 1)
+            ++end;
+        mark.bindValue(QStringLiteral(":first"), rowIds[i]);
+        mark.bindValue(QStringLiteral(":last"), rowIds[end - 1]);
+        Exec(mark, "mark rows on the wire");
+        i = end;
+    }
+}
+}  // namespace
+
 bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, bool waitForWriters,
                    QList<TNAckOutcome>* outcomes, QList<TClientInputMessage>* reports)
 {
@@ -506,7 +527,8 @@ bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, boo
         for (qsizetype i = reports->size() - 1; i >= 0; --i)
             reportOf.insert(reports->at(i).ClientRecordID, i);
     QList<TNAckOutcome> results;
-    const bool logged = InLockedTransaction(db, nullptr, [&] {
+    QString groupError;
+    const bool logged = InLockedTransaction(db, &groupError, [&] {
         results.clear();
         TStatements st(db);
         QSet<qint32> texts;
@@ -545,6 +567,13 @@ bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, boo
             ids << ack.ClientRecordID;
         ForgetClaims(ids);
         AcksLogged();
+    } else if (IsFileProblem(WriteProblemOf(groupError))) {
+        // The file cannot be written (locked, read-only, full): every row
+        // fails alike, and trying them one by one would only wait again for
+        // each.
+        results.clear();
+        for (const TClientInputMessage& ack : acks)
+            results << TNAckOutcome{ack, TMoveToSentResult::msFailed, groupError};
     } else {
         // One at a time, so a row that cannot be logged keeps no other from it.
         results.clear();
@@ -557,6 +586,35 @@ bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, boo
     if (outcomes)
         *outcomes = results;
     return true;
+}
+
+bool MarkRowsOnWire(QSqlDatabase& db, const QList<qint32>& rowIds, QString* error)
+{
+    if (rowIds.isEmpty())
+        return true;
+    return InTransaction(db, error, [&] {
+        TStatements st(db);
+        InsertOnWireNotes(st, rowIds);
+    });
+}
+
+void UnmarkRowsOnWire(QSqlDatabase& db, const QList<qint32>& rowIds) noexcept
+{
+    if (rowIds.isEmpty())
+        return;
+    try {
+        InTransaction(db, nullptr, [&] {
+            TStatements st(db);
+            QSqlQuery& unmark = st.Get(QStringLiteral("delete from OutMessagesOnWire where ID = :id"));
+            for (qint32 rowId : rowIds) {
+                unmark.bindValue(QStringLiteral(":id"), rowId);
+                Exec(unmark, "unmark row");
+            }
+        });
+    } catch (...) {
+        // Not written: the next start counts these rows among those that
+        // may have reached their pagers, which errs on the safe side.
+    }
 }
 
 QString OutRowName(QSqlDatabase& db, qint32 rowId)

@@ -96,7 +96,9 @@ struct TNAckOutcome {
 };
 
 // Logs several acknowledgements in one transaction; when that fails, each
-// on its own, so one row that cannot be logged keeps no other from it.
+// on its own, so one row that cannot be logged keeps no other from it
+// (unless the file as a whole cannot be written: then every one fails with
+// that reason, at once).
 // Without WaitForWriters nothing is done (false) while another of the
 // program's threads is writing the log, so the caller can go on sending and
 // log the acknowledgements later. Outcomes, when given, gets one entry per
@@ -108,6 +110,17 @@ struct TNAckOutcome {
 // taken out of the list, the others stay for the message processor.
 bool MoveAllToSent(QSqlDatabase& db, const QList<TClientInputMessage>& acks, bool waitForWriters = true,
                    QList<TNAckOutcome>* outcomes = nullptr, QList<TClientInputMessage>* reports = nullptr);
+
+// Notes in the local database, before their frames go out, that these
+// out-box rows may reach the server from now on, so that a later start can
+// tell how many messages a run that ended abruptly (killed, powered off) may
+// have delivered without a logged answer. False (Error set, nothing noted)
+// when it cannot be written: the rows must not go then.
+bool MarkRowsOnWire(QSqlDatabase& db, const QList<qint32>& rowIds, QString* error = nullptr);
+// Takes the note back for rows whose frames never went out (their batch
+// ended first). Never throws; a note left behind only makes a later start
+// count the row among those that may have been delivered.
+void UnmarkRowsOnWire(QSqlDatabase& db, const QList<qint32>& rowIds) noexcept;
 
 // The recipient's name of an out-box row; empty when it cannot be read.
 QString OutRowName(QSqlDatabase& db, qint32 rowId);

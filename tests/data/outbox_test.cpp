@@ -10,9 +10,15 @@
 #include "data/recipient.h"
 #include "data/recipientsoutbox.h"
 #include "data/threadconnections.h"
+#include "db/connection.h"
+#include "db/databasefiles.h"
+#include "db/writeproblem.h"
 #include "platform/commatext.h"
+#include "support/writelockholder.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QUrl>
 #include <thread>
 #include <vector>
 
@@ -497,4 +503,60 @@ TEST_F(OutBoxTest, ClearingTheLogKeepsTheTextOfAMessageStillQueued)
     EXPECT_EQ(Local->Count(QStringLiteral("SentMessages")), 0);
     EXPECT_EQ(Local->Count(QStringLiteral("SentMessageTexts")), 1);
     EXPECT_EQ(Local->Count(QStringLiteral("SentMessageTexts"), QStringLiteral("ID = %1").arg(pending)), 1);
+}
+
+// Send looks at the local database before anything is queued and says why
+// it cannot be written, in words and without a long wait: another program's
+// lock, SQLite's read-only opening, a full file (a size limit refuses the
+// queuing: nothing is queued). A connection that found the file read-only is
+// opened again once it can be written, and queues again.
+TEST_F(OutBoxTest, SendTellsInWordsWhyTheOutBoxCannotBeWrittenAndQueuesNothing)
+{
+    const TNSuperRecipient ann = Contact(Ann, QStringLiteral("Ann"));
+    {
+        WriteLockHolder other(Dbs.LocalDataPath());
+        ASSERT_TRUE(other.Held());
+        QElapsedTimer waited;
+        waited.start();
+        EXPECT_EQ(LocalData->OutBoxWriteProblem(), QStringLiteral("LocalData2.mdb is locked by another program"));
+        EXPECT_LT(waited.elapsed(), 1000);
+    }
+    {
+        const QString name = UniqueConnectionName(QStringLiteral("read-only-"));
+        {
+            QSqlDatabase readOnly = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            readOnly.setDatabaseName(QUrl::fromLocalFile(Dbs.LocalDataPath()).toString() + QStringLiteral("?mode=ro"));
+            readOnly.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+            ASSERT_TRUE(readOnly.open());
+            EXPECT_EQ(WriteProblemText(ProbeWritable(readOnly, 250), LocalDataFileName()),
+                      QStringLiteral("LocalData2.mdb is read-only"));
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    QSqlDatabase mine = LocalData->Connection();
+    QSqlQuery(mine).exec(QStringLiteral("PRAGMA query_only = 1"));
+    EXPECT_EQ(LocalData->OutBoxWriteProblem(), QString());
+    LocalData->AddOutMessage({&ann}, QStringLiteral("writable again"));
+    EXPECT_EQ(Local->Count(QStringLiteral("OutMessages")), 1);
+
+    QSqlQuery pages(mine);
+    ASSERT_TRUE(pages.exec(QStringLiteral("PRAGMA page_count")) && pages.next());
+    QSqlQuery(mine).exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages.value(0).toInt()));
+    pages.finish();
+    QList<TNSuperRecipient> many;
+    for (int i = 0; i < 400; ++i)
+        many << Contact(Ann, QStringLiteral("Ann %1 with a long name to fill the pages").arg(i));
+    TNRecipients all;
+    for (const TNSuperRecipient& each : many)
+        all << &each;
+    try {
+        LocalData->AddOutMessage(all, QStringLiteral("no room"));
+        ADD_FAILURE() << "queued on a full file";
+    } catch (const std::exception& e) {
+        EXPECT_EQ(QueueFailedText(QString::fromLocal8Bit(e.what())),
+                  QStringLiteral("Nothing was sent: the OutBox and the sent-messages log cannot be written, because "
+                                 "the disk holding LocalData2.mdb is full.\r\rTry again once it can be written."));
+    }
+    EXPECT_EQ(Local->Count(QStringLiteral("OutMessages")), 1);
+    QSqlQuery(mine).exec(QStringLiteral("PRAGMA max_page_count = 1073741823"));
 }

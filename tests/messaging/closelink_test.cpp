@@ -15,17 +15,23 @@ class CloseLinkTest : public MessagingTest {};
 
 TEST_F(CloseLinkTest, StopUnderAHeldLockEndsInTimeAndNamesTheUnloggedMessages)
 {
-    TPagingServerSim sim(LoopbackSim());
+    TSimOptions options = LoopbackSim();
+    options.ackDelayMs = 400;
+    TPagingServerSim sim(options);
     ASSERT_TRUE(sim.Start());
     const qint32 carrier = Carrier(sim.Port());
     const qint32 first = Contact(QStringLiteral("Ann"), carrier);
     const qint32 second = Contact(QStringLiteral("Bob"), carrier);
     Queue(QStringLiteral("Locked out"), {first, second});
+    SendOutBox();
+    // The first page goes out before the lock is taken (none goes while
+    // the record of the send cannot be written).
+    ASSERT_TRUE(sim.WaitForReceived(QStringLiteral("MESSAGE"), 1, 10000));
     {
         WriteLockHolder lock(m_dbs.LocalDataPath());
         ASSERT_TRUE(lock.Held());
-        SendOutBox();
-        // The acceptance reaches the client; its log write then waits for the lock.
+        // The acceptance reaches the client; its log write then fails on the
+        // lock.
         ASSERT_TRUE(sim.WaitForSent(QStringLiteral("MESSAGE_ACCEPTED"), 1, 10000));
         QTest::qWait(300);
         TCloseReport report;

@@ -1,6 +1,7 @@
 // The send path end to end over real sockets on 127.0.0.1: the out-box of a
 // real local database, a live "Local Database" client, the dispatcher, TCP
 // links, the message processor and the paging-server simulator.
+#include "db/connection.h"
 #include "foundation/netfunctions.h"
 #include "messaging/dispatcher.h"
 #include "messaging/messageprocessor.h"
@@ -9,11 +10,14 @@
 #include "messaging/tcpserver.h"
 #include "messagingfixture.h"
 #include "platform/profilefile.h"
+#include "support/writelockholder.h"
 
+#include <QElapsedTimer>
 #include <QSet>
 #include <QSqlQuery>
 #include <QTcpServer>
 #include <algorithm>
+#include <optional>
 
 namespace {
 // A port on which nothing listens.
@@ -925,7 +929,13 @@ TEST_F(TcpLinkTest, UnexpectedConnectErrorIsAFailedConnectionAndTheDispatcherGoe
     EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 1);
 }
 
-TEST_F(TcpLinkTest, FailedLoggingIsReportedAndTheAcceptedRowIsNeverSentAgain)
+// The log refuses the acceptance as a read-only file does (a connection
+// that found the file read-only stays so until it is opened again). The
+// batch ends at once with one notice naming the unlogged recipient; no
+// further row goes out until that acceptance is logged, which happens by
+// itself once the file can be written (the operator hears so), and the next
+// Send then sends the row that waited.
+TEST_F(TcpLinkTest, FailedLoggingIsReportedAndNothingMoreIsSentUntilTheAcceptanceIsLogged)
 {
     TSimOptions options = LoopbackSim();
     options.report = TSimReport::None;
@@ -935,29 +945,103 @@ TEST_F(TcpLinkTest, FailedLoggingIsReportedAndTheAcceptedRowIsNeverSentAgain)
     Queue(QStringLiteral("First"), {Contact(QStringLiteral("A"), carrier)});
     QSqlQuery(LocalDb()).exec(
         QStringLiteral("create trigger NoLog before insert on SentMessages begin "
-                       "select raise(abort, 'log is full'); end"));
+                       "select raise(abort, 'attempt to write a readonly database'); end"));
     SendOutBox();
     ASSERT_TRUE(WaitForSendDone());
     EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 1);
     EXPECT_EQ(LogRows(), 0);
     ASSERT_TRUE(WaitUntil([&] { return m_hidden.Count(WM_SHOW_POPUP) == 1; }));
-    const QString popup = m_hidden.Texts(WM_SHOW_POPUP).value(0);
-    EXPECT_TRUE(popup.contains(QLatin1String("\"Contact1\"")) && popup.contains(QLatin1String("log is full")))
-        << qPrintable(popup);
+    EXPECT_EQ(m_hidden.Texts(WM_SHOW_POPUP).value(0),
+              QStringLiteral("The sent-messages log could not be written while messages went to the Server at IP "
+                             "Address= 127.0.0.1, Port=%1: LocalData2.mdb is read-only.\r\r1 message accepted by "
+                             "the Server is not logged yet (\"Contact1[A]\"); it is logged as soon as the log can be "
+                             "written, and not sent again.\r\rNo message stays in the OutBox.")
+                  .arg(sim.Port()))
+        << qPrintable(m_hidden.Texts(WM_SHOW_POPUP).value(0));
 
-    // A second send does not page the accepted row again; once the log works
-    // again (the same link, its send thread still running) its acceptance is
-    // logged and the new row goes out.
     Queue(QStringLiteral("Second"), {Contact(QStringLiteral("B"), carrier)});
     SendOutBox();
     ASSERT_TRUE(WaitForSendDone(2));
+    EXPECT_EQ(Received(sim, QStringLiteral("MESSAGE")).size(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return m_hidden.Count(WM_SHOW_POPUP) == 2; }));
+    EXPECT_TRUE(m_hidden.Texts(WM_SHOW_POPUP).value(1).contains(QLatin1String("1 message stays in the OutBox")));
+
     QSqlQuery(LocalDb()).exec(QStringLiteral("drop trigger NoLog"));
+    ASSERT_TRUE(WaitUntil([&] { return LogRows() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return m_hidden.Count(WM_SHOW_POPUP) == 3; }));
+    EXPECT_EQ(m_hidden.Texts(WM_SHOW_POPUP).value(2),
+              QStringLiteral("The message accepted by the Server that could not be logged is in the sent-messages "
+                             "log now."));
+    SendOutBox();
+    ASSERT_TRUE(WaitForSendDone(3));
     ASSERT_TRUE(WaitUntil([&] { return LogRows() == 2; }));
     const QStringList messages = Received(sim, QStringLiteral("MESSAGE"));
     ASSERT_EQ(messages.size(), 2);
     EXPECT_TRUE(messages[1].endsWith(QLatin1String("|Second")));
     EXPECT_EQ(Received(sim, QStringLiteral("LOGON")).size(), 1);
     EXPECT_EQ(Scalar(QStringLiteral("select count(*) from OutMessages where sentMessagesID is null")), 0);
+}
+
+// Another program takes the write lock mid-batch: within moments no further
+// page goes out, and no more than the acceptances the log may run behind
+// are unlogged. Released, the batch goes on, every row is logged once and
+// the operator reads one notice that says the rows were logged late. Taken
+// again mid-batch and kept, shut-down still ends the wait at once; every page
+// the server got is then logged or counted by the next start as possibly
+// delivered.
+TEST_F(TcpLinkTest, AnotherProgramsLockHoldsTheWireUntilTheLogCanBeWrittenAndIsToldOnce)
+{
+    TSimOptions options = LoopbackSim();
+    options.ackDelayMs = 2;
+    TPagingServerSim sim(options);
+    ASSERT_TRUE(sim.Start());
+    const qint32 carrier = Carrier(sim.Port());
+    QList<qint32> contacts;
+    for (int i = 0; i < 600; ++i)
+        contacts << Contact(QStringLiteral("C%1").arg(i), carrier);
+    Queue(QStringLiteral("Under a lock"), contacts.mid(0, 300));
+    std::optional<WriteLockHolder> other;
+    const auto received = [&] { return int(Received(sim, QStringLiteral("MESSAGE")).size()); };
+    const auto expectWireHeld = [&] {
+        QTest::qWait(700);
+        const int held = received();
+        QTest::qWait(700);
+        EXPECT_EQ(received(), held);
+        EXPECT_LE(held - LogRows(), kMaxUnloggedAcks + 1);
+        return held;
+    };
+
+    SendOutBox();
+    ASSERT_TRUE(WaitUntil([&] { return received() >= 40; }));
+    other.emplace(m_dbs.LocalDataPath());
+    ASSERT_TRUE(other->Held());
+    EXPECT_LT(expectWireHeld(), 300);
+    other.reset();
+    ASSERT_TRUE(WaitForSendDone());
+    ASSERT_TRUE(WaitForOutBoxRows(0));
+    EXPECT_EQ(received(), 300);
+    EXPECT_EQ(LogRows(), 300);
+    ASSERT_TRUE(WaitUntil([&] { return m_hidden.Count(WM_SHOW_POPUP) == 1; }));
+    const QString notice = m_hidden.Texts(WM_SHOW_POPUP).value(0);
+    EXPECT_TRUE(notice.contains(QLatin1String("LocalData2.mdb is locked by another program")) &&
+                notice.contains(QLatin1String("logged late")) && !notice.contains(QLatin1String("not logged yet")))
+        << qPrintable(notice);
+
+    Queue(QStringLiteral("Killed under a lock"), contacts.mid(300));
+    SendOutBox();
+    ASSERT_TRUE(WaitUntil([&] { return received() >= 340; }));
+    other.emplace(m_dbs.LocalDataPath());
+    ASSERT_TRUE(other->Held());
+    const int got = expectWireHeld() - 300;
+    QElapsedTimer stopping;
+    stopping.start();
+    StopMessaging();
+    EXPECT_LT(stopping.elapsed(), 2000);
+    other.reset();
+    const OutBox::TNLeftInOutBox left = OutBox::LeftInOutBox(LocalDb());
+    EXPECT_EQ(left.Rows, 300 - (LogRows() - 300) + left.Accepted);
+    EXPECT_GE(left.MayHaveReached + LogRows() - 300, got);
+    EXPECT_LE(left.MayHaveReached + LogRows() - 300, got + TNFramePipe::kDepth);
 }
 
 TEST_F(TcpLinkTest, AutomationServerWithoutALinkIsReportedAndItsMessagesLeave)

@@ -1,5 +1,6 @@
 #include "ui/main/frmembedcontrol.h"
 
+#include "data/dmlocaldata.h"
 #include "data/recipients.h"
 #include "data/recipientsoutbox.h"
 #include "foundation/options.h"
@@ -109,9 +110,19 @@ void TFormEmbedControl::btnSendClick()
         if (OptionIsSet("WarnOnEmptyMessages"))
             MessageDlg(QStringLiteral("Warning - EMPTY message is being sent."), TMsgDlgType::mtInformation, mbOK);
     }
+    // Nothing goes out that could not be kept on record: the out-box and the
+    // log must be writable now, or the operator reads why.
+    if (DModLocalData) {
+        const QString problem = DModLocalData->OutBoxWriteProblem();
+        if (!problem.isEmpty()) {
+            MessageDlg(SendRefusedText(problem), TMsgDlgType::mtError, mbOK);
+            return;
+        }
+    }
     btnSend->setEnabled(false);
     TNQueueResult queued;
     bool failed = false;
+    bool queuing = true;  // a failure until the rows are queued leaves nothing queued
     try {
         QString text;
         if (editor)
@@ -123,6 +134,7 @@ void TFormEmbedControl::btnSendClick()
             return MessageDlg(PageAgainQuestion(text, reached), TMsgDlgType::mtConfirmation, mbYes | mbNo, mbNo) ==
                    mbYes;
         });
+        queuing = false;
         if (!queued.Pending) {
             btnSend->setEnabled(true);  // nothing waits to be sent: no send starts, so no WM_SEND_DONE comes
         } else if (m_links.SendOutBox) {
@@ -134,7 +146,8 @@ void TFormEmbedControl::btnSendClick()
         // Send must not stay disabled.
         btnSend->setEnabled(true);
         failed = true;
-        MessageDlg(QString::fromLocal8Bit(e.what()), TMsgDlgType::mtError, mbOK);
+        const QString error = QString::fromLocal8Bit(e.what());
+        MessageDlg(queuing ? QueueFailedText(error) : error, TMsgDlgType::mtError, mbOK);
     }
     // Told once the others are on their way, in one notice for the send.
     if (!queued.NotQueued.isEmpty())

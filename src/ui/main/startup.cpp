@@ -164,6 +164,12 @@ void TApplicationStartup::Start()
     }
 
     HideSplash();
+    // What the last run left in the out-box this start emptied.
+    if (error.isEmpty() && DModMaintenance) {
+        const QString notice = DModMaintenance->TakeStartNotice();
+        if (!notice.isEmpty())
+            MessageDlg(notice, TMsgDlgType::mtWarning, mbOK);
+    }
     if (!error.isEmpty()) {
         m_failed = true;
         // The splash stays on top: it goes before the box.
