@@ -129,6 +129,11 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
                     DropStrayAnswers(1);
                     break;
                 }
+                // A report held for this row that named another server
+                // record is counted before anyone is woken, so the batch's
+                // end cannot tell the ignored answers without it.
+                if (take.Stale > 0)
+                    DropStrayAnswers(take.Stale);
                 // The server waits for the next row: it goes out first,
                 // unless the log is behind (MayGoOn).
                 m_acksInHand.fetch_add(1);
@@ -157,11 +162,9 @@ void TBaseServer::DispatchReply(const TClientRawInMessage& message)
                 if (m_sendIdle.load())
                     m_outMessagesEvent.Wake();
                 // A report that came before the acceptance confirms the row
-                // now; a stale one is ignored.
+                // now.
                 if (take.HasReport)
                     ForwardReport(take.Report);
-                if (take.Stale > 0)
-                    DropStrayAnswers(take.Stale);
             }
             break;
         case rkMessageSent:
